@@ -1,0 +1,209 @@
+#include "Frame.h"
+
+#include "../Extensions/Data+extensions.h"
+#include "../LibraryLogger.h"
+
+#include <atomic>
+#include <cstdio>
+
+namespace ZuzizavAdiduDazorud {
+
+namespace {
+
+std::atomic<std::int64_t> frameCounter{0};
+
+std::string formatted(const char* format, unsigned long long value) {
+    char buffer[32];
+    int n = std::snprintf(buffer, sizeof buffer, format, value);
+    return std::string(buffer, static_cast<std::size_t>(n));
+}
+
+const Frame& sample(std::string_view hex, std::int64_t originalLength) {
+    return *new Frame(*makeData(hex), Timeval{}, originalLength);
+}
+
+}  // namespace
+
+std::string_view toString(FrameFormat format) {
+    switch (format) {
+        case FrameFormat::ieee8023: return "ieee8023";
+        case FrameFormat::ethernet: return "ethernet";
+        case FrameFormat::invalid: return "invalid";
+    }
+    return "invalid";
+}
+
+std::optional<FrameFormat> frameFormatFromString(std::string_view rawValue) {
+    for (auto format : {FrameFormat::ieee8023, FrameFormat::ethernet, FrameFormat::invalid}) {
+        if (toString(format) == rawValue) return format;
+    }
+    return std::nullopt;
+}
+
+void Frame::resetFrameCounter() { frameCounter.store(0); }
+
+Frame::Frame(ByteSlice bytes, Timeval timeval, std::int64_t originalLength_, std::optional<std::int64_t> number)
+    : id(Uuid::random()),
+      frameNumber(number ? *number : frameCounter.fetch_add(1) + 1),
+      date(Date(std::chrono::seconds(timeval.seconds) + std::chrono::microseconds(timeval.microseconds))),
+      originalLength(originalLength_),
+      data(std::move(bytes)) {
+    const std::size_t s = data.startIndex();
+    const std::size_t n = data.count();
+    layer3 = Unknown{data.slice(s, s)};
+    if (n < 18) {
+        logError([&] { return "Error: short frame detected size " + std::to_string(n) + " unable to analyze"; });
+        srcmac = "unknown";
+        dstmac = "unknown";
+        frameFormat = FrameFormat::invalid;
+        return;
+    }
+    dstmac = *data.slice(s, s + 6).macAddressText();
+    markField(*this, Field::dstmac, s, s + 6);
+    srcmac = *data.slice(s + 6, s + 12).macAddressText();
+    markField(*this, Field::srcmac, s + 6, s + 12);
+
+    SliceReader r(data);
+    const std::uint16_t v = r.u16(12);
+    if (v <= 1500) {
+        decodeIeee8023(v);
+    } else {
+        decodeEthernet(v);
+    }
+}
+
+void Frame::decodeIeee8023(std::size_t length) {
+    const std::size_t s = data.startIndex();
+    const std::size_t e = data.endIndex();
+    const std::size_t n = data.count();
+    SliceReader r(data);
+    ieeeLength = length;
+    markField(*this, Field::ieeeLength, s + 12, s + 14);
+    ieeeDsap = r.u8(14);
+    markField(*this, Field::ieeeDsap, s + 14, s + 15);
+    ieeeSsap = r.u8(15);
+    markField(*this, Field::ieeeSsap, s + 15, s + 16);
+    ieeeControl = r.u8(16);
+    markField(*this, Field::ieeeControl, s + 16, s + 17);
+    if (length + 14 < n) {
+        padding = data.slice(s + length + 14, e);
+        markField(*this, Field::padding, s + length + 14, e);
+        paddingBytes = static_cast<std::int64_t>(padding->count());
+    }
+    frameFormat = FrameFormat::ieee8023;
+
+    // Spanning tree (0x42) and CDP decoders are not part of this build yet: their bytes stay unknown.
+    if (*ieeeDsap == 0xAA && n >= 22) {
+        snapOrg = r.u24(17);
+        markField(*this, Field::snapOrg, s + 17, s + 20);
+        snapType = r.u16(20);
+        markField(*this, Field::snapType, s + 20, s + 22);
+        layer3 = Unknown{data.slice(s + 22, e)};
+        return;
+    }
+    // Any other DSAP, and a SNAP header cut short, leave the bytes from 17 unknown.
+    layer3 = Unknown{data.slice(s + 17, e)};
+}
+
+void Frame::decodeEthernet(std::uint64_t type) {
+    const std::size_t s = data.startIndex();
+    const std::size_t e = data.endIndex();
+    const std::size_t n = data.count();
+    ethertype = type;
+    markField(*this, Field::ethertype, s + 12, s + 14);
+    frameFormat = FrameFormat::ethernet;
+    ByteSlice payload = data.slice(s + 14, e);
+    switch (type) {
+        case 0x0800: {
+            SliceReader r(data);
+            const std::uint16_t totalLength = r.u16(16);
+            if (r.ok() && totalLength + 14u < n) {
+                padding = data.slice(s + 14 + totalLength, e);
+                markField(*this, Field::padding, s + 14 + totalLength, e);
+                paddingBytes = static_cast<std::int64_t>(padding->count());
+            }
+            if (auto ip = IPv4::decode(data.slice(s + 14, e - static_cast<std::size_t>(paddingBytes)))) {
+                layer3 = std::move(*ip);
+            } else {
+                layer3 = Unknown{payload};
+            }
+            return;
+        }
+        case 0x86DD:
+            if (auto ip = IPv6::decode(payload)) {
+                layer3 = std::move(*ip);
+                return;
+            }
+            break;
+        default: break;  // ARP (0x0806) and LLDP (0x88CC) decoders are not part of this build yet.
+    }
+    layer3 = Unknown{payload};
+}
+
+const Layer4* Frame::layer4() const {
+    if (const auto* ip = layer3.ipv4()) return &ip->layer4;
+    if (const auto* ip = layer3.ipv6()) return &ip->layer4;
+    return nullptr;
+}
+
+std::string Frame::description() const {
+    std::string typeText;
+    if (ethertype) {
+        typeText = wordHexText(*ethertype);
+    } else if (ieeeDsap && ieeeSsap) {
+        typeText = formatted("0x%2x", *ieeeDsap) + formatted("%02x", *ieeeSsap);
+    } else {
+        typeText = "unknown";
+    }
+    const Layer4* l4 = layer4();
+    return srcmac + " " + dstmac + " " + std::string(toString(frameFormat)) + " " + typeText + " " +
+           layer3.description() + " " + (l4 ? l4->description() : std::string());
+}
+
+std::string Frame::verboseDescription() const {
+    std::string out = srcmac + " > " + dstmac + " " + std::string(toString(frameFormat)) + " ";
+    if (ieeeLength) out += "LEN " + std::to_string(*ieeeLength) + " ";
+    if (ieeeDsap) out += std::string("DSAP 0x") + byteHexText(*ieeeDsap) + " ";
+    if (ieeeSsap) out += std::string("SSAP 0x") + byteHexText(*ieeeSsap) + " ";
+    if (ieeeControl) out += std::string("CONTROL 0x") + byteHexText(*ieeeControl) + " ";
+    if (snapOrg) out += "SNAP Org 0x" + formatted("%6llx ", *snapOrg) + " ";
+    if (snapType) out += "SType 0x" + formatted("%4llx ", *snapType) + " ";
+    if (ethertype) out += "Ethertype " + wordHexText(*ethertype) + " ";
+    if (padding && !padding->empty()) out += padding->description() + " padding ";
+    return out;
+}
+
+const Frame& Frame::sampleTcpFrame() {
+    static const Frame& frame = sample(
+        "685b35890a04c869cd2c0d500800450000341c46400040069d13c0a80010c0a8000ac001de7e2d3a1e6b8f6a2c11801008040a2c"
+        "00000101080a0011a2b33c4d5e6f",
+        200);
+    return frame;
+}
+
+const Frame& Frame::sampleMdnsFrame() {
+    static const Frame& frame = sample(
+        "01005e0000fbc869cd2c0d5008004500005f3a210000ff11dfa5c0a80023e00000fb14e914e9004b0a7e000084000000000100000000"
+        "055f68747470045f746370056c6f63616c00000c000100001194001b184f6666696365205072696e746572206f6e204465736b2032"
+        "c00c",
+        109);
+    return frame;
+}
+
+const Frame& Frame::sampleIcmpFrame() {
+    static const Frame& frame = sample(
+        "b07fb95d8ed2685b35890a040800450000546b2f000040010000c0a8000a04020201080030b3138500005f6a1b2c000d4e2108090a0b"
+        "0c0d0e0f101112131415161718191a1b1c1d1e1f202122232425262728292a2b2c2d2e2f3031323334353637",
+        98);
+    return frame;
+}
+
+const Frame& Frame::sampleIcmp6Frame() {
+    static const Frame& frame = sample(
+        "b07fb95d8ed2685b35890a0486dd6000000000183afffe800000000000001867ff5dd25bad67fe80000000000000b27fb9fffe5d8ed2"
+        "8800136940000000fe800000000000001867ff5dd25bad67",
+        78);
+    return frame;
+}
+
+}  // namespace ZuzizavAdiduDazorud

@@ -1,0 +1,106 @@
+#include "IPv4.h"
+
+#include "../Extensions/Data+extensions.h"
+#include "../LibraryLogger.h"
+
+namespace ZuzizavAdiduDazorud {
+
+namespace {
+
+Layer4 decodeTransport(std::uint8_t protocol, const ByteSlice& payload) {
+    switch (protocol) {
+        case 6:
+            if (auto tcp = Tcp::decode(payload)) return std::move(*tcp);
+            break;
+        case 17:
+            if (auto udp = Udp::decode(payload)) return std::move(*udp);
+            break;
+        default: break;
+    }
+    return Unknown{payload};
+}
+
+}  // namespace
+
+std::optional<IPv4> IPv4::decode(ByteSlice data) {
+    SliceReader r(data);
+    const std::size_t n = r.count();
+    if (n < 20) return std::nullopt;
+    const std::size_t s = data.startIndex();
+    const std::size_t e = data.endIndex();
+
+    const std::uint8_t byte0 = r.u8(0);
+    const std::uint8_t ihl = byte0 & 0x0f;
+    if (ihl < 5) {
+        logError([&] { return "IPv4: Invalid ihl " + std::to_string(ihl) + " detected"; });
+        return std::nullopt;
+    }
+    auto source = IPv4Address::fromBytes(data.slice(s + 12, s + 16));
+    auto destination = IPv4Address::fromBytes(data.slice(s + 16, s + 20));
+    if (!source || !destination) return std::nullopt;
+
+    const std::size_t h = std::size_t{ihl} * 4;
+    IPv4 ip;
+    ip.sourceIP = *source;
+    ip.destinationIP = *destination;
+    ip.ipProtocol = r.u8(9);
+    ip.layer4 = s + h >= e ? Layer4(Unknown{data.slice(e, e)}) : decodeTransport(ip.ipProtocol, data.slice(s + h, e));
+    ip.version = byte0 >> 4;
+    ip.ihl = ihl;
+    const std::uint8_t byte1 = r.u8(1);
+    ip.dscp = byte1 >> 2;
+    ip.ecn = byte1 & 0x03;
+    ip.totalLength = r.u16(2);
+    ip.identification = r.u16(4);
+    const std::uint8_t byte6 = r.u8(6);
+    ip.evilBit = byte6 & 0x80;
+    ip.dontFragmentFlag = byte6 & 0x40;
+    ip.moreFragmentsFlag = byte6 & 0x20;
+    ip.fragmentOffset = std::uint64_t{byte6 & 0x1fu} * 256 + r.u8(7);
+    ip.ttl = r.u8(8);
+    ip.headerChecksum = r.u16(10);
+    if (!r.ok()) return std::nullopt;
+    ip.data = data;
+
+    markField(ip, Field::version, s, s + 1);
+    markField(ip, Field::ihl, s, s + 1);
+    markField(ip, Field::dscp, s + 1, s + 2);
+    markField(ip, Field::ecn, s + 1, s + 2);
+    markField(ip, Field::totalLength, s + 2, s + 4);
+    if (ip.totalLength < n) {
+        ip.padding = data.slice(s + ip.totalLength, e);
+        markField(ip, Field::padding, s + ip.totalLength, e);
+    } else {
+        ip.padding = data.slice(e, e);
+    }
+    markField(ip, Field::identification, s + 4, s + 6);
+    markField(ip, Field::flags, s + 6, s + 7);
+    markField(ip, Field::fragmentOffset, s + 6, s + 8);
+    markField(ip, Field::ttl, s + 8, s + 9);
+    markField(ip, Field::ipProtocol, s + 9, s + 10);
+    markField(ip, Field::headerChecksum, s + 10, s + 12);
+    markField(ip, Field::sourceIP, s + 12, s + 16);
+    markField(ip, Field::destinationIP, s + 16, s + 20);
+    if (ihl >= 6 && s + h <= e) {
+        ip.options = data.slice(s + 20, s + h);
+        markField(ip, Field::options, s + 20, s + h);
+    }
+    return ip;
+}
+
+std::string IPv4::description() const {
+    return "IPv" + std::to_string(version) + " " + sourceIP.description() + " > " + destinationIP.description() +
+           " ipProt " + std::to_string(ipProtocol);
+}
+
+std::string IPv4::verboseDescription() const {
+    return "IPv" + std::to_string(version) + " " + sourceIP.description() + " > " + destinationIP.description() +
+           " IHL " + std::to_string(ihl) + " DSCP " + byteHexText(dscp) + " ECN " + byteHexText(ecn) + " TotLen " +
+           std::to_string(totalLength) + " id " + std::to_string(identification) + " NoFrag " +
+           (dontFragmentFlag ? "true" : "false") + " MoreFrag " + (moreFragmentsFlag ? "true" : "false") +
+           " FragOff " + std::to_string(fragmentOffset) + " TTL " + std::to_string(ttl) + " IpProt " +
+           std::to_string(ipProtocol) + " HdrChecksum " + std::to_string(headerChecksum) + " " +
+           (options ? "OPTIONS" : "") + " Padding " + std::to_string(padding.count()) + " Bytes";
+}
+
+}  // namespace ZuzizavAdiduDazorud

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "../Extensions/ByteSlice.h"
+#include "Field.h"
+#include "IPAddress.h"
+#include "Layer4.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace ZuzizavAdiduDazorud {
+
+// An IPv4 packet. `data` is the whole slice given (header, payload and padding).
+struct IPv4 {
+    IPv4Address sourceIP;
+    IPv4Address destinationIP;
+    ByteSlice data;
+    std::uint8_t version = 0;
+    std::uint8_t ihl = 0;
+    std::uint8_t dscp = 0;
+    std::uint8_t ecn = 0;
+    std::uint64_t totalLength = 0;
+    std::uint64_t identification = 0;
+    bool evilBit = false;
+    bool dontFragmentFlag = false;
+    bool moreFragmentsFlag = false;
+    std::uint64_t fragmentOffset = 0;
+    std::uint8_t ttl = 0;
+    std::uint8_t ipProtocol = 0;
+    std::uint64_t headerChecksum = 0;
+    std::optional<ByteSlice> options;
+    ByteSlice padding;
+    FieldIndex startIndex;
+    FieldIndex endIndex;
+    Layer4 layer4;
+
+    static std::optional<IPv4> decode(ByteSlice data);
+
+    // "IPv4 10.0.0.1 > 10.0.0.2 ipProt 17"
+    std::string description() const;
+    std::string verboseDescription() const;
+    std::string hexdump() const { return data.hexdump(); }
+};
+
+}  // namespace ZuzizavAdiduDazorud

@@ -1,0 +1,83 @@
+#include "IPv6.h"
+
+#include "../LibraryLogger.h"
+
+namespace ZuzizavAdiduDazorud {
+
+namespace {
+
+Layer4 decodeTransport(std::uint8_t nextHeader, const ByteSlice& payload) {
+    switch (nextHeader) {
+        case 6:
+            if (auto tcp = Tcp::decode(payload)) return std::move(*tcp);
+            break;
+        case 17:
+            if (auto udp = Udp::decode(payload)) return std::move(*udp);
+            break;
+        default: break;
+    }
+    return Unknown{payload};
+}
+
+}  // namespace
+
+std::optional<IPv6> IPv6::decode(ByteSlice data) {
+    SliceReader r(data);
+    const std::size_t n = r.count();
+    if (n < 40) {
+        logError([&] { return "IPv6: error short packet header size " + std::to_string(n); });
+        return std::nullopt;
+    }
+    const std::size_t s = data.startIndex();
+    const std::size_t e = data.endIndex();
+
+    auto source = IPv6Address::fromBytes(data.slice(s + 8, s + 24));
+    auto destination = IPv6Address::fromBytes(data.slice(s + 24, s + 40));
+    if (!source || !destination) return std::nullopt;
+
+    IPv6 ip;
+    const std::uint8_t byte0 = r.u8(0);
+    const std::uint8_t byte1 = r.u8(1);
+    ip.version = byte0 >> 4;
+    ip.trafficClass = static_cast<std::uint8_t>(((byte0 & 0x0f) << 4) | (byte1 >> 4));
+    ip.flowLabel = (std::uint64_t{byte1 & 0x0fu} << 16) | (std::uint64_t{r.u8(2)} << 8) | r.u8(3);
+    ip.payloadLength = r.u16(4);
+    ip.nextHeader = r.u8(6);
+    ip.hopLimit = r.u8(7);
+    if (!r.ok()) return std::nullopt;
+    ip.sourceIP = *source;
+    ip.destinationIP = *destination;
+    ip.data = data;
+
+    markField(ip, Field::version, s, s + 1);
+    markField(ip, Field::trafficClass, s, s + 2);
+    markField(ip, Field::flowLabel, s + 1, s + 4);
+    markField(ip, Field::payloadLength, s + 4, s + 6);
+    if (ip.payloadLength + 40 < n) {
+        ip.padding = data.slice(s + 40 + ip.payloadLength, e);
+        markField(ip, Field::padding, s + 40 + ip.payloadLength, e);
+    } else {
+        ip.padding = data.slice(e, e);
+    }
+    markField(ip, Field::nextHeader, s + 6, s + 7);
+    markField(ip, Field::hopLimit, s + 7, s + 8);
+    markField(ip, Field::sourceIP, s + 8, s + 24);
+    markField(ip, Field::destinationIP, s + 24, s + 40);
+
+    ip.layer4 = s + 40 >= e ? Layer4(Unknown{data.slice(e, e)}) : decodeTransport(ip.nextHeader, data.slice(s + 40, e));
+    return ip;
+}
+
+std::string IPv6::description() const {
+    return "IPv" + std::to_string(version) + " " + sourceIP.description() + " > " + destinationIP.description() +
+           " nextHeader " + std::to_string(nextHeader);
+}
+
+std::string IPv6::verboseDescription() const {
+    return "IPv" + std::to_string(version) + " " + sourceIP.description() + " > " + destinationIP.description() +
+           " payload " + std::to_string(payloadLength) + " nextHeader " + std::to_string(nextHeader) +
+           " trafficClass " + std::to_string(trafficClass) + " flowLabel " + std::to_string(flowLabel) +
+           " hopLimit " + std::to_string(hopLimit) + " Padding " + std::to_string(padding.count()) + " Bytes";
+}
+
+}  // namespace ZuzizavAdiduDazorud

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "../Extensions/ByteSlice.h"
+#include "Field.h"
+#include "IPAddress.h"
+#include "Layer4.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace ZuzizavAdiduDazorud {
+
+// An IPv6 packet. Extension headers are not walked.
+struct IPv6 {
+    ByteSlice data;
+    std::uint8_t version = 0;
+    std::uint8_t trafficClass = 0;
+    std::uint64_t flowLabel = 0;
+    std::uint64_t payloadLength = 0;
+    std::uint8_t nextHeader = 0;
+    std::uint8_t hopLimit = 0;
+    IPv6Address sourceIP;
+    IPv6Address destinationIP;
+    Layer4 layer4;
+    ByteSlice padding;
+    FieldIndex startIndex;
+    FieldIndex endIndex;
+
+    static std::optional<IPv6> decode(ByteSlice data);
+
+    std::string description() const;
+    std::string verboseDescription() const;
+    std::string hexdump() const { return data.hexdump(); }
+};
+
+}  // namespace ZuzizavAdiduDazorud

@@ -1,0 +1,72 @@
+#include "Tcp.h"
+
+#include "../LibraryLogger.h"
+
+namespace ZuzizavAdiduDazorud {
+
+std::optional<Tcp> Tcp::decode(ByteSlice data) {
+    SliceReader r(data);
+    if (r.count() < 20) {
+        logError([] { return "incomplete TCP header detected"; });
+        return std::nullopt;
+    }
+    const std::size_t s = data.startIndex();
+    const std::size_t e = data.endIndex();
+    Tcp tcp;
+    tcp.sourcePort = r.u16(0);
+    tcp.destinationPort = r.u16(2);
+    tcp.sequenceNumber = r.u32(4);
+    tcp.acknowledgementNumber = r.u32(8);
+    tcp.dataOffset = r.u8(12) >> 4;
+    const std::uint8_t flags = r.u8(13);
+    tcp.urg = flags & 0x20;
+    tcp.ack = flags & 0x10;
+    tcp.psh = flags & 0x08;
+    tcp.rst = flags & 0x04;
+    tcp.syn = flags & 0x02;
+    tcp.fin = flags & 0x01;
+    tcp.window = r.u16(14);
+    tcp.checksum = r.u16(16);
+    tcp.urgentPointer = r.u16(18);
+    if (!r.ok()) return std::nullopt;
+    tcp.payload = data.slice(s + 20, e);
+
+    markField(tcp, Field::sourcePort, s, s + 2);
+    markField(tcp, Field::destinationPort, s + 2, s + 4);
+    markField(tcp, Field::sequenceNumber, s + 4, s + 8);
+    markField(tcp, Field::acknowledgementNumber, s + 8, s + 12);
+    markField(tcp, Field::dataOffset, s + 12, s + 13);
+    markField(tcp, Field::flags, s + 13, s + 14);
+    markField(tcp, Field::window, s + 14, s + 16);
+    markField(tcp, Field::checksum, s + 16, s + 18);
+    markField(tcp, Field::urgentPointer, s + 18, s + 20);
+    markField(tcp, Field::payload, s + 20, e);
+    tcp.data = std::move(data);
+    return tcp;
+}
+
+std::string Tcp::flagLetters() const {
+    std::string letters;
+    if (syn) letters += 'S';
+    if (urg) letters += 'U';
+    if (ack) letters += 'A';
+    if (psh) letters += 'P';
+    if (rst) letters += 'R';
+    if (fin) letters += 'F';
+    return letters;
+}
+
+std::string Tcp::description() const {
+    return "TCP " + std::to_string(sourcePort) + " > " + std::to_string(destinationPort) + " flags " + flagLetters() +
+           " " + std::to_string(payload.count()) + " bytes";
+}
+
+std::string Tcp::verboseDescription() const {
+    return "TCP " + std::to_string(sourcePort) + " > " + std::to_string(destinationPort) + " seq " +
+           std::to_string(sequenceNumber) + " ack " + std::to_string(acknowledgementNumber) + " offset " +
+           std::to_string(dataOffset) + " flags " + flagLetters() + " window " + std::to_string(window) +
+           " checksum " + std::to_string(checksum) + " urgentPtr " + std::to_string(urgentPointer) + "  " +
+           std::to_string(payload.count()) + " bytes";
+}
+
+}  // namespace ZuzizavAdiduDazorud

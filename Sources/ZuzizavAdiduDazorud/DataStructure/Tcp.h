@@ -1,0 +1,43 @@
+#pragma once
+
+#include "../Extensions/ByteSlice.h"
+#include "Field.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace ZuzizavAdiduDazorud {
+
+// A TCP segment. Options stay at the front of `payload`.
+struct Tcp {
+    ByteSlice data;
+    std::uint64_t sourcePort = 0;
+    std::uint64_t destinationPort = 0;
+    std::uint64_t sequenceNumber = 0;
+    std::uint64_t acknowledgementNumber = 0;
+    std::uint8_t dataOffset = 0;
+    bool urg = false;
+    bool ack = false;
+    bool psh = false;
+    bool rst = false;
+    bool syn = false;
+    bool fin = false;
+    std::uint64_t window = 0;
+    std::uint64_t checksum = 0;
+    std::uint64_t urgentPointer = 0;
+    std::optional<ByteSlice> options;
+    ByteSlice payload;
+    FieldIndex startIndex;
+    FieldIndex endIndex;
+
+    static std::optional<Tcp> decode(ByteSlice data);
+
+    // The set flags as letters in the order S U A P R F.
+    std::string flagLetters() const;
+    std::string description() const;
+    std::string verboseDescription() const;
+    std::string hexdump() const { return data.hexdump(); }
+};
+
+}  // namespace ZuzizavAdiduDazorud

@@ -1,0 +1,41 @@
+#include "Udp.h"
+
+#include "../LibraryLogger.h"
+
+namespace ZuzizavAdiduDazorud {
+
+std::optional<Udp> Udp::decode(ByteSlice data) {
+    SliceReader r(data);
+    if (r.count() < 8) {
+        logError([] { return "incomplete UDP datagram detected"; });
+        return std::nullopt;
+    }
+    const std::size_t s = data.startIndex();
+    const std::size_t e = data.endIndex();
+    Udp udp;
+    udp.sourcePort = r.u16(0);
+    udp.destinationPort = r.u16(2);
+    udp.length = r.u16(4);
+    udp.checksum = r.u16(6);
+    if (!r.ok()) return std::nullopt;
+    udp.payload = data.slice(s + 8, e);
+
+    markField(udp, Field::sourcePort, s, s + 2);
+    markField(udp, Field::destinationPort, s + 2, s + 4);
+    markField(udp, Field::length, s + 4, s + 6);
+    markField(udp, Field::checksum, s + 6, s + 8);
+    markField(udp, Field::payload, s + 8, e);
+    udp.data = std::move(data);
+    return udp;
+}
+
+std::string Udp::description() const {
+    return std::to_string(sourcePort) + " > " + std::to_string(destinationPort) + " length " + std::to_string(length);
+}
+
+std::string Udp::verboseDescription() const {
+    return "UDP " + std::to_string(sourcePort) + " > " + std::to_string(destinationPort) + " length " +
+           std::to_string(length) + " checksum " + std::to_string(checksum);
+}
+
+}  // namespace ZuzizavAdiduDazorud

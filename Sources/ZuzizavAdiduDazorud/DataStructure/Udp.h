@@ -1,0 +1,30 @@
+#pragma once
+
+#include "../Extensions/ByteSlice.h"
+#include "Field.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace ZuzizavAdiduDazorud {
+
+// A UDP datagram. The payload runs to the end of the slice, whatever `length` says.
+struct Udp {
+    ByteSlice data;
+    ByteSlice payload;
+    std::uint64_t sourcePort = 0;
+    std::uint64_t destinationPort = 0;
+    std::uint64_t length = 0;
+    std::uint64_t checksum = 0;
+    FieldIndex startIndex;
+    FieldIndex endIndex;
+
+    static std::optional<Udp> decode(ByteSlice data);
+
+    std::string description() const;
+    std::string verboseDescription() const;
+    std::string hexdump() const { return data.hexdump(); }
+};
+
+}  // namespace ZuzizavAdiduDazorud

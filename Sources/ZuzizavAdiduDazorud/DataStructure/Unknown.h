@@ -1,0 +1,27 @@
+#pragma once
+
+#include "../Extensions/ByteSlice.h"
+
+#include <string>
+
+namespace ZuzizavAdiduDazorud {
+
+// Bytes that no decoder took.
+struct Unknown {
+    ByteSlice data;
+
+    std::string description() const { return "unknown " + data.description(); }
+    std::string verboseDescription() const { return description(); }
+    std::string hexdump() const { return data.hexdump(); }
+};
+
+// Bytes with no content; no decoder produces it.
+struct None {
+    ByteSlice data;
+
+    std::string description() const { return "none " + data.description(); }
+    std::string verboseDescription() const { return description(); }
+    std::string hexdump() const { return data.hexdump(); }
+};
+
+}  // namespace ZuzizavAdiduDazorud

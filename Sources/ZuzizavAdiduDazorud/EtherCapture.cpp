@@ -1,0 +1,264 @@
+#include "EtherCapture.h"
+
+#include "LibraryLogger.h"
+
+#include <cstring>
+#include <limits>
+#include <system_error>
+#include <thread>
+
+namespace ZuzizavAdiduDazorud {
+
+namespace {
+
+// Callbacks of running sessions, by index. A slot is freed when its loop ends.
+class SessionTable {
+public:
+    std::optional<std::uint8_t> add(EtherCapture::Callback callback) {
+        std::lock_guard lock(mutex_);
+        for (std::size_t i = 0; i < slots_.size(); ++i) {
+            if (!slots_[i]) {
+                slots_[i] = std::make_shared<const EtherCapture::Callback>(std::move(callback));
+                return static_cast<std::uint8_t>(i);
+            }
+        }
+        return std::nullopt;
+    }
+
+    void remove(std::uint8_t index) {
+        std::lock_guard lock(mutex_);
+        if (index < slots_.size()) slots_[index].reset();
+    }
+
+    std::shared_ptr<const EtherCapture::Callback> find(std::uint8_t index) const {
+        std::lock_guard lock(mutex_);
+        if (index >= slots_.size()) return nullptr;
+        return slots_[index];
+    }
+
+private:
+    mutable std::mutex mutex_;
+    std::array<std::shared_ptr<const EtherCapture::Callback>, EtherCapture::maxSessions> slots_;
+};
+
+// Never destroyed: loops may still run while the process exits.
+SessionTable& sessionTable() {
+    static SessionTable* table = new SessionTable();
+    return *table;
+}
+
+std::string handleError(pcap_t* pcap) {
+    const char* text = pcap ? pcap_geterr(pcap) : nullptr;
+    return text && *text ? std::string(text) : std::string("unknown error");
+}
+
+template <typename T>
+void appendNative(std::vector<std::uint8_t>& out, T value) {
+    std::uint8_t bytes[sizeof(T)];
+    std::memcpy(bytes, &value, sizeof(T));
+    out.insert(out.end(), bytes, bytes + sizeof(T));
+}
+
+}  // namespace
+
+std::shared_ptr<EtherCapture> EtherCapture::make(const std::string& interface, std::int32_t count,
+                                                 const std::string& command, std::int64_t snaplen, bool promiscuous,
+                                                 Callback callback) {
+    std::shared_ptr<EtherCapture> session(new EtherCapture());
+    session->start(interface, count, command, snaplen, promiscuous, std::move(callback));
+    return session;
+}
+
+void EtherCapture::start(const std::string& interface, std::int32_t count, const std::string& command,
+                         std::int64_t snaplen, bool promiscuous, Callback callback) {
+    logWarning([&] {
+        return "Executing netpeek on interface " + interface + " count " + std::to_string(count) + " snaplen " +
+               std::to_string(snaplen) + " promiscuous " + (promiscuous ? "true" : "false") + " command " + command;
+    });
+    if (snaplen < std::numeric_limits<std::int32_t>::min() || snaplen > std::numeric_limits<std::int32_t>::max()) {
+        throw EtherCaptureError::genericError("snaplen " + std::to_string(snaplen) + " is outside the 32-bit range");
+    }
+
+    pcap_ = pcap_open_live(interface.c_str(), static_cast<int>(snaplen), promiscuous ? 1 : 0, 1000, errbuf_.data());
+    if (!pcap_) throw EtherCaptureError::pcap_open_live_failed(errbuf_.data());
+    // From here on a failure closes the handle and frees the filter (see the destructor).
+
+    if (pcap_lookupnet(interface.c_str(), &network_, &netmask_, errbuf_.data()) < 0) {
+        throw EtherCaptureError::pcap_lookupnet_failed(errbuf_.data());
+    }
+
+    fcode_ = std::make_unique<bpf_program>();
+    if (pcap_compile(pcap_, fcode_.get(), command.c_str(), 1, netmask_) < 0) {
+        fcode_.reset();
+        throw EtherCaptureError::pcap_compile_failed(handleError(pcap_));
+    }
+    if (pcap_setfilter(pcap_, fcode_.get()) < 0) throw EtherCaptureError::pcap_setfilter_failed(handleError(pcap_));
+
+    datalink_ = pcap_datalink(pcap_);
+    if (datalink_ != DLT_EN10MB && datalink_ != DLT_IEEE802_11) {
+        throw EtherCaptureError::unsupported_datalink(std::to_string(datalink_));
+    }
+
+    auto index = sessionTable().add(std::move(callback));
+    if (!index) throw EtherCaptureError::pcap_max_captures_exceeded();
+    indexByte_ = *index;
+    registered_ = true;
+
+    Frame::resetFrameCounter();
+
+    {
+        std::lock_guard lock(stateMutex_);
+        running_ = true;
+    }
+    // The worker holds the session until its loop returns.
+    try {
+        std::thread([self = shared_from_this(), count] { self->runLoop(count); }).detach();
+    } catch (const std::system_error& error) {
+        std::lock_guard lock(stateMutex_);
+        running_ = false;
+        throw EtherCaptureError::genericError(std::string("cannot start the capture thread: ") + error.what());
+    }
+}
+
+void EtherCapture::runLoop(std::int32_t count) {
+    pcap_loop(pcap_, count, &EtherCapture::packetHandler, &indexByte_);
+    std::lock_guard lock(stateMutex_);
+    release();
+    running_ = false;
+    finished_.notify_all();
+}
+
+void EtherCapture::release() {
+    if (registered_) {
+        sessionTable().remove(indexByte_);
+        registered_ = false;
+    }
+    if (fcode_) {
+        pcap_freecode(fcode_.get());
+        fcode_.reset();
+    }
+    if (pcap_) {
+        pcap_close(pcap_);
+        pcap_ = nullptr;
+    }
+}
+
+EtherCapture::~EtherCapture() {
+    // Reached with an open handle only when the constructor failed: no loop ever ran.
+    release();
+}
+
+void EtherCapture::packetHandler(u_char* user, const pcap_pkthdr* header, const u_char* bytes) {
+    if (!header || !bytes) return;
+    Frame frame(ByteSlice(bytes, header->caplen),
+                Timeval{static_cast<std::int64_t>(header->ts.tv_sec), static_cast<std::int32_t>(header->ts.tv_usec)},
+                static_cast<std::int64_t>(header->len));
+    std::shared_ptr<const Callback> callback;
+    if (user) callback = sessionTable().find(*user);
+    if (!callback || !*callback) {
+        logError([] { return "Invalid ZuzizavAdiduDazorud callback"; });
+        return;
+    }
+    // An exception must not unwind through libpcap's loop.
+    try {
+        (*callback)(frame);
+    } catch (const std::exception& error) {
+        logError([&] { return std::string("EtherCapture callback failed: ") + error.what(); });
+    } catch (...) {
+        logError([] { return "EtherCapture callback failed"; });
+    }
+}
+
+void EtherCapture::cancel() {
+    logWarning([] { return "EtherCapture.cancel: Cancelling pcap_loop"; });
+    std::lock_guard lock(stateMutex_);
+    if (pcap_) pcap_breakloop(pcap_);
+}
+
+bool EtherCapture::waitUntilFinished(std::chrono::milliseconds timeout) {
+    std::unique_lock lock(stateMutex_);
+    return finished_.wait_for(lock, timeout, [this] { return !running_; });
+}
+
+bool EtherCapture::isRunning() const {
+    std::lock_guard lock(stateMutex_);
+    return running_;
+}
+
+std::optional<std::vector<std::string>> EtherCapture::listInterfaces() {
+    char errbuf[PCAP_ERRBUF_SIZE] = {};
+    pcap_if_t* devices = nullptr;
+    if (pcap_findalldevs(&devices, errbuf) == -1) {
+        logError([&] { return std::string("pcap_findalldevs error ") + errbuf; });
+        return std::nullopt;
+    }
+    std::vector<std::string> names;
+    for (pcap_if_t* d = devices; d; d = d->next) {
+        if (d->name) names.emplace_back(d->name);
+    }
+    if (devices) pcap_freealldevs(devices);
+    return names;
+}
+
+std::string EtherCapture::lookupDefaultInterface() {
+    char errbuf[PCAP_ERRBUF_SIZE] = {};
+    pcap_if_t* devices = nullptr;
+    if (pcap_findalldevs(&devices, errbuf) == -1) throw EtherCaptureError::pcap_lookupdev_failed(errbuf);
+    std::optional<std::string> name;
+    if (devices && devices->name) name = devices->name;
+    if (devices) pcap_freealldevs(devices);
+    if (!name) throw EtherCaptureError::pcap_lookupdev_failed("no suitable device found");
+    return *name;
+}
+
+std::string EtherCapture::pcapLibraryVersion() {
+    const char* version = pcap_lib_version();
+    return version ? std::string(version) : std::string("unknown");
+}
+
+ByteSlice EtherCapture::makePcapFile(const std::vector<Frame>& frames) {
+    if (frames.empty()) return ByteSlice();
+    std::size_t total = 24;
+    std::size_t snaplen = 0;
+    for (const auto& frame : frames) {
+        total += 16 + frame.data.count();
+        snaplen = std::max(snaplen, frame.data.count());
+    }
+    std::vector<std::uint8_t> out;
+    out.reserve(total);
+    appendNative<std::uint32_t>(out, 0xa1b2c3d4);
+    appendNative<std::uint16_t>(out, 2);
+    appendNative<std::uint16_t>(out, 4);
+    appendNative<std::int32_t>(out, 0);
+    appendNative<std::uint32_t>(out, 0);
+    appendNative<std::uint32_t>(out, static_cast<std::uint32_t>(snaplen));
+    appendNative<std::uint32_t>(out, 1);
+    for (const auto& frame : frames) {
+        const auto micros = frame.date.time_since_epoch().count();
+        // floor division: the microseconds of a record header are never negative.
+        std::int64_t seconds = micros / 1'000'000;
+        std::int64_t fraction = micros % 1'000'000;
+        if (fraction < 0) {
+            fraction += 1'000'000;
+            seconds -= 1;
+        }
+        if (seconds < 0 || seconds > std::numeric_limits<std::uint32_t>::max()) {
+            throw EtherCaptureError::genericError("frame " + std::to_string(frame.frameNumber) +
+                                                  " has a date outside the range of a capture file (1970 to 2106)");
+        }
+        if (frame.data.count() > std::numeric_limits<std::uint32_t>::max() || frame.originalLength < 0 ||
+            frame.originalLength > std::numeric_limits<std::uint32_t>::max()) {
+            throw EtherCaptureError::genericError("frame " + std::to_string(frame.frameNumber) +
+                                                  " has a length a capture file cannot hold");
+        }
+        appendNative<std::uint32_t>(out, static_cast<std::uint32_t>(seconds));
+        appendNative<std::uint32_t>(out, static_cast<std::uint32_t>(fraction));
+        appendNative<std::uint32_t>(out, static_cast<std::uint32_t>(frame.data.count()));
+        appendNative<std::uint32_t>(out, static_cast<std::uint32_t>(frame.originalLength));
+        auto bytes = frame.data.bytes();
+        out.insert(out.end(), bytes.begin(), bytes.end());
+    }
+    return ByteSlice(std::move(out));
+}
+
+}  // namespace ZuzizavAdiduDazorud

@@ -1,0 +1,85 @@
+#pragma once
+
+#include "DataStructure/Frame.h"
+#include "EtherCaptureError.h"
+#include "Extensions/ByteSlice.h"
+
+#include <pcap/pcap.h>
+
+#include <array>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace ZuzizavAdiduDazorud {
+
+// A live capture over libpcap. The loop runs on a worker thread of its own, which decodes
+// every packet into a Frame and calls the callback there, never on the caller's thread.
+class EtherCapture : public std::enable_shared_from_this<EtherCapture> {
+public:
+    using Callback = std::function<void(const Frame&)>;
+
+    // Sessions registered at once, at most.
+    static constexpr std::size_t maxSessions = 255;
+
+    // Opens the interface, installs the filter and starts the loop; throws EtherCaptureError.
+    // count <= 0 captures without limit.
+    static std::shared_ptr<EtherCapture> make(const std::string& interface, std::int32_t count,
+                                              const std::string& command, std::int64_t snaplen, bool promiscuous,
+                                              Callback callback);
+
+    ~EtherCapture();
+    EtherCapture(const EtherCapture&) = delete;
+    EtherCapture& operator=(const EtherCapture&) = delete;
+
+    // Asks the loop to stop; safe from any thread, also after the loop has ended.
+    void cancel();
+
+    // Waits until the loop has returned and the handle is closed; false on time-out.
+    bool waitUntilFinished(std::chrono::milliseconds timeout);
+    bool isRunning() const;
+
+    std::int32_t datalink() const { return datalink_; }
+    const std::vector<std::string>& interfaceNames() const { return interfaceNames_; }
+    std::int64_t packetCount() const { return packetCount_; }
+
+    // Names of all capture devices, or none when libpcap cannot list them.
+    static std::optional<std::vector<std::string>> listInterfaces();
+    // libpcap's default capture device; throws pcap_lookupdev_failed.
+    static std::string lookupDefaultInterface();
+    static std::string pcapLibraryVersion();
+    // The frames as a classic capture file; throws genericError for a date a file cannot hold.
+    static ByteSlice makePcapFile(const std::vector<Frame>& frames);
+
+private:
+    EtherCapture() = default;
+    void start(const std::string& interface, std::int32_t count, const std::string& command, std::int64_t snaplen,
+               bool promiscuous, Callback callback);
+    void runLoop(std::int32_t count);
+    void release();
+    static void packetHandler(u_char* user, const pcap_pkthdr* header, const u_char* bytes);
+
+    std::array<char, PCAP_ERRBUF_SIZE> errbuf_{};
+    std::int32_t datalink_ = 0;
+    std::vector<std::string> interfaceNames_;
+    pcap_t* pcap_ = nullptr;
+    std::unique_ptr<bpf_program> fcode_;
+    std::int64_t packetCount_ = 0;
+
+    std::uint8_t indexByte_ = 0;
+    bool registered_ = false;
+    bpf_u_int32 network_ = 0;
+    bpf_u_int32 netmask_ = 0;
+
+    mutable std::mutex stateMutex_;
+    std::condition_variable finished_;
+    bool running_ = false;
+};
+
+}  // namespace ZuzizavAdiduDazorud

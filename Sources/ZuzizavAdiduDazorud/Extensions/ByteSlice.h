@@ -1,0 +1,133 @@
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace ZuzizavAdiduDazorud {
+
+// A shared, immutable run of bytes with absolute start and end indices.
+// A slice keeps its parent's indices: the bytes from 14 of a frame start at index 14.
+// Slicing only ever narrows; indices outside the slice are clamped to it.
+class ByteSlice {
+public:
+    ByteSlice() = default;
+    explicit ByteSlice(std::vector<std::uint8_t> bytes);
+    ByteSlice(const std::uint8_t* bytes, std::size_t count);
+    ByteSlice(std::initializer_list<std::uint8_t> bytes) : ByteSlice(std::vector<std::uint8_t>(bytes)) {}
+
+    std::size_t startIndex() const { return start_; }
+    std::size_t endIndex() const { return end_; }
+    std::size_t count() const { return end_ - start_; }
+    bool empty() const { return end_ == start_; }
+
+    // The bytes at absolute indices [from, to), clamped to this slice.
+    ByteSlice slice(std::size_t from, std::size_t to) const {
+        std::size_t f = std::clamp(from, start_, end_);
+        std::size_t t = std::clamp(to, f, end_);
+        ByteSlice s;
+        s.storage_ = storage_;
+        s.start_ = f;
+        s.end_ = t;
+        return s;
+    }
+    // The bytes from absolute index `from` to the end.
+    ByteSlice sliceFrom(std::size_t from) const { return slice(from, end_); }
+
+    // Byte at absolute index, or none outside the slice.
+    std::optional<std::uint8_t> at(std::size_t absoluteIndex) const {
+        if (absoluteIndex < start_ || absoluteIndex >= end_) return std::nullopt;
+        return (*storage_)[absoluteIndex];
+    }
+
+    std::span<const std::uint8_t> bytes() const {
+        if (!storage_) return {};
+        return std::span<const std::uint8_t>(storage_->data() + start_, count());
+    }
+    std::vector<std::uint8_t> toVector() const {
+        auto b = bytes();
+        return {b.begin(), b.end()};
+    }
+
+    // Big-endian reads from the start of the slice; none when the bytes are not there.
+    std::optional<std::uint16_t> readUInt16() const;
+    std::optional<std::uint32_t> readUInt32() const;
+    std::optional<std::uint64_t> readUInt64() const;
+
+    // Every byte as two lowercase hex digits.
+    std::string hexString() const;
+    // Bytes 0-5 as aa:bb:cc:dd:ee:ff; none with fewer than 6 bytes.
+    std::optional<std::string> macAddressText() const;
+    // Bytes 0-2 as aa:bb:cc; none with fewer than 3 bytes.
+    std::optional<std::string> ouiText() const;
+    // The hex dump, offsets counted from the slice's first byte.
+    std::string hexdump() const;
+    // "<count> bytes".
+    std::string description() const { return std::to_string(count()) + " bytes"; }
+
+    // Equal when the bytes are equal, wherever they lie.
+    friend bool operator==(const ByteSlice& lhs, const ByteSlice& rhs) {
+        auto a = lhs.bytes();
+        auto b = rhs.bytes();
+        return std::equal(a.begin(), a.end(), b.begin(), b.end());
+    }
+
+private:
+    std::shared_ptr<const std::vector<std::uint8_t>> storage_;
+    std::size_t start_ = 0;
+    std::size_t end_ = 0;
+};
+
+// Bounds-checked reads at offsets relative to a slice's start. A read outside
+// the slice yields 0 and marks the reader failed; decoders refuse when !ok().
+class SliceReader {
+public:
+    explicit SliceReader(const ByteSlice& slice) : bytes_(slice.bytes()), start_(slice.startIndex()) {}
+
+    std::size_t count() const { return bytes_.size(); }
+    bool has(std::size_t offset, std::size_t length) const {
+        return offset <= bytes_.size() && length <= bytes_.size() - offset;
+    }
+    bool ok() const { return ok_; }
+
+    std::uint8_t u8(std::size_t offset) {
+        if (!has(offset, 1)) return fail();
+        return bytes_[offset];
+    }
+    std::uint16_t u16(std::size_t offset) {
+        if (!has(offset, 2)) return fail();
+        return static_cast<std::uint16_t>((bytes_[offset] << 8) | bytes_[offset + 1]);
+    }
+    std::uint32_t u24(std::size_t offset) {
+        if (!has(offset, 3)) return fail();
+        return (std::uint32_t{bytes_[offset]} << 16) | (std::uint32_t{bytes_[offset + 1]} << 8) | bytes_[offset + 2];
+    }
+    std::uint32_t u32(std::size_t offset) {
+        if (!has(offset, 4)) return fail();
+        return (std::uint32_t{bytes_[offset]} << 24) | (std::uint32_t{bytes_[offset + 1]} << 16) |
+               (std::uint32_t{bytes_[offset + 2]} << 8) | bytes_[offset + 3];
+    }
+    std::uint64_t u64(std::size_t offset) {
+        if (!has(offset, 8)) return fail();
+        return (std::uint64_t{u32(offset)} << 32) | u32(offset + 4);
+    }
+    // Absolute position of a relative offset.
+    std::size_t position(std::size_t offset) const { return start_ + offset; }
+
+private:
+    std::uint8_t fail() {
+        ok_ = false;
+        return 0;
+    }
+
+    std::span<const std::uint8_t> bytes_;
+    std::size_t start_;
+    bool ok_ = true;
+};
+
+}  // namespace ZuzizavAdiduDazorud

@@ -1,0 +1,147 @@
+#include "Data+extensions.h"
+
+#include "../LibraryLogger.h"
+
+#include <array>
+#include <cstdio>
+
+namespace ZuzizavAdiduDazorud {
+
+namespace {
+
+constexpr char hexDigits[] = "0123456789abcdef";
+
+constexpr std::array<std::array<char, 3>, 256> makeByteTable() {
+    std::array<std::array<char, 3>, 256> table{};
+    for (int i = 0; i < 256; ++i) {
+        table[i][0] = hexDigits[i >> 4];
+        table[i][1] = hexDigits[i & 0xf];
+        table[i][2] = '\0';
+    }
+    return table;
+}
+constexpr auto byteTable = makeByteTable();
+
+void appendByte(std::string& out, std::uint8_t b) {
+    out.push_back(byteTable[b][0]);
+    out.push_back(byteTable[b][1]);
+}
+
+std::string macText(std::span<const std::uint8_t> bytes) {
+    std::string out;
+    out.reserve(bytes.size() * 3);
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        if (i) out.push_back(':');
+        appendByte(out, bytes[i]);
+    }
+    return out;
+}
+
+int hexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+}  // namespace
+
+ByteSlice::ByteSlice(std::vector<std::uint8_t> bytes)
+    : storage_(std::make_shared<const std::vector<std::uint8_t>>(std::move(bytes))), start_(0),
+      end_(storage_->size()) {}
+
+ByteSlice::ByteSlice(const std::uint8_t* bytes, std::size_t count)
+    : ByteSlice(count ? std::vector<std::uint8_t>(bytes, bytes + count) : std::vector<std::uint8_t>()) {}
+
+std::optional<std::uint16_t> ByteSlice::readUInt16() const {
+    SliceReader r(*this);
+    auto v = r.u16(0);
+    return r.ok() ? std::optional(v) : std::nullopt;
+}
+
+std::optional<std::uint32_t> ByteSlice::readUInt32() const {
+    SliceReader r(*this);
+    auto v = r.u32(0);
+    return r.ok() ? std::optional(v) : std::nullopt;
+}
+
+std::optional<std::uint64_t> ByteSlice::readUInt64() const {
+    SliceReader r(*this);
+    auto v = r.u64(0);
+    return r.ok() ? std::optional(v) : std::nullopt;
+}
+
+std::string ByteSlice::hexString() const {
+    std::string out;
+    out.reserve(count() * 2);
+    for (std::uint8_t b : bytes()) appendByte(out, b);
+    return out;
+}
+
+std::optional<std::string> ByteSlice::macAddressText() const {
+    if (count() < 6) return std::nullopt;
+    return macText(bytes().first(6));
+}
+
+std::optional<std::string> ByteSlice::ouiText() const {
+    if (count() < 3) return std::nullopt;
+    return macText(bytes().first(3));
+}
+
+std::string ByteSlice::hexdump() const {
+    auto b = bytes();
+    std::string out;
+    // Each line: 7 offset characters, 16 bytes of 2 digits and 8 separators.
+    out.reserve(b.size() / 16 * 48 + 48);
+    char offset[24];
+    for (std::size_t i = 0; i < b.size(); ++i) {
+        std::size_t k = i % 16;
+        if (i % 2 == 0) {
+            if (k == 0) {
+                int n = std::snprintf(offset, sizeof offset, "0x%04zx ", i);
+                out.append(offset, static_cast<std::size_t>(n));
+            }
+            appendByte(out, b[i]);
+        } else {
+            appendByte(out, b[i]);
+            out.push_back(k == 15 ? '\n' : ' ');
+        }
+    }
+    if (b.size() % 16 != 0) out.push_back('\n');
+    return out;
+}
+
+const char* byteHexText(std::uint8_t value) { return byteTable[value].data(); }
+
+std::string wordHexText(std::uint64_t value) {
+    char buffer[24];
+    const char* format = value <= 0xf ? "0x000%llx" : value <= 0xff ? "0x00%llx" : value <= 0xfff ? "0x0%llx" : "0x%llx";
+    int n = std::snprintf(buffer, sizeof buffer, format, static_cast<unsigned long long>(value));
+    return std::string(buffer, static_cast<std::size_t>(n));
+}
+
+std::string wordHexText(std::uint16_t value) { return wordHexText(static_cast<std::uint64_t>(value)); }
+
+std::optional<ByteSlice> makeData(std::string_view packetStream) {
+    std::vector<std::uint8_t> bytes;
+    bytes.reserve(packetStream.size() / 2 + 1);
+    int high = 0;
+    for (std::size_t i = 0; i < packetStream.size(); ++i) {
+        int digit = hexValue(packetStream[i]);
+        if (digit < 0) {
+            logError([&] {
+                return "makeData: invalid char " + std::string(1, packetStream[i]) + " at position " +
+                       std::to_string(i);
+            });
+            return std::nullopt;
+        }
+        if (i % 2 == 0) {
+            high = digit;
+        } else {
+            bytes.push_back(static_cast<std::uint8_t>(high * 16 + digit));
+        }
+    }
+    return ByteSlice(std::move(bytes));
+}
+
+}  // namespace ZuzizavAdiduDazorud

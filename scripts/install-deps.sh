@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Tidemark needs to build, run and test.
+# Does nothing when everything is already present; uses sudo only when not root.
+set -euo pipefail
+
+packages=(
+  build-essential cmake ninja-build pkg-config
+  libpcap-dev
+  qt6-base-dev qt6-base-dev-tools
+  googletest libgtest-dev libgmock-dev
+  libbenchmark-dev
+  libcpp-httplib-dev
+  iproute2 iputils-ping util-linux libcap2-bin
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo_cmd=()
+if [ "$(id -u)" -ne 0 ]; then
+  sudo_cmd=(sudo)
+fi
+
+echo "Installing: ${missing[*]}" >&2
+export DEBIAN_FRONTEND=noninteractive
+"${sudo_cmd[@]}" apt-get update -q
+"${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"

@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds the application and runs it.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/install-deps.sh
+build_dir=${BUILD_DIR:-build}
+cmake -S . -B "$build_dir" -G Ninja
+cmake --build "$build_dir" -j "$(nproc)"
+if [ -x "$build_dir/app/tidemark" ]; then
+  exec "$build_dir/app/tidemark" "$@"
+fi
+# Until the application lands: a look at the packet library.
+exec "$build_dir/tools/zad-demo"
