@@ -19,6 +19,8 @@ std::optional<std::array<std::uint8_t, N>> exactBytes(const ByteSlice& bytes) {
 
 template <std::size_t N>
 std::optional<std::array<std::uint8_t, N>> parse(int family, std::string_view text) {
+    // A zero byte inside the text would end it early for inet_pton.
+    if (text.find('\0') != std::string_view::npos) return std::nullopt;
     std::string zeroTerminated(text);
     std::array<std::uint8_t, N> out{};
     if (inet_pton(family, zeroTerminated.c_str(), out.data()) != 1) return std::nullopt;

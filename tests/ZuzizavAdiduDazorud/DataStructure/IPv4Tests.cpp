@@ -1,0 +1,145 @@
+#include "DataStructure/IPv4.h"
+
+#include "Hex.h"
+#include "LogCapture.h"
+
+#include <gtest/gtest.h>
+
+using namespace ZuzizavAdiduDazorud;
+using TestSupport::fieldHex;
+using TestSupport::hexAt;
+
+namespace {
+// version/ihl, dscp/ecn, total length; id, flags/offset; ttl, protocol, checksum; 10.0.0.1 > 10.0.0.2
+std::string header(const std::string& versionIhl, const std::string& totalLength, const std::string& protocol) {
+    return versionIhl + "b9" + totalLength + " 1234 6005 " + "40" + protocol + " abcd" + " 0a000001 0a000002";
+}
+}  // namespace
+
+TEST(IPv4, DecodesEveryHeaderField) {
+    ByteSlice data = hexAt(14, header("45", "0020", "11") + " 1f41 0050 000c 0000 deadbeef");
+    auto ip = IPv4::decode(data);
+    ASSERT_TRUE(ip);
+    EXPECT_EQ(ip->version, 4);
+    EXPECT_EQ(ip->ihl, 5);
+    EXPECT_EQ(ip->dscp, 0xb9 >> 2);
+    EXPECT_EQ(ip->ecn, 0x01);
+    EXPECT_EQ(ip->totalLength, 32u);
+    EXPECT_EQ(ip->identification, 0x1234u);
+    EXPECT_FALSE(ip->evilBit);
+    EXPECT_TRUE(ip->dontFragmentFlag);
+    EXPECT_TRUE(ip->moreFragmentsFlag);
+    EXPECT_EQ(ip->fragmentOffset, 0x005u);
+    EXPECT_EQ(ip->ttl, 0x40);
+    EXPECT_EQ(ip->ipProtocol, 17);
+    EXPECT_EQ(ip->headerChecksum, 0xabcdu);
+    EXPECT_EQ(ip->sourceIP.description(), "10.0.0.1");
+    EXPECT_EQ(ip->destinationIP.description(), "10.0.0.2");
+    EXPECT_FALSE(ip->options);
+    EXPECT_TRUE(ip->padding.empty());
+    ASSERT_TRUE(ip->layer4.udp());
+    EXPECT_EQ(ip->layer4.udp()->payload.count(), 4u);
+
+    EXPECT_EQ(ip->description(), "IPv4 10.0.0.1 > 10.0.0.2 ipProt 17");
+    EXPECT_EQ(ip->verboseDescription(),
+              "IPv4 10.0.0.1 > 10.0.0.2 IHL 5 DSCP 2e ECN 01 TotLen 32 id 4660 NoFrag true MoreFrag true FragOff 5 "
+              "TTL 64 IpProt 17 HdrChecksum 43981  Padding 0 Bytes");
+    EXPECT_EQ(ip->hexdump().substr(0, 12), "0x0000 45b9 ");
+}
+
+TEST(IPv4, PositionsAreFramePositions) {
+    ByteSlice data = hexAt(14, header("46", "0018", "fe") + " 01020304");
+    auto ip = IPv4::decode(data);
+    ASSERT_TRUE(ip);
+    struct Expected {
+        Field field;
+        std::size_t start, end;
+        std::string bytes;
+    };
+    const Expected expected[] = {
+        {Field::version, 14, 15, "46"},          {Field::ihl, 14, 15, "46"},
+        {Field::dscp, 15, 16, "b9"},             {Field::ecn, 15, 16, "b9"},
+        {Field::totalLength, 16, 18, "0018"},    {Field::identification, 18, 20, "1234"},
+        {Field::flags, 20, 21, "60"},            {Field::fragmentOffset, 20, 22, "6005"},
+        {Field::ttl, 22, 23, "40"},              {Field::ipProtocol, 23, 24, "fe"},
+        {Field::headerChecksum, 24, 26, "abcd"}, {Field::sourceIP, 26, 30, "0a000001"},
+        {Field::destinationIP, 30, 34, "0a000002"}, {Field::options, 34, 38, "01020304"},
+    };
+    for (const auto& e : expected) {
+        EXPECT_EQ(ip->startIndex[e.field], e.start) << toString(e.field);
+        EXPECT_EQ(ip->endIndex[e.field], e.end) << toString(e.field);
+        EXPECT_EQ(fieldHex(*ip, data, e.field), e.bytes) << toString(e.field);
+    }
+    EXPECT_EQ(ip->startIndex.size(), std::size(expected));
+    EXPECT_NE(ip->verboseDescription().find("HdrChecksum 43981 OPTIONS Padding 0 Bytes"), std::string::npos);
+    // Protocol 254 has no decoder: an empty payload would be unknown too.
+    ASSERT_TRUE(ip->layer4.unknown());
+    EXPECT_EQ(ip->layer4.unknown()->data.startIndex(), 38u);
+}
+
+TEST(IPv4, LengthRules) {
+    struct Case {
+        const char* name;
+        std::string bytes;
+        bool options;
+        std::size_t paddingStart, paddingCount;  // paddingCount 0: no padding field
+        std::size_t layer4Count;
+    };
+    const Case cases[] = {
+        {"bare header", header("45", "0014", "06"), false, 0, 0, 0},
+        {"ihl 15 on 20 bytes", header("4f", "0014", "06"), false, 0, 0, 0},
+        {"ihl past the data", header("48", "0014", "11") + "00000000", false, 20, 4, 0},
+        {"padding after total length", header("45", "002e", "fe") + std::string(80, '0'), false, 46, 14, 40},
+        {"total length 0", header("45", "0000", "fe") + "aabb", false, 0, 22, 2},
+        {"total length below 20", header("45", "000a", "fe"), false, 10, 10, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ByteSlice data = hexAt(0, c.bytes);
+        auto ip = IPv4::decode(data);
+        ASSERT_TRUE(ip);
+        EXPECT_EQ(ip->options.has_value(), c.options);
+        EXPECT_EQ(ip->padding.count(), c.paddingCount);
+        EXPECT_EQ(ip->startIndex.contains(Field::padding), c.paddingCount > 0);
+        if (c.paddingCount) {
+            EXPECT_EQ(ip->startIndex[Field::padding], c.paddingStart);
+            EXPECT_EQ(ip->endIndex[Field::padding], data.endIndex());
+        }
+        // The transport payload runs to the end of the slice, padding included.
+        const Unknown* unknown = ip->layer4.unknown();
+        ASSERT_TRUE(unknown);
+        EXPECT_EQ(unknown->data.count(), c.layer4Count);
+    }
+}
+
+TEST(IPv4, Refusals) {
+    TestSupport::LogCapture log;
+    EXPECT_FALSE(IPv4::decode(hexAt(14, header("45", "0014", "06")).slice(14, 33)));
+    EXPECT_TRUE(log.messages().empty());
+    EXPECT_FALSE(IPv4::decode(hexAt(14, header("43", "0014", "06"))));
+    EXPECT_FALSE(IPv4::decode(hexAt(14, header("40", "0014", "06"))));
+    EXPECT_EQ(log.messages(), (std::vector<std::string>{"error: IPv4: Invalid ihl 3 detected",
+                                                        "error: IPv4: Invalid ihl 0 detected"}));
+}
+
+TEST(IPv4, TransportDispatch) {
+    TestSupport::LogCapture log;
+    auto tcp = IPv4::decode(hexAt(14, header("45", "0028", "06") + "c001de7e 00000001 00000002 5012ffff 00000000"));
+    ASSERT_TRUE(tcp && tcp->layer4.tcp());
+    EXPECT_EQ(tcp->layer4.tcp()->startIndex[Field::sourcePort], 34u);
+
+    auto shortTcp = IPv4::decode(hexAt(14, header("45", "0018", "06") + "c001de7e"));
+    ASSERT_TRUE(shortTcp && shortTcp->layer4.unknown());
+    EXPECT_EQ(shortTcp->layer4.unknown()->data.count(), 4u);
+    EXPECT_EQ(log.messages(), (std::vector<std::string>{"error: incomplete TCP header detected"}));
+
+    auto shortUdp = IPv4::decode(hexAt(14, header("45", "0018", "11") + "c001de7e"));
+    ASSERT_TRUE(shortUdp && shortUdp->layer4.unknown());
+
+    // A header with nothing after it never reaches a transport decoder.
+    log = TestSupport::LogCapture();
+    auto bare = IPv4::decode(hexAt(14, header("45", "0014", "06")));
+    ASSERT_TRUE(bare && bare->layer4.unknown());
+    EXPECT_TRUE(bare->layer4.unknown()->data.empty());
+    EXPECT_TRUE(log.messages().empty());
+}

@@ -1,0 +1,286 @@
+#include "EtherCapture.h"
+
+#include "LogCapture.h"
+
+#include <arpa/inet.h>
+#include <dirent.h>
+#include <netinet/in.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdio>
+#include <mutex>
+#include <thread>
+
+using namespace ZuzizavAdiduDazorud;
+using namespace std::chrono_literals;
+
+namespace {
+
+// Filter that matches nothing on loopback.
+const std::string quietFilter = "udp src port 8801 and udp dst port 9";
+
+bool canCaptureOnLoopback() {
+    char errbuf[PCAP_ERRBUF_SIZE] = {};
+    pcap_t* p = pcap_open_live("lo", 96, 0, 100, errbuf);
+    if (!p) return false;
+    pcap_close(p);
+    return true;
+}
+
+#define REQUIRE_CAPTURE_RIGHTS()                                                                   \
+    if (!canCaptureOnLoopback()) GTEST_SKIP() << "capturing on lo needs root or CAP_NET_RAW; CI runs as root"
+
+std::size_t openDescriptors() {
+    std::size_t count = 0;
+    if (DIR* dir = opendir("/proc/self/fd")) {
+        while (readdir(dir)) ++count;
+        closedir(dir);
+    }
+    return count;
+}
+
+// Sends one datagram from 127.0.0.1:8801.
+void sendFrom8801(std::uint16_t destinationPort, const std::string& payload) {
+    int fd = socket(AF_INET, SOCK_DGRAM, 0);
+    ASSERT_GE(fd, 0);
+    int one = 1;
+    setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(8801);
+    ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0) << "port 8801 in use";
+    address.sin_port = htons(destinationPort);
+    ASSERT_EQ(sendto(fd, payload.data(), payload.size(), 0, reinterpret_cast<sockaddr*>(&address), sizeof address),
+              static_cast<ssize_t>(payload.size()));
+    close(fd);
+}
+
+struct Received {
+    std::mutex mutex;
+    std::condition_variable arrived;
+    std::vector<Frame> frames;
+    std::vector<std::thread::id> threads;
+
+    EtherCapture::Callback callback() {
+        return [this](const Frame& frame) {
+            std::lock_guard lock(mutex);
+            frames.push_back(frame);
+            threads.push_back(std::this_thread::get_id());
+            arrived.notify_all();
+        };
+    }
+    bool waitFor(std::size_t count, std::chrono::milliseconds timeout) {
+        std::unique_lock lock(mutex);
+        return arrived.wait_for(lock, timeout, [&] { return frames.size() >= count; });
+    }
+};
+
+EtherCaptureError::Case errorCaseOf(const std::function<void()>& body, std::string* description = nullptr) {
+    try {
+        body();
+    } catch (const EtherCaptureError& error) {
+        if (description) *description = error.description();
+        return error.errorCase();
+    }
+    ADD_FAILURE() << "no EtherCaptureError";
+    return EtherCaptureError::Case::genericError;
+}
+
+}  // namespace
+
+TEST(EtherCapture, LoopbackDeliversOneUdpFrameOnTheCaptureThread) {
+    REQUIRE_CAPTURE_RIGHTS();
+    TestSupport::LogCapture log;
+    Received received;
+    auto session = EtherCapture::make("lo", 1, "udp src port 8801", 96, true, received.callback());
+    EXPECT_EQ(session->datalink(), DLT_EN10MB);
+    sendFrom8801(40123, "tidemark");
+    ASSERT_TRUE(received.waitFor(1, 5s));
+    ASSERT_TRUE(session->waitUntilFinished(5s)) << "count 1 must end the loop by itself";
+    sendFrom8801(40123, "second");
+    std::this_thread::sleep_for(200ms);  // nothing more may arrive once the loop has ended
+
+    std::lock_guard lock(received.mutex);
+    ASSERT_EQ(received.frames.size(), 1u);
+    EXPECT_NE(received.threads[0], std::this_thread::get_id());
+    const Frame& frame = received.frames[0];
+    EXPECT_EQ(frame.frameNumber, 1);
+    EXPECT_EQ(frame.frameFormat, FrameFormat::ethernet);
+    EXPECT_EQ(frame.ethertype, 0x0800u);
+    EXPECT_EQ(frame.data.count(), 14u + 20u + 8u + 8u);
+    EXPECT_EQ(frame.originalLength, 50);
+    const IPv4* ip = frame.layer3.ipv4();
+    ASSERT_TRUE(ip);
+    EXPECT_EQ(ip->description(), "IPv4 127.0.0.1 > 127.0.0.1 ipProt 17");
+    EXPECT_EQ(ip->startIndex[Field::sourceIP], 26u);
+    const Udp* udp = ip->layer4.udp();
+    ASSERT_TRUE(udp);
+    EXPECT_EQ(udp->sourcePort, 8801u);
+    EXPECT_EQ(udp->destinationPort, 40123u);
+    EXPECT_EQ(udp->startIndex[Field::sourcePort], 34u);
+    EXPECT_EQ(udp->payload.startIndex(), 42u);
+    EXPECT_EQ(std::string(udp->payload.bytes().begin(), udp->payload.bytes().end()), "tidemark");
+    auto now = std::chrono::system_clock::now();
+    EXPECT_LT(std::chrono::abs(now - frame.date), 30s);
+
+    auto messages = log.messages();
+    ASSERT_FALSE(messages.empty());
+    EXPECT_EQ(messages[0],
+              "warning: Executing netpeek on interface lo count 1 snaplen 96 promiscuous true command udp src port "
+              "8801");
+}
+
+TEST(EtherCapture, CancelEndsALoopThatSeesNoTraffic) {
+    REQUIRE_CAPTURE_RIGHTS();
+    TestSupport::LogCapture log;
+    Received received;
+    auto session = EtherCapture::make("lo", 0, quietFilter, 96, false, received.callback());
+    EXPECT_TRUE(session->isRunning());
+    std::this_thread::sleep_for(50ms);
+    session->cancel();
+    EXPECT_TRUE(session->waitUntilFinished(5s));
+    EXPECT_FALSE(session->isRunning());
+    session->cancel();  // after the end: harmless
+    EXPECT_TRUE(received.frames.empty());
+    auto messages = log.messages();
+    EXPECT_EQ(std::count(messages.begin(), messages.end(), "warning: EtherCapture.cancel: Cancelling pcap_loop"), 2);
+}
+
+TEST(EtherCapture, OpeningErrors) {
+    REQUIRE_CAPTURE_RIGHTS();
+    std::string description;
+    EXPECT_EQ(errorCaseOf([] { EtherCapture::make("nosuchdev0", 1, "udp", 96, false, [](const Frame&) {}); },
+                          &description),
+              EtherCaptureError::Case::pcap_open_live_failed);
+    EXPECT_EQ(description.rfind("pcap_open_live failed with error ", 0), 0u) << description;
+    EXPECT_GT(description.size(), std::string("pcap_open_live failed with error ").size());
+
+    EXPECT_EQ(errorCaseOf([] { EtherCapture::make("lo", 1, "udp src port", 96, false, [](const Frame&) {}); },
+                          &description),
+              EtherCaptureError::Case::pcap_compile_failed);
+    EXPECT_EQ(description.rfind("pcap_compile failed with error ", 0), 0u) << description;
+
+    // The "any" device delivers Linux cooked headers (113), not Ethernet.
+    EXPECT_EQ(errorCaseOf([] { EtherCapture::make("any", 1, "udp", 96, false, [](const Frame&) {}); }, &description),
+              EtherCaptureError::Case::unsupported_datalink);
+    EXPECT_EQ(description, "unsupported pcap datalink type: 113");
+
+    EXPECT_EQ(errorCaseOf([] { EtherCapture::make("lo", 1, "udp", std::int64_t{1} << 40, false, [](const Frame&) {}); }),
+              EtherCaptureError::Case::genericError);
+}
+
+TEST(EtherCapture, ThreeHundredSessionsInARowLeakNothing) {
+    REQUIRE_CAPTURE_RIGHTS();
+    // A warm-up session lets libpcap and the logger make their one-time allocations.
+    auto warmUp = EtherCapture::make("lo", 0, quietFilter, 96, false, [](const Frame&) {});
+    warmUp->cancel();
+    ASSERT_TRUE(warmUp->waitUntilFinished(5s));
+    // A failing open must not leak either.
+    for (int i = 0; i < 20; ++i) {
+        EXPECT_THROW(EtherCapture::make("lo", 1, "udp src port", 96, false, [](const Frame&) {}), EtherCaptureError);
+    }
+    const std::size_t before = openDescriptors();
+    for (int i = 0; i < 300; ++i) {
+        auto session = EtherCapture::make("lo", 0, quietFilter, 96, false, [](const Frame&) {});
+        session->cancel();
+        ASSERT_TRUE(session->waitUntilFinished(5s)) << "session " << i;
+    }
+    EXPECT_EQ(openDescriptors(), before);
+}
+
+TEST(EtherCapture, AtMost255SessionsRunAtOnce) {
+    REQUIRE_CAPTURE_RIGHTS();
+    rlimit limit{};
+    getrlimit(RLIMIT_NOFILE, &limit);
+    limit.rlim_cur = limit.rlim_max;
+    setrlimit(RLIMIT_NOFILE, &limit);
+
+    std::vector<std::shared_ptr<EtherCapture>> sessions;
+    std::string description;
+    try {
+        for (std::size_t i = 0; i < EtherCapture::maxSessions; ++i) {
+            sessions.push_back(EtherCapture::make("lo", 0, quietFilter, 96, false, [](const Frame&) {}));
+        }
+        EXPECT_EQ(errorCaseOf([] { EtherCapture::make("lo", 0, quietFilter, 96, false, [](const Frame&) {}); },
+                              &description),
+                  EtherCaptureError::Case::pcap_max_captures_exceeded);
+        EXPECT_EQ(description, "pcap max captures exceeded");
+    } catch (const EtherCaptureError& error) {
+        ADD_FAILURE() << "session " << sessions.size() << ": " << error.description();
+    }
+    for (auto& session : sessions) session->cancel();
+    for (auto& session : sessions) EXPECT_TRUE(session->waitUntilFinished(5s));
+    // Ended sessions give their places back.
+    auto again = EtherCapture::make("lo", 0, quietFilter, 96, false, [](const Frame&) {});
+    again->cancel();
+    EXPECT_TRUE(again->waitUntilFinished(5s));
+}
+
+TEST(EtherCapture, InterfacesAndVersion) {
+    auto names = EtherCapture::listInterfaces();
+    ASSERT_TRUE(names);
+    if (canCaptureOnLoopback()) {
+        EXPECT_NE(std::find(names->begin(), names->end(), "lo"), names->end());
+        EXPECT_FALSE(EtherCapture::lookupDefaultInterface().empty());
+    }
+    EXPECT_EQ(EtherCapture::pcapLibraryVersion().rfind("libpcap version ", 0), 0u);
+}
+
+TEST(MakePcapFile, ReadsBackThroughLibpcap) {
+    EXPECT_TRUE(EtherCapture::makePcapFile({}).empty());
+
+    std::vector<Frame> frames;
+    std::vector<std::uint8_t> sixty(60, 0xab);
+    frames.emplace_back(ByteSlice(sixty), Timeval{1700000000, 5}, 60, 1);
+    std::vector<std::uint8_t> larger(90);
+    for (std::size_t i = 0; i < larger.size(); ++i) larger[i] = static_cast<std::uint8_t>(i);
+    frames.emplace_back(ByteSlice(larger), Timeval{2147483647, 999999}, 1514, 2);
+
+    ByteSlice one = EtherCapture::makePcapFile({frames[0]});
+    EXPECT_EQ(one.count(), 100u);
+    ByteSlice file = EtherCapture::makePcapFile(frames);
+    EXPECT_EQ(file.count(), 24u + 16u + 60u + 16u + 90u);
+
+    char path[] = "/tmp/tidemark-pcap-XXXXXX";
+    int fd = mkstemp(path);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(write(fd, file.bytes().data(), file.count()), static_cast<ssize_t>(file.count()));
+    close(fd);
+
+    char errbuf[PCAP_ERRBUF_SIZE] = {};
+    pcap_t* reader = pcap_open_offline(path, errbuf);
+    ASSERT_NE(reader, nullptr) << errbuf;
+    EXPECT_EQ(pcap_datalink(reader), DLT_EN10MB);
+    EXPECT_EQ(pcap_snapshot(reader), 90);
+    pcap_pkthdr* header = nullptr;
+    const u_char* bytes = nullptr;
+    for (const Frame& frame : frames) {
+        ASSERT_EQ(pcap_next_ex(reader, &header, &bytes), 1);
+        EXPECT_EQ(header->caplen, frame.data.count());
+        EXPECT_EQ(static_cast<std::int64_t>(header->len), frame.originalLength);
+        auto micros = std::int64_t{header->ts.tv_sec} * 1'000'000 + header->ts.tv_usec;
+        EXPECT_EQ(micros, frame.date.time_since_epoch().count());
+        EXPECT_EQ(std::vector<std::uint8_t>(bytes, bytes + header->caplen), frame.data.toVector());
+    }
+    EXPECT_EQ(pcap_next_ex(reader, &header, &bytes), PCAP_ERROR_BREAK);
+    pcap_close(reader);
+    unlink(path);
+}
+
+TEST(MakePcapFile, RefusesDatesACaptureFileCannotHold) {
+    std::vector<std::uint8_t> bytes(60);
+    for (std::int64_t seconds : {std::int64_t{-1}, std::int64_t{4294967296}}) {
+        std::vector<Frame> frames{Frame(ByteSlice(bytes), Timeval{seconds, 0}, 60, 1)};
+        std::string description;
+        EXPECT_EQ(errorCaseOf([&] { EtherCapture::makePcapFile(frames); }, &description),
+                  EtherCaptureError::Case::genericError);
+        EXPECT_NE(description.find("outside the range of a capture file"), std::string::npos) << description;
+    }
+}
