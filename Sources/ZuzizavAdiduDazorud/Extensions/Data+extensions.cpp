@@ -37,6 +37,20 @@ std::string macText(std::span<const std::uint8_t> bytes) {
     return out;
 }
 
+// "0x" and at least four lowercase hex digits of the offset, then a blank ("0x%04x ").
+void appendOffset(std::string& out, std::size_t offset) {
+    char digits[16];
+    int n = 0;
+    do {
+        digits[n++] = hexDigits[offset & 0xf];
+        offset >>= 4;
+    } while (offset);
+    while (n < 4) digits[n++] = '0';
+    out += "0x";
+    while (n) out.push_back(digits[--n]);
+    out.push_back(' ');
+}
+
 int hexValue(char c) {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
@@ -93,14 +107,10 @@ std::string ByteSlice::hexdump() const {
     std::string out;
     // Each line: 7 offset characters, 16 bytes of 2 digits and 8 separators.
     out.reserve(b.size() / 16 * 48 + 48);
-    char offset[24];
     for (std::size_t i = 0; i < b.size(); ++i) {
         std::size_t k = i % 16;
         if (i % 2 == 0) {
-            if (k == 0) {
-                int n = std::snprintf(offset, sizeof offset, "0x%04zx ", i);
-                out.append(offset, static_cast<std::size_t>(n));
-            }
+            if (k == 0) appendOffset(out, i);
             appendByte(out, b[i]);
         } else {
             appendByte(out, b[i]);
