@@ -1,0 +1,73 @@
+#include "DisplayState.h"
+
+#include <QThread>
+
+namespace Tidemark {
+
+const QString DisplayState::waitingText = QStringLiteral("Waiting for Zoom stream to become available\u2026");
+const QString DisplayState::initialLog = QStringLiteral("Awaiting status\n");
+
+QString toString(StatusColor color) {
+    switch (color) {
+        case StatusColor::orange: return QStringLiteral("orange");
+        case StatusColor::red: return QStringLiteral("red");
+        case StatusColor::green: return QStringLiteral("green");
+    }
+    return {};
+}
+
+DisplayState::DisplayState(std::optional<QString> appVersion, QObject* parent)
+    : QObject(parent), mainText_(waitingText), statusText_(initialLog), appVersion_(std::move(appVersion)) {}
+
+void DisplayState::apply(std::function<void(DisplayState&)> write) {
+    if (QThread::currentThread() == thread()) {
+        write(*this);
+        emit changed();
+        return;
+    }
+    // Queued calls from one thread reach the receiver in the order they were posted.
+    QMetaObject::invokeMethod(
+        this,
+        [this, write = std::move(write)] {
+            write(*this);
+            emit changed();
+        },
+        Qt::QueuedConnection);
+}
+
+void DisplayState::setTerritories(std::vector<Territory> territories) {
+    apply([territories = std::move(territories)](DisplayState& s) { s.territories_ = territories; });
+}
+
+void DisplayState::setGeo(Geo geo) {
+    apply([geo = std::move(geo)](DisplayState& s) { s.geo_ = geo; });
+}
+
+void DisplayState::setMainText(QString text) {
+    apply([text = std::move(text)](DisplayState& s) { s.mainText_ = text; });
+}
+
+void DisplayState::setStatusColor(StatusColor color) {
+    apply([color](DisplayState& s) { s.statusColor_ = color; });
+}
+
+void DisplayState::setRetryError(bool value) {
+    apply([value](DisplayState& s) { s.retryError_ = value; });
+}
+
+void DisplayState::setSaveError(bool value) {
+    apply([value](DisplayState& s) { s.saveError_ = value; });
+}
+
+void DisplayState::setIsLoading(bool value) {
+    apply([value](DisplayState& s) { s.isLoading_ = value; });
+}
+
+void DisplayState::appendLog(const QString& line) {
+    apply([line](DisplayState& s) {
+        s.statusText_ += line;
+        s.statusText_ += QLatin1Char('\n');
+    });
+}
+
+}  // namespace Tidemark

@@ -1,0 +1,67 @@
+#pragma once
+
+#include "Records.h"
+
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <optional>
+#include <vector>
+
+namespace Tidemark {
+
+enum class StatusColor { orange, red, green };
+QString toString(StatusColor color);
+
+// The one shared record the window shows, and the application's log.
+// Writes may come from any thread; each is carried out on the state's own (main)
+// thread, in the order the writing thread made them. Reads belong to the main thread.
+class DisplayState : public QObject {
+    Q_OBJECT
+
+public:
+    static const QString waitingText;
+    static const QString initialLog;
+
+    explicit DisplayState(std::optional<QString> appVersion, QObject* parent = nullptr);
+
+    const std::vector<Territory>& territories() const { return territories_; }
+    const Geo& geo() const { return geo_; }
+    const QString& mainText() const { return mainText_; }
+    const QString& statusText() const { return statusText_; }
+    StatusColor statusColor() const { return statusColor_; }
+    bool retryError() const { return retryError_; }
+    bool saveError() const { return saveError_; }
+    bool isLoading() const { return isLoading_; }
+    const std::optional<QString>& appVersion() const { return appVersion_; }
+
+    void setTerritories(std::vector<Territory> territories);
+    void setGeo(Geo geo);
+    void setMainText(QString text);
+    void setStatusColor(StatusColor color);
+    void setRetryError(bool value);
+    void setSaveError(bool value);
+    void setIsLoading(bool value);
+    // Adds one line (given without its line feed) to the log.
+    void appendLog(const QString& line);
+
+signals:
+    // After every write, on the main thread.
+    void changed();
+
+private:
+    void apply(std::function<void(DisplayState&)> write);
+
+    std::vector<Territory> territories_;
+    Geo geo_;
+    QString mainText_;
+    QString statusText_;
+    StatusColor statusColor_ = StatusColor::orange;
+    bool retryError_ = false;
+    bool saveError_ = false;
+    bool isLoading_ = true;
+    std::optional<QString> appVersion_;
+};
+
+}  // namespace Tidemark

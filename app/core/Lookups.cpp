@@ -1,0 +1,106 @@
+#include "Lookups.h"
+
+#include <QThread>
+
+namespace Tidemark {
+
+namespace {
+const QString ipDataFailed = QStringLiteral("There was an error fetching IP data.");
+const QString territoryFailed = QStringLiteral("There was an error fetching territory data: ");
+}  // namespace
+
+TerritoryLookup::TerritoryLookup(DisplayState& state, WebClient& client, QString baseAddress, QObject* parent)
+    : QObject(parent), state_(state), client_(client), baseAddress_(std::move(baseAddress)) {}
+
+Territory TerritoryLookup::fallbackEntry() const {
+    return Territory{QStringLiteral("-1"), TerritoryProperties{QStringLiteral("Learn about Native Land"), baseAddress_},
+                     QStringLiteral("null")};
+}
+
+QString TerritoryLookup::acknowledgement(bool found) const {
+    const Geo& geo = state_.geo();
+    return QStringLiteral("The Zoom stream to your computer is coming from a server with the IP address ") + geo.ip +
+           QStringLiteral(", based in ") + geo.city + QStringLiteral(", ") + geo.region + QStringLiteral(", ") +
+           geo.country +
+           (found ? QStringLiteral(". The land on which that server sits is the traditional territory of the "
+                                   "following people:")
+                  : QStringLiteral(". The land on which that server sits is not known to be the traditional "
+                                   "territory of any people. To learn more, please click here:"));
+}
+
+void TerritoryLookup::loadTerritoryData(const QString& position) {
+    state_.appendLog(QStringLiteral("Loading territory data for ") + position);
+    auto url = WebClient::validUrl(baseAddress_ + QStringLiteral("api/index.php?maps=languages&position=") + position);
+    if (!url) {
+        state_.setMainText(territoryFailed + QStringLiteral("Invalid URL."));
+        state_.setStatusColor(StatusColor::red);
+        state_.appendLog(QStringLiteral("Invalid URL"));
+        return;
+    }
+    client_.get(*url, [this](std::optional<QByteArray> body, QString errorDescription) {
+        if (!body) {
+            state_.appendLog(QStringLiteral("Fetch failed: ") + errorDescription);
+            state_.setMainText(territoryFailed + errorDescription + QStringLiteral("."));
+            state_.setStatusColor(StatusColor::red);
+            return;
+        }
+        auto decoded = decodeTerritories(*body);
+        if (auto* error = std::get_if<DecodingError>(&decoded)) {
+            state_.appendLog(QStringLiteral("decodedResponse failed"));
+            state_.appendLog(error->localizedDescription);
+            state_.setMainText(territoryFailed + QStringLiteral("decodedResponse failed."));
+            state_.setStatusColor(StatusColor::red);
+            return;
+        }
+        auto& received = std::get<std::vector<Territory>>(decoded);
+        const bool found = !received.empty();
+        state_.setTerritories(found ? std::move(received) : std::vector<Territory>{fallbackEntry()});
+        state_.setMainText(acknowledgement(found));
+        state_.setStatusColor(StatusColor::green);
+    });
+    state_.setIsLoading(false);
+}
+
+LocationLookup::LocationLookup(DisplayState& state, WebClient& client, TerritoryLookup& territories,
+                               QString baseAddress, QString token, QObject* parent)
+    : QObject(parent),
+      state_(state),
+      client_(client),
+      territories_(territories),
+      baseAddress_(std::move(baseAddress)),
+      token_(std::move(token)) {}
+
+void LocationLookup::loadIPData(const QString& address) {
+    if (QThread::currentThread() != thread()) {
+        QMetaObject::invokeMethod(this, [this, address] { loadIPData(address); }, Qt::QueuedConnection);
+        return;
+    }
+    state_.appendLog(QStringLiteral("Loading IP data for ") + address);
+    auto url = WebClient::validUrl(baseAddress_ + address + QStringLiteral("/json?token=") + token_);
+    if (!url) {
+        state_.appendLog(QStringLiteral("Invalid URL"));
+        return;
+    }
+    client_.get(*url, [this](std::optional<QByteArray> body, QString errorDescription) {
+        if (!body) {
+            state_.appendLog(QStringLiteral("Fetch failed: ") + errorDescription);
+            state_.setMainText(ipDataFailed);
+            state_.setStatusColor(StatusColor::red);
+            return;
+        }
+        auto decoded = decodeGeo(*body);
+        if (auto* error = std::get_if<DecodingError>(&decoded)) {
+            state_.appendLog(QStringLiteral("decodedResponse failed"));
+            state_.appendLog(error->localizedDescription);
+            state_.setMainText(ipDataFailed);
+            state_.setStatusColor(StatusColor::red);
+            return;
+        }
+        Geo& geo = std::get<Geo>(decoded);
+        const QString position = geo.loc;
+        state_.setGeo(std::move(geo));
+        territories_.loadTerritoryData(position);
+    });
+}
+
+}  // namespace Tidemark
