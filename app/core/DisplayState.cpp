@@ -16,8 +16,11 @@ QString toString(StatusColor color) {
     return {};
 }
 
-DisplayState::DisplayState(std::optional<QString> appVersion, QObject* parent)
-    : QObject(parent), mainText_(waitingText), statusText_(initialLog), appVersion_(std::move(appVersion)) {}
+DisplayState::DisplayState(std::optional<QString> appVersion, std::optional<QString> carriedLog, QObject* parent)
+    : QObject(parent),
+      mainText_(waitingText),
+      statusText_(carriedLog ? *carriedLog : initialLog),
+      appVersion_(std::move(appVersion)) {}
 
 void DisplayState::apply(std::function<void(DisplayState&)> write) {
     if (QThread::currentThread() == thread()) {

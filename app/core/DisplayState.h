@@ -24,7 +24,9 @@ public:
     static const QString waitingText;
     static const QString initialLog;
 
-    explicit DisplayState(std::optional<QString> appVersion, QObject* parent = nullptr);
+    // `carriedLog`, when given, is the log of the process this one replaced, and stands for the initial log.
+    explicit DisplayState(std::optional<QString> appVersion, std::optional<QString> carriedLog = std::nullopt,
+                          QObject* parent = nullptr);
 
     const std::vector<Territory>& territories() const { return territories_; }
     const Geo& geo() const { return geo_; }

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "DataStructure/Frame.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace Tidemark {
+
+struct CaptureParameters {
+    std::string interface;
+    std::int32_t count = 1;
+    std::string command = "udp src port 8801";
+    std::int64_t snaplen = 96;
+    bool promiscuous = true;
+};
+
+// A running capture, as the monitor sees it.
+class CaptureSession {
+public:
+    virtual ~CaptureSession() = default;
+    virtual void cancel() = 0;
+};
+
+using FrameCallback = std::function<void(const ZuzizavAdiduDazorud::Frame&)>;
+// Starts a capture; throws ZuzizavAdiduDazorud::EtherCaptureError. Frames arrive on another thread.
+using CaptureFactory =
+    std::function<std::shared_ptr<CaptureSession>(const CaptureParameters& parameters, FrameCallback callback)>;
+
+// Live capture through the packet library.
+CaptureFactory etherCaptureFactory();
+
+// A capture device as the system lists it.
+struct CaptureDevice {
+    std::string name;
+    bool up = false;
+    bool running = false;
+    bool loopback = false;
+};
+
+// The default-route interface (lowest metric in a /proc/net/route table) when it is a capture
+// device; else the first up, running, non-loopback device whose name contains "en"; else none.
+std::optional<std::string> chooseCaptureInterface(const std::string& routeTable,
+                                                  const std::vector<CaptureDevice>& devices);
+
+struct InterfaceProbe {
+    std::optional<std::string> name;
+    std::optional<std::string> error;  // what could not be read
+};
+// Reads /proc/net/route and libpcap's device list.
+InterfaceProbe probeCaptureInterface();
+
+}  // namespace Tidemark

@@ -1,0 +1,82 @@
+// The monitor over real capture on the loopback interface (needs root, as in CI).
+#include "EtherCapture.h"
+#include "ManualScheduler.h"
+#include "StreamMonitor.h"
+
+#include <arpa/inet.h>
+#include <grp.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include "QtPrinters.h"
+
+using namespace Tidemark;
+using namespace std::chrono_literals;
+using ZuzizavAdiduDazorud::EtherCapture;
+using ZuzizavAdiduDazorud::EtherCaptureError;
+
+namespace {
+
+bool isRoot() { return geteuid() == 0; }
+
+void sendFrom8801() {
+    int fd = socket(AF_INET, SOCK_DGRAM, 0);
+    ASSERT_GE(fd, 0);
+    int one = 1;
+    setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(8801);
+    ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    address.sin_port = htons(40999);
+    const char payload[] = "media";
+    sendto(fd, payload, sizeof payload, 0, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    close(fd);
+}
+
+}  // namespace
+
+TEST(MonitorCapture, ReportsTheLoopbackSender) {
+    if (!isRoot()) GTEST_SKIP() << "needs root";
+    DisplayState state(std::nullopt);
+    ManualScheduler scheduler;
+    std::vector<QString> lookups;
+    StreamMonitor monitor({state, scheduler, etherCaptureFactory(), [] { return InterfaceProbe{"lo", std::nullopt}; },
+                           [&](const QString& address) { lookups.push_back(address); }, [] {}, {}});
+    monitor.startMonitoring();
+    ASSERT_EQ(monitor.captureInterface(), QStringLiteral("lo"));
+    sendFrom8801();
+    for (int i = 0; i < 500 && lookups.empty(); ++i) {
+        std::this_thread::sleep_for(10ms);
+        scheduler.runPosted();
+    }
+    ASSERT_EQ(lookups, std::vector<QString>{"127.0.0.1"});
+    EXPECT_EQ(monitor.lastServerAddress(), QStringLiteral("127.0.0.1"));
+    EXPECT_TRUE(state.statusText().contains(QStringLiteral("Just checked packets at ")));
+}
+
+TEST(MonitorCaptureDeathTest, AnUnprivilegedOpenIsRecognisedAsDenied) {
+    if (!isRoot()) GTEST_SKIP() << "needs root to drop to another user";
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            // nobody/nogroup: dropping root also drops the capture capabilities.
+            if (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0) std::_Exit(3);
+            try {
+                EtherCapture::make("lo", 1, "udp src port 8801", 96, true, [](const auto&) {});
+            } catch (const EtherCaptureError& error) {
+                bool denied = error.errorCase() == EtherCaptureError::Case::pcap_open_live_failed &&
+                              StreamMonitor::isPermissionDenied(error.message());
+                std::fprintf(stderr, "%s\n", error.description().c_str());
+                std::_Exit(denied ? 0 : 1);
+            }
+            std::_Exit(2);
+        },
+        testing::ExitedWithCode(0), "");
+}

@@ -1,0 +1,306 @@
+#include "StreamMonitor.h"
+
+#include "EtherCaptureError.h"
+#include "Extensions/Data+extensions.h"
+#include "FakeServices.h"
+#include "Lookups.h"
+#include "ManualScheduler.h"
+
+#include <gtest/gtest.h>
+
+#include "QtPrinters.h"
+
+#include <QTest>
+
+#include <thread>
+
+using namespace Tidemark;
+using namespace std::chrono_literals;
+using ZuzizavAdiduDazorud::EtherCaptureError;
+using ZuzizavAdiduDazorud::Frame;
+
+namespace {
+
+// An Ethernet/IPv4/UDP frame from `source` port 8801.
+Frame udpFrom(const std::array<int, 4>& source) {
+    char address[9];
+    std::snprintf(address, sizeof address, "%02x%02x%02x%02x", source[0], source[1], source[2], source[3]);
+    auto bytes = ZuzizavAdiduDazorud::makeData(std::string("685b35890a04c869cd2c0d500800") +
+                                               "4500001c000040004011000" + "0" + address + "c0a8000a" +
+                                               "22611f4100080000");
+    return Frame(*bytes, {}, static_cast<std::int64_t>(bytes->count()), 1);
+}
+
+class FakeSession final : public CaptureSession {
+public:
+    void cancel() override { ++cancels; }
+    int cancels = 0;
+};
+
+// Capture runs decided by the test: each run may throw, deliver a frame (from another thread), or stay quiet.
+struct FakeCapture {
+    std::function<std::optional<Frame>(int run)> frameFor = [](int) { return std::nullopt; };
+    std::function<void(int run)> failFor = [](int) {};
+    std::vector<std::shared_ptr<FakeSession>> sessions;
+    std::vector<CaptureParameters> parameters;
+    std::vector<std::thread::id> callbackThreads;
+
+    CaptureFactory factory() {
+        return [this](const CaptureParameters& p, FrameCallback callback) -> std::shared_ptr<CaptureSession> {
+            const int run = static_cast<int>(parameters.size());
+            parameters.push_back(p);
+            failFor(run);
+            auto session = std::make_shared<FakeSession>();
+            sessions.push_back(session);
+            if (auto frame = frameFor(run)) {
+                std::thread([&, callback, frame = *frame] {
+                    callbackThreads.push_back(std::this_thread::get_id());
+                    callback(frame);
+                }).join();
+            }
+            return session;
+        };
+    }
+};
+
+struct Harness {
+    explicit Harness(std::optional<InterfaceProbe> probe = InterfaceProbe{"eth0", std::nullopt})
+        : monitor(StreamMonitor::Dependencies{
+              state, scheduler, capture.factory(),
+              [this, probe] {
+                  ++probes;
+                  return *probe;
+              },
+              [this](const QString& address) { lookups.push_back(address); },
+              [this] { ++permissionRequests; },
+              [this](const std::string& line) { printed.push_back(line); },
+              [] { return QDateTime(QDate(2026, 12, 7), QTime(14, 5, 9), Qt::UTC); }}) {}
+
+    QStringList log() const { return state.statusText().split(QLatin1Char('\n'), Qt::SkipEmptyParts); }
+    qsizetype count(const QString& line) const { return log().count(line); }
+
+    DisplayState state{std::nullopt};
+    ManualScheduler scheduler;
+    FakeCapture capture;
+    int probes = 0;
+    std::vector<QString> lookups;
+    int permissionRequests = 0;
+    std::vector<std::string> printed;
+    StreamMonitor monitor;
+};
+
+}  // namespace
+
+TEST(StreamMonitor, CaptureParametersAndDiscovery) {
+    Harness h;
+    h.monitor.startMonitoring();
+    ASSERT_EQ(h.capture.parameters.size(), 1u);
+    const CaptureParameters& p = h.capture.parameters[0];
+    EXPECT_EQ(p.interface, "eth0");
+    EXPECT_EQ(p.count, 1);
+    EXPECT_EQ(p.command, "udp src port 8801");
+    EXPECT_EQ(p.snaplen, 96);
+    EXPECT_TRUE(p.promiscuous);
+    EXPECT_EQ(h.log(), (QStringList{"Awaiting status", "Running permission script", "No error on AS",
+                                    "runEtherCapture()"}));
+    EXPECT_TRUE(h.state.isLoading());
+
+    Harness failing(InterfaceProbe{std::nullopt, "cannot read /proc/net/route"});
+    EXPECT_EQ(failing.monitor.discoverInterface(), QStringLiteral("en0"));
+    EXPECT_EQ(failing.log().last(), QStringLiteral("Error: cannot read /proc/net/route"));
+}
+
+TEST(StreamMonitor, NoTrafficResetsEveryTenSeconds) {
+    Harness h;
+    h.monitor.startMonitoring();
+    h.state.setMainText(QStringLiteral("something else"));
+    h.state.setTerritories({Territory{"1", {"n", "d"}, "t"}});
+    h.scheduler.advance(9999ms);
+    EXPECT_EQ(h.count(StreamMonitor::resetLine), 0);
+    h.scheduler.advance(20001ms);
+
+    EXPECT_EQ(h.log().mid(4), (QStringList{StreamMonitor::resetLine, "runEtherCapture()", StreamMonitor::resetLine,
+                                           "runEtherCapture()", StreamMonitor::resetLine, "runEtherCapture()"}));
+    EXPECT_EQ(h.state.mainText(), DisplayState::waitingText);
+    EXPECT_EQ(h.state.statusColor(), StatusColor::orange);
+    EXPECT_TRUE(h.state.territories().empty());
+    ASSERT_EQ(h.capture.sessions.size(), 4u);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(h.capture.sessions[i]->cancels, 1) << i;
+    EXPECT_EQ(h.capture.sessions[3]->cancels, 0);
+}
+
+TEST(StreamMonitor, SameServerTwiceStartsOneLookup) {
+    Harness h;
+    h.capture.frameFor = [](int) { return udpFrom({192, 0, 2, 7}); };
+    h.monitor.startMonitoring();
+    h.scheduler.runPosted();
+    ASSERT_EQ(h.lookups, std::vector<QString>{"192.0.2.7"});
+    EXPECT_NE(h.capture.callbackThreads.at(0), std::this_thread::get_id());
+    EXPECT_EQ(h.log().mid(4, 1), QStringList{"Just checked packets at 2026-12-07 14:05:09 +0000"});
+    EXPECT_TRUE(h.state.isLoading());  // the lookup clears it
+
+    h.scheduler.advance(4999ms);
+    EXPECT_EQ(h.capture.sessions.size(), 1u);
+    h.scheduler.advance(1ms);
+    ASSERT_EQ(h.capture.sessions.size(), 2u);
+    EXPECT_EQ(h.capture.sessions[0]->cancels, 1);
+    EXPECT_EQ(h.lookups.size(), 1u);
+    EXPECT_FALSE(h.state.isLoading());
+    EXPECT_EQ(h.monitor.lastServerAddress(), QStringLiteral("192.0.2.7"));
+    // The watchdogs of runs that saw their packet stay quiet.
+    h.scheduler.advance(30s);
+    EXPECT_EQ(h.count(StreamMonitor::resetLine), 0);
+}
+
+TEST(StreamMonitor, ThreeHundredRunsInARowKeepWorking) {
+    Harness h;
+    h.capture.frameFor = [](int run) { return udpFrom({10, 0, run / 100, 1}); };
+    h.monitor.startMonitoring();
+    for (int i = 0; i < 300; ++i) h.scheduler.advance(5s);
+    EXPECT_EQ(h.capture.sessions.size(), 301u);
+    EXPECT_EQ(h.count("runEtherCapture()"), 301);
+    EXPECT_EQ(h.lookups, (std::vector<QString>{"10.0.0.1", "10.0.1.1", "10.0.2.1", "10.0.3.1"}));
+    EXPECT_EQ(h.count(StreamMonitor::resetLine), 0);
+    EXPECT_TRUE(h.printed.empty());
+    // Only the current run's watchdog and nothing else are pending.
+    EXPECT_LE(h.scheduler.pendingTimers(), 3u);
+}
+
+TEST(StreamMonitor, AfterAResetTheSameServerIsLookedUpAgain) {
+    Harness h;
+    h.capture.frameFor = [](int run) { return run == 1 ? std::nullopt : std::optional(udpFrom({192, 0, 2, 7})); };
+    h.monitor.startMonitoring();
+    h.scheduler.advance(5s);   // run 1 starts and sees nothing
+    h.scheduler.advance(10s);  // its watchdog resets; run 2 sees the same server
+    EXPECT_EQ(h.count(StreamMonitor::resetLine), 1);
+    EXPECT_EQ(h.lookups, (std::vector<QString>{"192.0.2.7", "192.0.2.7"}));
+}
+
+TEST(StreamMonitor, FrameWithoutServerAddressStillRestarts) {
+    Harness h;
+    h.capture.frameFor = [](int) {
+        auto bytes = ZuzizavAdiduDazorud::makeData("685b35890a04c869cd2c0d5088b50102030405");
+        return std::optional(Frame(*bytes, {}, 19, 1));
+    };
+    h.monitor.startMonitoring();
+    h.scheduler.advance(5s);
+    EXPECT_TRUE(h.lookups.empty());
+    EXPECT_EQ(h.capture.sessions.size(), 2u);
+}
+
+TEST(StreamMonitor, PermissionDeniedHandsOverWithoutReset) {
+    const std::string linuxText =
+        "You don't have permission to perform this capture on that device (socket: Operation not permitted)";
+    for (const std::string& message : {linuxText, std::string("(cannot open BPF device) /dev/bpf0: Permission denied")}) {
+        Harness h;
+        h.capture.failFor = [&](int run) {
+            if (run == 0) throw EtherCaptureError::pcap_open_live_failed(message);
+        };
+        h.monitor.startMonitoring();
+        EXPECT_EQ(h.count(QString::fromStdString(message)), 2);
+        EXPECT_EQ(h.permissionRequests, 1);
+        h.scheduler.advance(60s);
+        EXPECT_EQ(h.count(StreamMonitor::resetLine), 0);
+        EXPECT_EQ(h.capture.parameters.size(), 1u);
+    }
+}
+
+TEST(StreamMonitor, OtherOpenFailuresAndMissingDevices) {
+    Harness h;
+    h.capture.failFor = [](int run) {
+        if (run == 0) throw EtherCaptureError::pcap_open_live_failed("eth0: No such device exists (SIOCGIFHWADDR: No such device)");
+        if (run == 1) throw EtherCaptureError::pcap_open_live_failed("eth0: That device is not up");
+    };
+    h.monitor.startMonitoring();
+    EXPECT_EQ(h.count("eth0: No such device exists (SIOCGIFHWADDR: No such device)"), 1);
+    EXPECT_EQ(h.permissionRequests, 0);
+    EXPECT_EQ(h.probes, 1);
+    h.scheduler.advance(10s);
+    EXPECT_EQ(h.probes, 2);  // the device went away: discover again before the next run
+    EXPECT_EQ(h.count(StreamMonitor::resetLine), 1);
+    h.scheduler.advance(10s);
+    EXPECT_EQ(h.probes, 2);
+    EXPECT_EQ(h.capture.parameters.size(), 3u);
+}
+
+TEST(StreamMonitor, OtherConstructionFailuresTurnTheStatusRed) {
+    Harness h;
+    h.capture.failFor = [](int run) {
+        if (run == 0) throw EtherCaptureError::pcap_max_captures_exceeded();
+    };
+    h.monitor.startMonitoring();
+    EXPECT_EQ(h.printed, std::vector<std::string>{"EtherCapture initialization failed with error pcap max captures exceeded"});
+    EXPECT_EQ(h.state.statusColor(), StatusColor::red);
+    EXPECT_FALSE(h.state.isLoading());
+    h.scheduler.advance(10s);
+    EXPECT_EQ(h.state.statusColor(), StatusColor::orange);
+    EXPECT_EQ(h.count(StreamMonitor::resetLine), 1);
+}
+
+TEST(StreamMonitor, ServerAddressFromTheLayer3Text) {
+    const std::pair<QString, std::optional<QString>> cases[] = {
+        {"IPv4 192.0.2.7 > 10.1.2.3 ipProt 17", "192.0.2.7"},
+        {"IPv6 fe80::1867:ff5d:d25b:ad67 > fe80::b27f:b9ff:fe5d:8ed2 nextHeader 17", "fe80::1867:ff5d:d25b:ad67"},
+        {"unknown 4 bytes", std::nullopt},
+        {"IPv4 > x", std::nullopt},
+        {"IPv4 a > b", "a"},
+        {"", std::nullopt},
+    };
+    for (const auto& [text, address] : cases) EXPECT_EQ(StreamMonitor::serverAddress(text), address) << text.toStdString();
+}
+
+TEST(StreamMonitor, PermissionDeniedTexts) {
+    EXPECT_TRUE(StreamMonitor::isPermissionDenied(
+        "You don't have permission to perform this capture on that device (socket: Operation not permitted)"));
+    EXPECT_TRUE(StreamMonitor::isPermissionDenied("/dev/bpf0: Permission denied"));
+    EXPECT_FALSE(StreamMonitor::isPermissionDenied("eth9: No such device exists"));
+    EXPECT_FALSE(StreamMonitor::isPermissionDenied("permission denied"));  // case matters, as libpcap writes it
+}
+
+TEST(InterfaceDiscovery, ChoosesTheDefaultRouteThenAnEthernetName) {
+    const std::string header = "Iface\tDestination\tGateway \tFlags\tRefCnt\tUse\tMetric\tMask\t\tMTU\tWindow\tIRTT\n";
+    const std::string table = header +
+                              "wlp2s0\t00000000\t0100A8C0\t0003\t0\t0\t600\t00000000\t0\t0\t0\n"
+                              "enp3s0\t00000000\t0101A8C0\t0003\t0\t0\t100\t00000000\t0\t0\t0\n"
+                              "enp3s0\t0000A8C0\t00000000\t0001\t0\t0\t100\t00FFFFFF\t0\t0\t0\n";
+    const std::vector<CaptureDevice> devices = {
+        {"lo", true, true, true}, {"wlp2s0", true, true, false}, {"enp3s0", true, true, false}};
+    EXPECT_EQ(chooseCaptureInterface(table, devices), "enp3s0");  // lowest metric
+    EXPECT_EQ(chooseCaptureInterface(table, {devices[0], devices[1]}), "wlp2s0");
+
+    const std::vector<CaptureDevice> noRoute = {
+        {"lo", true, true, true}, {"docker0", true, false, false}, {"ens5", false, false, false},
+        {"enx001122", true, true, false}};
+    EXPECT_EQ(chooseCaptureInterface(header, noRoute), "enx001122");
+    EXPECT_EQ(chooseCaptureInterface("", {{"lo", true, true, true}}), std::nullopt);
+    EXPECT_EQ(chooseCaptureInterface("garbage\nline without fields\n", {}), std::nullopt);
+}
+
+TEST(StreamMonitor, FirstPacketFromANewServerRunsBothLookupsThenRestarts) {
+    FakeServices services;
+    services.setIpAnswer({200, R"({"ip":"192.0.2.7","city":"Montreal","region":"Quebec","country":"CA",)"
+                               R"("loc":"45.5088,-73.5878","org":"AS64500 Example"})"});
+    services.setTerritoryAnswer({200, R"([{"id":"t1","type":"Feature","properties":{"name":"N","description":"https://t/"}}])"});
+    DisplayState state(std::nullopt);
+    ManualScheduler scheduler;
+    FakeCapture capture;
+    capture.frameFor = [](int run) { return run == 0 ? std::optional(udpFrom({192, 0, 2, 7})) : std::nullopt; };
+    WebClient client(10s);
+    TerritoryLookup territory(state, client, services.territoryBase());
+    LocationLookup location(state, client, territory, services.ipBase(), QStringLiteral("token"));
+    StreamMonitor monitor({state, scheduler, capture.factory(), [] { return InterfaceProbe{"eth0", std::nullopt}; },
+                           [&](const QString& address) { location.loadIPData(address); }, [] {}, {}});
+    monitor.startMonitoring();
+    scheduler.runPosted();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return state.statusColor() == StatusColor::green; }, 10000));
+    scheduler.advance(5s);
+
+    QStringList log = state.statusText().split(QLatin1Char('\n'), Qt::SkipEmptyParts).mid(3);
+    ASSERT_EQ(log.size(), 5);
+    EXPECT_EQ(log[0], QStringLiteral("runEtherCapture()"));
+    EXPECT_TRUE(log[1].startsWith(QStringLiteral("Just checked packets at ")));
+    EXPECT_EQ(log[2], QStringLiteral("Loading IP data for 192.0.2.7"));
+    EXPECT_EQ(log[3], QStringLiteral("Loading territory data for 45.5088,-73.5878"));
+    EXPECT_EQ(log[4], QStringLiteral("runEtherCapture()"));
+    EXPECT_TRUE(state.isLoading());  // the new run is busy again
+}
