@@ -2,6 +2,7 @@
 
 #include "EtherCaptureError.h"
 #include "Extensions/Data+extensions.h"
+#include "FakeCapture.h"
 #include "FakeServices.h"
 #include "Lookups.h"
 #include "ManualScheduler.h"
@@ -30,38 +31,6 @@ Frame udpFrom(const std::array<int, 4>& source) {
                                                "22611f4100080000");
     return Frame(*bytes, {}, static_cast<std::int64_t>(bytes->count()), 1);
 }
-
-class FakeSession final : public CaptureSession {
-public:
-    void cancel() override { ++cancels; }
-    int cancels = 0;
-};
-
-// Capture runs decided by the test: each run may throw, deliver a frame (from another thread), or stay quiet.
-struct FakeCapture {
-    std::function<std::optional<Frame>(int run)> frameFor = [](int) { return std::nullopt; };
-    std::function<void(int run)> failFor = [](int) {};
-    std::vector<std::shared_ptr<FakeSession>> sessions;
-    std::vector<CaptureParameters> parameters;
-    std::vector<std::thread::id> callbackThreads;
-
-    CaptureFactory factory() {
-        return [this](const CaptureParameters& p, FrameCallback callback) -> std::shared_ptr<CaptureSession> {
-            const int run = static_cast<int>(parameters.size());
-            parameters.push_back(p);
-            failFor(run);
-            auto session = std::make_shared<FakeSession>();
-            sessions.push_back(session);
-            if (auto frame = frameFor(run)) {
-                std::thread([&, callback, frame = *frame] {
-                    callbackThreads.push_back(std::this_thread::get_id());
-                    callback(frame);
-                }).join();
-            }
-            return session;
-        };
-    }
-};
 
 struct Harness {
     explicit Harness(std::optional<InterfaceProbe> probe = InterfaceProbe{"eth0", std::nullopt})

@@ -1,0 +1,63 @@
+#pragma once
+
+#include "BuildConfig.h"
+#include "CaptureBackend.h"
+#include "DisplayState.h"
+#include "InfoDictionary.h"
+#include "Lookups.h"
+#include "PermissionStep.h"
+#include "Scheduler.h"
+#include "StreamMonitor.h"
+#include "WebClient.h"
+
+#include <QObject>
+
+#include <chrono>
+#include <functional>
+#include <optional>
+
+namespace Tidemark {
+
+// How the core reaches the world; tests replace parts of it.
+struct AppCoreOptions {
+    QString ipInfoBaseAddress = QString::fromUtf8(BuildConfig::ipInfoBaseAddress);
+    QString ipInfoToken = QString::fromUtf8(BuildConfig::ipInfoToken);
+    QString territoryBaseAddress = QString::fromUtf8(BuildConfig::territoryBaseAddress);
+    std::chrono::milliseconds timeout{60'000};
+    CaptureFactory capture = etherCaptureFactory();
+    std::function<InterfaceProbe()> probeInterface = probeCaptureInterface;
+    std::function<std::optional<QString>()> findScript = findPermissionScript;
+    std::function<bool(const QString& log)> relaunch;  // default: relaunchWithLog
+    std::function<void()> quit;                       // default: QCoreApplication::quit
+};
+
+// Everything the window and the terminal mode share: the display state, the lookups,
+// the stream monitor and the permission step, wired together.
+class AppCore : public QObject {
+    Q_OBJECT
+
+public:
+    using Options = AppCoreOptions;
+
+    AppCore(InfoDictionary info, std::optional<QString> carriedLog, PermissionPrompt& prompt,
+            PrivilegedRunner& runner, Options options = {});
+
+    DisplayState& state() { return state_; }
+    StreamMonitor& monitor() { return monitor_; }
+    const InfoDictionary& info() const { return info_; }
+
+    // "Try Again": hide the link and start a capture run.
+    void retry();
+
+private:
+    InfoDictionary info_;
+    DisplayState state_;
+    WebClient client_;
+    TerritoryLookup territory_;
+    LocationLookup location_;
+    QtScheduler scheduler_;
+    std::optional<PermissionStep> permission_;
+    StreamMonitor monitor_;
+};
+
+}  // namespace Tidemark

@@ -1,0 +1,288 @@
+#include "AppCore.h"
+#include "AppDelegate.h"
+#include "FakeCapture.h"
+#include "FakeServices.h"
+#include "LogFile.h"
+#include "TerminalView.h"
+#include "UpdateCheck.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QJsonObject>
+#include <QMainWindow>
+#include <QMenuBar>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include "QtPrinters.h"
+
+using namespace Tidemark;
+using namespace std::chrono_literals;
+
+namespace {
+
+struct QuietPrompt final : PermissionPrompt {
+    bool askToGrant(const QString&) override { return false; }
+};
+struct NoRunner final : PrivilegedRunner {
+    void run(const QString&, std::function<void(PrivilegedOutcome)>) override {}
+};
+
+InfoDictionary info() {
+    return InfoDictionary(QJsonObject{{"CFBundleShortVersionString", "1.4.0"},
+                                      {"TMLandAckLink", "https://ack.example/page"},
+                                      {"TMDevContactLink", 42}});
+}
+
+struct Shell {
+    Shell() : Shell(info()) {}
+    explicit Shell(InfoDictionary dictionary)
+        : core(std::move(dictionary), std::nullopt, prompt, runner, options()),
+          delegate(core, AppDelegate::Platform{
+                             [this](QWidget*) { return savePath; },
+                             [this](const QUrl& url) { opened.push_back(url.toString()); },
+                             [this](QWidget*, const UpdateResult& result) { updates.push_back(result); },
+                         }) {}
+
+    AppCoreOptions options() {
+        AppCoreOptions o;
+        o.capture = capture.factory();
+        o.probeInterface = [] { return InterfaceProbe{"eth0", std::nullopt}; };
+        return o;
+    }
+    QStringList log() { return core.state().statusText().split(QLatin1Char('\n'), Qt::SkipEmptyParts); }
+    ContentView& view() { return *delegate.contentView(); }
+    std::vector<QString> territoryNames() {
+        std::vector<QString> names;
+        for (LinkLabel* link : view().territoryLinks()) names.push_back(link->linkText());
+        return names;
+    }
+    void screenshot(const QString& name) {
+        QDir().mkpath(QStringLiteral(TIDEMARK_ARTIFACT_DIR));
+        delegate.mainWindow()->adjustSize();
+        QApplication::processEvents();
+        EXPECT_TRUE(delegate.mainWindow()->grab().save(QStringLiteral(TIDEMARK_ARTIFACT_DIR "/%1.png").arg(name)));
+    }
+
+    FakeCapture capture;
+    QuietPrompt prompt;
+    NoRunner runner;
+    std::optional<QString> savePath;
+    std::vector<QString> opened;
+    std::vector<UpdateResult> updates;
+    AppCore core;
+    AppDelegate delegate;
+};
+
+std::vector<Territory> threeTerritories() {
+    return {{"a", {"Kanien'kehá:ka", "https://t.example/a"}, "Feature"},
+            {"b", {"Omàmìwininìwak", "https://t.example/b"}, "Feature"},
+            {"c", {"Wendat", "https://t.example/c"}, "Feature"}};
+}
+
+}  // namespace
+
+TEST(Shell, InitialWindowWaitsInOrangeAndStartsMonitoring) {
+    Shell shell;
+    shell.delegate.applicationDidFinishLaunching();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(shell.delegate.mainWindow()));
+    EXPECT_EQ(shell.view().statusDot()->color(), StatusColor::orange);
+    EXPECT_EQ(shell.view().mainTextLabel()->text(), DisplayState::waitingText);
+    EXPECT_TRUE(shell.view().territoryLinks().empty());
+    EXPECT_FALSE(shell.view().tryAgainLink()->isVisible());
+    EXPECT_FALSE(shell.view().saveErrorLogLink()->isVisible());
+    EXPECT_TRUE(shell.view().acknowledgementLink()->isVisible());
+    EXPECT_EQ(shell.view().mainTextLabel()->width(), 260);
+    EXPECT_TRUE(shell.view().mainTextLabel()->wordWrap());
+    EXPECT_EQ(shell.log().count("runEtherCapture()"), 1);  // first appearance started the monitor
+    EXPECT_EQ(shell.delegate.mainWindow()->windowTitle(), QStringLiteral("Tidemark"));
+    EXPECT_GE(shell.delegate.mainWindow()->minimumWidth(), 252);
+    EXPECT_EQ(shell.delegate.mainWindow()->menuBar()->actions().size(), 1);
+    shell.screenshot(QStringLiteral("waiting"));
+
+    shell.view().acknowledgementLink()->activate();
+    EXPECT_EQ(shell.opened, std::vector<QString>{"https://ack.example/page"});
+    shell.delegate.menuContactDeveloperSelected();  // the key holds no text: nothing opens
+    shell.delegate.menuCheckForUpdatesSelected();   // no feed: no updater, nothing happens
+    EXPECT_EQ(shell.opened.size(), 1u);
+    EXPECT_FALSE(shell.delegate.sharedUpdater());
+}
+
+TEST(Shell, LocatedStateShowsOneLinkPerTerritoryInOrder) {
+    Shell shell;
+    shell.delegate.applicationDidFinishLaunching();
+    shell.core.state().setTerritories(threeTerritories());
+    shell.core.state().setMainText(QStringLiteral(
+        "The Zoom stream to your computer is coming from a server with the IP address 192.0.2.7, based in Montreal, "
+        "Quebec, CA. The land on which that server sits is the traditional territory of the following people:"));
+    shell.core.state().setStatusColor(StatusColor::green);
+    EXPECT_EQ(shell.territoryNames(),
+              (std::vector<QString>{QString::fromUtf8("Kanien'kehá:ka"), QString::fromUtf8("Omàmìwininìwak"), "Wendat"}));
+    EXPECT_EQ(shell.view().statusDot()->color(), StatusColor::green);
+    EXPECT_FALSE(shell.view().saveErrorLogLink()->isVisible());
+    for (LinkLabel* link : shell.view().territoryLinks()) EXPECT_TRUE(link->isVisible());
+    // The window grew to show the whole sentence and every link above the acknowledgement link.
+    const int ackTop = shell.view().acknowledgementLink()->geometry().top();
+    EXPECT_LT(shell.view().territoryLinks().back()->geometry().bottom(), ackTop);
+    EXPECT_LE(shell.view().acknowledgementLink()->geometry().bottom(), shell.view().height());
+    shell.screenshot(QStringLiteral("located"));
+
+    shell.view().territoryLinks()[1]->activate();
+    EXPECT_EQ(shell.opened, std::vector<QString>{"https://t.example/b"});
+
+    // The same list again rebuilds nothing; a new list replaces the links.
+    LinkLabel* first = shell.view().territoryLinks()[0];
+    shell.core.state().setTerritories(threeTerritories());
+    EXPECT_EQ(shell.view().territoryLinks()[0], first);
+    shell.core.state().setTerritories({});
+    EXPECT_TRUE(shell.view().territoryLinks().empty());
+}
+
+TEST(Shell, FailedPermissionOffersTryAgainAndTheLog) {
+    Shell shell;
+    shell.delegate.applicationDidFinishLaunching();
+    shell.core.state().setMainText(QStringLiteral("There was an error getting permission."));
+    shell.core.state().setStatusColor(StatusColor::red);
+    shell.core.state().setRetryError(true);
+    EXPECT_TRUE(shell.view().tryAgainLink()->isVisible());
+    EXPECT_TRUE(shell.view().saveErrorLogLink()->isVisible());  // offered after any red status
+    shell.screenshot(QStringLiteral("permission-failed"));
+
+    shell.view().tryAgainLink()->activate();
+    EXPECT_FALSE(shell.view().tryAgainLink()->isVisible());
+    EXPECT_EQ(shell.log().count("runEtherCapture()"), 2);
+}
+
+TEST(Shell, SavingTheLogWritesExactlyTheStatusText) {
+    QTemporaryDir dir;
+    Shell shell;
+    shell.delegate.applicationDidFinishLaunching();
+    shell.core.state().appendLog(QString::fromUtf8("Loading territory data for 45.5,-73.5 — ä"));
+    shell.savePath = dir.filePath(QStringLiteral("Tidemark Error Log.txt"));
+    shell.delegate.saveErrorLog();
+    QFile file(*shell.savePath);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray written = file.readAll();
+    EXPECT_EQ(written, shell.core.state().statusText().toUtf8());
+    EXPECT_TRUE(written.startsWith("Awaiting status\n"));
+
+    const QString before = shell.core.state().mainText();
+    shell.savePath.reset();  // cancelled
+    shell.delegate.saveErrorLog();
+    EXPECT_EQ(shell.core.state().mainText(), before);
+
+    shell.savePath = dir.filePath(QStringLiteral("no such folder/log.txt"));
+    shell.delegate.saveErrorLog();
+    EXPECT_EQ(shell.core.state().mainText(), QStringLiteral("Sorry, unable to save log file."));
+}
+
+TEST(Shell, CheckForUpdatesAsksTheFeed) {
+    FakeServices services;  // the feed is served where the IP service would be
+    services.setIpAnswer({200, ""});
+    httplib::Server feed;
+    feed.Get("/appcast.xml", [](const httplib::Request&, httplib::Response& response) {
+        response.set_content(R"(<?xml version="1.0"?>
+<rss version="2.0" xmlns:sparkle="http://www.andymatuschak.org/xml-namespaces/sparkle">
+ <channel><title>Tidemark</title>
+  <item><title>1.10.0</title><sparkle:shortVersionString>1.10.0</sparkle:shortVersionString>
+   <enclosure url="https://dl.example/tidemark-1.10.0.tar.gz" length="1" type="application/octet-stream"/></item>
+  <item><title>1.3.0</title><enclosure url="https://dl.example/1.3" sparkle:shortVersionString="1.3.0"/></item>
+ </channel></rss>)",
+                             "application/rss+xml");
+    });
+    const int port = feed.bind_to_any_port("127.0.0.1");
+    std::thread server([&] { feed.listen_after_bind(); });
+    while (!feed.is_running()) std::this_thread::sleep_for(1ms);
+
+    QJsonObject values{{"CFBundleShortVersionString", "1.4.0"},
+                       {"SUFeedURL", QStringLiteral("http://127.0.0.1:%1/appcast.xml").arg(port)}};
+    Shell shell{InfoDictionary(values)};
+    ASSERT_TRUE(shell.delegate.sharedUpdater());
+    shell.delegate.menuCheckForUpdatesSelected();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !shell.updates.empty(); }, 10000));
+    EXPECT_EQ(shell.updates[0].kind, UpdateResult::Kind::available);
+    EXPECT_EQ(shell.updates[0].version, QStringLiteral("1.10.0"));
+    EXPECT_EQ(shell.updates[0].link, QStringLiteral("https://dl.example/tidemark-1.10.0.tar.gz"));
+    feed.stop();
+    server.join();
+}
+
+TEST(UpdateCheck, AppcastsAndVersions) {
+    EXPECT_LT(compareVersions("1.9", "1.10"), 0);
+    EXPECT_EQ(compareVersions("1.2", "1.2.0"), 0);
+    EXPECT_GT(compareVersions("2", "1.99.99"), 0);
+    EXPECT_FALSE(parseAppcast("<html><body>not a feed</body></html>"));
+    EXPECT_FALSE(parseAppcast("<rss><channel><item>"));
+    auto items = parseAppcast(R"(<rss><channel><item><link>https://x/</link></item>
+        <item><sparkle:shortVersionString xmlns:sparkle="s">0.2</sparkle:shortVersionString><link>https://y/</link></item>
+        </channel></rss>)");
+    ASSERT_TRUE(items);
+    ASSERT_EQ(items->size(), 1u);  // an item without a version is no release
+    EXPECT_EQ((*items)[0].link, QStringLiteral("https://y/"));
+}
+
+TEST(InfoDictionary, TextValuesOnly) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Info.json"));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(R"({"CFBundleShortVersionString":"0.1.0","TMLandAckLink":"https://a/","TMDevContactLink":null})");
+    file.close();
+    InfoDictionary dictionary = InfoDictionary::load(path);
+    EXPECT_EQ(dictionary.string("CFBundleShortVersionString"), QStringLiteral("0.1.0"));
+    EXPECT_EQ(dictionary.string("TMLandAckLink"), QStringLiteral("https://a/"));
+    EXPECT_FALSE(dictionary.string("TMDevContactLink"));
+    EXPECT_FALSE(InfoDictionary::load(dir.filePath("missing.json")).string("TMLandAckLink"));
+    EXPECT_FALSE(writeLogFile(dir.filePath("missing/dir/log.txt"), "x"));
+}
+
+TEST(TerminalView, PrintsEveryChangeAndTakesCommands) {
+    char* buffer = nullptr;
+    std::size_t size = 0;
+    std::FILE* out = open_memstream(&buffer, &size);
+    {
+        Shell shell;
+        TerminalView view(shell.core, out);
+        view.start(false);
+        shell.core.state().setTerritories(threeTerritories());
+        shell.core.state().setStatusColor(StatusColor::red);
+        shell.core.state().setRetryError(true);
+        view.command("r");
+        EXPECT_FALSE(shell.core.state().retryError());
+        EXPECT_EQ(shell.log().count("runEtherCapture()"), 2);
+        QTemporaryDir dir;
+        view.command("s " + dir.filePath("log.txt").toStdString());
+        QFile saved(dir.filePath("log.txt"));
+        ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+        EXPECT_EQ(saved.readAll(), shell.core.state().statusText().toUtf8());
+    }
+    std::fclose(out);
+    const QString text = QString::fromUtf8(buffer, static_cast<qsizetype>(size));
+    std::free(buffer);
+    EXPECT_TRUE(text.contains(QStringLiteral("[status: orange]\nWaiting for Zoom stream to become available\u2026\n")));
+    EXPECT_TRUE(text.contains(QStringLiteral("  - Wendat <https://t.example/c>")));
+    EXPECT_TRUE(text.contains(QStringLiteral("[status: red]")));
+    EXPECT_TRUE(text.contains(QStringLiteral("Try Again: type r and press Enter.")));
+    EXPECT_TRUE(text.contains(QStringLiteral("Save Error Log: type s and a file name")));
+    EXPECT_TRUE(text.contains(QStringLiteral("Learn more about territory acknowledgements: https://ack.example/page")));
+    EXPECT_TRUE(text.contains(QStringLiteral("Saved the log to ")));
+}
+
+TEST(TerminalView, PermissionQuestionOnTheTerminal) {
+    char* buffer = nullptr;
+    std::size_t size = 0;
+    std::FILE* out = open_memstream(&buffer, &size);
+    std::vector<std::optional<std::string>> answers = {"OK", " yes ", "no", std::nullopt};
+    std::size_t next = 0;
+    TerminalPermissionPrompt prompt(out, [&] { return answers[next++]; });
+    EXPECT_TRUE(prompt.askToGrant("Grant?"));
+    EXPECT_TRUE(prompt.askToGrant("Grant?"));
+    EXPECT_FALSE(prompt.askToGrant("Grant?"));
+    EXPECT_FALSE(prompt.askToGrant("Grant?"));  // no terminal input: cancel
+    std::fclose(out);
+    EXPECT_NE(std::string(buffer, size).find("Grant?\nType OK to continue"), std::string::npos);
+    std::free(buffer);
+}
