@@ -137,6 +137,23 @@ TEST(EtherCapture, LoopbackDeliversOneUdpFrameOnTheCaptureThread) {
               "8801");
 }
 
+TEST(EtherCapture, PingOnLoopbackDecodesToAnEchoRequest) {
+    REQUIRE_CAPTURE_RIGHTS();
+    if (std::system("command -v ping > /dev/null") != 0) GTEST_SKIP() << "ping is not installed";
+    Received received;
+    auto session = EtherCapture::make("lo", 1, "icmp and icmp[icmptype] = icmp-echo", 256, false, received.callback());
+    ASSERT_EQ(std::system("ping -c 1 -W 1 -e 4660 127.0.0.1 > /dev/null 2>&1"), 0);
+    ASSERT_TRUE(received.waitFor(1, 5s));
+    ASSERT_TRUE(session->waitUntilFinished(5s));
+    std::lock_guard lock(received.mutex);
+    const Frame& frame = received.frames.at(0);
+    ASSERT_TRUE(frame.layer4() && frame.layer4()->icmp4()) << frame.description();
+    const Icmp4& icmp = *frame.layer4()->icmp4();
+    EXPECT_EQ(icmp.icmpType, Icmp4Type::echoRequest(4660, 1));
+    EXPECT_EQ(icmp.payload.count(), 56u);  // ping's default data size
+    EXPECT_EQ(icmp.startIndex[Field::identifier], 38u);
+}
+
 TEST(EtherCapture, CancelEndsALoopThatSeesNoTraffic) {
     REQUIRE_CAPTURE_RIGHTS();
     TestSupport::LogCapture log;

@@ -9,6 +9,12 @@ namespace {
 
 Layer4 decodeTransport(std::uint8_t protocol, const ByteSlice& payload) {
     switch (protocol) {
+        case 1:
+            if (auto icmp = Icmp4::decode(payload)) return std::move(*icmp);
+            break;
+        case 2:
+            if (auto igmp = Igmp4::decode(payload)) return std::move(*igmp);
+            break;
         case 6:
             if (auto tcp = Tcp::decode(payload)) return std::move(*tcp);
             break;

@@ -14,6 +14,9 @@ Layer4 decodeTransport(std::uint8_t nextHeader, const ByteSlice& payload) {
         case 17:
             if (auto udp = Udp::decode(payload)) return std::move(*udp);
             break;
+        case 58:
+            if (auto icmp = Icmp6::decode(payload)) return std::move(*icmp);
+            break;
         default: break;
     }
     return Unknown{payload};

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "Icmp4.h"
+#include "Icmp6.h"
+#include "Igmp4.h"
 #include "Tcp.h"
 #include "Udp.h"
 #include "Unknown.h"
@@ -17,12 +20,15 @@ struct NoLayer4 {
 // The decoded transport content of an IP packet.
 class Layer4 {
 public:
-    using Value = std::variant<Tcp, Udp, Unknown, NoLayer4>;
+    using Value = std::variant<Tcp, Udp, Igmp4, Icmp4, Icmp6, Unknown, NoLayer4>;
 
     // Unknown with no bytes.
     Layer4() : value_(Unknown{}) {}
     Layer4(Tcp tcp) : value_(std::move(tcp)) {}
     Layer4(Udp udp) : value_(std::move(udp)) {}
+    Layer4(Igmp4 igmp4) : value_(std::move(igmp4)) {}
+    Layer4(Icmp4 icmp4) : value_(std::move(icmp4)) {}
+    Layer4(Icmp6 icmp6) : value_(std::move(icmp6)) {}
     Layer4(Unknown unknown) : value_(std::move(unknown)) {}
     Layer4(NoLayer4 none) : value_(none) {}
 
@@ -35,6 +41,9 @@ public:
     }
     const Tcp* tcp() const { return as<Tcp>(); }
     const Udp* udp() const { return as<Udp>(); }
+    const Igmp4* igmp4() const { return as<Igmp4>(); }
+    const Icmp4* icmp4() const { return as<Icmp4>(); }
+    const Icmp6* icmp6() const { return as<Icmp6>(); }
     const Unknown* unknown() const { return as<Unknown>(); }
     bool isNoLayer4() const { return std::holds_alternative<NoLayer4>(value_); }
 

@@ -172,10 +172,12 @@ TEST(SampleFrames, DecodeAsDescribed) {
          "c8:69:cd:2c:0d:50 01:00:5e:00:00:fb ethernet 0x0800 IPv4 192.168.0.35 > 224.0.0.251 ipProt 17 5353 > 5353 "
          "length 75"},
         {Frame::sampleIcmpFrame(), 98, 98,
-         "68:5b:35:89:0a:04 b0:7f:b9:5d:8e:d2 ethernet 0x0800 IPv4 192.168.0.10 > 4.2.2.1 ipProt 1 unknown 64 bytes"},
+         "68:5b:35:89:0a:04 b0:7f:b9:5d:8e:d2 ethernet 0x0800 IPv4 192.168.0.10 > 4.2.2.1 ipProt 1 ICMPv4 Echo Request id "
+         "4997 sequence 0"},
         {Frame::sampleIcmp6Frame(), 78, 78,
          "68:5b:35:89:0a:04 b0:7f:b9:5d:8e:d2 ethernet 0x86dd IPv6 fe80::1867:ff5d:d25b:ad67 > "
-         "fe80::b27f:b9ff:fe5d:8ed2 nextHeader 58 unknown 24 bytes"},
+         "fe80::b27f:b9ff:fe5d:8ed2 nextHeader 58 ICMPv6 type Neighbor Advertisement Target fe80::1867:ff5d:d25b:ad67 "
+         "router:false solicited:true override:false"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(c.frame.data.count(), c.bytes);

@@ -1,0 +1,131 @@
+#include "Igmp4.h"
+
+#include "../Extensions/Data+extensions.h"
+#include "../LibraryLogger.h"
+
+#include <charconv>
+#include <cstdio>
+
+namespace ZuzizavAdiduDazorud {
+
+std::string IgmpType::caseName() const {
+    switch (kind_) {
+        case Case::unknown: return "unknown(" + std::to_string(type_) + ")";
+        case Case::membershipQuery: return "membershipQuery";
+        case Case::membershipQueryGeneral: return "membershipQueryGeneral";
+        case Case::membershipReportV2: return "membershipReportV2";
+        case Case::membershipReportV3: return "membershipReportV3";
+        case Case::leaveGroup: return "leaveGroup";
+        case Case::membershipReportV1: return "membershipReportV1";
+    }
+    return "unknown";
+}
+
+std::string IgmpType::description() const {
+    switch (kind_) {
+        case Case::unknown: return "Unknown type " + std::to_string(type_);
+        case Case::membershipQuery: return "Membership Query";
+        case Case::membershipQueryGeneral: return "Membership Query General";
+        case Case::membershipReportV2: return "Membership Report V2";
+        case Case::membershipReportV3: return "Membership Report V3";
+        case Case::leaveGroup: return "Leave Group";
+        case Case::membershipReportV1: return "Membership Report V1";
+    }
+    return "Unknown";
+}
+
+std::string shortestDecimal(double value) {
+    char buffer[64];
+    auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value);
+    if (error != std::errc()) return std::to_string(value);
+    std::string text(buffer, end);
+    if (text.find_first_of(".eEn") == std::string::npos) text += ".0";
+    return text;
+}
+
+std::int64_t Igmp4::decodeCode(std::uint8_t code) {
+    if (code < 128) return code;
+    return std::int64_t{(code & 0x0f) | 0x10} << (((code >> 4) & 0x07) + 3);
+}
+
+std::optional<Igmp4> Igmp4::decode(ByteSlice data) {
+    SliceReader r(data);
+    const std::size_t n = r.count();
+    if (n < 8) {
+        logError([] { return "incomplete IGMPv2 Header detected"; });
+        return std::nullopt;
+    }
+    const std::size_t s = data.startIndex();
+    Igmp4 igmp;
+    const std::uint8_t maxResponseCode = r.u8(1);
+    igmp.maxResponseTime = maxResponseCode / 10.0;
+    markField(igmp, Field::maxResponseTime, s + 1, s + 2);
+    igmp.checksum = r.u16(2);
+    markField(igmp, Field::checksum, s + 2, s + 4);
+    auto address = IPv4Address::fromBytes(data.slice(s + 4, s + 8));
+    if (!address) {
+        logError([] { return "unable to decode address"; });
+        return std::nullopt;
+    }
+    igmp.address = *address;
+    markField(igmp, Field::address, s + 4, s + 8);
+
+    const std::uint8_t type = r.u8(0);
+    markField(igmp, Field::type, s, s + 1);
+    using Case = IgmpType::Case;
+    switch (type) {
+        case 0x11:
+            igmp.type = igmp.address == IPv4Address() ? Case::membershipQueryGeneral : Case::membershipQuery;
+            break;
+        case 0x12: igmp.type = Case::membershipReportV1; break;
+        case 0x16: igmp.type = Case::membershipReportV2; break;
+        case 0x17: igmp.type = Case::leaveGroup; break;
+        case 0x22: igmp.type = Case::membershipReportV3; break;
+        default: igmp.type = IgmpType::unknown(type); break;
+    }
+
+    const Case kind = igmp.type.kind();
+    const bool v3Kind = kind == Case::membershipQuery || kind == Case::membershipQueryGeneral ||
+                        kind == Case::membershipReportV3;
+    if (n >= 12 && v3Kind) {
+        igmp.version = 3;
+        if (maxResponseCode >= 128) igmp.maxResponseTime = static_cast<double>(decodeCode(maxResponseCode)) / 10.0;
+        const std::uint8_t flags = r.u8(8);
+        igmp.supressFlag = (flags & 0x08) != 0;
+        igmp.querierRobustness = static_cast<std::uint8_t>(flags & 0x07);
+        markField(igmp, Field::flags, s + 8, s + 9);
+        igmp.queryInterval = decodeCode(r.u8(9));
+        markField(igmp, Field::queryIntervalCode, s + 9, s + 10);
+        const std::size_t count = r.u16(10);
+        igmp.numberOfSources = static_cast<std::int64_t>(count);
+        markField(igmp, Field::numberOfSources, s + 10, s + 12);
+        const std::size_t expected = 12 + 4 * count;
+        if (n < expected) {
+            logError([&] {
+                return "IGMP4 v3 decoder " + std::to_string(n) + " bytes expected " + std::to_string(expected) +
+                       " bytes";
+            });
+            return std::nullopt;
+        }
+        igmp.sources.reserve(count);
+        for (std::size_t i = 0; i < count; ++i) {
+            const std::size_t at = s + 12 + 4 * i;
+            igmp.sources.push_back(IPv4Address::fromBytes(data.slice(at, at + 4)).value_or(IPv4Address()));
+        }
+        markField(igmp, Field::sources, s + 12, s + expected);
+    }
+    if (!r.ok()) return std::nullopt;
+    igmp.data = std::move(data);
+    return igmp;
+}
+
+std::string Igmp4::description() const { return "IGMPv" + std::to_string(version) + " " + type.caseName(); }
+
+std::string Igmp4::verboseDescription() const {
+    char checksumText[8];
+    std::snprintf(checksumText, sizeof checksumText, "0x%04x", checksum);
+    return "IGMPv" + std::to_string(version) + " " + type.caseName() + " group " + address.description() +
+           " MaxResponseTime " + shortestDecimal(maxResponseTime) + " seconds checksump " + checksumText;
+}
+
+}  // namespace ZuzizavAdiduDazorud

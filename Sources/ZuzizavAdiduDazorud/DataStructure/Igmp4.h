@@ -1,0 +1,76 @@
+#pragma once
+
+#include "../Extensions/ByteSlice.h"
+#include "Field.h"
+#include "IPAddress.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace ZuzizavAdiduDazorud {
+
+// The kind of an IGMP message.
+class IgmpType {
+public:
+    enum class Case : std::uint8_t {
+        unknown, membershipQuery, membershipQueryGeneral, membershipReportV2, membershipReportV3, leaveGroup,
+        membershipReportV1,
+    };
+
+    IgmpType(Case kind) : kind_(kind) {}
+    static IgmpType unknown(std::int64_t type) {
+        IgmpType t(Case::unknown);
+        t.type_ = type;
+        return t;
+    }
+
+    Case kind() const { return kind_; }
+    std::int64_t unknownType() const { return type_; }
+
+    // The case name as the record texts show it: membershipQuery, ..., unknown(19).
+    std::string caseName() const;
+    // Display name: "Membership Query", ..., "Unknown type 19".
+    std::string description() const;
+    std::string verboseDescription() const { return description(); }
+    std::string hexdump() const { return {}; }
+
+    friend bool operator==(const IgmpType&, const IgmpType&) = default;
+
+private:
+    Case kind_;
+    std::int64_t type_ = 0;
+};
+
+// An IGMP message; version 3 when a query or v3 report has room for the v3 fields.
+struct Igmp4 {
+    IgmpType type = IgmpType::Case::membershipReportV2;
+    double maxResponseTime = 0;
+    std::uint16_t checksum = 0;
+    IPv4Address address;
+    ByteSlice data;
+    std::int64_t version = 2;
+    std::optional<bool> supressFlag;
+    std::optional<std::uint8_t> querierRobustness;
+    std::optional<std::int64_t> queryInterval;
+    std::optional<std::int64_t> numberOfSources;
+    std::vector<IPv4Address> sources;
+    FieldIndex startIndex;
+    FieldIndex endIndex;
+
+    static std::optional<Igmp4> decode(ByteSlice data);
+
+    // The floating-point code of max response time and query interval: codes from 128 on
+    // hold a mantissa and an exponent.
+    static std::int64_t decodeCode(std::uint8_t code);
+
+    std::string description() const;
+    std::string verboseDescription() const;
+    std::string hexdump() const { return data.hexdump(); }
+};
+
+// The shortest decimal text that reads back as the same number, with ".0" for whole numbers.
+std::string shortestDecimal(double value);
+
+}  // namespace ZuzizavAdiduDazorud

@@ -1,0 +1,92 @@
+#include "DataStructure/Igmp4.h"
+#include "DataStructure/IPv4.h"
+
+#include "Hex.h"
+#include "LogCapture.h"
+
+#include <gtest/gtest.h>
+
+using namespace ZuzizavAdiduDazorud;
+using TestSupport::fieldHex;
+using TestSupport::hexAt;
+using Case = IgmpType::Case;
+
+TEST(Igmp4, KindsVersionsAndTexts) {
+    struct Row {
+        const char* name;
+        std::string bytes;
+        IgmpType type;
+        std::int64_t version;
+        double maxResponseTime;
+        std::string description;
+    };
+    const Row rows[] = {
+        {"general query v2", "1164 ee9b 00000000", Case::membershipQueryGeneral, 2, 10.0,
+         "IGMPv2 membershipQueryGeneral"},
+        {"general query v3", "1164 ee9b 00000000 0000 0000", Case::membershipQueryGeneral, 3, 10.0,
+         "IGMPv3 membershipQueryGeneral"},
+        {"group query", "1105 0000 e00000fb", Case::membershipQuery, 2, 0.5, "IGMPv2 membershipQuery"},
+        {"v1 report", "1200 0000 e00000fb", Case::membershipReportV1, 2, 0.0, "IGMPv2 membershipReportV1"},
+        {"v2 report", "1600 0000 e00000fb", Case::membershipReportV2, 2, 0.0, "IGMPv2 membershipReportV2"},
+        {"leave of 12 bytes stays v2", "1700 0000 e00000fb 00000000", Case::leaveGroup, 2, 0.0,
+         "IGMPv2 leaveGroup"},
+        {"v3 report", "2200 0000 00000000 0000 0000", Case::membershipReportV3, 3, 0.0, "IGMPv3 membershipReportV3"},
+        {"unknown type", "1300 0000 00000000", IgmpType::unknown(19), 2, 0.0, "IGMPv2 unknown(19)"},
+        {"v3 coded response time", "1180 0000 00000000 0000 0000", Case::membershipQueryGeneral, 3, 12.8,
+         "IGMPv3 membershipQueryGeneral"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        auto igmp = Igmp4::decode(hexAt(34, row.bytes));
+        ASSERT_TRUE(igmp);
+        EXPECT_EQ(igmp->type, row.type);
+        EXPECT_EQ(igmp->version, row.version);
+        EXPECT_DOUBLE_EQ(igmp->maxResponseTime, row.maxResponseTime);
+        EXPECT_EQ(igmp->description(), row.description);
+        EXPECT_EQ(igmp->supressFlag.has_value(), row.version == 3);
+        EXPECT_EQ(igmp->numberOfSources.has_value(), row.version == 3);
+    }
+    EXPECT_EQ(IgmpType(Case::membershipReportV2).description(), "Membership Report V2");
+    EXPECT_EQ(IgmpType::unknown(19).description(), "Unknown type 19");
+    EXPECT_EQ(IgmpType(Case::leaveGroup).hexdump(), "");
+}
+
+TEST(Igmp4, Version3FieldsAndSources) {
+    ByteSlice data = hexAt(34, "1164 ee9b e00000fb 0a8c 0002 c0a80001 c0a80002");
+    auto igmp = Igmp4::decode(data);
+    ASSERT_TRUE(igmp);
+    EXPECT_EQ(igmp->supressFlag, true);
+    EXPECT_EQ(igmp->querierRobustness, 2);
+    EXPECT_EQ(igmp->queryInterval, 224);  // (0x0c | 0x10) << 3
+    EXPECT_EQ(igmp->numberOfSources, 2);
+    ASSERT_EQ(igmp->sources.size(), 2u);
+    EXPECT_EQ(igmp->sources[1].description(), "192.168.0.2");
+    EXPECT_EQ(fieldHex(*igmp, data, Field::sources), "c0a80001c0a80002");
+    EXPECT_EQ(fieldHex(*igmp, data, Field::queryIntervalCode), "8c");
+    EXPECT_EQ(fieldHex(*igmp, data, Field::numberOfSources), "0002");
+    EXPECT_EQ(fieldHex(*igmp, data, Field::flags), "0a");
+    EXPECT_EQ(fieldHex(*igmp, data, Field::address), "e00000fb");
+    EXPECT_EQ(fieldHex(*igmp, data, Field::maxResponseTime), "64");
+    EXPECT_EQ(igmp->verboseDescription(),
+              "IGMPv3 membershipQuery group 224.0.0.251 MaxResponseTime 10.0 seconds checksump 0xee9b");
+
+    EXPECT_EQ(Igmp4::decodeCode(100), 100);
+    EXPECT_EQ(Igmp4::decodeCode(0x80), 128);
+    EXPECT_EQ(Igmp4::decodeCode(0xff), 31744);
+    EXPECT_EQ(shortestDecimal(0.1 + 0.2), "0.30000000000000004");
+    EXPECT_EQ(shortestDecimal(3174.4), "3174.4");
+    EXPECT_EQ(shortestDecimal(0.0), "0.0");
+    auto small = Igmp4::decode(hexAt(0, "1600 00ab e00000fb"));
+    EXPECT_NE(small->verboseDescription().find("checksump 0x00ab"), std::string::npos);
+}
+
+TEST(Igmp4, Refusals) {
+    TestSupport::LogCapture log;
+    EXPECT_FALSE(Igmp4::decode(hexAt(0, "1164 ee9b 000000")));
+    EXPECT_FALSE(Igmp4::decode(hexAt(0, "1164 ee9b 00000000 0000 0002")));
+    EXPECT_EQ(log.messages(), (std::vector<std::string>{"error: incomplete IGMPv2 Header detected",
+                                                        "error: IGMP4 v3 decoder 12 bytes expected 20 bytes"}));
+    auto ip = IPv4::decode(hexAt(14, "46c00024 0000 4000 0102 0000 0a000001 e0000016 94040000 2200fa02 00000000 00000000"));
+    ASSERT_TRUE(ip && ip->layer4.igmp4());
+    EXPECT_EQ(ip->layer4.description(), "IGMPv3 membershipReportV3");
+}
