@@ -92,13 +92,24 @@ void Frame::decodeIeee8023(std::size_t length) {
     }
     frameFormat = FrameFormat::ieee8023;
 
-    // Spanning tree (0x42) and CDP decoders are not part of this build yet: their bytes stay unknown.
-    if (*ieeeDsap == 0xAA && n >= 22) {
+    if (*ieeeDsap == 0x42) {
+        if (auto bpdu = Bpdu::decode(data.slice(s + 17, e))) {
+            layer3 = std::move(*bpdu);
+            return;
+        }
+    } else if (*ieeeDsap == 0xAA && n >= 22) {
         snapOrg = r.u24(17);
         markField(*this, Field::snapOrg, s + 17, s + 20);
         snapType = r.u16(20);
         markField(*this, Field::snapType, s + 20, s + 22);
-        layer3 = Unknown{data.slice(s + 22, e)};
+        ByteSlice snapPayload = data.slice(s + 22, e);
+        if (*snapOrg == 0x00000C && *snapType == 0x2000) {
+            if (auto cdp = Cdp::decode(snapPayload)) {
+                layer3 = std::move(*cdp);
+                return;
+            }
+        }
+        layer3 = Unknown{snapPayload};
         return;
     }
     // Any other DSAP, and a SNAP header cut short, leave the bytes from 17 unknown.
@@ -129,13 +140,25 @@ void Frame::decodeEthernet(std::uint64_t type) {
             }
             return;
         }
+        case 0x0806:
+            if (auto arp = Arp::decode(payload)) {
+                layer3 = std::move(*arp);
+                return;
+            }
+            break;
         case 0x86DD:
             if (auto ip = IPv6::decode(payload)) {
                 layer3 = std::move(*ip);
                 return;
             }
             break;
-        default: break;  // ARP (0x0806) and LLDP (0x88CC) decoders are not part of this build yet.
+        case 0x88CC:
+            if (auto lldp = Lldp::decode(payload)) {
+                layer3 = std::move(*lldp);
+                return;
+            }
+            break;
+        default: break;
     }
     layer3 = Unknown{payload};
 }
@@ -143,7 +166,9 @@ void Frame::decodeEthernet(std::uint64_t type) {
 const Layer4* Frame::layer4() const {
     if (const auto* ip = layer3.ipv4()) return &ip->layer4;
     if (const auto* ip = layer3.ipv6()) return &ip->layer4;
-    return nullptr;
+    if (layer3.unknown()) return nullptr;
+    static const Layer4 none = Layer4::noLayer4();
+    return &none;
 }
 
 std::string Frame::description() const {

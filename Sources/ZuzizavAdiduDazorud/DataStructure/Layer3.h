@@ -1,7 +1,11 @@
 #pragma once
 
+#include "Arp.h"
+#include "Bpdu.h"
+#include "Cdp.h"
 #include "IPv4.h"
 #include "IPv6.h"
+#include "Lldp.h"
 #include "Unknown.h"
 
 #include <string>
@@ -12,12 +16,16 @@ namespace ZuzizavAdiduDazorud {
 // The decoded payload of a frame.
 class Layer3 {
 public:
-    using Value = std::variant<IPv4, IPv6, Unknown>;
+    using Value = std::variant<IPv4, IPv6, Arp, Bpdu, Cdp, Lldp, Unknown>;
 
     // Unknown with no bytes.
     Layer3() : value_(Unknown{}) {}
     Layer3(IPv4 ipv4) : value_(std::move(ipv4)) {}
     Layer3(IPv6 ipv6) : value_(std::move(ipv6)) {}
+    Layer3(Arp arp) : value_(std::move(arp)) {}
+    Layer3(Bpdu bpdu) : value_(std::move(bpdu)) {}
+    Layer3(Cdp cdp) : value_(std::move(cdp)) {}
+    Layer3(Lldp lldp) : value_(std::move(lldp)) {}
     Layer3(Unknown unknown) : value_(std::move(unknown)) {}
 
     const Value& value() const { return value_; }
@@ -27,6 +35,10 @@ public:
     }
     const IPv4* ipv4() const { return as<IPv4>(); }
     const IPv6* ipv6() const { return as<IPv6>(); }
+    const Arp* arp() const { return as<Arp>(); }
+    const Bpdu* bpdu() const { return as<Bpdu>(); }
+    const Cdp* cdp() const { return as<Cdp>(); }
+    const Lldp* lldp() const { return as<Lldp>(); }
     const Unknown* unknown() const { return as<Unknown>(); }
 
     std::string description() const;

@@ -132,6 +132,76 @@ std::string wordHexText(std::uint64_t value) {
 
 std::string wordHexText(std::uint16_t value) { return wordHexText(static_cast<std::uint64_t>(value)); }
 
+std::optional<std::string> utf8Text(const ByteSlice& slice) {
+    auto b = slice.bytes();
+    std::size_t i = 0;
+    while (i < b.size()) {
+        const std::uint8_t c = b[i];
+        std::size_t extra;
+        std::uint32_t minimum;
+        std::uint32_t point;
+        if (c < 0x80) {
+            ++i;
+            continue;
+        } else if ((c & 0xe0) == 0xc0) {
+            extra = 1, minimum = 0x80, point = c & 0x1f;
+        } else if ((c & 0xf0) == 0xe0) {
+            extra = 2, minimum = 0x800, point = c & 0x0f;
+        } else if ((c & 0xf8) == 0xf0) {
+            extra = 3, minimum = 0x10000, point = c & 0x07;
+        } else {
+            return std::nullopt;
+        }
+        if (b.size() - i <= extra) return std::nullopt;
+        for (std::size_t k = 1; k <= extra; ++k) {
+            if ((b[i + k] & 0xc0) != 0x80) return std::nullopt;
+            point = (point << 6) | (b[i + k] & 0x3f);
+        }
+        if (point < minimum || point > 0x10ffff || (point >= 0xd800 && point <= 0xdfff)) return std::nullopt;
+        i += extra + 1;
+    }
+    return std::string(b.begin(), b.end());
+}
+
+std::u32string codePoints(std::string_view utf8) {
+    std::u32string points;
+    for (std::size_t i = 0; i < utf8.size();) {
+        const auto c = static_cast<std::uint8_t>(utf8[i]);
+        const std::size_t extra = c < 0x80 ? 0 : (c & 0xe0) == 0xc0 ? 1 : (c & 0xf0) == 0xe0 ? 2 : 3;
+        std::uint32_t point = extra == 0 ? c : extra == 1 ? c & 0x1f : extra == 2 ? c & 0x0f : c & 0x07;
+        for (std::size_t k = 1; k <= extra && i + k < utf8.size(); ++k) {
+            point = (point << 6) | (static_cast<std::uint8_t>(utf8[i + k]) & 0x3f);
+        }
+        points.push_back(point);
+        i += extra + 1;
+    }
+    return points;
+}
+
+std::string escapedASCII(std::string_view utf8) {
+    std::string out;
+    for (char32_t point : codePoints(utf8)) {
+        switch (point) {
+            case U'\\': out += "\\\\"; break;
+            case U'"': out += "\\\""; break;
+            case U'\'': out += "\\'"; break;
+            case U'\0': out += "\\0"; break;
+            case U'\t': out += "\\t"; break;
+            case U'\n': out += "\\n"; break;
+            case U'\r': out += "\\r"; break;
+            default:
+                if (point >= 0x20 && point <= 0x7e) {
+                    out.push_back(static_cast<char>(point));
+                } else {
+                    char buffer[16];
+                    std::snprintf(buffer, sizeof buffer, "\\u{%x}", static_cast<unsigned>(point));
+                    out += buffer;
+                }
+        }
+    }
+    return out;
+}
+
 std::optional<ByteSlice> makeData(std::string_view packetStream) {
     std::vector<std::uint8_t> bytes;
     bytes.reserve(packetStream.size() / 2 + 1);

@@ -15,6 +15,14 @@ const char* byteHexText(std::uint8_t value);
 std::string wordHexText(std::uint64_t value);
 std::string wordHexText(std::uint16_t value);
 
+// The bytes as text when they are valid UTF-8 (no overlong forms, surrogates or code points past U+10FFFF).
+std::optional<std::string> utf8Text(const ByteSlice& bytes);
+// Unicode code points of valid UTF-8 text.
+std::u32string codePoints(std::string_view utf8);
+// Printable ASCII as it is, with backslash, double quote and apostrophe escaped; NUL, tab, line feed and
+// carriage return as \0 \t \n \r; any other code point as \u{hex}.
+std::string escapedASCII(std::string_view utf8);
+
 // Bytes from a text of hex digits; none (and an error line) on the first other character.
 // An odd trailing digit is dropped.
 std::optional<ByteSlice> makeData(std::string_view packetStream);

@@ -87,10 +87,10 @@ TEST(Frame, IPv4ThatFailsKeepsItsPaddingInTheUnknownBytes) {
 
 TEST(Frame, Ieee8023LengthAndPadding) {
     // LEN 38: LLC (3 bytes) and 35 bytes of data, then 8 bytes of padding.
-    Frame frame = decode(macs + "0026 424203" + std::string(70, 'a') + std::string(16, '0'));
+    Frame frame = decode(macs + "0026 e0e003" + std::string(70, 'a') + std::string(16, '0'));
     EXPECT_EQ(frame.frameFormat, FrameFormat::ieee8023);
-    EXPECT_EQ(frame.ieeeDsap, 0x42);
-    EXPECT_EQ(frame.ieeeSsap, 0x42);
+    EXPECT_EQ(frame.ieeeDsap, 0xe0);
+    EXPECT_EQ(frame.ieeeSsap, 0xe0);
     EXPECT_EQ(frame.ieeeControl, 0x03);
     EXPECT_EQ(frame.paddingBytes, 8);
     EXPECT_EQ(frame.startIndex[Field::padding], 52u);
@@ -99,9 +99,9 @@ TEST(Frame, Ieee8023LengthAndPadding) {
     ASSERT_TRUE(frame.layer3.unknown());
     EXPECT_EQ(frame.layer3.unknown()->data.startIndex(), 17u);
     EXPECT_EQ(frame.layer3.unknown()->data.endIndex(), 60u);
-    EXPECT_EQ(frame.description(), "02:00:00:00:00:02 02:00:00:00:00:01 ieee8023 0x4242 unknown 43 bytes ");
+    EXPECT_EQ(frame.description(), "02:00:00:00:00:02 02:00:00:00:00:01 ieee8023 0xe0e0 unknown 43 bytes ");
     EXPECT_EQ(frame.verboseDescription(),
-              "02:00:00:00:00:02 > 02:00:00:00:00:01 ieee8023 LEN 38 DSAP 0x42 SSAP 0x42 CONTROL 0x03 8 bytes "
+              "02:00:00:00:00:02 > 02:00:00:00:00:01 ieee8023 LEN 38 DSAP 0xe0 SSAP 0xe0 CONTROL 0x03 8 bytes "
               "padding ");
 
     Frame small = decode(macs + "0004 060603 00");

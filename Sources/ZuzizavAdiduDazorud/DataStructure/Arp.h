@@ -1,0 +1,43 @@
+#pragma once
+
+#include "../Extensions/ByteSlice.h"
+#include "Field.h"
+#include "IPAddress.h"
+#include "Layer4.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace ZuzizavAdiduDazorud {
+
+enum class ArpOperation : std::uint8_t { arpRequest, arpReply, rarpRequest, rarpReply };
+// "ARP Request", "ARP Reply", "RARP Request", "RARP Reply".
+std::string_view rawValue(ArpOperation operation);
+std::optional<ArpOperation> arpOperationFromRawValue(std::string_view rawValue);
+
+// An ARP or RARP message for IPv4 over Ethernet.
+struct Arp {
+    std::uint16_t hardwareType = 0;
+    std::uint16_t protocolType = 0;
+    std::int64_t hardwareSize = 0;
+    std::int64_t protocolSize = 0;
+    ArpOperation operation = ArpOperation::arpRequest;
+    std::string senderEthernet;
+    IPv4Address senderIp;
+    std::string targetEthernet;
+    IPv4Address targetIp;
+    ByteSlice data;
+    FieldIndex startIndex;
+    FieldIndex endIndex;
+    Layer4 layer4;  // always unknown with no bytes
+
+    static std::optional<Arp> decode(ByteSlice data);
+
+    std::string description() const;
+    std::string verboseDescription() const;
+    std::string hexdump() const { return data.hexdump(); }
+};
+
+}  // namespace ZuzizavAdiduDazorud

@@ -1,0 +1,94 @@
+#include "Bpdu.h"
+
+#include "../LibraryLogger.h"
+#include "Igmp4.h"
+
+#include <cstdio>
+
+namespace ZuzizavAdiduDazorud {
+
+namespace {
+std::string hexNumber(std::uint64_t value) {
+    char buffer[24];
+    std::snprintf(buffer, sizeof buffer, "0x%llx", static_cast<unsigned long long>(value));
+    return buffer;
+}
+}  // namespace
+
+std::optional<Bpdu> Bpdu::decode(ByteSlice data) {
+    SliceReader r(data);
+    const std::size_t n = r.count();
+    if (n < 36) {
+        logError([&] { return "Unable to decode Bpdu from " + std::to_string(n) + " bytes"; });
+        return std::nullopt;
+    }
+    const std::size_t s = data.startIndex();
+    Bpdu bpdu;
+    bpdu.layer4 = Unknown{data.slice(s, s)};
+    // A count of 1/256 seconds: whole seconds in the first byte.
+    auto time = [&](std::size_t offset) { return r.u8(offset) + r.u8(offset + 1) * 0.00390625; };
+    auto mark = [&](Field field, std::size_t from, std::size_t to) { markField(bpdu, field, s + from, s + to); };
+
+    bpdu.protocolId = r.u16(0);
+    mark(Field::protocolId, 0, 2);
+    bpdu.bpduVersion = r.u8(2);
+    mark(Field::bpduVersion, 2, 3);
+    bpdu.type = r.u8(3);
+    mark(Field::type, 3, 4);
+    const std::uint8_t flags = r.u8(4);
+    bpdu.flagTopChangeAgree = flags & 0x80;
+    bpdu.flagAgreement = flags & 0x40;
+    bpdu.flagForwarding = flags & 0x20;
+    bpdu.flagLearning = flags & 0x10;
+    bpdu.portRole = static_cast<std::uint8_t>((flags & 0x0c) >> 2);
+    bpdu.flagProposal = flags & 0x02;
+    bpdu.flagTopChange = flags & 0x01;
+    mark(Field::flags, 4, 5);
+    bpdu.rootId = r.u64(5);
+    mark(Field::rootId, 5, 13);
+    bpdu.rootCost = r.u32(13);
+    mark(Field::rootCost, 13, 17);
+    bpdu.bridgeId = r.u64(17);
+    mark(Field::bridgeId, 17, 25);
+    bpdu.portId = r.u16(25);
+    mark(Field::portId, 25, 27);
+    bpdu.age = time(27);
+    mark(Field::age, 27, 29);
+    bpdu.maxAge = time(29);
+    mark(Field::maxAge, 29, 31);
+    bpdu.helloTime = time(31);
+    mark(Field::helloTime, 31, 33);
+    bpdu.forwardDelay = time(33);
+    mark(Field::forwardDelay, 33, 35);
+    bpdu.v1Length = r.u8(35);
+    mark(Field::v1Length, 35, 36);
+    if (!r.ok()) return std::nullopt;
+    bpdu.data = std::move(data);
+    return bpdu;
+}
+
+std::string Bpdu::flagsText() const {
+    std::string text;
+    if (flagTopChangeAgree) text += "TCA ";
+    if (flagAgreement) text += "AGR ";
+    if (flagForwarding) text += "FOR ";
+    if (flagTopChange) text += "TCH ";
+    return text;
+}
+
+std::string Bpdu::description() const {
+    return "BPDU version " + std::to_string(bpduVersion) + " type " + std::to_string(type) + " rootID " +
+           hexNumber(rootId) + " bridgeID " + hexNumber(bridgeId) + " rootCost " + std::to_string(rootCost) +
+           " portId " + std::to_string(portId);
+}
+
+std::string Bpdu::verboseDescription() const {
+    return "BPDU protocol " + std::to_string(protocolId) + " version " + std::to_string(bpduVersion) + " type " +
+           std::to_string(type) + " flags " + flagsText() + " portRole " + std::to_string(portRole) + " rootID " +
+           hexNumber(rootId) + " rootCost " + std::to_string(rootCost) + " bridgeID " + hexNumber(bridgeId) +
+           " portId " + std::to_string(portId) + " age " + shortestDecimal(age) + " maxAge " + shortestDecimal(maxAge) +
+           " helloTime " + shortestDecimal(helloTime) + " forwardDelay " + shortestDecimal(forwardDelay) + " " +
+           std::to_string(data.count()) + " bytes";
+}
+
+}  // namespace ZuzizavAdiduDazorud
