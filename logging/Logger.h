@@ -7,7 +7,6 @@
 #include <map>
 #include <memory>
 #include <optional>
-#include <source_location>
 #include <string>
 #include <string_view>
 #include <type_traits>
@@ -31,8 +30,10 @@ struct LogSite {
     std::string_view function;
     unsigned line = 0;
 
-    static constexpr LogSite current(std::source_location loc = std::source_location::current()) {
-        return LogSite{loc.file_name(), loc.function_name(), static_cast<unsigned>(loc.line())};
+    // The caller's place (compiler built-ins, which both g++ and clang provide).
+    static constexpr LogSite current(const char* file = __builtin_FILE(), const char* function = __builtin_FUNCTION(),
+                                     unsigned line = __builtin_LINE()) {
+        return LogSite{file, function, line};
     }
 };
 

@@ -1,11 +1,12 @@
 #pragma once
 
 #include <array>
-#include <bitset>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace ZuzizavAdiduDazorud {
 
@@ -26,30 +27,80 @@ inline constexpr std::size_t fieldCount = static_cast<std::size_t>(Field::source
 
 std::string_view toString(Field field);
 
-// Frame positions keyed by Field, stored inline: one slot per field, no allocation.
+// Frame positions keyed by Field. A record marks at most a few fields, so they are kept inline in a
+// small flat list (no allocation); more than fit inline go to an overflow list no record needs today.
 class FieldIndex {
 public:
     std::optional<std::size_t> operator[](Field field) const { return at(field); }
     std::optional<std::size_t> at(Field field) const {
-        auto i = static_cast<std::size_t>(field);
-        if (!present_[i]) return std::nullopt;
-        return values_[i];
+        if (!isMarked(field)) return std::nullopt;
+        for (std::size_t i = 0; i < count_; ++i) {
+            if (fields_[i] == field) return positions_[i];
+        }
+        for (const auto& [f, position] : overflow_) {
+            if (f == field) return position;
+        }
+        return std::nullopt;
     }
-    bool contains(Field field) const { return present_[static_cast<std::size_t>(field)]; }
-    std::size_t size() const { return present_.count(); }
-    bool empty() const { return present_.none(); }
+    bool contains(Field field) const { return at(field).has_value(); }
+    std::size_t size() const { return count_ + overflow_.size(); }
+    bool empty() const { return size() == 0; }
 
     void set(Field field, std::size_t position) {
-        auto i = static_cast<std::size_t>(field);
-        values_[i] = static_cast<std::uint32_t>(position);
-        present_.set(i);
+        const auto value = static_cast<std::uint32_t>(position);
+        if (!isMarked(field)) {
+            mark(field);
+            append(field, value);
+            return;
+        }
+        for (std::size_t i = 0; i < count_; ++i) {
+            if (fields_[i] == field) {
+                positions_[i] = value;
+                return;
+            }
+        }
+        for (auto& entry : overflow_) {
+            if (entry.first == field) {
+                entry.second = value;
+                return;
+            }
+        }
     }
 
-    friend bool operator==(const FieldIndex&, const FieldIndex&) = default;
+    // Equal when the same fields map to the same positions, in whatever order they were set.
+    friend bool operator==(const FieldIndex& lhs, const FieldIndex& rhs) {
+        if (lhs.size() != rhs.size()) return false;
+        for (std::size_t i = 0; i < fieldCount; ++i) {
+            if (lhs.at(static_cast<Field>(i)) != rhs.at(static_cast<Field>(i))) return false;
+        }
+        return true;
+    }
 
 private:
-    std::array<std::uint32_t, fieldCount> values_{};
-    std::bitset<fieldCount> present_;
+    bool isMarked(Field field) const {
+        const auto i = static_cast<std::size_t>(field);
+        return (marked_[i / 64] >> (i % 64)) & 1u;
+    }
+    void mark(Field field) {
+        const auto i = static_cast<std::size_t>(field);
+        marked_[i / 64] |= std::uint64_t{1} << (i % 64);
+    }
+    void append(Field field, std::uint32_t value) {
+        if (count_ < inlineCapacity) {
+            fields_[count_] = field;
+            positions_[count_] = value;
+            ++count_;
+        } else {
+            overflow_.emplace_back(field, value);
+        }
+    }
+
+    static constexpr std::size_t inlineCapacity = 16;
+    std::array<std::uint64_t, 2> marked_{};
+    std::array<std::uint32_t, inlineCapacity> positions_{};
+    std::array<Field, inlineCapacity> fields_{};
+    std::uint8_t count_ = 0;
+    std::vector<std::pair<Field, std::uint32_t>> overflow_;
 };
 
 // Records a field's half-open frame range [start, end) in a record's two maps.

@@ -181,8 +181,13 @@ std::string Frame::description() const {
         typeText = "unknown";
     }
     const Layer4* l4 = layer4();
-    return srcmac + " " + dstmac + " " + std::string(toString(frameFormat)) + " " + typeText + " " +
-           layer3.description() + " " + (l4 ? l4->description() : std::string());
+    const std::string network = layer3.description();
+    const std::string transport = l4 ? l4->description() : std::string();
+    std::string out;
+    out.reserve(srcmac.size() + dstmac.size() + typeText.size() + network.size() + transport.size() + 16);
+    out.append(srcmac).append(" ").append(dstmac).append(" ").append(toString(frameFormat)).append(" ");
+    out.append(typeText).append(" ").append(network).append(" ").append(transport);
+    return out;
 }
 
 std::string Frame::verboseDescription() const {

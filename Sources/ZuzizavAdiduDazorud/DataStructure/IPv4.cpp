@@ -95,8 +95,11 @@ std::optional<IPv4> IPv4::decode(ByteSlice data) {
 }
 
 std::string IPv4::description() const {
-    return "IPv" + std::to_string(version) + " " + sourceIP.description() + " > " + destinationIP.description() +
-           " ipProt " + std::to_string(ipProtocol);
+    std::string out;
+    out.reserve(48);
+    out.append("IPv").append(std::to_string(version)).append(" ").append(sourceIP.description());
+    out.append(" > ").append(destinationIP.description()).append(" ipProt ").append(std::to_string(ipProtocol));
+    return out;
 }
 
 std::string IPv4::verboseDescription() const {

@@ -30,7 +30,11 @@ std::optional<Udp> Udp::decode(ByteSlice data) {
 }
 
 std::string Udp::description() const {
-    return std::to_string(sourcePort) + " > " + std::to_string(destinationPort) + " length " + std::to_string(length);
+    std::string out;
+    out.reserve(32);
+    out.append(std::to_string(sourcePort)).append(" > ").append(std::to_string(destinationPort));
+    out.append(" length ").append(std::to_string(length));
+    return out;
 }
 
 std::string Udp::verboseDescription() const {

@@ -28,11 +28,10 @@ void appendByte(std::string& out, std::uint8_t b) {
 }
 
 std::string macText(std::span<const std::uint8_t> bytes) {
-    std::string out;
-    out.reserve(bytes.size() * 3);
+    std::string out(bytes.size() * 3 - 1, ':');
     for (std::size_t i = 0; i < bytes.size(); ++i) {
-        if (i) out.push_back(':');
-        appendByte(out, bytes[i]);
+        out[3 * i] = byteTable[bytes[i]][0];
+        out[3 * i + 1] = byteTable[bytes[i]][1];
     }
     return out;
 }

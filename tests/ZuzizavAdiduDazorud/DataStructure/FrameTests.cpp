@@ -242,3 +242,22 @@ TEST(LayerTexts, UnknownAndNone) {
     EXPECT_EQ(unknown.verboseDescription(), "unknown 2 bytes");
     EXPECT_EQ(unknown.hexdump(), "0x0000 aabb \n");
 }
+
+TEST(FieldIndex, FlatListSemantics) {
+    FieldIndex index;
+    EXPECT_TRUE(index.empty());
+    for (std::size_t i = 0; i < fieldCount; ++i) index.set(static_cast<Field>(i), i * 2);  // past the inline part
+    index.set(Field::padding, 7);                                                            // overwrite, no new entry
+    EXPECT_EQ(index.size(), fieldCount);
+    EXPECT_EQ(index[Field::srcmac], 0u);
+    EXPECT_EQ(index[Field::padding], 7u);
+    EXPECT_EQ(index[Field::sources], (fieldCount - 1) * 2);
+    FieldIndex a, b;
+    a.set(Field::ttl, 1);
+    a.set(Field::ihl, 2);
+    b.set(Field::ihl, 2);
+    b.set(Field::ttl, 1);
+    EXPECT_EQ(a, b);
+    b.set(Field::ttl, 3);
+    EXPECT_FALSE(a == b);
+}

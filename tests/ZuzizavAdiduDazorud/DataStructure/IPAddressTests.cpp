@@ -2,6 +2,8 @@
 
 #include "Hex.h"
 
+#include <arpa/inet.h>
+
 #include <gtest/gtest.h>
 
 using namespace ZuzizavAdiduDazorud;
@@ -53,4 +55,17 @@ TEST(IPAddress, KeyedSerialisedForm) {
     EXPECT_THROW(IPv4Address::decode({}), KeyedDecodingError);
     EXPECT_THROW(IPv4Address::decode({{"ipv4String", std::int64_t{1}}}), KeyedDecodingError);
     EXPECT_THROW(IPv6Address::decode({{"ipv4String", std::string("::1")}}), KeyedDecodingError);
+}
+
+TEST(IPAddress, DottedDecimalMatchesInetNtop) {
+    std::uint32_t x = 0x12345678;
+    for (int i = 0; i < 20000; ++i) {
+        x = x * 1664525u + 1013904223u;  // a fixed sequence covering one-, two- and three-digit parts
+        std::array<std::uint8_t, 4> bytes{static_cast<std::uint8_t>(x >> 24), static_cast<std::uint8_t>(x >> 16),
+                                          static_cast<std::uint8_t>(x >> 8), static_cast<std::uint8_t>(x)};
+        if (i % 7 == 0) bytes[i % 4] = static_cast<std::uint8_t>(i % 3 == 0 ? 0 : i % 3 == 1 ? 9 : 100);
+        char expected[INET_ADDRSTRLEN];
+        inet_ntop(AF_INET, bytes.data(), expected, sizeof expected);
+        ASSERT_EQ(IPv4Address(bytes).description(), expected);
+    }
 }
