@@ -1,6 +1,7 @@
 #include "EtherCapture.h"
 
 #include "LogCapture.h"
+#include "Loopback.h"
 
 #include <arpa/inet.h>
 #include <dirent.h>
@@ -45,23 +46,6 @@ std::size_t openDescriptors() {
     return count;
 }
 
-// Sends one datagram from 127.0.0.1:8801.
-void sendFrom8801(std::uint16_t destinationPort, const std::string& payload) {
-    int fd = socket(AF_INET, SOCK_DGRAM, 0);
-    ASSERT_GE(fd, 0);
-    int one = 1;
-    setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(8801);
-    ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0) << "port 8801 in use";
-    address.sin_port = htons(destinationPort);
-    ASSERT_EQ(sendto(fd, payload.data(), payload.size(), 0, reinterpret_cast<sockaddr*>(&address), sizeof address),
-              static_cast<ssize_t>(payload.size()));
-    close(fd);
-}
-
 struct Received {
     std::mutex mutex;
     std::condition_variable arrived;
@@ -101,10 +85,10 @@ TEST(EtherCapture, LoopbackDeliversOneUdpFrameOnTheCaptureThread) {
     Received received;
     auto session = EtherCapture::make("lo", 1, "udp src port 8801", 96, true, received.callback());
     EXPECT_EQ(session->datalink(), DLT_EN10MB);
-    sendFrom8801(40123, "tidemark");
+    TestSupport::sendFrom8801(40123, "tidemark");
     ASSERT_TRUE(received.waitFor(1, 5s));
     ASSERT_TRUE(session->waitUntilFinished(5s)) << "count 1 must end the loop by itself";
-    sendFrom8801(40123, "second");
+    TestSupport::sendFrom8801(40123, "second");
     std::this_thread::sleep_for(200ms);  // nothing more may arrive once the loop has ended
 
     std::lock_guard lock(received.mutex);

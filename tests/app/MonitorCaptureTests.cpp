@@ -2,6 +2,7 @@
 #include "EtherCapture.h"
 #include "ManualScheduler.h"
 #include "StreamMonitor.h"
+#include "Loopback.h"
 
 #include <arpa/inet.h>
 #include <grp.h>
@@ -24,22 +25,6 @@ namespace {
 
 bool isRoot() { return geteuid() == 0; }
 
-void sendFrom8801() {
-    int fd = socket(AF_INET, SOCK_DGRAM, 0);
-    ASSERT_GE(fd, 0);
-    int one = 1;
-    setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(8801);
-    ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    address.sin_port = htons(40999);
-    const char payload[] = "media";
-    sendto(fd, payload, sizeof payload, 0, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    close(fd);
-}
-
 }  // namespace
 
 TEST(MonitorCapture, ReportsTheLoopbackSender) {
@@ -51,7 +36,7 @@ TEST(MonitorCapture, ReportsTheLoopbackSender) {
                            [&](const QString& address) { lookups.push_back(address); }, [] {}, {}});
     monitor.startMonitoring();
     ASSERT_EQ(monitor.captureInterface(), QStringLiteral("lo"));
-    sendFrom8801();
+    TestSupport::sendFrom8801(40999, "media");
     for (int i = 0; i < 500 && lookups.empty(); ++i) {
         std::this_thread::sleep_for(10ms);
         scheduler.runPosted();

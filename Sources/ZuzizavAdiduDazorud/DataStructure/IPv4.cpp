@@ -5,29 +5,6 @@
 
 namespace ZuzizavAdiduDazorud {
 
-namespace {
-
-Layer4 decodeTransport(std::uint8_t protocol, const ByteSlice& payload) {
-    switch (protocol) {
-        case 1:
-            if (auto icmp = Icmp4::decode(payload)) return std::move(*icmp);
-            break;
-        case 2:
-            if (auto igmp = Igmp4::decode(payload)) return std::move(*igmp);
-            break;
-        case 6:
-            if (auto tcp = Tcp::decode(payload)) return std::move(*tcp);
-            break;
-        case 17:
-            if (auto udp = Udp::decode(payload)) return std::move(*udp);
-            break;
-        default: break;
-    }
-    return Unknown{payload};
-}
-
-}  // namespace
-
 std::optional<IPv4> IPv4::decode(ByteSlice data) {
     SliceReader r(data);
     const std::size_t n = r.count();
@@ -50,7 +27,7 @@ std::optional<IPv4> IPv4::decode(ByteSlice data) {
     ip.sourceIP = *source;
     ip.destinationIP = *destination;
     ip.ipProtocol = r.u8(9);
-    ip.layer4 = s + h >= e ? Layer4(Unknown{data.slice(e, e)}) : decodeTransport(ip.ipProtocol, data.slice(s + h, e));
+    ip.layer4 = s + h >= e ? Layer4(Unknown{data.slice(e, e)}) : decodeLayer4(IpFamily::v4, ip.ipProtocol, data.slice(s + h, e));
     ip.version = byte0 >> 4;
     ip.ihl = ihl;
     const std::uint8_t byte1 = r.u8(1);

@@ -4,26 +4,6 @@
 
 namespace ZuzizavAdiduDazorud {
 
-namespace {
-
-Layer4 decodeTransport(std::uint8_t nextHeader, const ByteSlice& payload) {
-    switch (nextHeader) {
-        case 6:
-            if (auto tcp = Tcp::decode(payload)) return std::move(*tcp);
-            break;
-        case 17:
-            if (auto udp = Udp::decode(payload)) return std::move(*udp);
-            break;
-        case 58:
-            if (auto icmp = Icmp6::decode(payload)) return std::move(*icmp);
-            break;
-        default: break;
-    }
-    return Unknown{payload};
-}
-
-}  // namespace
-
 std::optional<IPv6> IPv6::decode(ByteSlice data) {
     SliceReader r(data);
     const std::size_t n = r.count();
@@ -67,7 +47,7 @@ std::optional<IPv6> IPv6::decode(ByteSlice data) {
     markField(ip, Field::sourceIP, s + 8, s + 24);
     markField(ip, Field::destinationIP, s + 24, s + 40);
 
-    ip.layer4 = s + 40 >= e ? Layer4(Unknown{data.slice(e, e)}) : decodeTransport(ip.nextHeader, data.slice(s + 40, e));
+    ip.layer4 = s + 40 >= e ? Layer4(Unknown{data.slice(e, e)}) : decodeLayer4(IpFamily::v6, ip.nextHeader, data.slice(s + 40, e));
     return ip;
 }
 

@@ -55,4 +55,10 @@ private:
     Value value_;
 };
 
+enum class IpFamily : std::uint8_t { v4, v6 };
+
+// The transport content of an IP payload: IPv4 protocols 1, 2, 6, 17 and IPv6 next headers 6, 17, 58
+// have decoders; any other value, or a decoder that refuses, gives the bytes as unknown.
+Layer4 decodeLayer4(IpFamily family, std::uint8_t protocol, const ByteSlice& payload);
+
 }  // namespace ZuzizavAdiduDazorud
