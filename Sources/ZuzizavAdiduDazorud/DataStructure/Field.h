@@ -48,23 +48,15 @@ public:
 
     void set(Field field, std::size_t position) {
         const auto value = static_cast<std::uint32_t>(position);
-        if (!isMarked(field)) {
+        // Decoders mark each field once: the common case is a plain append.
+        if (!isMarked(field) && count_ < inlineCapacity) {
             mark(field);
-            append(field, value);
+            fields_[count_] = field;
+            positions_[count_] = value;
+            ++count_;
             return;
         }
-        for (std::size_t i = 0; i < count_; ++i) {
-            if (fields_[i] == field) {
-                positions_[i] = value;
-                return;
-            }
-        }
-        for (auto& entry : overflow_) {
-            if (entry.first == field) {
-                entry.second = value;
-                return;
-            }
-        }
+        setSlow(field, value);
     }
 
     // Equal when the same fields map to the same positions, in whatever order they were set.
@@ -85,13 +77,24 @@ private:
         const auto i = static_cast<std::size_t>(field);
         marked_[i / 64] |= std::uint64_t{1} << (i % 64);
     }
-    void append(Field field, std::uint32_t value) {
-        if (count_ < inlineCapacity) {
-            fields_[count_] = field;
-            positions_[count_] = value;
-            ++count_;
-        } else {
+    // Overwriting a marked field, or a field past the inline part.
+    [[gnu::noinline]] void setSlow(Field field, std::uint32_t value) {
+        if (!isMarked(field)) {
+            mark(field);
             overflow_.emplace_back(field, value);
+            return;
+        }
+        for (std::size_t i = 0; i < count_; ++i) {
+            if (fields_[i] == field) {
+                positions_[i] = value;
+                return;
+            }
+        }
+        for (auto& entry : overflow_) {
+            if (entry.first == field) {
+                entry.second = value;
+                return;
+            }
         }
     }
 
