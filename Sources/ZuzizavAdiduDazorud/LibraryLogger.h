@@ -17,9 +17,7 @@ const Logging::Logger& libraryLogger();
 // Library call sites: the message is built only when the level passes.
 template <typename MessageFn>
 void logAt(Logging::Logger::Level level, MessageFn&& message, Logging::LogSite site) {
-    const Logging::Logger& logger = libraryLogger();
-    if (!logger.isEnabled(level)) return;
-    logger.log(
+    libraryLogger().log(
         level, std::forward<MessageFn>(message), [] { return std::optional<Logging::Logger::Metadata>(); },
         libraryModuleName, site);
 }

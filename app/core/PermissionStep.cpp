@@ -1,5 +1,7 @@
 #include "PermissionStep.h"
 
+#include "StandardOutput.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -8,7 +10,6 @@
 #include <pwd.h>
 #include <unistd.h>
 
-#include <cstdio>
 
 namespace Tidemark {
 
@@ -20,6 +21,10 @@ QString PermissionStep::question(const QString& userName) {
     return QStringLiteral("In order to access the IP address of the data coming into your computer, you'll need to "
                           "grant administrator access to the user ") +
            userName + QStringLiteral(". Click OK to continue, or Cancel to quit.");
+}
+
+PermissionStep::PermissionStep(Dependencies dependencies) : d_(std::move(dependencies)) {
+    if (!d_.printLine) d_.printLine = printStandardOutputLine;
 }
 
 void PermissionStep::requestPermission() {
@@ -47,12 +52,7 @@ void PermissionStep::decide(const PrivilegedOutcome& outcome) {
     QString errorLine;
     if (outcome.error) {
         const std::string text = outcome.error->toStdString();
-        if (d_.printLine) {
-            d_.printLine(text);
-        } else {
-            std::printf("%s\n", text.c_str());
-            std::fflush(stdout);
-        }
+        d_.printLine(text);
         errorLine = QStringLiteral("Error: ") + *outcome.error;
         d_.state.appendLog(errorLine);
     } else {

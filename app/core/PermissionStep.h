@@ -63,7 +63,7 @@ public:
         std::function<void(const std::string& line)> printLine;  // standard output
     };
 
-    explicit PermissionStep(Dependencies dependencies) : d_(std::move(dependencies)) {}
+    explicit PermissionStep(Dependencies dependencies);
 
     void requestPermission();
 

@@ -1,8 +1,7 @@
 #include "StreamMonitor.h"
 
 #include "EtherCaptureError.h"
-
-#include <cstdio>
+#include "StandardOutput.h"
 
 namespace Tidemark {
 
@@ -13,12 +12,7 @@ const QString StreamMonitor::resetLine = QStringLiteral("No more Zoom stream. Re
 
 StreamMonitor::StreamMonitor(Dependencies dependencies, QObject* parent)
     : QObject(parent), d_(std::move(dependencies)) {
-    if (!d_.printLine) {
-        d_.printLine = [](const std::string& line) {
-            std::fputs((line + "\n").c_str(), stdout);
-            std::fflush(stdout);
-        };
-    }
+    if (!d_.printLine) d_.printLine = printStandardOutputLine;
 }
 
 void StreamMonitor::startMonitoring() {

@@ -35,9 +35,8 @@ Parsed parseArguments(const std::vector<std::string>& arguments) {
     std::vector<std::string> filter;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& a = arguments[i];
-        auto value = [&](const char* flag) -> std::optional<std::string> {
+        auto value = [&]() -> std::optional<std::string> {
             if (i + 1 >= arguments.size()) return std::nullopt;
-            (void)flag;
             return arguments[++i];
         };
         if (a == "-h" || a == "--help") {
@@ -49,7 +48,7 @@ Parsed parseArguments(const std::vector<std::string>& arguments) {
         } else if (a == "-vx" || a == "-xv") {
             options.verbose = options.hexdump = true;
         } else if (a == "-r" || a == "-i" || a == "-w" || a == "-c") {
-            auto v = value(a.c_str());
+            auto v = value();
             if (!v) return {std::nullopt, "option " + a + " needs a value"};
             if (a == "-r") options.readFile = *v;
             if (a == "-i") options.interface = *v;

@@ -1,8 +1,7 @@
 #include "Arp.h"
 
+#include "../Extensions/Data+extensions.h"
 #include "../LibraryLogger.h"
-
-#include <cstdio>
 
 namespace ZuzizavAdiduDazorud {
 
@@ -80,9 +79,7 @@ std::string Arp::description() const {
 }
 
 std::string Arp::verboseDescription() const {
-    char protocol[8];
-    std::snprintf(protocol, sizeof protocol, "0x%04x", protocolType);
-    return description() + " hwType " + std::to_string(hardwareType) + " protType " + protocol + " hwSize " +
+    return description() + " hwType " + std::to_string(hardwareType) + " protType " + wordHexText(protocolType) + " hwSize " +
            std::to_string(hardwareSize) + " protSize " + std::to_string(protocolSize);
 }
 

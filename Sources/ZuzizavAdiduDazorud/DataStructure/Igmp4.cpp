@@ -4,7 +4,6 @@
 #include "../LibraryLogger.h"
 
 #include <charconv>
-#include <cstdio>
 
 namespace ZuzizavAdiduDazorud {
 
@@ -122,10 +121,8 @@ std::optional<Igmp4> Igmp4::decode(ByteSlice data) {
 std::string Igmp4::description() const { return "IGMPv" + std::to_string(version) + " " + type.caseName(); }
 
 std::string Igmp4::verboseDescription() const {
-    char checksumText[8];
-    std::snprintf(checksumText, sizeof checksumText, "0x%04x", checksum);
     return "IGMPv" + std::to_string(version) + " " + type.caseName() + " group " + address.description() +
-           " MaxResponseTime " + shortestDecimal(maxResponseTime) + " seconds checksump " + checksumText;
+           " MaxResponseTime " + shortestDecimal(maxResponseTime) + " seconds checksump " + wordHexText(checksum);
 }
 
 }  // namespace ZuzizavAdiduDazorud
