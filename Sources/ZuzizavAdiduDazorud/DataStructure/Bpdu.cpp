@@ -1,19 +1,11 @@
 #include "Bpdu.h"
 
+#include "../Extensions/Data+extensions.h"
 #include "../LibraryLogger.h"
 #include "Igmp4.h"
 
-#include <cstdio>
 
 namespace ZuzizavAdiduDazorud {
-
-namespace {
-std::string hexNumber(std::uint64_t value) {
-    char buffer[24];
-    std::snprintf(buffer, sizeof buffer, "0x%llx", static_cast<unsigned long long>(value));
-    return buffer;
-}
-}  // namespace
 
 std::optional<Bpdu> Bpdu::decode(ByteSlice data) {
     SliceReader r(data);
@@ -78,14 +70,14 @@ std::string Bpdu::flagsText() const {
 
 std::string Bpdu::description() const {
     return "BPDU version " + std::to_string(bpduVersion) + " type " + std::to_string(type) + " rootID " +
-           hexNumber(rootId) + " bridgeID " + hexNumber(bridgeId) + " rootCost " + std::to_string(rootCost) +
+           formatNumber("0x%llx", rootId) + " bridgeID " + formatNumber("0x%llx", bridgeId) + " rootCost " + std::to_string(rootCost) +
            " portId " + std::to_string(portId);
 }
 
 std::string Bpdu::verboseDescription() const {
     return "BPDU protocol " + std::to_string(protocolId) + " version " + std::to_string(bpduVersion) + " type " +
            std::to_string(type) + " flags " + flagsText() + " portRole " + std::to_string(portRole) + " rootID " +
-           hexNumber(rootId) + " rootCost " + std::to_string(rootCost) + " bridgeID " + hexNumber(bridgeId) +
+           formatNumber("0x%llx", rootId) + " rootCost " + std::to_string(rootCost) + " bridgeID " + formatNumber("0x%llx", bridgeId) +
            " portId " + std::to_string(portId) + " age " + shortestDecimal(age) + " maxAge " + shortestDecimal(maxAge) +
            " helloTime " + shortestDecimal(helloTime) + " forwardDelay " + shortestDecimal(forwardDelay) + " " +
            std::to_string(data.count()) + " bytes";

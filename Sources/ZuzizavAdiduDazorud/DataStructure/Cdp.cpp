@@ -4,7 +4,6 @@
 #include "../Extensions/Hashing.h"
 #include "../LibraryLogger.h"
 
-#include <cstdio>
 
 namespace ZuzizavAdiduDazorud {
 
@@ -158,11 +157,6 @@ std::vector<CdpValue> Cdp::getValues(const ByteSlice& data) {
     auto fixedLength = [&](std::size_t required) {
         if (length != required) fail("cdp type " + std::to_string(type) + " length " + std::to_string(length) + " invalid");
     };
-    auto formatted = [&](const char* format) {
-        char buffer[48];
-        std::snprintf(buffer, sizeof buffer, format, static_cast<unsigned>(r.u8(4)));
-        return std::string(buffer);
-    };
     using Case = CdpType::Case;
     switch (type) {
         case 1: return textValue(Case::deviceId, "cdp type 1: unable to decode deviceId string");
@@ -200,10 +194,10 @@ std::vector<CdpValue> Cdp::getValues(const ByteSlice& data) {
         }
         case 18:
             fixedLength(5);
-            return {{CdpType::text(Case::trustBitmap, formatted("Trust Bitmap 0x%x")), t, t + length}};
+            return {{CdpType::text(Case::trustBitmap, formatNumber("Trust Bitmap 0x%llx", r.u8(4))), t, t + length}};
         case 19:
             fixedLength(5);
-            return {{CdpType::text(Case::untrustedCos, formatted("Untrusted Port CoS 0x%x")), t, t + length}};
+            return {{CdpType::text(Case::untrustedCos, formatNumber("Untrusted Port CoS 0x%llx", r.u8(4))), t, t + length}};
         case 20: return textValue(Case::systemName, "cdp type 20: unable to decode platform");
         default: return {{CdpType::unknown(data.slice(t, t + length)), t, t + length}};
     }

@@ -4,19 +4,12 @@
 #include "../LibraryLogger.h"
 
 #include <atomic>
-#include <cstdio>
 
 namespace ZuzizavAdiduDazorud {
 
 namespace {
 
 std::atomic<std::int64_t> frameCounter{0};
-
-std::string formatted(const char* format, unsigned long long value) {
-    char buffer[32];
-    int n = std::snprintf(buffer, sizeof buffer, format, value);
-    return std::string(buffer, static_cast<std::size_t>(n));
-}
 
 const Frame& sample(std::string_view hex, std::int64_t originalLength) {
     return *new Frame(*makeData(hex), Timeval{}, originalLength);
@@ -176,7 +169,7 @@ std::string Frame::description() const {
     if (ethertype) {
         typeText = wordHexText(*ethertype);
     } else if (ieeeDsap && ieeeSsap) {
-        typeText = formatted("0x%2x", *ieeeDsap) + formatted("%02x", *ieeeSsap);
+        typeText = formatNumber("0x%2llx", *ieeeDsap) + formatNumber("%02llx", *ieeeSsap);
     } else {
         typeText = "unknown";
     }
@@ -196,8 +189,8 @@ std::string Frame::verboseDescription() const {
     if (ieeeDsap) out += std::string("DSAP 0x") + byteHexText(*ieeeDsap) + " ";
     if (ieeeSsap) out += std::string("SSAP 0x") + byteHexText(*ieeeSsap) + " ";
     if (ieeeControl) out += std::string("CONTROL 0x") + byteHexText(*ieeeControl) + " ";
-    if (snapOrg) out += "SNAP Org 0x" + formatted("%6llx ", *snapOrg) + " ";
-    if (snapType) out += "SType 0x" + formatted("%4llx ", *snapType) + " ";
+    if (snapOrg) out += "SNAP Org 0x" + formatNumber("%6llx ", *snapOrg) + " ";
+    if (snapType) out += "SType 0x" + formatNumber("%4llx ", *snapType) + " ";
     if (ethertype) out += "Ethertype " + wordHexText(*ethertype) + " ";
     if (padding && !padding->empty()) out += padding->description() + " padding ";
     return out;

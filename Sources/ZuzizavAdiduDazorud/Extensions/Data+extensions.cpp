@@ -201,6 +201,13 @@ std::string escapedASCII(std::string_view utf8) {
     return out;
 }
 
+std::string formatNumber(const char* format, unsigned long long value) {
+    char buffer[64];
+    const int n = std::snprintf(buffer, sizeof buffer, format, value);
+    if (n < 0) return {};
+    return std::string(buffer, std::min(static_cast<std::size_t>(n), sizeof buffer - 1));
+}
+
 std::optional<ByteSlice> makeData(std::string_view packetStream) {
     std::vector<std::uint8_t> bytes;
     bytes.reserve(packetStream.size() / 2 + 1);

@@ -23,6 +23,9 @@ std::u32string codePoints(std::string_view utf8);
 // carriage return as \0 \t \n \r; any other code point as \u{hex}.
 std::string escapedASCII(std::string_view utf8);
 
+// One unsigned number in a printf format that takes an unsigned long long ("%llx", "0x%2llx", ...).
+std::string formatNumber(const char* format, unsigned long long value);
+
 // Bytes from a text of hex digits; none (and an error line) on the first other character.
 // An odd trailing digit is dropped.
 std::optional<ByteSlice> makeData(std::string_view packetStream);
