@@ -23,15 +23,14 @@ std::optional<ArpOperation> arpOperationFromRawValue(std::string_view text) {
     return std::nullopt;
 }
 
-std::optional<Arp> Arp::decode(ByteSlice data) {
+bool Arp::decodeInto(Arp& arp, ByteSlice data) {
     SliceReader r(data);
     const std::size_t n = r.count();
     if (n < 28) {
         logError([&] { return "Unable to decode ARP from " + std::to_string(n) + " bytes"; });
-        return std::nullopt;
+        return false;
     }
     const std::size_t s = data.startIndex();
-    Arp arp;
     arp.layer4 = Unknown{data.slice(s, s)};
     arp.hardwareType = r.u16(0);
     markField(arp, Field::hardwareType, s, s + 2);
@@ -45,7 +44,7 @@ std::optional<Arp> Arp::decode(ByteSlice data) {
     markField(arp, Field::operation, s + 6, s + 8);
     if (code < 1 || code > 4) {
         logError([&] { return "EtherCapture.Arp: invalid ARP operation " + std::to_string(code); });
-        return std::nullopt;
+        return false;
     }
     arp.operation = static_cast<ArpOperation>(code - 1);
 
@@ -59,18 +58,24 @@ std::optional<Arp> Arp::decode(ByteSlice data) {
     markField(arp, Field::targetIp, s + 24, s + 28);
     if (!senderEthernet || !senderIp || !targetEthernet || !targetIp || !r.ok()) {
         logError([&] { return "EtherCapture.Arp: unable to decode ARP from " + std::to_string(n) + " bytes"; });
-        return std::nullopt;
+        return false;
     }
     if (arp.hardwareType != 1 || arp.protocolType != 0x0800 || arp.hardwareSize != 6 || arp.protocolSize != 4) {
         logError([] { return "EtherCapture.Arp: invalid types or sizes detected"; });
-        return std::nullopt;
+        return false;
     }
     arp.senderEthernet = std::move(*senderEthernet);
     arp.senderIp = *senderIp;
     arp.targetEthernet = std::move(*targetEthernet);
     arp.targetIp = *targetIp;
     arp.data = std::move(data);
-    return arp;
+    return true;
+}
+
+std::optional<Arp> Arp::decode(ByteSlice data) {
+    std::optional<Arp> record(std::in_place);
+    if (!decodeInto(*record, std::move(data))) record.reset();
+    return record;
 }
 
 std::string Arp::description() const {

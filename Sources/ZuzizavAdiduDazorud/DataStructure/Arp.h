@@ -34,6 +34,9 @@ struct Arp {
     Layer4 layer4;  // always unknown with no bytes
 
     static std::optional<Arp> decode(ByteSlice data);
+    // Decodes into a default-constructed record, so a caller can decode in place; false when the
+    // bytes are not one (the record is then left half-filled).
+    static bool decodeInto(Arp& record, ByteSlice data);
 
     std::string description() const;
     std::string verboseDescription() const;

@@ -7,15 +7,14 @@
 
 namespace ZuzizavAdiduDazorud {
 
-std::optional<Bpdu> Bpdu::decode(ByteSlice data) {
+bool Bpdu::decodeInto(Bpdu& bpdu, ByteSlice data) {
     SliceReader r(data);
     const std::size_t n = r.count();
     if (n < 36) {
         logError([&] { return "Unable to decode Bpdu from " + std::to_string(n) + " bytes"; });
-        return std::nullopt;
+        return false;
     }
     const std::size_t s = data.startIndex();
-    Bpdu bpdu;
     bpdu.layer4 = Unknown{data.slice(s, s)};
     // A count of 1/256 seconds: whole seconds in the first byte.
     auto time = [&](std::size_t offset) { return r.u8(offset) + r.u8(offset + 1) * 0.00390625; };
@@ -54,9 +53,15 @@ std::optional<Bpdu> Bpdu::decode(ByteSlice data) {
     mark(Field::forwardDelay, 33, 35);
     bpdu.v1Length = r.u8(35);
     mark(Field::v1Length, 35, 36);
-    if (!r.ok()) return std::nullopt;
+    if (!r.ok()) return false;
     bpdu.data = std::move(data);
-    return bpdu;
+    return true;
+}
+
+std::optional<Bpdu> Bpdu::decode(ByteSlice data) {
+    std::optional<Bpdu> record(std::in_place);
+    if (!decodeInto(*record, std::move(data))) record.reset();
+    return record;
 }
 
 std::string Bpdu::flagsText() const {

@@ -203,12 +203,11 @@ std::vector<CdpValue> Cdp::getValues(const ByteSlice& data) {
     }
 }
 
-std::optional<Cdp> Cdp::decode(ByteSlice data) {
+bool Cdp::decodeInto(Cdp& cdp, ByteSlice data) {
     SliceReader r(data);
     const std::size_t n = r.count();
-    if (n < 10) return std::nullopt;
+    if (n < 10) return false;
     const std::size_t s = data.startIndex();
-    Cdp cdp;
     cdp.version = r.u8(0);
     cdp.ttl = r.u8(1);
     cdp.checksum = r.u16(2);
@@ -235,9 +234,15 @@ std::optional<Cdp> Cdp::decode(ByteSlice data) {
         p += length;
         if (length < 5) break;
     }
-    if (!r.ok()) return std::nullopt;
+    if (!r.ok()) return false;
     cdp.data = std::move(data);
-    return cdp;
+    return true;
+}
+
+std::optional<Cdp> Cdp::decode(ByteSlice data) {
+    std::optional<Cdp> record(std::in_place);
+    if (!decodeInto(*record, std::move(data))) record.reset();
+    return record;
 }
 
 std::string Cdp::verboseDescription() const {

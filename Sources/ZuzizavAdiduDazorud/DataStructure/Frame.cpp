@@ -11,6 +11,12 @@ namespace {
 
 std::atomic<std::int64_t> frameCounter{0};
 
+// Decodes in place; on false the caller puts the bytes it wants in `layer3` as unknown.
+template <typename T>
+bool decodeAs(Layer3& layer3, ByteSlice bytes) {
+    return T::decodeInto(layer3.emplace<T>(), std::move(bytes));
+}
+
 const Frame& sample(std::string_view hex, std::int64_t originalLength) {
     return *new Frame(*makeData(hex), Timeval{}, originalLength);
 }
@@ -86,10 +92,7 @@ void Frame::decodeIeee8023(std::size_t length) {
     frameFormat = FrameFormat::ieee8023;
 
     if (*ieeeDsap == 0x42) {
-        if (auto bpdu = Bpdu::decode(data.slice(s + 17, e))) {
-            layer3 = std::move(*bpdu);
-            return;
-        }
+        if (decodeAs<Bpdu>(layer3, data.slice(s + 17, e))) return;
     } else if (*ieeeDsap == 0xAA && n >= 22) {
         snapOrg = r.u24(17);
         markField(*this, Field::snapOrg, s + 17, s + 20);
@@ -97,10 +100,7 @@ void Frame::decodeIeee8023(std::size_t length) {
         markField(*this, Field::snapType, s + 20, s + 22);
         ByteSlice snapPayload = data.slice(s + 22, e);
         if (*snapOrg == 0x00000C && *snapType == 0x2000) {
-            if (auto cdp = Cdp::decode(snapPayload)) {
-                layer3 = std::move(*cdp);
-                return;
-            }
+            if (decodeAs<Cdp>(layer3, snapPayload)) return;
         }
         layer3 = Unknown{snapPayload};
         return;
@@ -126,30 +126,19 @@ void Frame::decodeEthernet(std::uint64_t type) {
                 markField(*this, Field::padding, s + 14 + totalLength, e);
                 paddingBytes = static_cast<std::int64_t>(padding->count());
             }
-            if (auto ip = IPv4::decode(data.slice(s + 14, e - static_cast<std::size_t>(paddingBytes)))) {
-                layer3 = std::move(*ip);
-            } else {
+            if (!decodeAs<IPv4>(layer3, data.slice(s + 14, e - static_cast<std::size_t>(paddingBytes)))) {
                 layer3 = Unknown{payload};
             }
             return;
         }
         case 0x0806:
-            if (auto arp = Arp::decode(payload)) {
-                layer3 = std::move(*arp);
-                return;
-            }
+            if (decodeAs<Arp>(layer3, payload)) return;
             break;
         case 0x86DD:
-            if (auto ip = IPv6::decode(payload)) {
-                layer3 = std::move(*ip);
-                return;
-            }
+            if (decodeAs<IPv6>(layer3, payload)) return;
             break;
         case 0x88CC:
-            if (auto lldp = Lldp::decode(payload)) {
-                layer3 = std::move(*lldp);
-                return;
-            }
+            if (decodeAs<Lldp>(layer3, payload)) return;
             break;
         default: break;
     }

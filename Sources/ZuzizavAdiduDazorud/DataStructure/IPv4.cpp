@@ -5,10 +5,10 @@
 
 namespace ZuzizavAdiduDazorud {
 
-std::optional<IPv4> IPv4::decode(ByteSlice data) {
+bool IPv4::decodeInto(IPv4& ip, ByteSlice data) {
     SliceReader r(data);
     const std::size_t n = r.count();
-    if (n < 20) return std::nullopt;
+    if (n < 20) return false;
     const std::size_t s = data.startIndex();
     const std::size_t e = data.endIndex();
 
@@ -16,18 +16,21 @@ std::optional<IPv4> IPv4::decode(ByteSlice data) {
     const std::uint8_t ihl = byte0 & 0x0f;
     if (ihl < 5) {
         logError([&] { return "IPv4: Invalid ihl " + std::to_string(ihl) + " detected"; });
-        return std::nullopt;
+        return false;
     }
     auto source = IPv4Address::fromBytes(data.slice(s + 12, s + 16));
     auto destination = IPv4Address::fromBytes(data.slice(s + 16, s + 20));
-    if (!source || !destination) return std::nullopt;
+    if (!source || !destination) return false;
 
     const std::size_t h = std::size_t{ihl} * 4;
-    IPv4 ip;
     ip.sourceIP = *source;
     ip.destinationIP = *destination;
     ip.ipProtocol = r.u8(9);
-    ip.layer4 = s + h >= e ? Layer4(Unknown{data.slice(e, e)}) : decodeLayer4(IpFamily::v4, ip.ipProtocol, data.slice(s + h, e));
+    if (s + h >= e) {
+        ip.layer4.emplace<Unknown>().data = data.slice(e, e);
+    } else {
+        decodeLayer4(ip.layer4, IpFamily::v4, ip.ipProtocol, data.slice(s + h, e));
+    }
     ip.version = byte0 >> 4;
     ip.ihl = ihl;
     const std::uint8_t byte1 = r.u8(1);
@@ -42,7 +45,7 @@ std::optional<IPv4> IPv4::decode(ByteSlice data) {
     ip.fragmentOffset = std::uint64_t{byte6 & 0x1fu} * 256 + r.u8(7);
     ip.ttl = r.u8(8);
     ip.headerChecksum = r.u16(10);
-    if (!r.ok()) return std::nullopt;
+    if (!r.ok()) return false;
     ip.data = data;
 
     markField(ip, Field::version, s, s + 1);
@@ -68,7 +71,13 @@ std::optional<IPv4> IPv4::decode(ByteSlice data) {
         ip.options = data.slice(s + 20, s + h);
         markField(ip, Field::options, s + 20, s + h);
     }
-    return ip;
+    return true;
+}
+
+std::optional<IPv4> IPv4::decode(ByteSlice data) {
+    std::optional<IPv4> record(std::in_place);
+    if (!decodeInto(*record, std::move(data))) record.reset();
+    return record;
 }
 
 std::string IPv4::description() const {

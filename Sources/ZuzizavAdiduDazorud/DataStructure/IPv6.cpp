@@ -4,21 +4,20 @@
 
 namespace ZuzizavAdiduDazorud {
 
-std::optional<IPv6> IPv6::decode(ByteSlice data) {
+bool IPv6::decodeInto(IPv6& ip, ByteSlice data) {
     SliceReader r(data);
     const std::size_t n = r.count();
     if (n < 40) {
         logError([&] { return "IPv6: error short packet header size " + std::to_string(n); });
-        return std::nullopt;
+        return false;
     }
     const std::size_t s = data.startIndex();
     const std::size_t e = data.endIndex();
 
     auto source = IPv6Address::fromBytes(data.slice(s + 8, s + 24));
     auto destination = IPv6Address::fromBytes(data.slice(s + 24, s + 40));
-    if (!source || !destination) return std::nullopt;
+    if (!source || !destination) return false;
 
-    IPv6 ip;
     const std::uint8_t byte0 = r.u8(0);
     const std::uint8_t byte1 = r.u8(1);
     ip.version = byte0 >> 4;
@@ -27,7 +26,7 @@ std::optional<IPv6> IPv6::decode(ByteSlice data) {
     ip.payloadLength = r.u16(4);
     ip.nextHeader = r.u8(6);
     ip.hopLimit = r.u8(7);
-    if (!r.ok()) return std::nullopt;
+    if (!r.ok()) return false;
     ip.sourceIP = *source;
     ip.destinationIP = *destination;
     ip.data = data;
@@ -47,8 +46,18 @@ std::optional<IPv6> IPv6::decode(ByteSlice data) {
     markField(ip, Field::sourceIP, s + 8, s + 24);
     markField(ip, Field::destinationIP, s + 24, s + 40);
 
-    ip.layer4 = s + 40 >= e ? Layer4(Unknown{data.slice(e, e)}) : decodeLayer4(IpFamily::v6, ip.nextHeader, data.slice(s + 40, e));
-    return ip;
+    if (s + 40 >= e) {
+        ip.layer4.emplace<Unknown>().data = data.slice(e, e);
+    } else {
+        decodeLayer4(ip.layer4, IpFamily::v6, ip.nextHeader, data.slice(s + 40, e));
+    }
+    return true;
+}
+
+std::optional<IPv6> IPv6::decode(ByteSlice data) {
+    std::optional<IPv6> record(std::in_place);
+    if (!decodeInto(*record, std::move(data))) record.reset();
+    return record;
 }
 
 std::string IPv6::description() const {

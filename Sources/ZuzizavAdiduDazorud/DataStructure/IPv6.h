@@ -28,6 +28,9 @@ struct IPv6 {
     FieldIndex endIndex;
 
     static std::optional<IPv6> decode(ByteSlice data);
+    // Decodes into a default-constructed record, so a caller can decode in place; false when the
+    // bytes are not one (the record is then left half-filled).
+    static bool decodeInto(IPv6& record, ByteSlice data);
 
     std::string description() const;
     std::string verboseDescription() const;

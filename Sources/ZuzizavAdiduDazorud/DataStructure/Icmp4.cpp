@@ -165,16 +165,15 @@ std::size_t Icmp4Type::hashValue() const {
     return seed;
 }
 
-std::optional<Icmp4> Icmp4::decode(ByteSlice data) {
+bool Icmp4::decodeInto(Icmp4& icmp, ByteSlice data) {
     SliceReader r(data);
     const std::size_t n = r.count();
     if (n < 4) {
         logError([] { return "incomplete ICMPv4 datagram detected"; });
-        return std::nullopt;
+        return false;
     }
     const std::size_t s = data.startIndex();
     const std::size_t e = data.endIndex();
-    Icmp4 icmp;
     icmp.type = r.u8(0);
     icmp.code = r.u8(1);
     icmp.checksum = r.u16(2);
@@ -227,14 +226,14 @@ std::optional<Icmp4> Icmp4::decode(ByteSlice data) {
                 fallBack();
                 break;
             }
-            if (tooShort(8)) return std::nullopt;
+            if (tooShort(8)) return false;
             auto [id, sequence] = identifierAndSequence();
             icmp.icmpType = icmp.type == 0 ? Icmp4Type::echoReply(id, sequence) : Icmp4Type::echoRequest(id, sequence);
             payloadFrom8();
             break;
         }
         case 3: {
-            if (tooShort(8)) return std::nullopt;
+            if (tooShort(8)) return false;
             static constexpr Case byCode[] = {Case::netUnreachable,      Case::hostUnreachable,
                                               Case::protocolUnreachable, Case::portUnreachable,
                                               Case::fragmentationNeeded, Case::sourceRouteFailed};
@@ -247,7 +246,7 @@ std::optional<Icmp4> Icmp4::decode(ByteSlice data) {
                 fallBack();
                 break;
             }
-            if (tooShort(8)) return std::nullopt;
+            if (tooShort(8)) return false;
             icmp.icmpType = Icmp4Type::plain(Case::sourceQuench);
             payloadFrom8();
             break;
@@ -256,7 +255,7 @@ std::optional<Icmp4> Icmp4::decode(ByteSlice data) {
                 fallBack();
                 break;
             }
-            if (tooShort(8)) return std::nullopt;
+            if (tooShort(8)) return false;
             const IPv4Address address = gateway();
             switch (icmp.code) {
                 case 0: icmp.icmpType = Icmp4Type::redirectNetwork(address); break;
@@ -268,7 +267,7 @@ std::optional<Icmp4> Icmp4::decode(ByteSlice data) {
             break;
         }
         case 11:
-            if (tooShort(8)) return std::nullopt;
+            if (tooShort(8)) return false;
             if (icmp.code == 0) {
                 icmp.icmpType = Icmp4Type::plain(Case::ttlExceeded);
             } else if (icmp.code == 1) {
@@ -287,7 +286,7 @@ std::optional<Icmp4> Icmp4::decode(ByteSlice data) {
                 fallBack();
                 break;
             }
-            if (tooShort(8)) return std::nullopt;
+            if (tooShort(8)) return false;
             icmp.icmpType = Icmp4Type::parameterProblem(r.u8(4));
             mark(Field::pointer, 4, 5);
             lengthRule();
@@ -298,7 +297,7 @@ std::optional<Icmp4> Icmp4::decode(ByteSlice data) {
                 fallBack();
                 break;
             }
-            if (tooShort(20)) return std::nullopt;
+            if (tooShort(20)) return false;
             auto [id, sequence] = identifierAndSequence();
             const std::uint32_t originate = r.u32(8), receive = r.u32(12), transmit = r.u32(16);
             mark(Field::originate, 8, 12);
@@ -315,7 +314,7 @@ std::optional<Icmp4> Icmp4::decode(ByteSlice data) {
                 fallBack();
                 break;
             }
-            if (tooShort(8)) return std::nullopt;
+            if (tooShort(8)) return false;
             auto [id, sequence] = identifierAndSequence();
             icmp.icmpType = icmp.type == 15 ? Icmp4Type::informationRequest(id, sequence)
                                             : Icmp4Type::informationReply(id, sequence);
@@ -328,7 +327,7 @@ std::optional<Icmp4> Icmp4::decode(ByteSlice data) {
                 fallBack();
                 break;
             }
-            if (tooShort(12)) return std::nullopt;
+            if (tooShort(12)) return false;
             auto [id, sequence] = identifierAndSequence();
             const IPv4Address mask = IPv4Address::fromBytes(data.slice(s + 8, s + 12)).value_or(IPv4Address());
             mark(Field::mask, 8, 12);
@@ -339,9 +338,15 @@ std::optional<Icmp4> Icmp4::decode(ByteSlice data) {
         }
         default: fallBack(); break;
     }
-    if (!r.ok()) return std::nullopt;
+    if (!r.ok()) return false;
     icmp.data = std::move(data);
-    return icmp;
+    return true;
+}
+
+std::optional<Icmp4> Icmp4::decode(ByteSlice data) {
+    std::optional<Icmp4> record(std::in_place);
+    if (!decodeInto(*record, std::move(data))) record.reset();
+    return record;
 }
 
 std::string Icmp4::description() const { return "ICMPv4 " + icmpType.description(); }

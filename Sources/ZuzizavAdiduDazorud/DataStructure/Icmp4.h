@@ -88,6 +88,9 @@ struct Icmp4 {
     FieldIndex endIndex;
 
     static std::optional<Icmp4> decode(ByteSlice data);
+    // Decodes into a default-constructed record, so a caller can decode in place; false when the
+    // bytes are not one (the record is then left half-filled).
+    static bool decodeInto(Icmp4& record, ByteSlice data);
 
     std::string description() const;
     std::string verboseDescription() const;

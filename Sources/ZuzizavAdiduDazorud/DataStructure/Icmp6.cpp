@@ -261,16 +261,15 @@ std::vector<Icmp6Option> Icmp6Option::getOptions(const ByteSlice& data) {
 
 // MARK: Icmp6
 
-std::optional<Icmp6> Icmp6::decode(ByteSlice data) {
+bool Icmp6::decodeInto(Icmp6& icmp, ByteSlice data) {
     SliceReader r(data);
     const std::size_t n = r.count();
     if (n < 8) {
         logError([] { return "incomplete ICMPv6 datagram detected"; });
-        return std::nullopt;
+        return false;
     }
     const std::size_t s = data.startIndex();
     const std::size_t e = data.endIndex();
-    Icmp6 icmp;
     icmp.type = r.u8(0);
     icmp.code = r.u8(1);
     icmp.checksum = r.u16(2);
@@ -341,7 +340,7 @@ std::optional<Icmp6> Icmp6::decode(ByteSlice data) {
                 icmp.icmpType = other;
                 break;
             }
-            if (incomplete(24)) return std::nullopt;
+            if (incomplete(24)) return false;
             if (icmp.type == 135) {
                 icmp.icmpType = Icmp6Type::neighborSolicitation(address(8));
             } else {
@@ -358,7 +357,7 @@ std::optional<Icmp6> Icmp6::decode(ByteSlice data) {
                 icmp.icmpType = other;
                 break;
             }
-            if (incomplete(40)) return std::nullopt;
+            if (incomplete(40)) return false;
             icmp.icmpType = Icmp6Type::redirect(address(8), address(24));
             markField(icmp, Field::target, s + 8, s + 24);
             markField(icmp, Field::destination, s + 24, s + 40);
@@ -366,9 +365,15 @@ std::optional<Icmp6> Icmp6::decode(ByteSlice data) {
             break;
         default: icmp.icmpType = other; break;
     }
-    if (!r.ok()) return std::nullopt;
+    if (!r.ok()) return false;
     icmp.data = std::move(data);
-    return icmp;
+    return true;
+}
+
+std::optional<Icmp6> Icmp6::decode(ByteSlice data) {
+    std::optional<Icmp6> record(std::in_place);
+    if (!decodeInto(*record, std::move(data))) record.reset();
+    return record;
 }
 
 std::string Icmp6::description() const { return "ICMPv6 type " + icmpType.description(); }

@@ -47,15 +47,14 @@ std::int64_t Igmp4::decodeCode(std::uint8_t code) {
     return std::int64_t{(code & 0x0f) | 0x10} << (((code >> 4) & 0x07) + 3);
 }
 
-std::optional<Igmp4> Igmp4::decode(ByteSlice data) {
+bool Igmp4::decodeInto(Igmp4& igmp, ByteSlice data) {
     SliceReader r(data);
     const std::size_t n = r.count();
     if (n < 8) {
         logError([] { return "incomplete IGMPv2 Header detected"; });
-        return std::nullopt;
+        return false;
     }
     const std::size_t s = data.startIndex();
-    Igmp4 igmp;
     const std::uint8_t maxResponseCode = r.u8(1);
     igmp.maxResponseTime = maxResponseCode / 10.0;
     markField(igmp, Field::maxResponseTime, s + 1, s + 2);
@@ -64,7 +63,7 @@ std::optional<Igmp4> Igmp4::decode(ByteSlice data) {
     auto address = IPv4Address::fromBytes(data.slice(s + 4, s + 8));
     if (!address) {
         logError([] { return "unable to decode address"; });
-        return std::nullopt;
+        return false;
     }
     igmp.address = *address;
     markField(igmp, Field::address, s + 4, s + 8);
@@ -104,7 +103,7 @@ std::optional<Igmp4> Igmp4::decode(ByteSlice data) {
                 return "IGMP4 v3 decoder " + std::to_string(n) + " bytes expected " + std::to_string(expected) +
                        " bytes";
             });
-            return std::nullopt;
+            return false;
         }
         igmp.sources.reserve(count);
         for (std::size_t i = 0; i < count; ++i) {
@@ -113,9 +112,15 @@ std::optional<Igmp4> Igmp4::decode(ByteSlice data) {
         }
         markField(igmp, Field::sources, s + 12, s + expected);
     }
-    if (!r.ok()) return std::nullopt;
+    if (!r.ok()) return false;
     igmp.data = std::move(data);
-    return igmp;
+    return true;
+}
+
+std::optional<Igmp4> Igmp4::decode(ByteSlice data) {
+    std::optional<Igmp4> record(std::in_place);
+    if (!decodeInto(*record, std::move(data))) record.reset();
+    return record;
 }
 
 std::string Igmp4::description() const { return "IGMPv" + std::to_string(version) + " " + type.caseName(); }

@@ -60,6 +60,9 @@ struct Igmp4 {
     FieldIndex endIndex;
 
     static std::optional<Igmp4> decode(ByteSlice data);
+    // Decodes into a default-constructed record, so a caller can decode in place; false when the
+    // bytes are not one (the record is then left half-filled).
+    static bool decodeInto(Igmp4& record, ByteSlice data);
 
     // The floating-point code of max response time and query interval: codes from 128 on
     // hold a mantissa and an exponent.

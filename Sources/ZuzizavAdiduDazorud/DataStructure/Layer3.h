@@ -29,6 +29,11 @@ public:
     Layer3(Unknown unknown) : value_(std::move(unknown)) {}
 
     const Value& value() const { return value_; }
+    // Replaces the content with a default-constructed T, for decoding in place.
+    template <typename T>
+    T& emplace() {
+        return value_.template emplace<T>();
+    }
     template <typename T>
     const T* as() const {
         return std::get_if<T>(&value_);

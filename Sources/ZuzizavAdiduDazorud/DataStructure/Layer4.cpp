@@ -22,30 +22,33 @@ std::string Layer4::hexdump() const {
                       value_);
 }
 
-Layer4 decodeLayer4(IpFamily family, std::uint8_t protocol, const ByteSlice& payload) {
+namespace {
+
+template <typename T>
+bool decodeAs(Layer4& out, const ByteSlice& payload) {
+    return T::decodeInto(out.emplace<T>(), payload);
+}
+
+}  // namespace
+
+void decodeLayer4(Layer4& out, IpFamily family, std::uint8_t protocol, const ByteSlice& payload) {
     const bool v4 = family == IpFamily::v4;
+    bool decoded = false;
     switch (protocol) {
-        case 1:
-            if (!v4) break;
-            if (auto icmp = Icmp4::decode(payload)) return std::move(*icmp);
-            break;
-        case 2:
-            if (!v4) break;
-            if (auto igmp = Igmp4::decode(payload)) return std::move(*igmp);
-            break;
-        case 6:
-            if (auto tcp = Tcp::decode(payload)) return std::move(*tcp);
-            break;
-        case 17:
-            if (auto udp = Udp::decode(payload)) return std::move(*udp);
-            break;
-        case 58:
-            if (v4) break;
-            if (auto icmp = Icmp6::decode(payload)) return std::move(*icmp);
-            break;
+        case 1: decoded = v4 && decodeAs<Icmp4>(out, payload); break;
+        case 2: decoded = v4 && decodeAs<Igmp4>(out, payload); break;
+        case 6: decoded = decodeAs<Tcp>(out, payload); break;
+        case 17: decoded = decodeAs<Udp>(out, payload); break;
+        case 58: decoded = !v4 && decodeAs<Icmp6>(out, payload); break;
         default: break;
     }
-    return Unknown{payload};
+    if (!decoded) out.emplace<Unknown>().data = payload;
+}
+
+Layer4 decodeLayer4(IpFamily family, std::uint8_t protocol, const ByteSlice& payload) {
+    Layer4 out;
+    decodeLayer4(out, family, protocol, payload);
+    return out;
 }
 
 }  // namespace ZuzizavAdiduDazorud

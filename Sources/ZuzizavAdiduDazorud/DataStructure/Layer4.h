@@ -35,6 +35,11 @@ public:
     static Layer4 noLayer4() { return Layer4(NoLayer4{}); }
 
     const Value& value() const { return value_; }
+    // Replaces the content with a default-constructed T, for decoding in place.
+    template <typename T>
+    T& emplace() {
+        return value_.template emplace<T>();
+    }
     template <typename T>
     const T* as() const {
         return std::get_if<T>(&value_);
@@ -60,5 +65,7 @@ enum class IpFamily : std::uint8_t { v4, v6 };
 // The transport content of an IP payload: IPv4 protocols 1, 2, 6, 17 and IPv6 next headers 6, 17, 58
 // have decoders; any other value, or a decoder that refuses, gives the bytes as unknown.
 Layer4 decodeLayer4(IpFamily family, std::uint8_t protocol, const ByteSlice& payload);
+// The same, decoded in place into `out`.
+void decodeLayer4(Layer4& out, IpFamily family, std::uint8_t protocol, const ByteSlice& payload);
 
 }  // namespace ZuzizavAdiduDazorud

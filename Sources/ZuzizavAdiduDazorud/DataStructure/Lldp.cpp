@@ -329,17 +329,16 @@ std::vector<LldpValue> LldpValue::systemCapabilities(const ByteSlice& tlv) {
     return values;
 }
 
-std::optional<Lldp> Lldp::decode(ByteSlice data) {
+bool Lldp::decodeInto(Lldp& lldp, ByteSlice data) {
     SliceReader r(data);
     const std::size_t n = r.count();
-    if (n < 2) return std::nullopt;
+    if (n < 2) return false;
     const std::size_t s = data.startIndex();
-    Lldp lldp;
     std::size_t f = 0;
     while (f + 2 <= n) {
         const std::uint16_t header = r.u16(f);
         const std::size_t next = f + 2 + (header & 0x1ffu);
-        if (next > n) return std::nullopt;
+        if (next > n) return false;
         const ByteSlice tlv = data.slice(s + f, s + next);
         if ((header >> 9) == 7) {
             auto capabilities = LldpValue::systemCapabilities(tlv);
@@ -350,7 +349,13 @@ std::optional<Lldp> Lldp::decode(ByteSlice data) {
         f = next;
     }
     lldp.data = std::move(data);
-    return lldp;
+    return true;
+}
+
+std::optional<Lldp> Lldp::decode(ByteSlice data) {
+    std::optional<Lldp> record(std::in_place);
+    if (!decodeInto(*record, std::move(data))) record.reset();
+    return record;
 }
 
 std::string Lldp::description() const { return "LLDP " + std::to_string(values.size()) + " TLV values"; }

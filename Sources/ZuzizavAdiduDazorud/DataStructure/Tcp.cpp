@@ -4,15 +4,14 @@
 
 namespace ZuzizavAdiduDazorud {
 
-std::optional<Tcp> Tcp::decode(ByteSlice data) {
+bool Tcp::decodeInto(Tcp& tcp, ByteSlice data) {
     SliceReader r(data);
     if (r.count() < 20) {
         logError([] { return "incomplete TCP header detected"; });
-        return std::nullopt;
+        return false;
     }
     const std::size_t s = data.startIndex();
     const std::size_t e = data.endIndex();
-    Tcp tcp;
     tcp.sourcePort = r.u16(0);
     tcp.destinationPort = r.u16(2);
     tcp.sequenceNumber = r.u32(4);
@@ -28,7 +27,7 @@ std::optional<Tcp> Tcp::decode(ByteSlice data) {
     tcp.window = r.u16(14);
     tcp.checksum = r.u16(16);
     tcp.urgentPointer = r.u16(18);
-    if (!r.ok()) return std::nullopt;
+    if (!r.ok()) return false;
     tcp.payload = data.slice(s + 20, e);
 
     markField(tcp, Field::sourcePort, s, s + 2);
@@ -42,7 +41,13 @@ std::optional<Tcp> Tcp::decode(ByteSlice data) {
     markField(tcp, Field::urgentPointer, s + 18, s + 20);
     markField(tcp, Field::payload, s + 20, e);
     tcp.data = std::move(data);
-    return tcp;
+    return true;
+}
+
+std::optional<Tcp> Tcp::decode(ByteSlice data) {
+    std::optional<Tcp> record(std::in_place);
+    if (!decodeInto(*record, std::move(data))) record.reset();
+    return record;
 }
 
 std::string Tcp::flagLetters() const {

@@ -4,20 +4,19 @@
 
 namespace ZuzizavAdiduDazorud {
 
-std::optional<Udp> Udp::decode(ByteSlice data) {
+bool Udp::decodeInto(Udp& udp, ByteSlice data) {
     SliceReader r(data);
     if (r.count() < 8) {
         logError([] { return "incomplete UDP datagram detected"; });
-        return std::nullopt;
+        return false;
     }
     const std::size_t s = data.startIndex();
     const std::size_t e = data.endIndex();
-    Udp udp;
     udp.sourcePort = r.u16(0);
     udp.destinationPort = r.u16(2);
     udp.length = r.u16(4);
     udp.checksum = r.u16(6);
-    if (!r.ok()) return std::nullopt;
+    if (!r.ok()) return false;
     udp.payload = data.slice(s + 8, e);
 
     markField(udp, Field::sourcePort, s, s + 2);
@@ -26,7 +25,13 @@ std::optional<Udp> Udp::decode(ByteSlice data) {
     markField(udp, Field::checksum, s + 6, s + 8);
     markField(udp, Field::payload, s + 8, e);
     udp.data = std::move(data);
-    return udp;
+    return true;
+}
+
+std::optional<Udp> Udp::decode(ByteSlice data) {
+    std::optional<Udp> record(std::in_place);
+    if (!decodeInto(*record, std::move(data))) record.reset();
+    return record;
 }
 
 std::string Udp::description() const {

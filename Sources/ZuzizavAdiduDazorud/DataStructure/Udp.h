@@ -21,6 +21,9 @@ struct Udp {
     FieldIndex endIndex;
 
     static std::optional<Udp> decode(ByteSlice data);
+    // Decodes into a default-constructed record, so a caller can decode in place; false when the
+    // bytes are not one (the record is then left half-filled).
+    static bool decodeInto(Udp& record, ByteSlice data);
 
     std::string description() const;
     std::string verboseDescription() const;

@@ -42,12 +42,12 @@ public:
     // Byte at absolute index, or none outside the slice.
     std::optional<std::uint8_t> at(std::size_t absoluteIndex) const {
         if (absoluteIndex < start_ || absoluteIndex >= end_) return std::nullopt;
-        return (*storage_)[absoluteIndex];
+        return storage_.get()[absoluteIndex];
     }
 
     std::span<const std::uint8_t> bytes() const {
         if (!storage_) return {};
-        return std::span<const std::uint8_t>(storage_->data() + start_, count());
+        return std::span<const std::uint8_t>(storage_.get() + start_, count());
     }
     std::vector<std::uint8_t> toVector() const {
         auto b = bytes();
@@ -78,7 +78,8 @@ public:
     }
 
 private:
-    std::shared_ptr<const std::vector<std::uint8_t>> storage_;
+    // Owns the whole buffer and points at its first byte (index 0).
+    std::shared_ptr<const std::uint8_t> storage_;
     std::size_t start_ = 0;
     std::size_t end_ = 0;
 };

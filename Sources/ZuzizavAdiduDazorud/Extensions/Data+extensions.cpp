@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdio>
+#include <cstring>
 
 namespace ZuzizavAdiduDazorud {
 
@@ -59,12 +60,21 @@ int hexValue(char c) {
 
 }  // namespace
 
-ByteSlice::ByteSlice(std::vector<std::uint8_t> bytes)
-    : storage_(std::make_shared<const std::vector<std::uint8_t>>(std::move(bytes))), start_(0),
-      end_(storage_->size()) {}
+ByteSlice::ByteSlice(std::vector<std::uint8_t> bytes) : start_(0), end_(bytes.size()) {
+    if (bytes.empty()) return;
+    auto owner = std::make_shared<const std::vector<std::uint8_t>>(std::move(bytes));
+    const std::uint8_t* first = owner->data();
+    storage_ = std::shared_ptr<const std::uint8_t>(std::move(owner), first);
+}
 
-ByteSlice::ByteSlice(const std::uint8_t* bytes, std::size_t count)
-    : ByteSlice(count ? std::vector<std::uint8_t>(bytes, bytes + count) : std::vector<std::uint8_t>()) {}
+// One allocation holds the count and the bytes.
+ByteSlice::ByteSlice(const std::uint8_t* bytes, std::size_t count) : start_(0), end_(count) {
+    if (count == 0) return;
+    auto owner = std::make_shared_for_overwrite<std::uint8_t[]>(count);
+    std::uint8_t* first = owner.get();
+    std::memcpy(first, bytes, count);
+    storage_ = std::shared_ptr<const std::uint8_t>(std::move(owner), first);
+}
 
 std::optional<std::uint16_t> ByteSlice::readUInt16() const {
     SliceReader r(*this);
