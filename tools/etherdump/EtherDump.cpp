@@ -1,6 +1,7 @@
 #include "EtherDump.h"
 
 #include "EtherCapture.h"
+#include "Extensions/TextAppend.h"
 
 #include <pcap/pcap.h>
 #include <unistd.h>
@@ -73,9 +74,9 @@ Parsed parseArguments(const std::vector<std::string>& arguments) {
 }
 
 void render(const Frame& frame, const Options& options, std::string& out) {
-    out += std::to_string(frame.frameNumber);
+    ZuzizavAdiduDazorud::text::appendDecimal(out, frame.frameNumber);
     out += ' ';
-    out += frame.description();
+    frame.appendDescription(out);
     out += '\n';
     if (options.verbose) {
         out += "  ";

@@ -1,6 +1,7 @@
 #include "Frame.h"
 
 #include "../Extensions/Data+extensions.h"
+#include "../Extensions/TextAppend.h"
 #include "../LibraryLogger.h"
 
 #include <atomic>
@@ -154,22 +155,26 @@ const Layer4* Frame::layer4() const {
 }
 
 std::string Frame::description() const {
-    std::string typeText;
-    if (ethertype) {
-        typeText = wordHexText(*ethertype);
-    } else if (ieeeDsap && ieeeSsap) {
-        typeText = formatNumber("0x%2llx", *ieeeDsap) + formatNumber("%02llx", *ieeeSsap);
-    } else {
-        typeText = "unknown";
-    }
-    const Layer4* l4 = layer4();
-    const std::string network = layer3.description();
-    const std::string transport = l4 ? l4->description() : std::string();
     std::string out;
-    out.reserve(srcmac.size() + dstmac.size() + typeText.size() + network.size() + transport.size() + 16);
-    out.append(srcmac).append(" ").append(dstmac).append(" ").append(toString(frameFormat)).append(" ");
-    out.append(typeText).append(" ").append(network).append(" ").append(transport);
+    out.reserve(128);
+    appendDescription(out);
     return out;
+}
+
+void Frame::appendDescription(std::string& out) const {
+    out.append(srcmac).append(" ").append(dstmac).append(" ").append(toString(frameFormat)).append(" ");
+    if (ethertype) {
+        text::appendWordHex(out, *ethertype);
+    } else if (ieeeDsap && ieeeSsap) {
+        out += formatNumber("0x%2llx", *ieeeDsap);
+        out += formatNumber("%02llx", *ieeeSsap);
+    } else {
+        out += "unknown";
+    }
+    out += ' ';
+    layer3.appendDescription(out);
+    out += ' ';
+    if (const Layer4* l4 = layer4()) l4->appendDescription(out);
 }
 
 std::string Frame::verboseDescription() const {

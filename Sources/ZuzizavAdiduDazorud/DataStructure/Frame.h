@@ -57,6 +57,8 @@ struct Frame {
     const Layer4* layer4() const;
 
     std::string description() const;
+    // Appends description() to `out`, for callers printing many frames into one buffer.
+    void appendDescription(std::string& out) const;
     std::string verboseDescription() const;
     std::string hexdump() const { return data.hexdump(); }
 

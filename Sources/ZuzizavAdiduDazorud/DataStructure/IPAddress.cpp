@@ -1,5 +1,7 @@
 #include "IPAddress.h"
 
+#include "../Extensions/TextAppend.h"
+
 #include <arpa/inet.h>
 
 #include <cstring>
@@ -79,19 +81,14 @@ std::optional<IPv4Address> IPv4Address::fromString(std::string_view text) {
     return std::nullopt;
 }
 
+// Dotted decimal as inet_ntop writes it, without its formatted printing: this runs for every frame shown.
 std::string IPv4Address::description() const {
-    // Dotted decimal as inet_ntop writes it, without its formatted printing: this runs for every frame shown.
-    char text[16];
-    char* out = text;
-    for (std::size_t i = 0; i < 4; ++i) {
-        if (i) *out++ = '.';
-        const unsigned value = bytes_[i];
-        if (value >= 100) *out++ = static_cast<char>('0' + value / 100);
-        if (value >= 10) *out++ = static_cast<char>('0' + value / 10 % 10);
-        *out++ = static_cast<char>('0' + value % 10);
-    }
-    return std::string(text, out);
+    std::string out;
+    appendDescription(out);
+    return out;
 }
+
+void IPv4Address::appendDescription(std::string& out) const { text::appendDottedQuad(out, bytes_.data()); }
 
 KeyedContainer IPv4Address::encode() const { return {{"ipv4String", description()}}; }
 

@@ -48,6 +48,7 @@ public:
 
     const std::array<std::uint8_t, 4>& rawValue() const { return bytes_; }
     std::string description() const;
+    void appendDescription(std::string& out) const;
 
     // {"ipv4String": text}
     KeyedContainer encode() const;

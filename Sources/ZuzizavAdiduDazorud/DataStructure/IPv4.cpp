@@ -1,6 +1,7 @@
 #include "IPv4.h"
 
 #include "../Extensions/Data+extensions.h"
+#include "../Extensions/TextAppend.h"
 #include "../LibraryLogger.h"
 
 namespace ZuzizavAdiduDazorud {
@@ -82,10 +83,19 @@ std::optional<IPv4> IPv4::decode(ByteSlice data) {
 
 std::string IPv4::description() const {
     std::string out;
-    out.reserve(48);
-    out.append("IPv").append(std::to_string(version)).append(" ").append(sourceIP.description());
-    out.append(" > ").append(destinationIP.description()).append(" ipProt ").append(std::to_string(ipProtocol));
+    appendDescription(out);
     return out;
+}
+
+void IPv4::appendDescription(std::string& out) const {
+    out += "IPv";
+    text::appendDecimal(out, std::uint64_t{version});
+    out += ' ';
+    sourceIP.appendDescription(out);
+    out += " > ";
+    destinationIP.appendDescription(out);
+    out += " ipProt ";
+    text::appendDecimal(out, std::uint64_t{ipProtocol});
 }
 
 std::string IPv4::verboseDescription() const {

@@ -42,6 +42,7 @@ struct IPv4 {
 
     // "IPv4 10.0.0.1 > 10.0.0.2 ipProt 17"
     std::string description() const;
+    void appendDescription(std::string& out) const;
     std::string verboseDescription() const;
     std::string hexdump() const { return data.hexdump(); }
 };

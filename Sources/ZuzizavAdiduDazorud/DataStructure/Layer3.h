@@ -47,6 +47,7 @@ public:
     const Unknown* unknown() const { return as<Unknown>(); }
 
     std::string description() const;
+    void appendDescription(std::string& out) const;
     std::string verboseDescription() const;
     std::string hexdump() const;
 

@@ -1,6 +1,7 @@
 #include "Layer4.h"
 
 #include "../Extensions/Overloaded.h"
+#include "../Extensions/TextAppend.h"
 
 namespace ZuzizavAdiduDazorud {
 
@@ -8,6 +9,11 @@ std::string Layer4::description() const {
     return std::visit(Overloaded{[](const NoLayer4&) { return std::string(); },
                                  [](const auto& record) { return record.description(); }},
                       value_);
+}
+
+void Layer4::appendDescription(std::string& out) const {
+    std::visit(Overloaded{[](const NoLayer4&) {}, [&out](const auto& record) { text::appendDescriptionOf(out, record); }},
+               value_);
 }
 
 std::string Layer4::verboseDescription() const {

@@ -53,6 +53,7 @@ public:
     bool isNoLayer4() const { return std::holds_alternative<NoLayer4>(value_); }
 
     std::string description() const;
+    void appendDescription(std::string& out) const;
     std::string verboseDescription() const;
     std::string hexdump() const;
 

@@ -1,5 +1,6 @@
 #include "Tcp.h"
 
+#include "../Extensions/TextAppend.h"
 #include "../LibraryLogger.h"
 
 namespace ZuzizavAdiduDazorud {
@@ -62,8 +63,21 @@ std::string Tcp::flagLetters() const {
 }
 
 std::string Tcp::description() const {
-    return "TCP " + std::to_string(sourcePort) + " > " + std::to_string(destinationPort) + " flags " + flagLetters() +
-           " " + std::to_string(payload.count()) + " bytes";
+    std::string out;
+    appendDescription(out);
+    return out;
+}
+
+void Tcp::appendDescription(std::string& out) const {
+    out += "TCP ";
+    text::appendDecimal(out, sourcePort);
+    out += " > ";
+    text::appendDecimal(out, destinationPort);
+    out += " flags ";
+    out += flagLetters();
+    out += ' ';
+    text::appendDecimal(out, std::uint64_t{payload.count()});
+    out += " bytes";
 }
 
 std::string Tcp::verboseDescription() const {

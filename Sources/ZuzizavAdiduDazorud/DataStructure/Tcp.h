@@ -39,6 +39,7 @@ struct Tcp {
     // The set flags as letters in the order S U A P R F.
     std::string flagLetters() const;
     std::string description() const;
+    void appendDescription(std::string& out) const;
     std::string verboseDescription() const;
     std::string hexdump() const { return data.hexdump(); }
 };

@@ -1,5 +1,6 @@
 #include "Udp.h"
 
+#include "../Extensions/TextAppend.h"
 #include "../LibraryLogger.h"
 
 namespace ZuzizavAdiduDazorud {
@@ -36,10 +37,16 @@ std::optional<Udp> Udp::decode(ByteSlice data) {
 
 std::string Udp::description() const {
     std::string out;
-    out.reserve(32);
-    out.append(std::to_string(sourcePort)).append(" > ").append(std::to_string(destinationPort));
-    out.append(" length ").append(std::to_string(length));
+    appendDescription(out);
     return out;
+}
+
+void Udp::appendDescription(std::string& out) const {
+    text::appendDecimal(out, sourcePort);
+    out += " > ";
+    text::appendDecimal(out, destinationPort);
+    out += " length ";
+    text::appendDecimal(out, length);
 }
 
 std::string Udp::verboseDescription() const {

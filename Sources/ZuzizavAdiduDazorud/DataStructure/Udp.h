@@ -26,6 +26,7 @@ struct Udp {
     static bool decodeInto(Udp& record, ByteSlice data);
 
     std::string description() const;
+    void appendDescription(std::string& out) const;
     std::string verboseDescription() const;
     std::string hexdump() const { return data.hexdump(); }
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "../Extensions/ByteSlice.h"
+#include "../Extensions/TextAppend.h"
 
 #include <string>
 
@@ -11,6 +12,11 @@ struct Unknown {
     ByteSlice data;
 
     std::string description() const { return "unknown " + data.description(); }
+    void appendDescription(std::string& out) const {
+        out += "unknown ";
+        text::appendDecimal(out, std::uint64_t{data.count()});
+        out += " bytes";
+    }
     std::string verboseDescription() const { return description(); }
     std::string hexdump() const { return data.hexdump(); }
 };

@@ -1,6 +1,7 @@
 #include "Data+extensions.h"
 
 #include "../LibraryLogger.h"
+#include "TextAppend.h"
 
 #include <array>
 #include <cstdio>
@@ -29,11 +30,8 @@ void appendByte(std::string& out, std::uint8_t b) {
 }
 
 std::string macText(std::span<const std::uint8_t> bytes) {
-    std::string out(bytes.size() * 3 - 1, ':');
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        out[3 * i] = byteTable[bytes[i]][0];
-        out[3 * i + 1] = byteTable[bytes[i]][1];
-    }
+    std::string out;
+    text::appendColonHex(out, bytes);
     return out;
 }
 
@@ -133,10 +131,9 @@ std::string ByteSlice::hexdump() const {
 const char* byteHexText(std::uint8_t value) { return byteTable[value].data(); }
 
 std::string wordHexText(std::uint64_t value) {
-    char buffer[24];
-    const char* format = value <= 0xf ? "0x000%llx" : value <= 0xff ? "0x00%llx" : value <= 0xfff ? "0x0%llx" : "0x%llx";
-    int n = std::snprintf(buffer, sizeof buffer, format, static_cast<unsigned long long>(value));
-    return std::string(buffer, static_cast<std::size_t>(n));
+    std::string out;
+    text::appendWordHex(out, value);
+    return out;
 }
 
 std::string wordHexText(std::uint16_t value) { return wordHexText(static_cast<std::uint64_t>(value)); }
