@@ -74,23 +74,17 @@ Parsed parseArguments(const std::vector<std::string>& arguments) {
 }
 
 void render(const Frame& frame, const Options& options, std::string& out) {
-    ZuzizavAdiduDazorud::text::appendDecimal(out, frame.frameNumber);
-    out += ' ';
-    frame.appendDescription(out);
-    out += '\n';
+    ZuzizavAdiduDazorud::text::LineWriter line(out);
+    line.decimal(static_cast<std::uint64_t>(frame.frameNumber)) << ' ';
+    frame.appendDescription(line);
+    line << '\n';
     if (options.verbose) {
-        out += "  ";
-        out += frame.verboseDescription();
-        out += "\n  ";
-        out += frame.layer3.verboseDescription();
-        out += '\n';
+        line << "  " << frame.verboseDescription() << "\n  " << frame.layer3.verboseDescription() << '\n';
         if (const auto* layer4 = frame.layer4(); layer4 && !layer4->isNoLayer4()) {
-            out += "  ";
-            out += layer4->verboseDescription();
-            out += '\n';
+            line << "  " << layer4->verboseDescription() << '\n';
         }
     }
-    if (options.hexdump) out += frame.hexdump();
+    if (options.hexdump) line << frame.hexdump();
 }
 
 namespace {

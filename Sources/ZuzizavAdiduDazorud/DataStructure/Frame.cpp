@@ -53,14 +53,15 @@ Frame::Frame(ByteSlice bytes, Timeval timeval, std::int64_t originalLength_, std
     layer3 = Unknown{data.slice(s, s)};
     if (n < 18) {
         logError([&] { return "Error: short frame detected size " + std::to_string(n) + " unable to analyze"; });
-        srcmac = "unknown";
-        dstmac = "unknown";
+        srcmac = MacText("unknown");
+        dstmac = MacText("unknown");
         frameFormat = FrameFormat::invalid;
         return;
     }
-    dstmac = *data.slice(s, s + 6).macAddressText();
+    const auto frameBytes = data.bytes();
+    dstmac = MacText::fromBytes(frameBytes.subspan(0, 6));
     markField(*this, Field::dstmac, s, s + 6);
-    srcmac = *data.slice(s + 6, s + 12).macAddressText();
+    srcmac = MacText::fromBytes(frameBytes.subspan(6, 6));
     markField(*this, Field::srcmac, s + 6, s + 12);
 
     SliceReader r(data);
@@ -162,23 +163,27 @@ std::string Frame::description() const {
 }
 
 void Frame::appendDescription(std::string& out) const {
-    out.append(srcmac).append(" ").append(dstmac).append(" ").append(toString(frameFormat)).append(" ");
+    text::LineWriter writer(out);
+    appendDescription(writer);
+}
+
+void Frame::appendDescription(text::LineWriter& out) const {
+    out << srcmac.view() << ' ' << dstmac.view() << ' ' << toString(frameFormat) << ' ';
     if (ethertype) {
-        text::appendWordHex(out, *ethertype);
+        out.wordHex(*ethertype);
     } else if (ieeeDsap && ieeeSsap) {
-        out += formatNumber("0x%2llx", *ieeeDsap);
-        out += formatNumber("%02llx", *ieeeSsap);
+        out << formatNumber("0x%2llx", *ieeeDsap) << formatNumber("%02llx", *ieeeSsap);
     } else {
-        out += "unknown";
+        out << "unknown";
     }
-    out += ' ';
+    out << ' ';
     layer3.appendDescription(out);
-    out += ' ';
+    out << ' ';
     if (const Layer4* l4 = layer4()) l4->appendDescription(out);
 }
 
 std::string Frame::verboseDescription() const {
-    std::string out = srcmac + " > " + dstmac + " " + std::string(toString(frameFormat)) + " ";
+    std::string out = srcmac.str() + " > " + dstmac.str() + " " + std::string(toString(frameFormat)) + " ";
     if (ieeeLength) out += "LEN " + std::to_string(*ieeeLength) + " ";
     if (ieeeDsap) out += std::string("DSAP 0x") + byteHexText(*ieeeDsap) + " ";
     if (ieeeSsap) out += std::string("SSAP 0x") + byteHexText(*ieeeSsap) + " ";

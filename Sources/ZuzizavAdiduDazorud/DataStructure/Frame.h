@@ -1,6 +1,8 @@
 #pragma once
 
 #include "../Extensions/ByteSlice.h"
+#include "../Extensions/MacText.h"
+#include "../Extensions/TextAppend.h"
 #include "../Extensions/Uuid.h"
 #include "Field.h"
 #include "Layer3.h"
@@ -35,8 +37,8 @@ struct Frame {
     Uuid id;
     std::int64_t frameNumber = 0;
     Date date;
-    std::string srcmac;
-    std::string dstmac;
+    MacText srcmac;
+    MacText dstmac;
     FrameFormat frameFormat = FrameFormat::invalid;
     std::optional<std::uint64_t> ieeeLength;
     std::optional<std::uint8_t> ieeeDsap;
@@ -59,6 +61,7 @@ struct Frame {
     std::string description() const;
     // Appends description() to `out`, for callers printing many frames into one buffer.
     void appendDescription(std::string& out) const;
+    void appendDescription(text::LineWriter& out) const;
     std::string verboseDescription() const;
     std::string hexdump() const { return data.hexdump(); }
 

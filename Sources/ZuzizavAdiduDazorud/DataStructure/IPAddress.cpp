@@ -83,12 +83,11 @@ std::optional<IPv4Address> IPv4Address::fromString(std::string_view text) {
 
 // Dotted decimal as inet_ntop writes it, without its formatted printing: this runs for every frame shown.
 std::string IPv4Address::description() const {
-    std::string out;
-    appendDescription(out);
-    return out;
+    char text[15];
+    return std::string(text, text::writeDottedQuad(text, bytes_.data()));
 }
 
-void IPv4Address::appendDescription(std::string& out) const { text::appendDottedQuad(out, bytes_.data()); }
+void IPv4Address::appendDescription(text::LineWriter& out) const { out.dottedQuad(bytes_.data()); }
 
 KeyedContainer IPv4Address::encode() const { return {{"ipv4String", description()}}; }
 

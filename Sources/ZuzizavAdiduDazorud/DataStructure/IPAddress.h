@@ -2,6 +2,8 @@
 
 #include "../Extensions/ByteSlice.h"
 
+#include "../Extensions/TextAppend.h"
+
 #include <array>
 #include <cstdint>
 #include <map>
@@ -48,7 +50,7 @@ public:
 
     const std::array<std::uint8_t, 4>& rawValue() const { return bytes_; }
     std::string description() const;
-    void appendDescription(std::string& out) const;
+    void appendDescription(text::LineWriter& out) const;
 
     // {"ipv4String": text}
     KeyedContainer encode() const;

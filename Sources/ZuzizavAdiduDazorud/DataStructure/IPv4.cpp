@@ -83,19 +83,17 @@ std::optional<IPv4> IPv4::decode(ByteSlice data) {
 
 std::string IPv4::description() const {
     std::string out;
-    appendDescription(out);
+    text::LineWriter writer(out);
+    appendDescription(writer);
     return out;
 }
 
-void IPv4::appendDescription(std::string& out) const {
-    out += "IPv";
-    text::appendDecimal(out, std::uint64_t{version});
-    out += ' ';
-    sourceIP.appendDescription(out);
-    out += " > ";
-    destinationIP.appendDescription(out);
-    out += " ipProt ";
-    text::appendDecimal(out, std::uint64_t{ipProtocol});
+void IPv4::appendDescription(text::LineWriter& out) const {
+    out << "IPv";
+    out.decimal(version) << ' ';
+    out.dottedQuad(sourceIP.rawValue().data()) << " > ";
+    out.dottedQuad(destinationIP.rawValue().data()) << " ipProt ";
+    out.decimal(ipProtocol);
 }
 
 std::string IPv4::verboseDescription() const {

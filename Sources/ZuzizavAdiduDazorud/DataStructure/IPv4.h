@@ -5,6 +5,8 @@
 #include "IPAddress.h"
 #include "Layer4.h"
 
+#include "../Extensions/TextAppend.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -42,7 +44,7 @@ struct IPv4 {
 
     // "IPv4 10.0.0.1 > 10.0.0.2 ipProt 17"
     std::string description() const;
-    void appendDescription(std::string& out) const;
+    void appendDescription(text::LineWriter& out) const;
     std::string verboseDescription() const;
     std::string hexdump() const { return data.hexdump(); }
 };

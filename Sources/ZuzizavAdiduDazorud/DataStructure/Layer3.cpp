@@ -8,8 +8,8 @@ std::string Layer3::description() const {
     return std::visit([](const auto& record) { return record.description(); }, value_);
 }
 
-void Layer3::appendDescription(std::string& out) const {
-    std::visit([&out](const auto& record) { text::appendDescriptionOf(out, record); }, value_);
+void Layer3::appendDescription(text::LineWriter& out) const {
+    std::visit([&out](const auto& record) { text::writeDescriptionOf(out, record); }, value_);
 }
 
 std::string Layer3::verboseDescription() const {

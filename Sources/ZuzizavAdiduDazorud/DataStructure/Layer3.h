@@ -8,6 +8,8 @@
 #include "Lldp.h"
 #include "Unknown.h"
 
+#include "../Extensions/TextAppend.h"
+
 #include <string>
 #include <variant>
 
@@ -47,7 +49,7 @@ public:
     const Unknown* unknown() const { return as<Unknown>(); }
 
     std::string description() const;
-    void appendDescription(std::string& out) const;
+    void appendDescription(text::LineWriter& out) const;
     std::string verboseDescription() const;
     std::string hexdump() const;
 

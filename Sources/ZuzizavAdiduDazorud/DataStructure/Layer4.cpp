@@ -11,8 +11,8 @@ std::string Layer4::description() const {
                       value_);
 }
 
-void Layer4::appendDescription(std::string& out) const {
-    std::visit(Overloaded{[](const NoLayer4&) {}, [&out](const auto& record) { text::appendDescriptionOf(out, record); }},
+void Layer4::appendDescription(text::LineWriter& out) const {
+    std::visit(Overloaded{[](const NoLayer4&) {}, [&out](const auto& record) { text::writeDescriptionOf(out, record); }},
                value_);
 }
 

@@ -7,6 +7,8 @@
 #include "Udp.h"
 #include "Unknown.h"
 
+#include "../Extensions/TextAppend.h"
+
 #include <string>
 #include <variant>
 
@@ -53,7 +55,7 @@ public:
     bool isNoLayer4() const { return std::holds_alternative<NoLayer4>(value_); }
 
     std::string description() const;
-    void appendDescription(std::string& out) const;
+    void appendDescription(text::LineWriter& out) const;
     std::string verboseDescription() const;
     std::string hexdump() const;
 

@@ -53,31 +53,28 @@ std::optional<Tcp> Tcp::decode(ByteSlice data) {
 
 std::string Tcp::flagLetters() const {
     std::string letters;
-    if (syn) letters += 'S';
-    if (urg) letters += 'U';
-    if (ack) letters += 'A';
-    if (psh) letters += 'P';
-    if (rst) letters += 'R';
-    if (fin) letters += 'F';
+    for (auto [set, letter] : {std::pair{syn, 'S'}, {urg, 'U'}, {ack, 'A'}, {psh, 'P'}, {rst, 'R'}, {fin, 'F'}}) {
+        if (set) letters += letter;
+    }
     return letters;
 }
 
 std::string Tcp::description() const {
     std::string out;
-    appendDescription(out);
+    text::LineWriter writer(out);
+    appendDescription(writer);
     return out;
 }
 
-void Tcp::appendDescription(std::string& out) const {
-    out += "TCP ";
-    text::appendDecimal(out, sourcePort);
-    out += " > ";
-    text::appendDecimal(out, destinationPort);
-    out += " flags ";
-    out += flagLetters();
-    out += ' ';
-    text::appendDecimal(out, std::uint64_t{payload.count()});
-    out += " bytes";
+void Tcp::appendDescription(text::LineWriter& out) const {
+    out << "TCP ";
+    out.decimal(sourcePort) << " > ";
+    out.decimal(destinationPort) << " flags ";
+    for (auto [set, letter] : {std::pair{syn, 'S'}, {urg, 'U'}, {ack, 'A'}, {psh, 'P'}, {rst, 'R'}, {fin, 'F'}}) {
+        if (set) out << letter;
+    }
+    out << ' ';
+    out.decimal(payload.count()) << " bytes";
 }
 
 std::string Tcp::verboseDescription() const {

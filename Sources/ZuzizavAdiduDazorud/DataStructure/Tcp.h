@@ -3,6 +3,8 @@
 #include "../Extensions/ByteSlice.h"
 #include "Field.h"
 
+#include "../Extensions/TextAppend.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -39,7 +41,7 @@ struct Tcp {
     // The set flags as letters in the order S U A P R F.
     std::string flagLetters() const;
     std::string description() const;
-    void appendDescription(std::string& out) const;
+    void appendDescription(text::LineWriter& out) const;
     std::string verboseDescription() const;
     std::string hexdump() const { return data.hexdump(); }
 };

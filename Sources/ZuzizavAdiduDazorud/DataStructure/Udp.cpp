@@ -37,16 +37,15 @@ std::optional<Udp> Udp::decode(ByteSlice data) {
 
 std::string Udp::description() const {
     std::string out;
-    appendDescription(out);
+    text::LineWriter writer(out);
+    appendDescription(writer);
     return out;
 }
 
-void Udp::appendDescription(std::string& out) const {
-    text::appendDecimal(out, sourcePort);
-    out += " > ";
-    text::appendDecimal(out, destinationPort);
-    out += " length ";
-    text::appendDecimal(out, length);
+void Udp::appendDescription(text::LineWriter& out) const {
+    out.decimal(sourcePort) << " > ";
+    out.decimal(destinationPort) << " length ";
+    out.decimal(length);
 }
 
 std::string Udp::verboseDescription() const {

@@ -3,6 +3,8 @@
 #include "../Extensions/ByteSlice.h"
 #include "Field.h"
 
+#include "../Extensions/TextAppend.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -26,7 +28,7 @@ struct Udp {
     static bool decodeInto(Udp& record, ByteSlice data);
 
     std::string description() const;
-    void appendDescription(std::string& out) const;
+    void appendDescription(text::LineWriter& out) const;
     std::string verboseDescription() const;
     std::string hexdump() const { return data.hexdump(); }
 };

@@ -12,10 +12,9 @@ struct Unknown {
     ByteSlice data;
 
     std::string description() const { return "unknown " + data.description(); }
-    void appendDescription(std::string& out) const {
-        out += "unknown ";
-        text::appendDecimal(out, std::uint64_t{data.count()});
-        out += " bytes";
+    void appendDescription(text::LineWriter& out) const {
+        out << "unknown ";
+        out.decimal(data.count()) << " bytes";
     }
     std::string verboseDescription() const { return description(); }
     std::string hexdump() const { return data.hexdump(); }

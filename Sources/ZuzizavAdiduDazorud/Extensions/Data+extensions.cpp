@@ -30,8 +30,8 @@ void appendByte(std::string& out, std::uint8_t b) {
 }
 
 std::string macText(std::span<const std::uint8_t> bytes) {
-    std::string out;
-    text::appendColonHex(out, bytes);
+    std::string out(bytes.size() * 3 - 1, ':');
+    text::writeColonHex(out.data(), bytes);
     return out;
 }
 
@@ -131,9 +131,8 @@ std::string ByteSlice::hexdump() const {
 const char* byteHexText(std::uint8_t value) { return byteTable[value].data(); }
 
 std::string wordHexText(std::uint64_t value) {
-    std::string out;
-    text::appendWordHex(out, value);
-    return out;
+    char buffer[18];
+    return std::string(buffer, text::writeWordHex(buffer, value));
 }
 
 std::string wordHexText(std::uint16_t value) { return wordHexText(static_cast<std::uint64_t>(value)); }

@@ -3,65 +3,44 @@
 #include <charconv>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <span>
 #include <string>
+#include <string_view>
+#include <type_traits>
 
-// Appending formatters for the per-frame texts: no temporaries, no printf.
+// Formatters for the per-frame texts: no temporaries, no printf.
 namespace ZuzizavAdiduDazorud::text {
 
 inline constexpr char lowerHexDigits[] = "0123456789abcdef";
 
-// Decimal, as std::to_string writes it.
-inline void appendDecimal(std::string& out, std::uint64_t value) {
-    char buffer[20];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-    out.append(buffer, result.ptr);
-}
-
-inline void appendDecimal(std::string& out, std::int64_t value) {
-    char buffer[20];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-    out.append(buffer, result.ptr);
-}
+// Writers into a caller's buffer, returning the end of what they wrote. Callers size the buffer:
+// 20 characters for a decimal, 18 for a word in hex, 15 for a dotted quad, 3 per byte in colon hex.
+inline char* writeDecimal(char* p, std::uint64_t value) { return std::to_chars(p, p + 20, value).ptr; }
 
 // "0x" and at least four lowercase hex digits.
-inline void appendWordHex(std::string& out, std::uint64_t value) {
-    char buffer[18];
-    char* end = buffer + sizeof buffer;
-    char* p = end;
-    int digits = 0;
-    do {
-        *--p = lowerHexDigits[value & 0xf];
-        value >>= 4;
-        ++digits;
-    } while (value != 0);
-    while (digits++ < 4) *--p = '0';
-    *--p = 'x';
-    *--p = '0';
-    out.append(p, end);
+inline char* writeWordHex(char* p, std::uint64_t value) {
+    int digits = 1;
+    for (std::uint64_t rest = value >> 4; rest != 0; rest >>= 4) ++digits;
+    if (digits < 4) digits = 4;
+    *p++ = '0';
+    *p++ = 'x';
+    for (int i = digits - 1; i >= 0; --i) p[i] = lowerHexDigits[(value >> (4 * (digits - 1 - i))) & 0xf];
+    return p + digits;
 }
 
 // Bytes as lowercase hex pairs joined by colons (aa:bb:cc).
-inline void appendColonHex(std::string& out, std::span<const std::uint8_t> bytes) {
-    if (bytes.empty()) return;
-    char buffer[3 * 16];
-    std::size_t n = 0;
+inline char* writeColonHex(char* p, std::span<const std::uint8_t> bytes) {
     for (std::size_t i = 0; i < bytes.size(); ++i) {
-        if (n + 3 > sizeof buffer) {
-            out.append(buffer, n);
-            n = 0;
-        }
-        if (i) buffer[n++] = ':';
-        buffer[n++] = lowerHexDigits[bytes[i] >> 4];
-        buffer[n++] = lowerHexDigits[bytes[i] & 0xf];
+        if (i) *p++ = ':';
+        *p++ = lowerHexDigits[bytes[i] >> 4];
+        *p++ = lowerHexDigits[bytes[i] & 0xf];
     }
-    out.append(buffer, n);
+    return p;
 }
 
-// Dotted decimal.
-inline void appendDottedQuad(std::string& out, const std::uint8_t* bytes) {
-    char buffer[16];
-    char* p = buffer;
+// Dotted decimal of four bytes.
+inline char* writeDottedQuad(char* p, const std::uint8_t* bytes) {
     for (std::size_t i = 0; i < 4; ++i) {
         if (i) *p++ = '.';
         const unsigned value = bytes[i];
@@ -69,16 +48,76 @@ inline void appendDottedQuad(std::string& out, const std::uint8_t* bytes) {
         if (value >= 10) *p++ = static_cast<char>('0' + value / 10 % 10);
         *p++ = static_cast<char>('0' + value % 10);
     }
-    out.append(buffer, p);
+    return p;
 }
 
-// Calls record.appendDescription(out) where the record has one, else appends record.description().
+// Builds text in a stack buffer and hands it to a string in large pieces; flushes when destroyed.
+class LineWriter {
+public:
+    explicit LineWriter(std::string& out) : out_(out) {}
+    LineWriter(const LineWriter&) = delete;
+    LineWriter& operator=(const LineWriter&) = delete;
+    ~LineWriter() { flush(); }
+
+    LineWriter& operator<<(std::string_view text) {
+        if (text.size() > capacity - used_) return putLong(text);
+        std::memcpy(buffer_ + used_, text.data(), text.size());
+        used_ += text.size();
+        return *this;
+    }
+    LineWriter& operator<<(char c) {
+        if (used_ == capacity) flush();
+        buffer_[used_++] = c;
+        return *this;
+    }
+    // Numbers go through decimal() or wordHex(), never through the character overload.
+    template <typename T>
+        requires(std::is_integral_v<T> && !std::is_same_v<T, char>)
+    LineWriter& operator<<(T) = delete;
+    LineWriter& decimal(std::uint64_t value) {
+        finish(writeDecimal(room(20), value));
+        return *this;
+    }
+    LineWriter& wordHex(std::uint64_t value) {
+        finish(writeWordHex(room(18), value));
+        return *this;
+    }
+    LineWriter& dottedQuad(const std::uint8_t* bytes) {
+        finish(writeDottedQuad(room(15), bytes));
+        return *this;
+    }
+
+    void flush() {
+        out_.append(buffer_, used_);
+        used_ = 0;
+    }
+
+private:
+    static constexpr std::size_t capacity = 256;
+
+    char* room(std::size_t count) {
+        if (count > capacity - used_) flush();
+        return buffer_ + used_;
+    }
+    void finish(char* end) { used_ = static_cast<std::size_t>(end - buffer_); }
+    LineWriter& putLong(std::string_view text) {
+        flush();
+        out_.append(text);
+        return *this;
+    }
+
+    std::string& out_;
+    char buffer_[capacity];
+    std::size_t used_ = 0;
+};
+
+// Has the record write its one-line text where it can, else writes record.description().
 template <typename Record>
-void appendDescriptionOf(std::string& out, const Record& record) {
+void writeDescriptionOf(LineWriter& out, const Record& record) {
     if constexpr (requires { record.appendDescription(out); }) {
         record.appendDescription(out);
     } else {
-        out += record.description();
+        out << record.description();
     }
 }
 

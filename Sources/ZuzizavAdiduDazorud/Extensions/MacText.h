@@ -1,0 +1,42 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <ostream>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace ZuzizavAdiduDazorud {
+
+// A MAC address as text ("aa:bb:cc:dd:ee:ff"), or another short text such as "unknown", held inline:
+// building one never allocates. Compares and prints as its text.
+class MacText {
+public:
+    static constexpr std::size_t capacity = 17;
+
+    MacText() = default;
+    // Texts longer than 17 characters are cut to 17.
+    explicit MacText(std::string_view text) { assign(text); }
+    // The first six bytes; an empty text with fewer.
+    static MacText fromBytes(std::span<const std::uint8_t> bytes);
+
+    std::string_view view() const { return {chars_.data(), size_}; }
+    operator std::string_view() const { return view(); }
+    std::string str() const { return std::string(view()); }
+    const char* data() const { return chars_.data(); }
+    std::size_t size() const { return size_; }
+    bool empty() const { return size_ == 0; }
+
+    friend bool operator==(const MacText& lhs, const MacText& rhs) { return lhs.view() == rhs.view(); }
+    friend bool operator==(const MacText& lhs, std::string_view rhs) { return lhs.view() == rhs; }
+    friend std::ostream& operator<<(std::ostream& out, const MacText& mac) { return out << mac.view(); }
+
+private:
+    void assign(std::string_view text);
+
+    std::array<char, capacity> chars_{};
+    std::uint8_t size_ = 0;
+};
+
+}  // namespace ZuzizavAdiduDazorud
