@@ -23,7 +23,9 @@ std::optional<ArpOperation> arpOperationFromRawValue(std::string_view text) {
     return std::nullopt;
 }
 
-bool Arp::decodeInto(Arp& arp, ByteSlice data) {
+bool Arp::decodeInto(Arp& arp, ByteSlice bytes) {
+    arp.data = std::move(bytes);
+    const ByteSlice& data = arp.data;
     SliceReader r(data);
     const std::size_t n = r.count();
     if (n < 28) {
@@ -68,7 +70,6 @@ bool Arp::decodeInto(Arp& arp, ByteSlice data) {
     arp.senderIp = *senderIp;
     arp.targetEthernet = std::move(*targetEthernet);
     arp.targetIp = *targetIp;
-    arp.data = std::move(data);
     return true;
 }
 

@@ -34,9 +34,9 @@ struct Arp {
     Layer4 layer4;  // always unknown with no bytes
 
     static std::optional<Arp> decode(ByteSlice data);
-    // Decodes into a default-constructed record, so a caller can decode in place; false when the
-    // bytes are not one (the record is then left half-filled).
-    static bool decodeInto(Arp& record, ByteSlice data);
+    // Decodes into a default-constructed record, so a caller can decode in place. `data` takes the
+    // bytes either way; false when they are not one (the other fields are then left half-filled).
+    static bool decodeInto(Arp& record, ByteSlice bytes);
 
     std::string description() const;
     std::string verboseDescription() const;

@@ -7,7 +7,9 @@
 
 namespace ZuzizavAdiduDazorud {
 
-bool Bpdu::decodeInto(Bpdu& bpdu, ByteSlice data) {
+bool Bpdu::decodeInto(Bpdu& bpdu, ByteSlice bytes) {
+    bpdu.data = std::move(bytes);
+    const ByteSlice& data = bpdu.data;
     SliceReader r(data);
     const std::size_t n = r.count();
     if (n < 36) {
@@ -54,7 +56,6 @@ bool Bpdu::decodeInto(Bpdu& bpdu, ByteSlice data) {
     bpdu.v1Length = r.u8(35);
     mark(Field::v1Length, 35, 36);
     if (!r.ok()) return false;
-    bpdu.data = std::move(data);
     return true;
 }
 

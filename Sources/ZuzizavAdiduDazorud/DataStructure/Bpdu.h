@@ -37,9 +37,9 @@ struct Bpdu {
     Layer4 layer4;  // always unknown with no bytes
 
     static std::optional<Bpdu> decode(ByteSlice data);
-    // Decodes into a default-constructed record, so a caller can decode in place; false when the
-    // bytes are not one (the record is then left half-filled).
-    static bool decodeInto(Bpdu& record, ByteSlice data);
+    // Decodes into a default-constructed record, so a caller can decode in place. `data` takes the
+    // bytes either way; false when they are not one (the other fields are then left half-filled).
+    static bool decodeInto(Bpdu& record, ByteSlice bytes);
 
     // "TCA ", "AGR ", "FOR ", "TCH " for the flags that are set.
     std::string flagsText() const;

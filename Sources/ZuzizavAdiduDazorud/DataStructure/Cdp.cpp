@@ -203,7 +203,9 @@ std::vector<CdpValue> Cdp::getValues(const ByteSlice& data) {
     }
 }
 
-bool Cdp::decodeInto(Cdp& cdp, ByteSlice data) {
+bool Cdp::decodeInto(Cdp& cdp, ByteSlice bytes) {
+    cdp.data = std::move(bytes);
+    const ByteSlice& data = cdp.data;
     SliceReader r(data);
     const std::size_t n = r.count();
     if (n < 10) return false;
@@ -235,7 +237,6 @@ bool Cdp::decodeInto(Cdp& cdp, ByteSlice data) {
         if (length < 5) break;
     }
     if (!r.ok()) return false;
-    cdp.data = std::move(data);
     return true;
 }
 

@@ -78,9 +78,9 @@ struct Cdp {
     std::vector<CdpValue> values;
 
     static std::optional<Cdp> decode(ByteSlice data);
-    // Decodes into a default-constructed record, so a caller can decode in place; false when the
-    // bytes are not one (the record is then left half-filled).
-    static bool decodeInto(Cdp& record, ByteSlice data);
+    // Decodes into a default-constructed record, so a caller can decode in place. `data` takes the
+    // bytes either way; false when they are not one (the other fields are then left half-filled).
+    static bool decodeInto(Cdp& record, ByteSlice bytes);
     // The values of the one TLV at the start of `data` (which runs to the end of the CDP bytes);
     // throws EtherCaptureError::genericError.
     static std::vector<CdpValue> getValues(const ByteSlice& data);

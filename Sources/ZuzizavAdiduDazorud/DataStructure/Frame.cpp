@@ -50,8 +50,8 @@ Frame::Frame(ByteSlice bytes, Timeval timeval, std::int64_t originalLength_, std
       data(std::move(bytes)) {
     const std::size_t s = data.startIndex();
     const std::size_t n = data.count();
-    layer3 = Unknown{data.slice(s, s)};
     if (n < 18) {
+        layer3 = Unknown{data.slice(s, s)};
         logError([&] { return "Error: short frame detected size " + std::to_string(n) + " unable to analyze"; });
         srcmac = MacText("unknown");
         dstmac = MacText("unknown");
@@ -118,7 +118,6 @@ void Frame::decodeEthernet(std::uint64_t type) {
     ethertype = type;
     markField(*this, Field::ethertype, s + 12, s + 14);
     frameFormat = FrameFormat::ethernet;
-    ByteSlice payload = data.slice(s + 14, e);
     switch (type) {
         case 0x0800: {
             SliceReader r(data);
@@ -129,22 +128,22 @@ void Frame::decodeEthernet(std::uint64_t type) {
                 paddingBytes = static_cast<std::int64_t>(padding->count());
             }
             if (!decodeAs<IPv4>(layer3, data.slice(s + 14, e - static_cast<std::size_t>(paddingBytes)))) {
-                layer3 = Unknown{payload};
+                layer3 = Unknown{data.slice(s + 14, e)};
             }
             return;
         }
         case 0x0806:
-            if (decodeAs<Arp>(layer3, payload)) return;
+            if (decodeAs<Arp>(layer3, data.slice(s + 14, e))) return;
             break;
         case 0x86DD:
-            if (decodeAs<IPv6>(layer3, payload)) return;
+            if (decodeAs<IPv6>(layer3, data.slice(s + 14, e))) return;
             break;
         case 0x88CC:
-            if (decodeAs<Lldp>(layer3, payload)) return;
+            if (decodeAs<Lldp>(layer3, data.slice(s + 14, e))) return;
             break;
         default: break;
     }
-    layer3 = Unknown{payload};
+    layer3 = Unknown{data.slice(s + 14, e)};
 }
 
 const Layer4* Frame::layer4() const {

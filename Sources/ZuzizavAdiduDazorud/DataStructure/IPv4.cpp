@@ -6,7 +6,9 @@
 
 namespace ZuzizavAdiduDazorud {
 
-bool IPv4::decodeInto(IPv4& ip, ByteSlice data) {
+bool IPv4::decodeInto(IPv4& ip, ByteSlice bytes) {
+    ip.data = std::move(bytes);
+    const ByteSlice& data = ip.data;
     SliceReader r(data);
     const std::size_t n = r.count();
     if (n < 20) return false;
@@ -19,13 +21,10 @@ bool IPv4::decodeInto(IPv4& ip, ByteSlice data) {
         logError([&] { return "IPv4: Invalid ihl " + std::to_string(ihl) + " detected"; });
         return false;
     }
-    auto source = IPv4Address::fromBytes(data.slice(s + 12, s + 16));
-    auto destination = IPv4Address::fromBytes(data.slice(s + 16, s + 20));
-    if (!source || !destination) return false;
 
     const std::size_t h = std::size_t{ihl} * 4;
-    ip.sourceIP = *source;
-    ip.destinationIP = *destination;
+    ip.sourceIP = IPv4Address(r.array<4>(12));
+    ip.destinationIP = IPv4Address(r.array<4>(16));
     ip.ipProtocol = r.u8(9);
     if (s + h >= e) {
         ip.layer4.emplace<Unknown>().data = data.slice(e, e);
@@ -47,7 +46,6 @@ bool IPv4::decodeInto(IPv4& ip, ByteSlice data) {
     ip.ttl = r.u8(8);
     ip.headerChecksum = r.u16(10);
     if (!r.ok()) return false;
-    ip.data = data;
 
     markField(ip, Field::version, s, s + 1);
     markField(ip, Field::ihl, s, s + 1);

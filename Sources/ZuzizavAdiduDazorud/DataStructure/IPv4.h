@@ -38,9 +38,9 @@ struct IPv4 {
     Layer4 layer4;
 
     static std::optional<IPv4> decode(ByteSlice data);
-    // Decodes into a default-constructed record, so a caller can decode in place; false when the
-    // bytes are not one (the record is then left half-filled).
-    static bool decodeInto(IPv4& record, ByteSlice data);
+    // Decodes into a default-constructed record, so a caller can decode in place. `data` takes the
+    // bytes either way; false when they are not one (the other fields are then left half-filled).
+    static bool decodeInto(IPv4& record, ByteSlice bytes);
 
     // "IPv4 10.0.0.1 > 10.0.0.2 ipProt 17"
     std::string description() const;

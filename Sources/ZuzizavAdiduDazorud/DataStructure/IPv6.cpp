@@ -4,7 +4,9 @@
 
 namespace ZuzizavAdiduDazorud {
 
-bool IPv6::decodeInto(IPv6& ip, ByteSlice data) {
+bool IPv6::decodeInto(IPv6& ip, ByteSlice bytes) {
+    ip.data = std::move(bytes);
+    const ByteSlice& data = ip.data;
     SliceReader r(data);
     const std::size_t n = r.count();
     if (n < 40) {
@@ -13,10 +15,6 @@ bool IPv6::decodeInto(IPv6& ip, ByteSlice data) {
     }
     const std::size_t s = data.startIndex();
     const std::size_t e = data.endIndex();
-
-    auto source = IPv6Address::fromBytes(data.slice(s + 8, s + 24));
-    auto destination = IPv6Address::fromBytes(data.slice(s + 24, s + 40));
-    if (!source || !destination) return false;
 
     const std::uint8_t byte0 = r.u8(0);
     const std::uint8_t byte1 = r.u8(1);
@@ -27,9 +25,8 @@ bool IPv6::decodeInto(IPv6& ip, ByteSlice data) {
     ip.nextHeader = r.u8(6);
     ip.hopLimit = r.u8(7);
     if (!r.ok()) return false;
-    ip.sourceIP = *source;
-    ip.destinationIP = *destination;
-    ip.data = data;
+    ip.sourceIP = IPv6Address(r.array<16>(8));
+    ip.destinationIP = IPv6Address(r.array<16>(24));
 
     markField(ip, Field::version, s, s + 1);
     markField(ip, Field::trafficClass, s, s + 2);

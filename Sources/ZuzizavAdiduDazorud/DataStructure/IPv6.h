@@ -28,9 +28,9 @@ struct IPv6 {
     FieldIndex endIndex;
 
     static std::optional<IPv6> decode(ByteSlice data);
-    // Decodes into a default-constructed record, so a caller can decode in place; false when the
-    // bytes are not one (the record is then left half-filled).
-    static bool decodeInto(IPv6& record, ByteSlice data);
+    // Decodes into a default-constructed record, so a caller can decode in place. `data` takes the
+    // bytes either way; false when they are not one (the other fields are then left half-filled).
+    static bool decodeInto(IPv6& record, ByteSlice bytes);
 
     std::string description() const;
     std::string verboseDescription() const;

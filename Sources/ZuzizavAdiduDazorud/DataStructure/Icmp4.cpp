@@ -165,7 +165,9 @@ std::size_t Icmp4Type::hashValue() const {
     return seed;
 }
 
-bool Icmp4::decodeInto(Icmp4& icmp, ByteSlice data) {
+bool Icmp4::decodeInto(Icmp4& icmp, ByteSlice bytes) {
+    icmp.data = std::move(bytes);
+    const ByteSlice& data = icmp.data;
     SliceReader r(data);
     const std::size_t n = r.count();
     if (n < 4) {
@@ -339,7 +341,6 @@ bool Icmp4::decodeInto(Icmp4& icmp, ByteSlice data) {
         default: fallBack(); break;
     }
     if (!r.ok()) return false;
-    icmp.data = std::move(data);
     return true;
 }
 

@@ -261,7 +261,9 @@ std::vector<Icmp6Option> Icmp6Option::getOptions(const ByteSlice& data) {
 
 // MARK: Icmp6
 
-bool Icmp6::decodeInto(Icmp6& icmp, ByteSlice data) {
+bool Icmp6::decodeInto(Icmp6& icmp, ByteSlice bytes) {
+    icmp.data = std::move(bytes);
+    const ByteSlice& data = icmp.data;
     SliceReader r(data);
     const std::size_t n = r.count();
     if (n < 8) {
@@ -366,7 +368,6 @@ bool Icmp6::decodeInto(Icmp6& icmp, ByteSlice data) {
         default: icmp.icmpType = other; break;
     }
     if (!r.ok()) return false;
-    icmp.data = std::move(data);
     return true;
 }
 

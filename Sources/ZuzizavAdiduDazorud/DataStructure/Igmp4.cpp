@@ -47,7 +47,9 @@ std::int64_t Igmp4::decodeCode(std::uint8_t code) {
     return std::int64_t{(code & 0x0f) | 0x10} << (((code >> 4) & 0x07) + 3);
 }
 
-bool Igmp4::decodeInto(Igmp4& igmp, ByteSlice data) {
+bool Igmp4::decodeInto(Igmp4& igmp, ByteSlice bytes) {
+    igmp.data = std::move(bytes);
+    const ByteSlice& data = igmp.data;
     SliceReader r(data);
     const std::size_t n = r.count();
     if (n < 8) {
@@ -113,7 +115,6 @@ bool Igmp4::decodeInto(Igmp4& igmp, ByteSlice data) {
         markField(igmp, Field::sources, s + 12, s + expected);
     }
     if (!r.ok()) return false;
-    igmp.data = std::move(data);
     return true;
 }
 

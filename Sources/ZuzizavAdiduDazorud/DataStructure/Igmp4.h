@@ -60,9 +60,9 @@ struct Igmp4 {
     FieldIndex endIndex;
 
     static std::optional<Igmp4> decode(ByteSlice data);
-    // Decodes into a default-constructed record, so a caller can decode in place; false when the
-    // bytes are not one (the record is then left half-filled).
-    static bool decodeInto(Igmp4& record, ByteSlice data);
+    // Decodes into a default-constructed record, so a caller can decode in place. `data` takes the
+    // bytes either way; false when they are not one (the other fields are then left half-filled).
+    static bool decodeInto(Igmp4& record, ByteSlice bytes);
 
     // The floating-point code of max response time and query interval: codes from 128 on
     // hold a mantissa and an exponent.

@@ -30,14 +30,18 @@ std::string Layer4::hexdump() const {
 
 namespace {
 
+// On failure the record hands the bytes back for the unknown record.
 template <typename T>
-bool decodeAs(Layer4& out, const ByteSlice& payload) {
-    return T::decodeInto(out.emplace<T>(), payload);
+bool decodeAs(Layer4& out, ByteSlice& payload) {
+    T& record = out.emplace<T>();
+    if (T::decodeInto(record, std::move(payload))) return true;
+    payload = std::move(record.data);
+    return false;
 }
 
 }  // namespace
 
-void decodeLayer4(Layer4& out, IpFamily family, std::uint8_t protocol, const ByteSlice& payload) {
+void decodeLayer4(Layer4& out, IpFamily family, std::uint8_t protocol, ByteSlice payload) {
     const bool v4 = family == IpFamily::v4;
     bool decoded = false;
     switch (protocol) {
@@ -48,7 +52,7 @@ void decodeLayer4(Layer4& out, IpFamily family, std::uint8_t protocol, const Byt
         case 58: decoded = !v4 && decodeAs<Icmp6>(out, payload); break;
         default: break;
     }
-    if (!decoded) out.emplace<Unknown>().data = payload;
+    if (!decoded) out.emplace<Unknown>().data = std::move(payload);
 }
 
 Layer4 decodeLayer4(IpFamily family, std::uint8_t protocol, const ByteSlice& payload) {

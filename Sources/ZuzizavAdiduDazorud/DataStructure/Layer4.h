@@ -69,6 +69,6 @@ enum class IpFamily : std::uint8_t { v4, v6 };
 // have decoders; any other value, or a decoder that refuses, gives the bytes as unknown.
 Layer4 decodeLayer4(IpFamily family, std::uint8_t protocol, const ByteSlice& payload);
 // The same, decoded in place into `out`.
-void decodeLayer4(Layer4& out, IpFamily family, std::uint8_t protocol, const ByteSlice& payload);
+void decodeLayer4(Layer4& out, IpFamily family, std::uint8_t protocol, ByteSlice payload);
 
 }  // namespace ZuzizavAdiduDazorud

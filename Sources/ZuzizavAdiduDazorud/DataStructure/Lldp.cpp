@@ -329,7 +329,9 @@ std::vector<LldpValue> LldpValue::systemCapabilities(const ByteSlice& tlv) {
     return values;
 }
 
-bool Lldp::decodeInto(Lldp& lldp, ByteSlice data) {
+bool Lldp::decodeInto(Lldp& lldp, ByteSlice bytes) {
+    lldp.data = std::move(bytes);
+    const ByteSlice& data = lldp.data;
     SliceReader r(data);
     const std::size_t n = r.count();
     if (n < 2) return false;
@@ -348,7 +350,6 @@ bool Lldp::decodeInto(Lldp& lldp, ByteSlice data) {
         }
         f = next;
     }
-    lldp.data = std::move(data);
     return true;
 }
 

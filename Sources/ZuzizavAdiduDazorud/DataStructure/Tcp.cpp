@@ -5,7 +5,9 @@
 
 namespace ZuzizavAdiduDazorud {
 
-bool Tcp::decodeInto(Tcp& tcp, ByteSlice data) {
+bool Tcp::decodeInto(Tcp& tcp, ByteSlice bytes) {
+    tcp.data = std::move(bytes);
+    const ByteSlice& data = tcp.data;
     SliceReader r(data);
     if (r.count() < 20) {
         logError([] { return "incomplete TCP header detected"; });
@@ -41,7 +43,6 @@ bool Tcp::decodeInto(Tcp& tcp, ByteSlice data) {
     markField(tcp, Field::checksum, s + 16, s + 18);
     markField(tcp, Field::urgentPointer, s + 18, s + 20);
     markField(tcp, Field::payload, s + 20, e);
-    tcp.data = std::move(data);
     return true;
 }
 

@@ -34,9 +34,9 @@ struct Tcp {
     FieldIndex endIndex;
 
     static std::optional<Tcp> decode(ByteSlice data);
-    // Decodes into a default-constructed record, so a caller can decode in place; false when the
-    // bytes are not one (the record is then left half-filled).
-    static bool decodeInto(Tcp& record, ByteSlice data);
+    // Decodes into a default-constructed record, so a caller can decode in place. `data` takes the
+    // bytes either way; false when they are not one (the other fields are then left half-filled).
+    static bool decodeInto(Tcp& record, ByteSlice bytes);
 
     // The set flags as letters in the order S U A P R F.
     std::string flagLetters() const;

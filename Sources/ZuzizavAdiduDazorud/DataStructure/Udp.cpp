@@ -5,7 +5,9 @@
 
 namespace ZuzizavAdiduDazorud {
 
-bool Udp::decodeInto(Udp& udp, ByteSlice data) {
+bool Udp::decodeInto(Udp& udp, ByteSlice bytes) {
+    udp.data = std::move(bytes);
+    const ByteSlice& data = udp.data;
     SliceReader r(data);
     if (r.count() < 8) {
         logError([] { return "incomplete UDP datagram detected"; });
@@ -25,7 +27,6 @@ bool Udp::decodeInto(Udp& udp, ByteSlice data) {
     markField(udp, Field::length, s + 4, s + 6);
     markField(udp, Field::checksum, s + 6, s + 8);
     markField(udp, Field::payload, s + 8, e);
-    udp.data = std::move(data);
     return true;
 }
 

@@ -23,9 +23,9 @@ struct Udp {
     FieldIndex endIndex;
 
     static std::optional<Udp> decode(ByteSlice data);
-    // Decodes into a default-constructed record, so a caller can decode in place; false when the
-    // bytes are not one (the record is then left half-filled).
-    static bool decodeInto(Udp& record, ByteSlice data);
+    // Decodes into a default-constructed record, so a caller can decode in place. `data` takes the
+    // bytes either way; false when they are not one (the other fields are then left half-filled).
+    static bool decodeInto(Udp& record, ByteSlice bytes);
 
     std::string description() const;
     void appendDescription(text::LineWriter& out) const;

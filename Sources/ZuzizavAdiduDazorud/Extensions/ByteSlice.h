@@ -1,6 +1,7 @@
 #pragma once
 
 #include <algorithm>
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -116,6 +117,16 @@ public:
     std::uint64_t u64(std::size_t offset) {
         if (!has(offset, 8)) return fail();
         return (std::uint64_t{u32(offset)} << 32) | u32(offset + 4);
+    }
+    template <std::size_t N>
+    std::array<std::uint8_t, N> array(std::size_t offset) {
+        std::array<std::uint8_t, N> out{};
+        if (!has(offset, N)) {
+            fail();
+            return out;
+        }
+        std::copy_n(bytes_.begin() + static_cast<std::ptrdiff_t>(offset), N, out.begin());
+        return out;
     }
     // Absolute position of a relative offset.
     std::size_t position(std::size_t offset) const { return start_ + offset; }
