@@ -4,16 +4,41 @@
 
 namespace ZuzizavAdiduDazorud {
 
+namespace {
+
+// xoshiro256**: fast, 256 bits of state, ample for identifiers that only need to differ.
+class Generator {
+public:
+    Generator() {
+        std::random_device device;
+        for (auto& word : state_) word = (std::uint64_t{device()} << 32) | device();
+        if (state_[0] == 0 && state_[1] == 0 && state_[2] == 0 && state_[3] == 0) state_[0] = 1;
+    }
+    std::uint64_t next() {
+        const std::uint64_t result = rotl(state_[1] * 5, 7) * 9;
+        const std::uint64_t t = state_[1] << 17;
+        state_[2] ^= state_[0];
+        state_[3] ^= state_[1];
+        state_[1] ^= state_[2];
+        state_[0] ^= state_[3];
+        state_[2] ^= t;
+        state_[3] = rotl(state_[3], 45);
+        return result;
+    }
+
+private:
+    static std::uint64_t rotl(std::uint64_t x, int k) { return (x << k) | (x >> (64 - k)); }
+    std::uint64_t state_[4];
+};
+
+}  // namespace
+
 Uuid Uuid::random() {
     // One generator per thread, seeded once from the system's entropy source.
-    thread_local std::mt19937_64 generator{[] {
-        std::random_device device;
-        std::seed_seq seed{device(), device(), device(), device(), device(), device(), device(), device()};
-        return std::mt19937_64(seed);
-    }()};
+    thread_local Generator generator;
     Uuid uuid;
-    std::uint64_t high = generator();
-    std::uint64_t low = generator();
+    const std::uint64_t high = generator.next();
+    const std::uint64_t low = generator.next();
     for (int i = 0; i < 8; ++i) {
         uuid.bytes[i] = static_cast<std::uint8_t>(high >> (56 - 8 * i));
         uuid.bytes[8 + i] = static_cast<std::uint8_t>(low >> (56 - 8 * i));
