@@ -32,7 +32,7 @@ public:
         std::size_t f = std::clamp(from, start_, end_);
         std::size_t t = std::clamp(to, f, end_);
         ByteSlice s;
-        s.storage_ = storage_;
+        if (t > f) s.storage_ = storage_;  // an empty slice needs no bytes
         s.start_ = f;
         s.end_ = t;
         return s;
