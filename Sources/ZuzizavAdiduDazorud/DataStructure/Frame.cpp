@@ -59,9 +59,9 @@ Frame::Frame(ByteSlice bytes, Timeval timeval, std::int64_t originalLength_, std
         return;
     }
     const auto frameBytes = data.bytes();
-    dstmac = MacText::fromBytes(frameBytes.subspan(0, 6));
+    dstmac.assignBytes(frameBytes.subspan(0, 6));
     markField(*this, Field::dstmac, s, s + 6);
-    srcmac = MacText::fromBytes(frameBytes.subspan(6, 6));
+    srcmac.assignBytes(frameBytes.subspan(6, 6));
     markField(*this, Field::srcmac, s + 6, s + 12);
 
     SliceReader r(data);

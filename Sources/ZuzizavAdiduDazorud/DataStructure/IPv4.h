@@ -37,6 +37,10 @@ struct IPv4 {
     FieldIndex endIndex;
     Layer4 layer4;
 
+    // User-provided, so that emplacing a record runs the member initializers without zero-filling
+    // the whole record first.
+    IPv4() {}
+
     static std::optional<IPv4> decode(ByteSlice data);
     // Decodes into a default-constructed record, so a caller can decode in place. `data` takes the
     // bytes either way; false when they are not one (the other fields are then left half-filled).

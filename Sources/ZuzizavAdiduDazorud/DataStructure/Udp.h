@@ -22,6 +22,10 @@ struct Udp {
     FieldIndex startIndex;
     FieldIndex endIndex;
 
+    // User-provided, so that emplacing a record runs the member initializers without zero-filling
+    // the whole record first.
+    Udp() {}
+
     static std::optional<Udp> decode(ByteSlice data);
     // Decodes into a default-constructed record, so a caller can decode in place. `data` takes the
     // bytes either way; false when they are not one (the other fields are then left half-filled).

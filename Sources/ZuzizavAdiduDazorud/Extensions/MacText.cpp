@@ -8,10 +8,17 @@ namespace ZuzizavAdiduDazorud {
 
 MacText MacText::fromBytes(std::span<const std::uint8_t> bytes) {
     MacText mac;
-    if (bytes.size() < 6) return mac;
-    text::writeColonHex(mac.chars_.data(), bytes.first(6));
-    mac.size_ = capacity;
+    mac.assignBytes(bytes);
     return mac;
+}
+
+void MacText::assignBytes(std::span<const std::uint8_t> bytes) {
+    if (bytes.size() < 6) {
+        size_ = 0;
+        return;
+    }
+    text::writeColonHex(chars_.data(), bytes.first(6));
+    size_ = capacity;
 }
 
 void MacText::assign(std::string_view text) {

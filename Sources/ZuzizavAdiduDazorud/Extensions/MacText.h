@@ -20,6 +20,8 @@ public:
     explicit MacText(std::string_view text) { assign(text); }
     // The first six bytes; an empty text with fewer.
     static MacText fromBytes(std::span<const std::uint8_t> bytes);
+    // Becomes fromBytes(bytes), written in place.
+    void assignBytes(std::span<const std::uint8_t> bytes);
 
     std::string_view view() const { return {chars_.data(), size_}; }
     operator std::string_view() const { return view(); }
