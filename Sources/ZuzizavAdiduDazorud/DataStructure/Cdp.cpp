@@ -213,9 +213,11 @@ bool Cdp::decodeInto(Cdp& cdp, ByteSlice bytes) {
     cdp.version = r.u8(0);
     cdp.ttl = r.u8(1);
     cdp.checksum = r.u16(2);
-    markField(cdp, Field::version, s, s + 1);
-    markField(cdp, Field::ttl, s + 1, s + 2);
-    markField(cdp, Field::checksum, s + 2, s + 4);
+    markFields(cdp, {
+        {Field::version, s, s + 1},
+        {Field::ttl, s + 1, s + 2},
+        {Field::checksum, s + 2, s + 4},
+    });
     std::size_t p = 4;
     for (;;) {
         // A TLV needs its 4-byte header and at least one value byte.

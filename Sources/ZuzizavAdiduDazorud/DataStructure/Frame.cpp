@@ -60,9 +60,8 @@ Frame::Frame(ByteSlice bytes, Timeval timeval, std::int64_t originalLength_, std
     }
     const auto frameBytes = data.bytes();
     dstmac.assignBytes(frameBytes.subspan(0, 6));
-    markField(*this, Field::dstmac, s, s + 6);
     srcmac.assignBytes(frameBytes.subspan(6, 6));
-    markField(*this, Field::srcmac, s + 6, s + 12);
+    markFields(*this, {{Field::dstmac, s, s + 6}, {Field::srcmac, s + 6, s + 12}});
 
     SliceReader r(data);
     const std::uint16_t v = r.u16(12);

@@ -47,25 +47,27 @@ bool IPv4::decodeInto(IPv4& ip, ByteSlice bytes) {
     ip.headerChecksum = r.u16(10);
     if (!r.ok()) return false;
 
-    markField(ip, Field::version, s, s + 1);
-    markField(ip, Field::ihl, s, s + 1);
-    markField(ip, Field::dscp, s + 1, s + 2);
-    markField(ip, Field::ecn, s + 1, s + 2);
-    markField(ip, Field::totalLength, s + 2, s + 4);
+    markFields(ip, {
+        {Field::version, s, s + 1},
+        {Field::ihl, s, s + 1},
+        {Field::dscp, s + 1, s + 2},
+        {Field::ecn, s + 1, s + 2},
+        {Field::totalLength, s + 2, s + 4},
+        {Field::identification, s + 4, s + 6},
+        {Field::flags, s + 6, s + 7},
+        {Field::fragmentOffset, s + 6, s + 8},
+        {Field::ttl, s + 8, s + 9},
+        {Field::ipProtocol, s + 9, s + 10},
+        {Field::headerChecksum, s + 10, s + 12},
+        {Field::sourceIP, s + 12, s + 16},
+        {Field::destinationIP, s + 16, s + 20},
+    });
     if (ip.totalLength < n) {
         ip.padding = data.slice(s + ip.totalLength, e);
         markField(ip, Field::padding, s + ip.totalLength, e);
     } else {
         ip.padding = data.slice(e, e);
     }
-    markField(ip, Field::identification, s + 4, s + 6);
-    markField(ip, Field::flags, s + 6, s + 7);
-    markField(ip, Field::fragmentOffset, s + 6, s + 8);
-    markField(ip, Field::ttl, s + 8, s + 9);
-    markField(ip, Field::ipProtocol, s + 9, s + 10);
-    markField(ip, Field::headerChecksum, s + 10, s + 12);
-    markField(ip, Field::sourceIP, s + 12, s + 16);
-    markField(ip, Field::destinationIP, s + 16, s + 20);
     if (ihl >= 6 && s + h <= e) {
         ip.options = data.slice(s + 20, s + h);
         markField(ip, Field::options, s + 20, s + h);

@@ -28,20 +28,24 @@ bool IPv6::decodeInto(IPv6& ip, ByteSlice bytes) {
     ip.sourceIP = IPv6Address(r.array<16>(8));
     ip.destinationIP = IPv6Address(r.array<16>(24));
 
-    markField(ip, Field::version, s, s + 1);
-    markField(ip, Field::trafficClass, s, s + 2);
-    markField(ip, Field::flowLabel, s + 1, s + 4);
-    markField(ip, Field::payloadLength, s + 4, s + 6);
+    markFields(ip, {
+        {Field::version, s, s + 1},
+        {Field::trafficClass, s, s + 2},
+        {Field::flowLabel, s + 1, s + 4},
+        {Field::payloadLength, s + 4, s + 6},
+    });
     if (ip.payloadLength + 40 < n) {
         ip.padding = data.slice(s + 40 + ip.payloadLength, e);
         markField(ip, Field::padding, s + 40 + ip.payloadLength, e);
     } else {
         ip.padding = data.slice(e, e);
     }
-    markField(ip, Field::nextHeader, s + 6, s + 7);
-    markField(ip, Field::hopLimit, s + 7, s + 8);
-    markField(ip, Field::sourceIP, s + 8, s + 24);
-    markField(ip, Field::destinationIP, s + 24, s + 40);
+    markFields(ip, {
+        {Field::nextHeader, s + 6, s + 7},
+        {Field::hopLimit, s + 7, s + 8},
+        {Field::sourceIP, s + 8, s + 24},
+        {Field::destinationIP, s + 24, s + 40},
+    });
 
     if (s + 40 >= e) {
         ip.layer4.emplace<Unknown>().data = data.slice(e, e);

@@ -179,9 +179,11 @@ bool Icmp4::decodeInto(Icmp4& icmp, ByteSlice bytes) {
     icmp.type = r.u8(0);
     icmp.code = r.u8(1);
     icmp.checksum = r.u16(2);
-    markField(icmp, Field::type, s, s + 1);
-    markField(icmp, Field::code, s + 1, s + 2);
-    markField(icmp, Field::checksum, s + 2, s + 4);
+    markFields(icmp, {
+        {Field::type, s, s + 1},
+        {Field::code, s + 1, s + 2},
+        {Field::checksum, s + 2, s + 4},
+    });
 
     auto tooShort = [&](std::size_t minimum) {
         if (n >= minimum) return false;
@@ -201,8 +203,10 @@ bool Icmp4::decodeInto(Icmp4& icmp, ByteSlice bytes) {
         markField(icmp, Field::payload, s + 8, e);
     };
     auto identifierAndSequence = [&] {
-        markField(icmp, Field::identifier, s + 4, s + 6);
-        markField(icmp, Field::sequence, s + 6, s + 8);
+        markFields(icmp, {
+            {Field::identifier, s + 4, s + 6},
+            {Field::sequence, s + 6, s + 8},
+        });
         return std::pair<std::int64_t, std::int64_t>(r.u16(4), r.u16(6));
     };
     // Byte 5 counts the bytes of the quoted datagram.

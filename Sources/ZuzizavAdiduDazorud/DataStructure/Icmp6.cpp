@@ -276,9 +276,11 @@ bool Icmp6::decodeInto(Icmp6& icmp, ByteSlice bytes) {
     icmp.code = r.u8(1);
     icmp.checksum = r.u16(2);
     icmp.payload = data.slice(e, e);
-    markField(icmp, Field::type, s, s + 1);
-    markField(icmp, Field::code, s + 1, s + 2);
-    markField(icmp, Field::checksum, s + 2, s + 4);
+    markFields(icmp, {
+        {Field::type, s, s + 1},
+        {Field::code, s + 1, s + 2},
+        {Field::checksum, s + 2, s + 4},
+    });
 
     auto payloadFrom8 = [&] {
         if (n < 9) return;
@@ -332,8 +334,10 @@ bool Icmp6::decodeInto(Icmp6& icmp, ByteSlice bytes) {
             }
             icmp.icmpType = icmp.type == 128 ? Icmp6Type::echoRequest(r.u16(4), r.u16(6))
                                              : Icmp6Type::echoReply(r.u16(4), r.u16(6));
-            markField(icmp, Field::identifier, s + 4, s + 6);
-            markField(icmp, Field::sequence, s + 6, s + 8);
+            markFields(icmp, {
+                {Field::identifier, s + 4, s + 6},
+                {Field::sequence, s + 6, s + 8},
+            });
             payloadFrom8();
             break;
         case 135:
@@ -361,8 +365,10 @@ bool Icmp6::decodeInto(Icmp6& icmp, ByteSlice bytes) {
             }
             if (incomplete(40)) return false;
             icmp.icmpType = Icmp6Type::redirect(address(8), address(24));
-            markField(icmp, Field::target, s + 8, s + 24);
-            markField(icmp, Field::destination, s + 24, s + 40);
+            markFields(icmp, {
+                {Field::target, s + 8, s + 24},
+                {Field::destination, s + 24, s + 40},
+            });
             icmp.options = Icmp6Option::getOptions(data.slice(s + 40, e));
             break;
         default: icmp.icmpType = other; break;

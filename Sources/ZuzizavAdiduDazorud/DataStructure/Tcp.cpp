@@ -33,16 +33,18 @@ bool Tcp::decodeInto(Tcp& tcp, ByteSlice bytes) {
     if (!r.ok()) return false;
     tcp.payload = data.slice(s + 20, e);
 
-    markField(tcp, Field::sourcePort, s, s + 2);
-    markField(tcp, Field::destinationPort, s + 2, s + 4);
-    markField(tcp, Field::sequenceNumber, s + 4, s + 8);
-    markField(tcp, Field::acknowledgementNumber, s + 8, s + 12);
-    markField(tcp, Field::dataOffset, s + 12, s + 13);
-    markField(tcp, Field::flags, s + 13, s + 14);
-    markField(tcp, Field::window, s + 14, s + 16);
-    markField(tcp, Field::checksum, s + 16, s + 18);
-    markField(tcp, Field::urgentPointer, s + 18, s + 20);
-    markField(tcp, Field::payload, s + 20, e);
+    markFields(tcp, {
+        {Field::sourcePort, s, s + 2},
+        {Field::destinationPort, s + 2, s + 4},
+        {Field::sequenceNumber, s + 4, s + 8},
+        {Field::acknowledgementNumber, s + 8, s + 12},
+        {Field::dataOffset, s + 12, s + 13},
+        {Field::flags, s + 13, s + 14},
+        {Field::window, s + 14, s + 16},
+        {Field::checksum, s + 16, s + 18},
+        {Field::urgentPointer, s + 18, s + 20},
+        {Field::payload, s + 20, e},
+    });
     return true;
 }
 

@@ -22,11 +22,13 @@ bool Udp::decodeInto(Udp& udp, ByteSlice bytes) {
     if (!r.ok()) return false;
     udp.payload = data.slice(s + 8, e);
 
-    markField(udp, Field::sourcePort, s, s + 2);
-    markField(udp, Field::destinationPort, s + 2, s + 4);
-    markField(udp, Field::length, s + 4, s + 6);
-    markField(udp, Field::checksum, s + 6, s + 8);
-    markField(udp, Field::payload, s + 8, e);
+    markFields(udp, {
+        {Field::sourcePort, s, s + 2},
+        {Field::destinationPort, s + 2, s + 4},
+        {Field::length, s + 4, s + 6},
+        {Field::checksum, s + 6, s + 8},
+        {Field::payload, s + 8, e},
+    });
     return true;
 }
 
