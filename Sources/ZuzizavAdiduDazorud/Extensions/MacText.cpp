@@ -17,7 +17,18 @@ void MacText::assignBytes(std::span<const std::uint8_t> bytes) {
         size_ = 0;
         return;
     }
-    text::writeColonHex(chars_.data(), bytes.first(6));
+    // Two hex digits per byte from a table, colons in between.
+    static constexpr auto pairs = [] {
+        std::array<std::array<char, 2>, 256> table{};
+        for (std::size_t i = 0; i < 256; ++i) table[i] = {text::lowerHexDigits[i >> 4], text::lowerHexDigits[i & 0xf]};
+        return table;
+    }();
+    char* p = chars_.data();
+    for (std::size_t i = 0; i < 6; ++i) {
+        p[3 * i] = pairs[bytes[i]][0];
+        p[3 * i + 1] = pairs[bytes[i]][1];
+        if (i < 5) p[3 * i + 2] = ':';
+    }
     size_ = capacity;
 }
 

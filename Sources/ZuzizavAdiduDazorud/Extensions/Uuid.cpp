@@ -1,5 +1,6 @@
 #include "Uuid.h"
 
+#include <cstring>
 #include <random>
 
 namespace ZuzizavAdiduDazorud {
@@ -36,13 +37,11 @@ private:
 Uuid Uuid::random() {
     // One generator per thread, seeded once from the system's entropy source.
     thread_local Generator generator;
+    // Random bits are random in any byte order: copy the words as they lie, then set the version
+    // (4) and variant (10) bits.
     Uuid uuid;
-    const std::uint64_t high = generator.next();
-    const std::uint64_t low = generator.next();
-    for (int i = 0; i < 8; ++i) {
-        uuid.bytes[i] = static_cast<std::uint8_t>(high >> (56 - 8 * i));
-        uuid.bytes[8 + i] = static_cast<std::uint8_t>(low >> (56 - 8 * i));
-    }
+    const std::uint64_t words[2] = {generator.next(), generator.next()};
+    std::memcpy(uuid.bytes.data(), words, sizeof words);
     uuid.bytes[6] = static_cast<std::uint8_t>((uuid.bytes[6] & 0x0f) | 0x40);
     uuid.bytes[8] = static_cast<std::uint8_t>((uuid.bytes[8] & 0x3f) | 0x80);
     return uuid;
