@@ -75,6 +75,10 @@ Parsed parseArguments(const std::vector<std::string>& arguments) {
 
 void render(const Frame& frame, const Options& options, std::string& out) {
     ZuzizavAdiduDazorud::text::LineWriter line(out);
+    render(frame, options, line);
+}
+
+void render(const Frame& frame, const Options& options, ZuzizavAdiduDazorud::text::LineWriter& line) {
     line.decimal(static_cast<std::uint64_t>(frame.frameNumber)) << ' ';
     frame.appendDescription(line);
     line << '\n';
@@ -150,6 +154,7 @@ int readFile(const Options& options, std::FILE* out, std::FILE* err) {
     std::vector<Frame> kept;
     std::string text;
     text.reserve(1 << 16);
+    ZuzizavAdiduDazorud::text::LineWriter line(text);
     pcap_pkthdr* header = nullptr;
     const u_char* bytes = nullptr;
     std::int64_t number = 0;
@@ -160,7 +165,7 @@ int readFile(const Options& options, std::FILE* out, std::FILE* err) {
         Frame frame(ByteSlice(bytes, header->caplen),
                     Timeval{static_cast<std::int64_t>(header->ts.tv_sec), static_cast<std::int32_t>(header->ts.tv_usec)},
                     static_cast<std::int64_t>(header->len), number);
-        render(frame, options, text);
+        render(frame, options, line);
         if (text.size() > (1 << 16) - 4096) {
             std::fwrite(text.data(), 1, text.size(), out);
             text.clear();
@@ -176,6 +181,7 @@ int readFile(const Options& options, std::FILE* out, std::FILE* err) {
             }
         }
     }
+    line.flush();
     std::fwrite(text.data(), 1, text.size(), out);
     if (progress && lastProgress != start) std::fprintf(err, "\n");
     if (status == PCAP_ERROR) {

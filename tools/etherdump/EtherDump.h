@@ -32,6 +32,7 @@ const char* usage();
 
 // Appends what etherdump prints for one frame.
 void render(const ZuzizavAdiduDazorud::Frame& frame, const Options& options, std::string& out);
+void render(const ZuzizavAdiduDazorud::Frame& frame, const Options& options, ZuzizavAdiduDazorud::text::LineWriter& out);
 
 // Runs the tool; returns the exit status. Frames go to `out`, errors and progress to `err`.
 int run(const Options& options, std::FILE* out, std::FILE* err);

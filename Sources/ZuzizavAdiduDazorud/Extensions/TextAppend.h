@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <charconv>
 #include <cstddef>
 #include <cstdint>
@@ -16,7 +17,6 @@ inline constexpr char lowerHexDigits[] = "0123456789abcdef";
 
 // Writers into a caller's buffer, returning the end of what they wrote. Callers size the buffer:
 // 20 characters for a decimal, 18 for a word in hex, 15 for a dotted quad, 3 per byte in colon hex.
-inline char* writeDecimal(char* p, std::uint64_t value) { return std::to_chars(p, p + 20, value).ptr; }
 
 // "0x" and at least four lowercase hex digits.
 inline char* writeWordHex(char* p, std::uint64_t value) {
@@ -39,14 +39,60 @@ inline char* writeColonHex(char* p, std::span<const std::uint8_t> bytes) {
     return p;
 }
 
-// Dotted decimal of four bytes.
+// Each byte value's decimal digits (up to three) and, last, how many there are.
+inline constexpr auto byteDecimals = [] {
+    struct Digits {
+        char text[3];
+        std::uint8_t count;
+    };
+    std::array<Digits, 256> table{};
+    for (unsigned i = 0; i < 256; ++i) {
+        auto& d = table[i];
+        if (i >= 100) d.text[d.count++] = static_cast<char>('0' + i / 100);
+        if (i >= 10) d.text[d.count++] = static_cast<char>('0' + i / 10 % 10);
+        d.text[d.count++] = static_cast<char>('0' + i % 10);
+    }
+    return table;
+}();
+
+inline constexpr char digitPairs[] =
+    "0001020304050607080910111213141516171819202122232425262728293031323334353637383940414243444546474849"
+    "5051525354555657585960616263646566676869707172737475767778798081828384858687888990919293949596979899";
+
+// Decimal, as std::to_string writes it; numbers below 10000 (ports, lengths, protocol numbers) take
+// a short path.
+inline char* writeDecimal(char* p, std::uint64_t value) {
+    if (value < 100) {
+        if (value < 10) {
+            *p = static_cast<char>('0' + value);
+            return p + 1;
+        }
+        std::memcpy(p, digitPairs + 2 * value, 2);
+        return p + 2;
+    }
+    if (value < 10000) {
+        const std::uint64_t high = value / 100;
+        const std::uint64_t low = value % 100;
+        if (high < 10) {
+            *p = static_cast<char>('0' + high);
+            std::memcpy(p + 1, digitPairs + 2 * low, 2);
+            return p + 3;
+        }
+        std::memcpy(p, digitPairs + 2 * high, 2);
+        std::memcpy(p + 2, digitPairs + 2 * low, 2);
+        return p + 4;
+    }
+    return std::to_chars(p, p + 20, value).ptr;
+}
+
+// Dotted decimal of four bytes. Each group is copied three characters wide and then cut to its
+// length, so this may scribble up to two characters past the end it returns, within the 15.
 inline char* writeDottedQuad(char* p, const std::uint8_t* bytes) {
     for (std::size_t i = 0; i < 4; ++i) {
         if (i) *p++ = '.';
-        const unsigned value = bytes[i];
-        if (value >= 100) *p++ = static_cast<char>('0' + value / 100);
-        if (value >= 10) *p++ = static_cast<char>('0' + value / 10 % 10);
-        *p++ = static_cast<char>('0' + value % 10);
+        const auto& digits = byteDecimals[bytes[i]];
+        std::memcpy(p, digits.text, 3);
+        p += digits.count;
     }
     return p;
 }

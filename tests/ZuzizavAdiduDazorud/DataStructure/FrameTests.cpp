@@ -261,3 +261,51 @@ TEST(FieldIndex, FlatListSemantics) {
     b.set(Field::ttl, 3);
     EXPECT_FALSE(a == b);
 }
+
+// A batch behaves as set() one by one, on the fast path (fresh index) and off it.
+TEST(FieldIndex, BatchMarksMatchSingleMarks) {
+    struct Record {
+        FieldIndex startIndex;
+        FieldIndex endIndex;
+    };
+    auto single = [](Record& r, std::initializer_list<FieldRange> ranges) {
+        for (const auto& range : ranges) markField(r, range.field, range.start, range.end);
+    };
+    {  // fresh
+        Record batch, one;
+        markFields(batch, {{Field::version, 14, 15}, {Field::ttl, 22, 23}, {Field::sourceIP, 26, 30}});
+        single(one, {{Field::version, 14, 15}, {Field::ttl, 22, 23}, {Field::sourceIP, 26, 30}});
+        EXPECT_EQ(batch.startIndex, one.startIndex);
+        EXPECT_EQ(batch.endIndex, one.endIndex);
+        EXPECT_EQ(batch.endIndex[Field::sourceIP], 30u);
+    }
+    {  // already holding one of the fields: overwritten, not repeated
+        Record batch;
+        markField(batch, Field::ttl, 1, 2);
+        markFields(batch, {{Field::version, 14, 15}, {Field::ttl, 22, 23}});
+        EXPECT_EQ(batch.startIndex.size(), 2u);
+        EXPECT_EQ(batch.startIndex[Field::ttl], 22u);
+    }
+    {  // the same field twice in one batch: the last wins
+        Record batch;
+        markFields(batch, {{Field::ttl, 1, 2}, {Field::ttl, 22, 23}});
+        EXPECT_EQ(batch.startIndex.size(), 1u);
+        EXPECT_EQ(batch.endIndex[Field::ttl], 23u);
+    }
+    {  // more than fit inline
+        Record batch, one;
+        markFields(batch, {{Field::srcmac, 0, 1},   {Field::dstmac, 1, 2},    {Field::ethertype, 2, 3},
+                           {Field::ieeeLength, 3, 4}, {Field::ieeeDsap, 4, 5},  {Field::ieeeSsap, 5, 6},
+                           {Field::ieeeControl, 6, 7}, {Field::snapOrg, 7, 8},  {Field::snapType, 8, 9},
+                           {Field::etherType, 9, 10}, {Field::padding, 10, 11}, {Field::hardwareType, 11, 12},
+                           {Field::protocolType, 12, 13}, {Field::hardwareSize, 13, 14},
+                           {Field::protocolSize, 14, 15}, {Field::operation, 15, 16}, {Field::ttl, 16, 17}});
+        for (std::size_t i = 0; i <= static_cast<std::size_t>(Field::operation); ++i) {
+            markField(one, static_cast<Field>(i), i, i + 1);
+        }
+        markField(one, Field::ttl, 16, 17);
+        EXPECT_EQ(batch.startIndex.size(), 17u);
+        EXPECT_EQ(batch.startIndex, one.startIndex);
+        EXPECT_EQ(batch.endIndex, one.endIndex);
+    }
+}
