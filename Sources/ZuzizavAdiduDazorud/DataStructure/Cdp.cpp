@@ -7,6 +7,13 @@
 
 namespace ZuzizavAdiduDazorud {
 
+// Fixed header fields, at offsets from the record's start.
+constexpr auto headerFields = fieldLayout({
+    {Field::version, 0, 1},
+    {Field::ttl, 1, 2},
+    {Field::checksum, 2, 4},
+});
+
 CdpType CdpType::text(Case kind, std::string text) {
     CdpType t(kind);
     t.text_ = std::move(text);
@@ -213,11 +220,7 @@ bool Cdp::decodeInto(Cdp& cdp, ByteSlice bytes) {
     cdp.version = r.u8(0);
     cdp.ttl = r.u8(1);
     cdp.checksum = r.u16(2);
-    markFields(cdp, {
-        {Field::version, s, s + 1},
-        {Field::ttl, s + 1, s + 2},
-        {Field::checksum, s + 2, s + 4},
-    });
+    markLayout(cdp, headerFields, s);
     std::size_t p = 4;
     for (;;) {
         // A TLV needs its 4-byte header and at least one value byte.

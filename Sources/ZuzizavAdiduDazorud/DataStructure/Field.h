@@ -27,12 +27,35 @@ inline constexpr std::size_t fieldCount = static_cast<std::size_t>(Field::source
 
 std::string_view toString(Field field);
 
-// A field's half-open frame range [start, end).
-struct FieldRange {
+// A header field at offsets [from, to) from the start of its record.
+struct FieldSpan {
     Field field;
-    std::size_t start;
-    std::size_t end;
+    std::size_t from;
+    std::size_t to;
 };
+
+// A header's fixed fields, with what the index needs to take them all at once worked out at compile
+// time. Build with fieldLayout().
+template <std::size_t N>
+struct FieldLayout {
+    FieldSpan spans[N];
+    std::uint64_t mask[2];
+    bool distinct;
+};
+
+template <std::size_t N>
+consteval FieldLayout<N> fieldLayout(const FieldSpan (&spans)[N]) {
+    FieldLayout<N> layout{};
+    layout.distinct = true;
+    for (std::size_t k = 0; k < N; ++k) {
+        layout.spans[k] = spans[k];
+        const auto i = static_cast<std::size_t>(spans[k].field);
+        const std::uint64_t bit = std::uint64_t{1} << (i % 64);
+        if (layout.mask[i / 64] & bit) layout.distinct = false;
+        layout.mask[i / 64] |= bit;
+    }
+    return layout;
+}
 
 // Frame positions keyed by Field. A record marks at most a few fields, so they are kept inline in a
 // small flat list (no allocation); more than fit inline go to an overflow list no record needs today.
@@ -66,30 +89,24 @@ public:
         setSlow(field, value);
     }
 
-    // set() for each range's field at its start (or end), in order. Into an empty index (a decoder's
-    // fresh record) with distinct fields that fit inline, this is plain stores: no per-field checks
-    // and no count or marks going back and forth through memory.
+    // set() for each of a layout's fields at base + from (or base + to), in order. Into an empty index
+    // (a decoder's fresh record) this is plain stores of known fields: no per-field checks, and no
+    // count or marks going back and forth through memory.
     template <std::size_t N>
-    [[gnu::always_inline]] void setAll(const FieldRange (&ranges)[N], bool ends) {
-        std::uint64_t mask[2] = {0, 0};
-        bool distinct = true;
-        for (const FieldRange& range : ranges) {
-            const auto i = static_cast<std::size_t>(range.field);
-            const std::uint64_t bit = std::uint64_t{1} << (i % 64);
-            distinct = distinct && !(mask[i / 64] & bit);
-            mask[i / 64] |= bit;
-        }
-        if (N <= inlineCapacity && distinct && count_ == 0 && overflow_.empty()) [[likely]] {
+    [[gnu::always_inline]] void setLayout(const FieldLayout<N>& layout, std::size_t base, bool ends) {
+        if (N <= inlineCapacity && layout.distinct && count_ == 0 && overflow_.empty()) [[likely]] {
+#pragma GCC unroll 32
             for (std::size_t k = 0; k < N; ++k) {
-                fields_[k] = ranges[k].field;
-                positions_[k] = static_cast<std::uint32_t>(ends ? ranges[k].end : ranges[k].start);
+                const FieldSpan& span = layout.spans[k];
+                fields_[k] = span.field;
+                positions_[k] = static_cast<std::uint32_t>(base + (ends ? span.to : span.from));
             }
-            marked_[0] = mask[0];
-            marked_[1] = mask[1];
+            marked_[0] = layout.mask[0];
+            marked_[1] = layout.mask[1];
             count_ = static_cast<std::uint8_t>(N);
             return;
         }
-        for (const FieldRange& range : ranges) set(range.field, ends ? range.end : range.start);
+        for (const FieldSpan& span : layout.spans) set(span.field, base + (ends ? span.to : span.from));
     }
 
     // Equal when the same fields map to the same positions, in whatever order they were set.
@@ -146,11 +163,11 @@ void markField(Record& record, Field field, std::size_t start, std::size_t end) 
     record.endIndex.set(field, end);
 }
 
-// markField for several fields at once.
+// markField for each of a layout's fields, at offsets from `base`.
 template <typename Record, std::size_t N>
-[[gnu::always_inline]] inline void markFields(Record& record, const FieldRange (&ranges)[N]) {
-    record.startIndex.setAll(ranges, false);
-    record.endIndex.setAll(ranges, true);
+[[gnu::always_inline]] inline void markLayout(Record& record, const FieldLayout<N>& layout, std::size_t base) {
+    record.startIndex.setLayout(layout, base, false);
+    record.endIndex.setLayout(layout, base, true);
 }
 
 }  // namespace ZuzizavAdiduDazorud

@@ -8,6 +8,12 @@
 
 namespace ZuzizavAdiduDazorud {
 
+// Fixed header fields, at offsets from the record's start.
+constexpr auto macFields = fieldLayout({
+    {Field::dstmac, 0, 6},
+    {Field::srcmac, 6, 12},
+});
+
 namespace {
 
 std::atomic<std::int64_t> frameCounter{0};
@@ -61,7 +67,7 @@ Frame::Frame(ByteSlice bytes, Timeval timeval, std::int64_t originalLength_, std
     const auto frameBytes = data.bytes();
     dstmac.assignBytes(frameBytes.subspan(0, 6));
     srcmac.assignBytes(frameBytes.subspan(6, 6));
-    markFields(*this, {{Field::dstmac, s, s + 6}, {Field::srcmac, s + 6, s + 12}});
+    markLayout(*this, macFields, s);
 
     SliceReader r(data);
     const std::uint16_t v = r.u16(12);

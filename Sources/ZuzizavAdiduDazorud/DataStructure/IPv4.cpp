@@ -6,6 +6,23 @@
 
 namespace ZuzizavAdiduDazorud {
 
+// Fixed header fields, at offsets from the record's start.
+constexpr auto headerFields = fieldLayout({
+    {Field::version, 0, 1},
+    {Field::ihl, 0, 1},
+    {Field::dscp, 1, 2},
+    {Field::ecn, 1, 2},
+    {Field::totalLength, 2, 4},
+    {Field::identification, 4, 6},
+    {Field::flags, 6, 7},
+    {Field::fragmentOffset, 6, 8},
+    {Field::ttl, 8, 9},
+    {Field::ipProtocol, 9, 10},
+    {Field::headerChecksum, 10, 12},
+    {Field::sourceIP, 12, 16},
+    {Field::destinationIP, 16, 20},
+});
+
 bool IPv4::decodeInto(IPv4& ip, ByteSlice bytes) {
     ip.data = std::move(bytes);
     const ByteSlice& data = ip.data;
@@ -47,21 +64,7 @@ bool IPv4::decodeInto(IPv4& ip, ByteSlice bytes) {
     ip.headerChecksum = r.u16(10);
     if (!r.ok()) return false;
 
-    markFields(ip, {
-        {Field::version, s, s + 1},
-        {Field::ihl, s, s + 1},
-        {Field::dscp, s + 1, s + 2},
-        {Field::ecn, s + 1, s + 2},
-        {Field::totalLength, s + 2, s + 4},
-        {Field::identification, s + 4, s + 6},
-        {Field::flags, s + 6, s + 7},
-        {Field::fragmentOffset, s + 6, s + 8},
-        {Field::ttl, s + 8, s + 9},
-        {Field::ipProtocol, s + 9, s + 10},
-        {Field::headerChecksum, s + 10, s + 12},
-        {Field::sourceIP, s + 12, s + 16},
-        {Field::destinationIP, s + 16, s + 20},
-    });
+    markLayout(ip, headerFields, s);
     if (ip.totalLength < n) {
         ip.padding = data.slice(s + ip.totalLength, e);
         markField(ip, Field::padding, s + ip.totalLength, e);

@@ -4,6 +4,21 @@
 
 namespace ZuzizavAdiduDazorud {
 
+// Fixed header fields, at offsets from the record's start.
+constexpr auto leadingFields = fieldLayout({
+    {Field::version, 0, 1},
+    {Field::trafficClass, 0, 2},
+    {Field::flowLabel, 1, 4},
+    {Field::payloadLength, 4, 6},
+});
+
+constexpr auto addressFields = fieldLayout({
+    {Field::nextHeader, 6, 7},
+    {Field::hopLimit, 7, 8},
+    {Field::sourceIP, 8, 24},
+    {Field::destinationIP, 24, 40},
+});
+
 bool IPv6::decodeInto(IPv6& ip, ByteSlice bytes) {
     ip.data = std::move(bytes);
     const ByteSlice& data = ip.data;
@@ -28,24 +43,14 @@ bool IPv6::decodeInto(IPv6& ip, ByteSlice bytes) {
     ip.sourceIP = IPv6Address(r.array<16>(8));
     ip.destinationIP = IPv6Address(r.array<16>(24));
 
-    markFields(ip, {
-        {Field::version, s, s + 1},
-        {Field::trafficClass, s, s + 2},
-        {Field::flowLabel, s + 1, s + 4},
-        {Field::payloadLength, s + 4, s + 6},
-    });
+    markLayout(ip, leadingFields, s);
     if (ip.payloadLength + 40 < n) {
         ip.padding = data.slice(s + 40 + ip.payloadLength, e);
         markField(ip, Field::padding, s + 40 + ip.payloadLength, e);
     } else {
         ip.padding = data.slice(e, e);
     }
-    markFields(ip, {
-        {Field::nextHeader, s + 6, s + 7},
-        {Field::hopLimit, s + 7, s + 8},
-        {Field::sourceIP, s + 8, s + 24},
-        {Field::destinationIP, s + 24, s + 40},
-    });
+    markLayout(ip, addressFields, s);
 
     if (s + 40 >= e) {
         ip.layer4.emplace<Unknown>().data = data.slice(e, e);

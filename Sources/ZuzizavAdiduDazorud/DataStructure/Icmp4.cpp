@@ -5,6 +5,18 @@
 
 namespace ZuzizavAdiduDazorud {
 
+// Fixed header fields, at offsets from the record's start.
+constexpr auto headerFields = fieldLayout({
+    {Field::type, 0, 1},
+    {Field::code, 1, 2},
+    {Field::checksum, 2, 4},
+});
+
+constexpr auto echoFields = fieldLayout({
+    {Field::identifier, 4, 6},
+    {Field::sequence, 6, 8},
+});
+
 namespace {
 std::string idAndSequence(const Icmp4Type& t) {
     return "id " + std::to_string(t.identifier()) + " sequence " + std::to_string(t.sequence());
@@ -179,11 +191,7 @@ bool Icmp4::decodeInto(Icmp4& icmp, ByteSlice bytes) {
     icmp.type = r.u8(0);
     icmp.code = r.u8(1);
     icmp.checksum = r.u16(2);
-    markFields(icmp, {
-        {Field::type, s, s + 1},
-        {Field::code, s + 1, s + 2},
-        {Field::checksum, s + 2, s + 4},
-    });
+    markLayout(icmp, headerFields, s);
 
     auto tooShort = [&](std::size_t minimum) {
         if (n >= minimum) return false;
@@ -203,10 +211,7 @@ bool Icmp4::decodeInto(Icmp4& icmp, ByteSlice bytes) {
         markField(icmp, Field::payload, s + 8, e);
     };
     auto identifierAndSequence = [&] {
-        markFields(icmp, {
-            {Field::identifier, s + 4, s + 6},
-            {Field::sequence, s + 6, s + 8},
-        });
+        markLayout(icmp, echoFields, s);
         return std::pair<std::int64_t, std::int64_t>(r.u16(4), r.u16(6));
     };
     // Byte 5 counts the bytes of the quoted datagram.

@@ -5,6 +5,23 @@
 
 namespace ZuzizavAdiduDazorud {
 
+// Fixed header fields, at offsets from the record's start.
+constexpr auto headerFields = fieldLayout({
+    {Field::type, 0, 1},
+    {Field::code, 1, 2},
+    {Field::checksum, 2, 4},
+});
+
+constexpr auto echoFields = fieldLayout({
+    {Field::identifier, 4, 6},
+    {Field::sequence, 6, 8},
+});
+
+constexpr auto redirectFields = fieldLayout({
+    {Field::target, 8, 24},
+    {Field::destination, 24, 40},
+});
+
 namespace {
 const char* boolText(bool value) { return value ? "true" : "false"; }
 }  // namespace
@@ -276,11 +293,7 @@ bool Icmp6::decodeInto(Icmp6& icmp, ByteSlice bytes) {
     icmp.code = r.u8(1);
     icmp.checksum = r.u16(2);
     icmp.payload = data.slice(e, e);
-    markFields(icmp, {
-        {Field::type, s, s + 1},
-        {Field::code, s + 1, s + 2},
-        {Field::checksum, s + 2, s + 4},
-    });
+    markLayout(icmp, headerFields, s);
 
     auto payloadFrom8 = [&] {
         if (n < 9) return;
@@ -334,10 +347,7 @@ bool Icmp6::decodeInto(Icmp6& icmp, ByteSlice bytes) {
             }
             icmp.icmpType = icmp.type == 128 ? Icmp6Type::echoRequest(r.u16(4), r.u16(6))
                                              : Icmp6Type::echoReply(r.u16(4), r.u16(6));
-            markFields(icmp, {
-                {Field::identifier, s + 4, s + 6},
-                {Field::sequence, s + 6, s + 8},
-            });
+            markLayout(icmp, echoFields, s);
             payloadFrom8();
             break;
         case 135:
@@ -365,10 +375,7 @@ bool Icmp6::decodeInto(Icmp6& icmp, ByteSlice bytes) {
             }
             if (incomplete(40)) return false;
             icmp.icmpType = Icmp6Type::redirect(address(8), address(24));
-            markFields(icmp, {
-                {Field::target, s + 8, s + 24},
-                {Field::destination, s + 24, s + 40},
-            });
+            markLayout(icmp, redirectFields, s);
             icmp.options = Icmp6Option::getOptions(data.slice(s + 40, e));
             break;
         default: icmp.icmpType = other; break;

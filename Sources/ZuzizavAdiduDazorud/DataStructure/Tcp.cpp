@@ -5,6 +5,19 @@
 
 namespace ZuzizavAdiduDazorud {
 
+// Fixed header fields, at offsets from the record's start.
+constexpr auto headerFields = fieldLayout({
+    {Field::sourcePort, 0, 2},
+    {Field::destinationPort, 2, 4},
+    {Field::sequenceNumber, 4, 8},
+    {Field::acknowledgementNumber, 8, 12},
+    {Field::dataOffset, 12, 13},
+    {Field::flags, 13, 14},
+    {Field::window, 14, 16},
+    {Field::checksum, 16, 18},
+    {Field::urgentPointer, 18, 20},
+});
+
 bool Tcp::decodeInto(Tcp& tcp, ByteSlice bytes) {
     tcp.data = std::move(bytes);
     const ByteSlice& data = tcp.data;
@@ -33,18 +46,9 @@ bool Tcp::decodeInto(Tcp& tcp, ByteSlice bytes) {
     if (!r.ok()) return false;
     tcp.payload = data.slice(s + 20, e);
 
-    markFields(tcp, {
-        {Field::sourcePort, s, s + 2},
-        {Field::destinationPort, s + 2, s + 4},
-        {Field::sequenceNumber, s + 4, s + 8},
-        {Field::acknowledgementNumber, s + 8, s + 12},
-        {Field::dataOffset, s + 12, s + 13},
-        {Field::flags, s + 13, s + 14},
-        {Field::window, s + 14, s + 16},
-        {Field::checksum, s + 16, s + 18},
-        {Field::urgentPointer, s + 18, s + 20},
-        {Field::payload, s + 20, e},
-    });
+    markLayout(tcp, headerFields, s);
+
+    markField(tcp, Field::payload, s + 20, e);
     return true;
 }
 

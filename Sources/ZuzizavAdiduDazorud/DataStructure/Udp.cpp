@@ -5,6 +5,14 @@
 
 namespace ZuzizavAdiduDazorud {
 
+// Fixed header fields, at offsets from the record's start.
+constexpr auto headerFields = fieldLayout({
+    {Field::sourcePort, 0, 2},
+    {Field::destinationPort, 2, 4},
+    {Field::length, 4, 6},
+    {Field::checksum, 6, 8},
+});
+
 bool Udp::decodeInto(Udp& udp, ByteSlice bytes) {
     udp.data = std::move(bytes);
     const ByteSlice& data = udp.data;
@@ -22,13 +30,8 @@ bool Udp::decodeInto(Udp& udp, ByteSlice bytes) {
     if (!r.ok()) return false;
     udp.payload = data.slice(s + 8, e);
 
-    markFields(udp, {
-        {Field::sourcePort, s, s + 2},
-        {Field::destinationPort, s + 2, s + 4},
-        {Field::length, s + 4, s + 6},
-        {Field::checksum, s + 6, s + 8},
-        {Field::payload, s + 8, e},
-    });
+    markLayout(udp, headerFields, s);
+    markField(udp, Field::payload, s + 8, e);
     return true;
 }
 

@@ -262,48 +262,59 @@ TEST(FieldIndex, FlatListSemantics) {
     EXPECT_FALSE(a == b);
 }
 
-// A batch behaves as set() one by one, on the fast path (fresh index) and off it.
-TEST(FieldIndex, BatchMarksMatchSingleMarks) {
-    struct Record {
-        FieldIndex startIndex;
-        FieldIndex endIndex;
-    };
-    auto single = [](Record& r, std::initializer_list<FieldRange> ranges) {
-        for (const auto& range : ranges) markField(r, range.field, range.start, range.end);
-    };
+// A layout behaves as markField() one field at a time, on the fast path (fresh index) and off it.
+namespace {
+
+struct Marked {
+    FieldIndex startIndex;
+    FieldIndex endIndex;
+};
+
+template <std::size_t N>
+Marked markedOneByOne(const FieldLayout<N>& layout, std::size_t base, Marked marked = {}) {
+    for (const auto& span : layout.spans) markField(marked, span.field, base + span.from, base + span.to);
+    return marked;
+}
+
+constexpr auto three = fieldLayout({{Field::version, 0, 1}, {Field::ttl, 8, 9}, {Field::sourceIP, 12, 16}});
+constexpr auto repeated = fieldLayout({{Field::ttl, 0, 1}, {Field::ttl, 8, 9}});
+constexpr auto seventeen = fieldLayout({
+    {Field::srcmac, 0, 1}, {Field::dstmac, 1, 2}, {Field::ethertype, 2, 3}, {Field::ieeeLength, 3, 4},
+    {Field::ieeeDsap, 4, 5}, {Field::ieeeSsap, 5, 6}, {Field::ieeeControl, 6, 7}, {Field::snapOrg, 7, 8},
+    {Field::snapType, 8, 9}, {Field::etherType, 9, 10}, {Field::padding, 10, 11}, {Field::hardwareType, 11, 12},
+    {Field::protocolType, 12, 13}, {Field::hardwareSize, 13, 14}, {Field::protocolSize, 14, 15},
+    {Field::operation, 15, 16}, {Field::ttl, 16, 17},
+});
+
+}  // namespace
+
+TEST(FieldIndex, LayoutMarksMatchSingleMarks) {
+    static_assert(three.distinct && !repeated.distinct);
     {  // fresh
-        Record batch, one;
-        markFields(batch, {{Field::version, 14, 15}, {Field::ttl, 22, 23}, {Field::sourceIP, 26, 30}});
-        single(one, {{Field::version, 14, 15}, {Field::ttl, 22, 23}, {Field::sourceIP, 26, 30}});
+        Marked batch;
+        markLayout(batch, three, 14);
+        const Marked one = markedOneByOne(three, 14);
         EXPECT_EQ(batch.startIndex, one.startIndex);
         EXPECT_EQ(batch.endIndex, one.endIndex);
         EXPECT_EQ(batch.endIndex[Field::sourceIP], 30u);
     }
     {  // already holding one of the fields: overwritten, not repeated
-        Record batch;
+        Marked batch;
         markField(batch, Field::ttl, 1, 2);
-        markFields(batch, {{Field::version, 14, 15}, {Field::ttl, 22, 23}});
-        EXPECT_EQ(batch.startIndex.size(), 2u);
+        markLayout(batch, three, 14);
+        EXPECT_EQ(batch.startIndex.size(), 3u);
         EXPECT_EQ(batch.startIndex[Field::ttl], 22u);
     }
-    {  // the same field twice in one batch: the last wins
-        Record batch;
-        markFields(batch, {{Field::ttl, 1, 2}, {Field::ttl, 22, 23}});
+    {  // the same field twice: the last wins
+        Marked batch;
+        markLayout(batch, repeated, 0);
         EXPECT_EQ(batch.startIndex.size(), 1u);
-        EXPECT_EQ(batch.endIndex[Field::ttl], 23u);
+        EXPECT_EQ(batch.endIndex[Field::ttl], 9u);
     }
     {  // more than fit inline
-        Record batch, one;
-        markFields(batch, {{Field::srcmac, 0, 1},   {Field::dstmac, 1, 2},    {Field::ethertype, 2, 3},
-                           {Field::ieeeLength, 3, 4}, {Field::ieeeDsap, 4, 5},  {Field::ieeeSsap, 5, 6},
-                           {Field::ieeeControl, 6, 7}, {Field::snapOrg, 7, 8},  {Field::snapType, 8, 9},
-                           {Field::etherType, 9, 10}, {Field::padding, 10, 11}, {Field::hardwareType, 11, 12},
-                           {Field::protocolType, 12, 13}, {Field::hardwareSize, 13, 14},
-                           {Field::protocolSize, 14, 15}, {Field::operation, 15, 16}, {Field::ttl, 16, 17}});
-        for (std::size_t i = 0; i <= static_cast<std::size_t>(Field::operation); ++i) {
-            markField(one, static_cast<Field>(i), i, i + 1);
-        }
-        markField(one, Field::ttl, 16, 17);
+        Marked batch;
+        markLayout(batch, seventeen, 100);
+        const Marked one = markedOneByOne(seventeen, 100);
         EXPECT_EQ(batch.startIndex.size(), 17u);
         EXPECT_EQ(batch.startIndex, one.startIndex);
         EXPECT_EQ(batch.endIndex, one.endIndex);
