@@ -107,7 +107,7 @@ public:
 
     LineWriter& operator<<(std::string_view text) {
         if (text.size() > capacity - used_) return putLong(text);
-        std::memcpy(buffer_ + used_, text.data(), text.size());
+        copySmall(buffer_ + used_, text.data(), text.size());
         used_ += text.size();
         return *this;
     }
@@ -146,6 +146,22 @@ private:
         return buffer_ + used_;
     }
     void finish(char* end) { used_ = static_cast<std::size_t>(end - buffer_); }
+    // A copy of a few to a few dozen bytes in overlapping fixed-size moves: a length known only at run
+    // time would otherwise become a string instruction with a long start-up.
+    static void copySmall(char* to, const char* from, std::size_t count) {
+        if (count >= 16) {
+            for (std::size_t i = 0; i + 16 < count; i += 16) std::memcpy(to + i, from + i, 16);
+            std::memcpy(to + count - 16, from + count - 16, 16);
+        } else if (count >= 8) {
+            std::memcpy(to, from, 8);
+            std::memcpy(to + count - 8, from + count - 8, 8);
+        } else if (count >= 4) {
+            std::memcpy(to, from, 4);
+            std::memcpy(to + count - 4, from + count - 4, 4);
+        } else {
+            for (std::size_t i = 0; i < count; ++i) to[i] = from[i];
+        }
+    }
     LineWriter& putLong(std::string_view text) {
         flush();
         out_.append(text);
