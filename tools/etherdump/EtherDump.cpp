@@ -79,7 +79,10 @@ void render(const Frame& frame, const Options& options, std::string& out) {
 }
 
 void render(const Frame& frame, const Options& options, ZuzizavAdiduDazorud::text::LineWriter& line) {
-    line.decimal(static_cast<std::uint64_t>(frame.frameNumber)) << ' ';
+    char* p = line.reserve(21);
+    p = ZuzizavAdiduDazorud::text::writeDecimal(p, static_cast<std::uint64_t>(frame.frameNumber));
+    *p++ = ' ';
+    line.commit(p);
     frame.appendDescription(line);
     line << '\n';
     if (options.verbose) {

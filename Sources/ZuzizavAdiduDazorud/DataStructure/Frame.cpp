@@ -172,15 +172,29 @@ void Frame::appendDescription(std::string& out) const {
 }
 
 void Frame::appendDescription(text::LineWriter& out) const {
-    out << srcmac.view() << ' ' << dstmac.view() << ' ' << toString(frameFormat) << ' ';
+    // Two MAC texts, the format, the type (at most 18 characters) and four blanks fit in 80.
+    char* p = out.reserve(80);
+    p = text::writeText(p, srcmac.view());
+    *p++ = ' ';
+    p = text::writeText(p, dstmac.view());
+    *p++ = ' ';
+    p = text::writeText(p, toString(frameFormat));
+    *p++ = ' ';
     if (ethertype) {
-        out.wordHex(*ethertype);
+        p = text::writeWordHex(p, *ethertype);
     } else if (ieeeDsap && ieeeSsap) {
-        out << formatNumber("0x%2llx", *ieeeDsap) << formatNumber("%02llx", *ieeeSsap);
+        // DSAP as printf's "0x%2x" (blank-padded), SSAP as "%02x".
+        *p++ = '0';
+        *p++ = 'x';
+        *p++ = *ieeeDsap >> 4 ? text::lowerHexDigits[*ieeeDsap >> 4] : ' ';
+        *p++ = text::lowerHexDigits[*ieeeDsap & 0xf];
+        *p++ = text::lowerHexDigits[*ieeeSsap >> 4];
+        *p++ = text::lowerHexDigits[*ieeeSsap & 0xf];
     } else {
-        out << "unknown";
+        p = text::writeText(p, "unknown");
     }
-    out << ' ';
+    *p++ = ' ';
+    out.commit(p);
     layer3.appendDescription(out);
     out << ' ';
     if (const Layer4* l4 = layer4()) l4->appendDescription(out);

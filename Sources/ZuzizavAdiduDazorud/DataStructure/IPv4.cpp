@@ -92,11 +92,15 @@ std::string IPv4::description() const {
 }
 
 void IPv4::appendDescription(text::LineWriter& out) const {
-    out << "IPv";
-    out.decimal(version) << ' ';
-    out.dottedQuad(sourceIP.rawValue().data()) << " > ";
-    out.dottedQuad(destinationIP.rawValue().data()) << " ipProt ";
-    out.decimal(ipProtocol);
+    char* p = out.reserve(64);  // at most 51
+    p = text::writeText(p, "IPv");
+    p = text::writeDecimal(p, version);
+    *p++ = ' ';
+    p = text::writeDottedQuad(p, sourceIP.rawValue().data());
+    p = text::writeText(p, " > ");
+    p = text::writeDottedQuad(p, destinationIP.rawValue().data());
+    p = text::writeText(p, " ipProt ");
+    out.commit(text::writeDecimal(p, ipProtocol));
 }
 
 std::string IPv4::verboseDescription() const {

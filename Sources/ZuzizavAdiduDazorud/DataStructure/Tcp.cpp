@@ -74,14 +74,18 @@ std::string Tcp::description() const {
 }
 
 void Tcp::appendDescription(text::LineWriter& out) const {
-    out << "TCP ";
-    out.decimal(sourcePort) << " > ";
-    out.decimal(destinationPort) << " flags ";
+    char* p = out.reserve(96);  // three numbers of at most 20 digits, six flags and 23 other characters
+    p = text::writeText(p, "TCP ");
+    p = text::writeDecimal(p, sourcePort);
+    p = text::writeText(p, " > ");
+    p = text::writeDecimal(p, destinationPort);
+    p = text::writeText(p, " flags ");
     for (auto [set, letter] : {std::pair{syn, 'S'}, {urg, 'U'}, {ack, 'A'}, {psh, 'P'}, {rst, 'R'}, {fin, 'F'}}) {
-        if (set) out << letter;
+        if (set) *p++ = letter;
     }
-    out << ' ';
-    out.decimal(payload.count()) << " bytes";
+    *p++ = ' ';
+    p = text::writeDecimal(p, payload.count());
+    out.commit(text::writeText(p, " bytes"));
 }
 
 std::string Tcp::verboseDescription() const {

@@ -49,9 +49,12 @@ std::string Udp::description() const {
 }
 
 void Udp::appendDescription(text::LineWriter& out) const {
-    out.decimal(sourcePort) << " > ";
-    out.decimal(destinationPort) << " length ";
-    out.decimal(length);
+    char* p = out.reserve(80);  // three numbers of at most 20 digits and 11 other characters
+    p = text::writeDecimal(p, sourcePort);
+    p = text::writeText(p, " > ");
+    p = text::writeDecimal(p, destinationPort);
+    p = text::writeText(p, " length ");
+    out.commit(text::writeDecimal(p, length));
 }
 
 std::string Udp::verboseDescription() const {

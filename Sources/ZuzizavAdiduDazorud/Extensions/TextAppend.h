@@ -39,6 +39,26 @@ inline char* writeColonHex(char* p, std::span<const std::uint8_t> bytes) {
     return p;
 }
 
+// The text, copied in overlapping fixed-size moves: a length known only at run time would otherwise
+// become a string instruction with a long start-up.
+inline char* writeText(char* p, std::string_view text) {
+    const char* from = text.data();
+    const std::size_t count = text.size();
+    if (count >= 16) {
+        for (std::size_t i = 0; i + 16 < count; i += 16) std::memcpy(p + i, from + i, 16);
+        std::memcpy(p + count - 16, from + count - 16, 16);
+    } else if (count >= 8) {
+        std::memcpy(p, from, 8);
+        std::memcpy(p + count - 8, from + count - 8, 8);
+    } else if (count >= 4) {
+        std::memcpy(p, from, 4);
+        std::memcpy(p + count - 4, from + count - 4, 4);
+    } else {
+        for (std::size_t i = 0; i < count; ++i) p[i] = from[i];
+    }
+    return p + count;
+}
+
 // Each byte value's decimal digits (up to three) and, last, how many there are.
 inline constexpr auto byteDecimals = [] {
     struct Digits {
@@ -107,8 +127,7 @@ public:
 
     LineWriter& operator<<(std::string_view text) {
         if (text.size() > capacity - used_) return putLong(text);
-        copySmall(buffer_ + used_, text.data(), text.size());
-        used_ += text.size();
+        used_ = static_cast<std::size_t>(writeText(buffer_ + used_, text) - buffer_);
         return *this;
     }
     LineWriter& operator<<(char c) {
@@ -121,48 +140,36 @@ public:
         requires(std::is_integral_v<T> && !std::is_same_v<T, char>)
     LineWriter& operator<<(T) = delete;
     LineWriter& decimal(std::uint64_t value) {
-        finish(writeDecimal(room(20), value));
+        commit(writeDecimal(reserve(20), value));
         return *this;
     }
     LineWriter& wordHex(std::uint64_t value) {
-        finish(writeWordHex(room(18), value));
+        commit(writeWordHex(reserve(18), value));
         return *this;
     }
     LineWriter& dottedQuad(const std::uint8_t* bytes) {
-        finish(writeDottedQuad(room(15), bytes));
+        commit(writeDottedQuad(reserve(15), bytes));
         return *this;
     }
 
-    void flush() {
+    static constexpr std::size_t capacity = 256;
+
+    // Room for `count` (at most capacity) characters, to fill through a local pointer with the write
+    // functions above and hand back with commit(): the writer's own state is then not reloaded after
+    // every character stored.
+    char* reserve(std::size_t count) {
+        if (count > capacity - used_) flush();
+        return buffer_ + used_;
+    }
+    void commit(char* end) { used_ = static_cast<std::size_t>(end - buffer_); }
+
+    [[gnu::noinline]] void flush() {
         out_.append(buffer_, used_);
         used_ = 0;
     }
 
 private:
-    static constexpr std::size_t capacity = 256;
-
-    char* room(std::size_t count) {
-        if (count > capacity - used_) flush();
-        return buffer_ + used_;
-    }
-    void finish(char* end) { used_ = static_cast<std::size_t>(end - buffer_); }
-    // A copy of a few to a few dozen bytes in overlapping fixed-size moves: a length known only at run
-    // time would otherwise become a string instruction with a long start-up.
-    static void copySmall(char* to, const char* from, std::size_t count) {
-        if (count >= 16) {
-            for (std::size_t i = 0; i + 16 < count; i += 16) std::memcpy(to + i, from + i, 16);
-            std::memcpy(to + count - 16, from + count - 16, 16);
-        } else if (count >= 8) {
-            std::memcpy(to, from, 8);
-            std::memcpy(to + count - 8, from + count - 8, 8);
-        } else if (count >= 4) {
-            std::memcpy(to, from, 4);
-            std::memcpy(to + count - 4, from + count - 4, 4);
-        } else {
-            for (std::size_t i = 0; i < count; ++i) to[i] = from[i];
-        }
-    }
-    LineWriter& putLong(std::string_view text) {
+    [[gnu::noinline]] LineWriter& putLong(std::string_view text) {
         flush();
         out_.append(text);
         return *this;
