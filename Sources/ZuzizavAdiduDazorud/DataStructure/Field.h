@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -61,6 +62,36 @@ consteval FieldLayout<N> fieldLayout(const FieldSpan (&spans)[N]) {
 // small flat list (no allocation); more than fit inline go to an overflow list no record needs today.
 class FieldIndex {
 public:
+    // Only the entries in use are initialised and copied: a record starts with two empty indexes, and
+    // clearing their unused slots would cost more than the fields a decoder marks.
+    FieldIndex() = default;
+    FieldIndex(const FieldIndex& other) : marked_(other.marked_), count_(other.count_), overflow_(other.overflow_) {
+        copyEntries(other);
+    }
+    FieldIndex(FieldIndex&& other) noexcept
+        : marked_(other.marked_), count_(other.count_), overflow_(std::move(other.overflow_)) {
+        copyEntries(other);
+    }
+    FieldIndex& operator=(const FieldIndex& other) {
+        if (this != &other) {
+            marked_ = other.marked_;
+            count_ = other.count_;
+            overflow_ = other.overflow_;
+            copyEntries(other);
+        }
+        return *this;
+    }
+    FieldIndex& operator=(FieldIndex&& other) noexcept {
+        if (this != &other) {
+            marked_ = other.marked_;
+            count_ = other.count_;
+            overflow_ = std::move(other.overflow_);
+            copyEntries(other);
+        }
+        return *this;
+    }
+    ~FieldIndex() = default;
+
     std::optional<std::size_t> operator[](Field field) const { return at(field); }
     std::optional<std::size_t> at(Field field) const {
         if (!isMarked(field)) return std::nullopt;
@@ -148,10 +179,16 @@ private:
         }
     }
 
+    void copyEntries(const FieldIndex& other) {
+        std::copy_n(other.positions_.begin(), other.count_, positions_.begin());
+        std::copy_n(other.fields_.begin(), other.count_, fields_.begin());
+    }
+
     static constexpr std::size_t inlineCapacity = 16;
     std::array<std::uint64_t, 2> marked_{};
-    std::array<std::uint32_t, inlineCapacity> positions_{};
-    std::array<Field, inlineCapacity> fields_{};
+    // Entries [0, count_) are set; the rest are never read.
+    std::array<std::uint32_t, inlineCapacity> positions_;
+    std::array<Field, inlineCapacity> fields_;
     std::uint8_t count_ = 0;
     std::vector<std::pair<Field, std::uint32_t>> overflow_;
 };
