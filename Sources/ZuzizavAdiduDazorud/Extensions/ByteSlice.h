@@ -1,6 +1,7 @@
 #pragma once
 
 #include <algorithm>
+#include <atomic>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -12,12 +13,65 @@
 
 namespace ZuzizavAdiduDazorud {
 
+namespace detail {
+
+// A reference count and the bytes after it, in one allocation.
+class SharedBytes {
+public:
+    // With one reference, the caller's; the bytes are left for the caller to fill.
+    static SharedBytes* make(std::size_t count);
+
+    std::uint8_t* bytes() { return reinterpret_cast<std::uint8_t*>(this + 1); }
+    void retain() { references_.fetch_add(1, std::memory_order_relaxed); }
+    void release() {
+        if (references_.fetch_sub(1, std::memory_order_acq_rel) == 1) destroy();
+    }
+
+private:
+    SharedBytes() = default;
+    void destroy();
+
+    std::atomic<std::size_t> references_{1};
+};
+
+}  // namespace detail
+
 // A shared, immutable run of bytes with absolute start and end indices.
 // A slice keeps its parent's indices: the bytes from 14 of a frame start at index 14.
 // Slicing only ever narrows; indices outside the slice are clamped to it.
 class ByteSlice {
 public:
     ByteSlice() = default;
+    ByteSlice(const ByteSlice& other) : storage_(other.storage_), start_(other.start_), end_(other.end_) {
+        if (storage_) storage_->retain();
+    }
+    ByteSlice(ByteSlice&& other) noexcept : storage_(other.storage_), start_(other.start_), end_(other.end_) {
+        other.storage_ = nullptr;
+        other.start_ = other.end_ = 0;
+    }
+    ByteSlice& operator=(const ByteSlice& other) {
+        if (other.storage_) other.storage_->retain();
+        if (storage_) storage_->release();
+        storage_ = other.storage_;
+        start_ = other.start_;
+        end_ = other.end_;
+        return *this;
+    }
+    ByteSlice& operator=(ByteSlice&& other) noexcept {
+        if (this != &other) {
+            if (storage_) storage_->release();
+            storage_ = other.storage_;
+            start_ = other.start_;
+            end_ = other.end_;
+            other.storage_ = nullptr;
+            other.start_ = other.end_ = 0;
+        }
+        return *this;
+    }
+    ~ByteSlice() {
+        if (storage_) storage_->release();
+    }
+
     explicit ByteSlice(std::vector<std::uint8_t> bytes);
     ByteSlice(const std::uint8_t* bytes, std::size_t count);
     ByteSlice(std::initializer_list<std::uint8_t> bytes) : ByteSlice(std::vector<std::uint8_t>(bytes)) {}
@@ -32,7 +86,10 @@ public:
         std::size_t f = std::clamp(from, start_, end_);
         std::size_t t = std::clamp(to, f, end_);
         ByteSlice s;
-        if (t > f) s.storage_ = storage_;  // an empty slice needs no bytes
+        if (t > f) {  // an empty slice needs no bytes
+            s.storage_ = storage_;
+            storage_->retain();
+        }
         s.start_ = f;
         s.end_ = t;
         return s;
@@ -43,12 +100,12 @@ public:
     // Byte at absolute index, or none outside the slice.
     std::optional<std::uint8_t> at(std::size_t absoluteIndex) const {
         if (absoluteIndex < start_ || absoluteIndex >= end_) return std::nullopt;
-        return storage_.get()[absoluteIndex];
+        return storage_->bytes()[absoluteIndex];
     }
 
     std::span<const std::uint8_t> bytes() const {
         if (!storage_) return {};
-        return std::span<const std::uint8_t>(storage_.get() + start_, count());
+        return std::span<const std::uint8_t>(storage_->bytes() + start_, count());
     }
     std::vector<std::uint8_t> toVector() const {
         auto b = bytes();
@@ -79,8 +136,8 @@ public:
     }
 
 private:
-    // Owns the whole buffer and points at its first byte (index 0).
-    std::shared_ptr<const std::uint8_t> storage_;
+    // One reference to the whole buffer (index 0 is its first byte); none for a slice without bytes.
+    detail::SharedBytes* storage_ = nullptr;
     std::size_t start_ = 0;
     std::size_t end_ = 0;
 };

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdio>
 #include <cstring>
+#include <new>
 
 namespace ZuzizavAdiduDazorud {
 
@@ -58,20 +59,27 @@ int hexValue(char c) {
 
 }  // namespace
 
-ByteSlice::ByteSlice(std::vector<std::uint8_t> bytes) : start_(0), end_(bytes.size()) {
-    if (bytes.empty()) return;
-    auto owner = std::make_shared<const std::vector<std::uint8_t>>(std::move(bytes));
-    const std::uint8_t* first = owner->data();
-    storage_ = std::shared_ptr<const std::uint8_t>(std::move(owner), first);
+namespace detail {
+
+SharedBytes* SharedBytes::make(std::size_t count) {
+    static_assert(alignof(SharedBytes) <= alignof(std::max_align_t));
+    void* memory = ::operator new(sizeof(SharedBytes) + count);
+    return new (memory) SharedBytes;
 }
 
-// One allocation holds the count and the bytes.
+void SharedBytes::destroy() {
+    this->~SharedBytes();
+    ::operator delete(this);
+}
+
+}  // namespace detail
+
+ByteSlice::ByteSlice(std::vector<std::uint8_t> bytes) : ByteSlice(bytes.data(), bytes.size()) {}
+
 ByteSlice::ByteSlice(const std::uint8_t* bytes, std::size_t count) : start_(0), end_(count) {
     if (count == 0) return;
-    auto owner = std::make_shared_for_overwrite<std::uint8_t[]>(count);
-    std::uint8_t* first = owner.get();
-    std::memcpy(first, bytes, count);
-    storage_ = std::shared_ptr<const std::uint8_t>(std::move(owner), first);
+    storage_ = detail::SharedBytes::make(count);
+    std::memcpy(storage_->bytes(), bytes, count);
 }
 
 std::optional<std::uint16_t> ByteSlice::readUInt16() const {

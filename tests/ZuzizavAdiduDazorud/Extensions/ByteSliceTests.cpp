@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <numeric>
+#include <thread>
 
 using namespace ZuzizavAdiduDazorud;
 using TestSupport::hex;
@@ -36,6 +37,38 @@ TEST(ByteSlice, SlicesKeepTheirParentsIndicesAndNeverWiden) {
     EXPECT_TRUE(inverted.empty());
     EXPECT_EQ(inverted.startIndex(), 18u);
     EXPECT_EQ(ByteSlice().hexdump(), "");
+}
+
+// Copies on several threads share one buffer; it lives while any slice does (the sanitizer build
+// turns a lost or doubled count into a use-after-free or a leak).
+TEST(ByteSlice, SharedAcrossThreadsAndOutlivesItsParent) {
+    std::vector<ByteSlice> kept(4);
+    {
+        ByteSlice frame = counting(64);
+        std::vector<std::thread> threads;
+        for (std::size_t t = 0; t < kept.size(); ++t) {
+            threads.emplace_back([&frame, &kept, t] {
+                for (int i = 0; i < 20000; ++i) {
+                    ByteSlice copy = frame.slice(t, 64 - t);
+                    ByteSlice moved = std::move(copy);
+                    copy = moved;
+                    kept[t] = copy;
+                }
+            });
+        }
+        for (auto& thread : threads) thread.join();
+    }
+    for (std::size_t t = 0; t < kept.size(); ++t) {
+        EXPECT_EQ(kept[t].startIndex(), t);
+        EXPECT_EQ(kept[t].at(t), t);
+        EXPECT_EQ(kept[t].count(), 64 - 2 * t);
+    }
+    ByteSlice self = kept[1];
+    self = self;  // self-assignment keeps the bytes
+    EXPECT_EQ(self.at(10), 10);
+    ByteSlice moved = std::move(self);
+    EXPECT_TRUE(self.empty());
+    EXPECT_EQ(moved.count(), 62u);
 }
 
 TEST(ByteSlice, BigEndianReadsRefuseMissingBytes) {
