@@ -28,10 +28,11 @@ public:
     }
 
 private:
-    SharedBytes() = default;
+    explicit SharedBytes(std::uint32_t sizeClass) : sizeClass_(sizeClass) {}
     void destroy();
 
-    std::atomic<std::size_t> references_{1};
+    std::atomic<std::uint32_t> references_{1};
+    std::uint32_t sizeClass_;  // which block cache takes it back; see ByteSlice.cpp
 };
 
 }  // namespace detail

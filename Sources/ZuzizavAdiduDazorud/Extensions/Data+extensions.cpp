@@ -6,7 +6,6 @@
 #include <array>
 #include <cstdio>
 #include <cstring>
-#include <new>
 
 namespace ZuzizavAdiduDazorud {
 
@@ -58,21 +57,6 @@ int hexValue(char c) {
 }
 
 }  // namespace
-
-namespace detail {
-
-SharedBytes* SharedBytes::make(std::size_t count) {
-    static_assert(alignof(SharedBytes) <= alignof(std::max_align_t));
-    void* memory = ::operator new(sizeof(SharedBytes) + count);
-    return new (memory) SharedBytes;
-}
-
-void SharedBytes::destroy() {
-    this->~SharedBytes();
-    ::operator delete(this);
-}
-
-}  // namespace detail
 
 ByteSlice::ByteSlice(std::vector<std::uint8_t> bytes) : ByteSlice(bytes.data(), bytes.size()) {}
 
