@@ -220,7 +220,7 @@ bool Cdp::decodeInto(Cdp& cdp, ByteSlice bytes) {
     cdp.version = r.u8(0);
     cdp.ttl = r.u8(1);
     cdp.checksum = r.u16(2);
-    markLayout(cdp, headerFields, s);
+    markLayout(cdp, headerFields, s, data.endIndex());
     std::size_t p = 4;
     for (;;) {
         // A TLV needs its 4-byte header and at least one value byte.

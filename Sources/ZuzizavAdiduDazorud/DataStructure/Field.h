@@ -28,6 +28,9 @@ inline constexpr std::size_t fieldCount = static_cast<std::size_t>(Field::source
 
 std::string_view toString(Field field);
 
+// A span's `to` that stands for the end of the record's bytes (a payload running to the end).
+inline constexpr std::size_t toEnd = static_cast<std::size_t>(-1);
+
 // A header field at offsets [from, to) from the start of its record.
 struct FieldSpan {
     Field field;
@@ -120,24 +123,25 @@ public:
         setSlow(field, value);
     }
 
-    // set() for each of a layout's fields at base + from (or base + to), in order. Into an empty index
+    // set() for each of a layout's fields at base + from (or base + to, or end for toEnd), in order. Into an empty index
     // (a decoder's fresh record) this is plain stores of known fields: no per-field checks, and no
     // count or marks going back and forth through memory.
     template <std::size_t N>
-    [[gnu::always_inline]] void setLayout(const FieldLayout<N>& layout, std::size_t base, bool ends) {
+    [[gnu::always_inline]] void setLayout(const FieldLayout<N>& layout, std::size_t base, std::size_t end,
+                                          bool ends) {
         if (N <= inlineCapacity && layout.distinct && count_ == 0 && overflow_.empty()) [[likely]] {
 #pragma GCC unroll 32
             for (std::size_t k = 0; k < N; ++k) {
                 const FieldSpan& span = layout.spans[k];
                 fields_[k] = span.field;
-                positions_[k] = static_cast<std::uint32_t>(base + (ends ? span.to : span.from));
+                positions_[k] = static_cast<std::uint32_t>(position(span, base, end, ends));
             }
             marked_[0] = layout.mask[0];
             marked_[1] = layout.mask[1];
             count_ = static_cast<std::uint8_t>(N);
             return;
         }
-        for (const FieldSpan& span : layout.spans) set(span.field, base + (ends ? span.to : span.from));
+        for (const FieldSpan& span : layout.spans) set(span.field, position(span, base, end, ends));
     }
 
     // Equal when the same fields map to the same positions, in whatever order they were set.
@@ -179,6 +183,10 @@ private:
         }
     }
 
+    static std::size_t position(const FieldSpan& span, std::size_t base, std::size_t end, bool ends) {
+        if (!ends) return base + span.from;
+        return span.to == toEnd ? end : base + span.to;
+    }
     void copyEntries(const FieldIndex& other) {
         std::copy_n(other.positions_.begin(), other.count_, positions_.begin());
         std::copy_n(other.fields_.begin(), other.count_, fields_.begin());
@@ -200,11 +208,12 @@ void markField(Record& record, Field field, std::size_t start, std::size_t end) 
     record.endIndex.set(field, end);
 }
 
-// markField for each of a layout's fields, at offsets from `base`.
+// markField for each of a layout's fields, at offsets from `base`; `end` is where toEnd spans end.
 template <typename Record, std::size_t N>
-[[gnu::always_inline]] inline void markLayout(Record& record, const FieldLayout<N>& layout, std::size_t base) {
-    record.startIndex.setLayout(layout, base, false);
-    record.endIndex.setLayout(layout, base, true);
+[[gnu::always_inline]] inline void markLayout(Record& record, const FieldLayout<N>& layout, std::size_t base,
+                                              std::size_t end) {
+    record.startIndex.setLayout(layout, base, end, false);
+    record.endIndex.setLayout(layout, base, end, true);
 }
 
 }  // namespace ZuzizavAdiduDazorud

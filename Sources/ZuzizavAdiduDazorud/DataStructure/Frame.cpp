@@ -8,10 +8,19 @@
 
 namespace ZuzizavAdiduDazorud {
 
-// Fixed header fields, at offsets from the record's start.
-constexpr auto macFields = fieldLayout({
+// Fixed header fields, at offsets from the frame's start.
+constexpr auto ethernetFields = fieldLayout({
     {Field::dstmac, 0, 6},
     {Field::srcmac, 6, 12},
+    {Field::ethertype, 12, 14},
+});
+constexpr auto ieee8023Fields = fieldLayout({
+    {Field::dstmac, 0, 6},
+    {Field::srcmac, 6, 12},
+    {Field::ieeeLength, 12, 14},
+    {Field::ieeeDsap, 14, 15},
+    {Field::ieeeSsap, 15, 16},
+    {Field::ieeeControl, 16, 17},
 });
 
 namespace {
@@ -67,7 +76,6 @@ Frame::Frame(ByteSlice bytes, Timeval timeval, std::int64_t originalLength_, std
     const auto frameBytes = data.bytes();
     dstmac.assignBytes(frameBytes.subspan(0, 6));
     srcmac.assignBytes(frameBytes.subspan(6, 6));
-    markLayout(*this, macFields, s);
 
     SliceReader r(data);
     const std::uint16_t v = r.u16(12);
@@ -84,13 +92,10 @@ void Frame::decodeIeee8023(std::size_t length) {
     const std::size_t n = data.count();
     SliceReader r(data);
     ieeeLength = length;
-    markField(*this, Field::ieeeLength, s + 12, s + 14);
     ieeeDsap = r.u8(14);
-    markField(*this, Field::ieeeDsap, s + 14, s + 15);
     ieeeSsap = r.u8(15);
-    markField(*this, Field::ieeeSsap, s + 15, s + 16);
     ieeeControl = r.u8(16);
-    markField(*this, Field::ieeeControl, s + 16, s + 17);
+    markLayout(*this, ieee8023Fields, s, e);
     if (length + 14 < n) {
         padding = data.slice(s + length + 14, e);
         markField(*this, Field::padding, s + length + 14, e);
@@ -121,7 +126,7 @@ void Frame::decodeEthernet(std::uint64_t type) {
     const std::size_t e = data.endIndex();
     const std::size_t n = data.count();
     ethertype = type;
-    markField(*this, Field::ethertype, s + 12, s + 14);
+    markLayout(*this, ethernetFields, s, e);
     frameFormat = FrameFormat::ethernet;
     switch (type) {
         case 0x0800: {

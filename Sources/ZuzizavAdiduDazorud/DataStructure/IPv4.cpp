@@ -64,7 +64,7 @@ bool IPv4::decodeInto(IPv4& ip, ByteSlice bytes) {
     ip.headerChecksum = r.u16(10);
     if (!r.ok()) return false;
 
-    markLayout(ip, headerFields, s);
+    markLayout(ip, headerFields, s, e);
     if (ip.totalLength < n) {
         ip.padding = data.slice(s + ip.totalLength, e);
         markField(ip, Field::padding, s + ip.totalLength, e);

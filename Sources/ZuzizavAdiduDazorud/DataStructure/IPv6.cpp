@@ -43,14 +43,14 @@ bool IPv6::decodeInto(IPv6& ip, ByteSlice bytes) {
     ip.sourceIP = IPv6Address(r.array<16>(8));
     ip.destinationIP = IPv6Address(r.array<16>(24));
 
-    markLayout(ip, leadingFields, s);
+    markLayout(ip, leadingFields, s, e);
     if (ip.payloadLength + 40 < n) {
         ip.padding = data.slice(s + 40 + ip.payloadLength, e);
         markField(ip, Field::padding, s + 40 + ip.payloadLength, e);
     } else {
         ip.padding = data.slice(e, e);
     }
-    markLayout(ip, addressFields, s);
+    markLayout(ip, addressFields, s, e);
 
     if (s + 40 >= e) {
         ip.layer4.emplace<Unknown>().data = data.slice(e, e);

@@ -191,7 +191,7 @@ bool Icmp4::decodeInto(Icmp4& icmp, ByteSlice bytes) {
     icmp.type = r.u8(0);
     icmp.code = r.u8(1);
     icmp.checksum = r.u16(2);
-    markLayout(icmp, headerFields, s);
+    markLayout(icmp, headerFields, s, e);
 
     auto tooShort = [&](std::size_t minimum) {
         if (n >= minimum) return false;
@@ -211,7 +211,7 @@ bool Icmp4::decodeInto(Icmp4& icmp, ByteSlice bytes) {
         markField(icmp, Field::payload, s + 8, e);
     };
     auto identifierAndSequence = [&] {
-        markLayout(icmp, echoFields, s);
+        markLayout(icmp, echoFields, s, e);
         return std::pair<std::int64_t, std::int64_t>(r.u16(4), r.u16(6));
     };
     // Byte 5 counts the bytes of the quoted datagram.

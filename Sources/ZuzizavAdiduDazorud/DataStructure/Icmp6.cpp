@@ -293,7 +293,7 @@ bool Icmp6::decodeInto(Icmp6& icmp, ByteSlice bytes) {
     icmp.code = r.u8(1);
     icmp.checksum = r.u16(2);
     icmp.payload = data.slice(e, e);
-    markLayout(icmp, headerFields, s);
+    markLayout(icmp, headerFields, s, e);
 
     auto payloadFrom8 = [&] {
         if (n < 9) return;
@@ -347,7 +347,7 @@ bool Icmp6::decodeInto(Icmp6& icmp, ByteSlice bytes) {
             }
             icmp.icmpType = icmp.type == 128 ? Icmp6Type::echoRequest(r.u16(4), r.u16(6))
                                              : Icmp6Type::echoReply(r.u16(4), r.u16(6));
-            markLayout(icmp, echoFields, s);
+            markLayout(icmp, echoFields, s, e);
             payloadFrom8();
             break;
         case 135:
@@ -375,7 +375,7 @@ bool Icmp6::decodeInto(Icmp6& icmp, ByteSlice bytes) {
             }
             if (incomplete(40)) return false;
             icmp.icmpType = Icmp6Type::redirect(address(8), address(24));
-            markLayout(icmp, redirectFields, s);
+            markLayout(icmp, redirectFields, s, e);
             icmp.options = Icmp6Option::getOptions(data.slice(s + 40, e));
             break;
         default: icmp.icmpType = other; break;

@@ -16,6 +16,7 @@ constexpr auto headerFields = fieldLayout({
     {Field::window, 14, 16},
     {Field::checksum, 16, 18},
     {Field::urgentPointer, 18, 20},
+    {Field::payload, 20, toEnd},
 });
 
 bool Tcp::decodeInto(Tcp& tcp, ByteSlice bytes) {
@@ -46,9 +47,7 @@ bool Tcp::decodeInto(Tcp& tcp, ByteSlice bytes) {
     if (!r.ok()) return false;
     tcp.payload = data.slice(s + 20, e);
 
-    markLayout(tcp, headerFields, s);
-
-    markField(tcp, Field::payload, s + 20, e);
+    markLayout(tcp, headerFields, s, e);
     return true;
 }
 

@@ -11,6 +11,7 @@ constexpr auto headerFields = fieldLayout({
     {Field::destinationPort, 2, 4},
     {Field::length, 4, 6},
     {Field::checksum, 6, 8},
+    {Field::payload, 8, toEnd},
 });
 
 bool Udp::decodeInto(Udp& udp, ByteSlice bytes) {
@@ -30,8 +31,7 @@ bool Udp::decodeInto(Udp& udp, ByteSlice bytes) {
     if (!r.ok()) return false;
     udp.payload = data.slice(s + 8, e);
 
-    markLayout(udp, headerFields, s);
-    markField(udp, Field::payload, s + 8, e);
+    markLayout(udp, headerFields, s, e);
     return true;
 }
 

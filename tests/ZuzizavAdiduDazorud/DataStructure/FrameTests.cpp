@@ -271,12 +271,15 @@ struct Marked {
 };
 
 template <std::size_t N>
-Marked markedOneByOne(const FieldLayout<N>& layout, std::size_t base, Marked marked = {}) {
-    for (const auto& span : layout.spans) markField(marked, span.field, base + span.from, base + span.to);
+Marked markedOneByOne(const FieldLayout<N>& layout, std::size_t base, std::size_t end) {
+    Marked marked;
+    for (const auto& span : layout.spans) {
+        markField(marked, span.field, base + span.from, span.to == toEnd ? end : base + span.to);
+    }
     return marked;
 }
 
-constexpr auto three = fieldLayout({{Field::version, 0, 1}, {Field::ttl, 8, 9}, {Field::sourceIP, 12, 16}});
+constexpr auto three = fieldLayout({{Field::version, 0, 1}, {Field::ttl, 8, 9}, {Field::payload, 12, toEnd}});
 constexpr auto repeated = fieldLayout({{Field::ttl, 0, 1}, {Field::ttl, 8, 9}});
 constexpr auto seventeen = fieldLayout({
     {Field::srcmac, 0, 1}, {Field::dstmac, 1, 2}, {Field::ethertype, 2, 3}, {Field::ieeeLength, 3, 4},
@@ -292,29 +295,30 @@ TEST(FieldIndex, LayoutMarksMatchSingleMarks) {
     static_assert(three.distinct && !repeated.distinct);
     {  // fresh
         Marked batch;
-        markLayout(batch, three, 14);
-        const Marked one = markedOneByOne(three, 14);
+        markLayout(batch, three, 14, 60);
+        const Marked one = markedOneByOne(three, 14, 60);
         EXPECT_EQ(batch.startIndex, one.startIndex);
         EXPECT_EQ(batch.endIndex, one.endIndex);
-        EXPECT_EQ(batch.endIndex[Field::sourceIP], 30u);
+        EXPECT_EQ(batch.startIndex[Field::payload], 26u);
+        EXPECT_EQ(batch.endIndex[Field::payload], 60u);
     }
     {  // already holding one of the fields: overwritten, not repeated
         Marked batch;
         markField(batch, Field::ttl, 1, 2);
-        markLayout(batch, three, 14);
+        markLayout(batch, three, 14, 60);
         EXPECT_EQ(batch.startIndex.size(), 3u);
         EXPECT_EQ(batch.startIndex[Field::ttl], 22u);
     }
     {  // the same field twice: the last wins
         Marked batch;
-        markLayout(batch, repeated, 0);
+        markLayout(batch, repeated, 0, 0);
         EXPECT_EQ(batch.startIndex.size(), 1u);
         EXPECT_EQ(batch.endIndex[Field::ttl], 9u);
     }
     {  // more than fit inline
         Marked batch;
-        markLayout(batch, seventeen, 100);
-        const Marked one = markedOneByOne(seventeen, 100);
+        markLayout(batch, seventeen, 100, 200);
+        const Marked one = markedOneByOne(seventeen, 100, 200);
         EXPECT_EQ(batch.startIndex.size(), 17u);
         EXPECT_EQ(batch.startIndex, one.startIndex);
         EXPECT_EQ(batch.endIndex, one.endIndex);
