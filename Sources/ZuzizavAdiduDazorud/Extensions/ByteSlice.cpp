@@ -1,5 +1,6 @@
 #include "ByteSlice.h"
 
+#include <bit>
 #include <cstring>
 #include <new>
 
@@ -18,10 +19,11 @@ constexpr std::size_t cachedPerClass = 32;
 
 std::size_t blockSize(std::uint32_t sizeClass) { return smallestBlock << sizeClass; }
 
+// The smallest class whose blocks hold `bytes`, or heapOnly.
 std::uint32_t sizeClassFor(std::size_t bytes) {
-    std::uint32_t c = 0;
-    while (c < classCount && blockSize(c) < bytes) ++c;
-    return c;
+    if (bytes <= smallestBlock) return 0;
+    const auto c = static_cast<std::uint32_t>(std::bit_width((bytes - 1) / smallestBlock));
+    return c < classCount ? c : heapOnly;
 }
 
 class BlockCache {

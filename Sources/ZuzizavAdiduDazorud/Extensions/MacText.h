@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <ostream>
 #include <span>
 #include <string>
@@ -20,8 +21,19 @@ public:
     explicit MacText(std::string_view text) { assign(text); }
     // The first six bytes; an empty text with fewer.
     static MacText fromBytes(std::span<const std::uint8_t> bytes);
-    // Becomes fromBytes(bytes), written in place.
-    void assignBytes(std::span<const std::uint8_t> bytes);
+    // Becomes fromBytes(bytes), written in place. Inline: a frame builds two for every frame.
+    void assignBytes(std::span<const std::uint8_t> bytes) {
+        if (bytes.size() < 6) {
+            size_ = 0;
+            return;
+        }
+        // Each byte's "xx:" as one 4-byte move (the fourth character is overwritten by the next), the
+        // last byte's two digits as one 2-byte move.
+        char* p = chars_.data();
+        for (std::size_t i = 0; i < 5; ++i) std::memcpy(p + 3 * i, hexColon[bytes[i]].data(), 4);
+        std::memcpy(p + 15, hexColon[bytes[5]].data(), 2);
+        size_ = capacity;
+    }
 
     std::string_view view() const { return {chars_.data(), size_}; }
     operator std::string_view() const { return view(); }
@@ -36,6 +48,13 @@ public:
 
 private:
     void assign(std::string_view text);
+
+    static constexpr auto hexColon = [] {
+        constexpr char digits[] = "0123456789abcdef";
+        std::array<std::array<char, 4>, 256> table{};
+        for (std::size_t i = 0; i < 256; ++i) table[i] = {digits[i >> 4], digits[i & 0xf], ':', ':'};
+        return table;
+    }();
 
     std::array<char, capacity> chars_{};
     std::uint8_t size_ = 0;
