@@ -33,6 +33,10 @@ struct Arp {
     FieldIndex endIndex;
     Layer4 layer4;  // always unknown with no bytes
 
+    // User-provided, so that emplacing a record runs the member initializers without zero-filling
+    // the whole record first.
+    Arp() {}
+
     static std::optional<Arp> decode(ByteSlice data);
     // Decodes into a default-constructed record, so a caller can decode in place. `data` takes the
     // bytes either way; false when they are not one (the other fields are then left half-filled).

@@ -36,6 +36,10 @@ struct Bpdu {
     FieldIndex endIndex;
     Layer4 layer4;  // always unknown with no bytes
 
+    // User-provided, so that emplacing a record runs the member initializers without zero-filling
+    // the whole record first.
+    Bpdu() {}
+
     static std::optional<Bpdu> decode(ByteSlice data);
     // Decodes into a default-constructed record, so a caller can decode in place. `data` takes the
     // bytes either way; false when they are not one (the other fields are then left half-filled).

@@ -77,6 +77,10 @@ struct Cdp {
     ByteSlice data;
     std::vector<CdpValue> values;
 
+    // User-provided, so that emplacing a record runs the member initializers without zero-filling
+    // the whole record first.
+    Cdp() {}
+
     static std::optional<Cdp> decode(ByteSlice data);
     // Decodes into a default-constructed record, so a caller can decode in place. `data` takes the
     // bytes either way; false when they are not one (the other fields are then left half-filled).

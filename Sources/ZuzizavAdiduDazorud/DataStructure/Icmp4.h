@@ -87,6 +87,10 @@ struct Icmp4 {
     FieldIndex startIndex;
     FieldIndex endIndex;
 
+    // User-provided, so that emplacing a record runs the member initializers without zero-filling
+    // the whole record first.
+    Icmp4() {}
+
     static std::optional<Icmp4> decode(ByteSlice data);
     // Decodes into a default-constructed record, so a caller can decode in place. `data` takes the
     // bytes either way; false when they are not one (the other fields are then left half-filled).

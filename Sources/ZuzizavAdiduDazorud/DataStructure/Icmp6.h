@@ -135,6 +135,10 @@ struct Icmp6 {
     FieldIndex startIndex;
     FieldIndex endIndex;
 
+    // User-provided, so that emplacing a record runs the member initializers without zero-filling
+    // the whole record first.
+    Icmp6() {}
+
     static std::optional<Icmp6> decode(ByteSlice data);
     // Decodes into a default-constructed record, so a caller can decode in place. `data` takes the
     // bytes either way; false when they are not one (the other fields are then left half-filled).

@@ -91,6 +91,10 @@ struct Lldp {
     ByteSlice data;
     std::vector<LldpValue> values;
 
+    // User-provided, so that emplacing a record runs the member initializers without zero-filling
+    // the whole record first.
+    Lldp() {}
+
     static std::optional<Lldp> decode(ByteSlice data);
     // Decodes into a default-constructed record, so a caller can decode in place. `data` takes the
     // bytes either way; false when they are not one (the other fields are then left half-filled).
