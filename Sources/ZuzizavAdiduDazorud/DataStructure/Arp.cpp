@@ -1,5 +1,6 @@
 #include "Arp.h"
 
+#include "RecordDecoding.h"
 #include "../Extensions/Data+extensions.h"
 #include "../LibraryLogger.h"
 
@@ -73,11 +74,7 @@ bool Arp::decodeInto(Arp& arp, ByteSlice bytes) {
     return true;
 }
 
-std::optional<Arp> Arp::decode(ByteSlice data) {
-    std::optional<Arp> record(std::in_place);
-    if (!decodeInto(*record, std::move(data))) record.reset();
-    return record;
-}
+std::optional<Arp> Arp::decode(ByteSlice data) { return decodeRecord<Arp>(std::move(data)); }
 
 std::string Arp::description() const {
     return std::string(rawValue(operation)) + " sender " + senderEthernet + " " + senderIp.description() + " target " +

@@ -1,5 +1,6 @@
 #include "Bpdu.h"
 
+#include "RecordDecoding.h"
 #include "../Extensions/Data+extensions.h"
 #include "../LibraryLogger.h"
 #include "Igmp4.h"
@@ -59,11 +60,7 @@ bool Bpdu::decodeInto(Bpdu& bpdu, ByteSlice bytes) {
     return true;
 }
 
-std::optional<Bpdu> Bpdu::decode(ByteSlice data) {
-    std::optional<Bpdu> record(std::in_place);
-    if (!decodeInto(*record, std::move(data))) record.reset();
-    return record;
-}
+std::optional<Bpdu> Bpdu::decode(ByteSlice data) { return decodeRecord<Bpdu>(std::move(data)); }
 
 std::string Bpdu::flagsText() const {
     std::string text;

@@ -1,5 +1,6 @@
 #include "Cdp.h"
 
+#include "RecordDecoding.h"
 #include "../Extensions/Data+extensions.h"
 #include "../Extensions/Hashing.h"
 #include "../LibraryLogger.h"
@@ -245,11 +246,7 @@ bool Cdp::decodeInto(Cdp& cdp, ByteSlice bytes) {
     return true;
 }
 
-std::optional<Cdp> Cdp::decode(ByteSlice data) {
-    std::optional<Cdp> record(std::in_place);
-    if (!decodeInto(*record, std::move(data))) record.reset();
-    return record;
-}
+std::optional<Cdp> Cdp::decode(ByteSlice data) { return decodeRecord<Cdp>(std::move(data)); }
 
 std::string Cdp::verboseDescription() const {
     return "CDP version " + std::to_string(version) + " " + std::to_string(values.size()) + " values";

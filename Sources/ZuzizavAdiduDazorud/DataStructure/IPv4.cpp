@@ -1,5 +1,6 @@
 #include "IPv4.h"
 
+#include "RecordDecoding.h"
 #include "../Extensions/Data+extensions.h"
 #include "../Extensions/TextAppend.h"
 #include "../LibraryLogger.h"
@@ -78,11 +79,7 @@ bool IPv4::decodeInto(IPv4& ip, ByteSlice bytes) {
     return true;
 }
 
-std::optional<IPv4> IPv4::decode(ByteSlice data) {
-    std::optional<IPv4> record(std::in_place);
-    if (!decodeInto(*record, std::move(data))) record.reset();
-    return record;
-}
+std::optional<IPv4> IPv4::decode(ByteSlice data) { return decodeRecord<IPv4>(std::move(data)); }
 
 std::string IPv4::description() const {
     std::string out;

@@ -1,5 +1,6 @@
 #include "IPv6.h"
 
+#include "RecordDecoding.h"
 #include "../LibraryLogger.h"
 
 namespace ZuzizavAdiduDazorud {
@@ -60,11 +61,7 @@ bool IPv6::decodeInto(IPv6& ip, ByteSlice bytes) {
     return true;
 }
 
-std::optional<IPv6> IPv6::decode(ByteSlice data) {
-    std::optional<IPv6> record(std::in_place);
-    if (!decodeInto(*record, std::move(data))) record.reset();
-    return record;
-}
+std::optional<IPv6> IPv6::decode(ByteSlice data) { return decodeRecord<IPv6>(std::move(data)); }
 
 std::string IPv6::description() const {
     return "IPv" + std::to_string(version) + " " + sourceIP.description() + " > " + destinationIP.description() +

@@ -1,21 +1,10 @@
 #include "Icmp4.h"
 
+#include "RecordDecoding.h"
 #include "../Extensions/Hashing.h"
 #include "../LibraryLogger.h"
 
 namespace ZuzizavAdiduDazorud {
-
-// Fixed header fields, at offsets from the record's start.
-constexpr auto headerFields = fieldLayout({
-    {Field::type, 0, 1},
-    {Field::code, 1, 2},
-    {Field::checksum, 2, 4},
-});
-
-constexpr auto echoFields = fieldLayout({
-    {Field::identifier, 4, 6},
-    {Field::sequence, 6, 8},
-});
 
 namespace {
 std::string idAndSequence(const Icmp4Type& t) {
@@ -191,7 +180,7 @@ bool Icmp4::decodeInto(Icmp4& icmp, ByteSlice bytes) {
     icmp.type = r.u8(0);
     icmp.code = r.u8(1);
     icmp.checksum = r.u16(2);
-    markLayout(icmp, headerFields, s, e);
+    markLayout(icmp, icmpHeaderFields, s, e);
 
     auto tooShort = [&](std::size_t minimum) {
         if (n >= minimum) return false;
@@ -211,7 +200,7 @@ bool Icmp4::decodeInto(Icmp4& icmp, ByteSlice bytes) {
         markField(icmp, Field::payload, s + 8, e);
     };
     auto identifierAndSequence = [&] {
-        markLayout(icmp, echoFields, s, e);
+        markLayout(icmp, icmpEchoFields, s, e);
         return std::pair<std::int64_t, std::int64_t>(r.u16(4), r.u16(6));
     };
     // Byte 5 counts the bytes of the quoted datagram.
@@ -353,11 +342,7 @@ bool Icmp4::decodeInto(Icmp4& icmp, ByteSlice bytes) {
     return true;
 }
 
-std::optional<Icmp4> Icmp4::decode(ByteSlice data) {
-    std::optional<Icmp4> record(std::in_place);
-    if (!decodeInto(*record, std::move(data))) record.reset();
-    return record;
-}
+std::optional<Icmp4> Icmp4::decode(ByteSlice data) { return decodeRecord<Icmp4>(std::move(data)); }
 
 std::string Icmp4::description() const { return "ICMPv4 " + icmpType.description(); }
 

@@ -1,22 +1,12 @@
 #include "Icmp6.h"
 
+#include "RecordDecoding.h"
 #include "../Extensions/Hashing.h"
 #include "../LibraryLogger.h"
 
 namespace ZuzizavAdiduDazorud {
 
-// Fixed header fields, at offsets from the record's start.
-constexpr auto headerFields = fieldLayout({
-    {Field::type, 0, 1},
-    {Field::code, 1, 2},
-    {Field::checksum, 2, 4},
-});
-
-constexpr auto echoFields = fieldLayout({
-    {Field::identifier, 4, 6},
-    {Field::sequence, 6, 8},
-});
-
+// Fixed redirect fields, at offsets from the record's start.
 constexpr auto redirectFields = fieldLayout({
     {Field::target, 8, 24},
     {Field::destination, 24, 40},
@@ -293,7 +283,7 @@ bool Icmp6::decodeInto(Icmp6& icmp, ByteSlice bytes) {
     icmp.code = r.u8(1);
     icmp.checksum = r.u16(2);
     icmp.payload = data.slice(e, e);
-    markLayout(icmp, headerFields, s, e);
+    markLayout(icmp, icmpHeaderFields, s, e);
 
     auto payloadFrom8 = [&] {
         if (n < 9) return;
@@ -347,7 +337,7 @@ bool Icmp6::decodeInto(Icmp6& icmp, ByteSlice bytes) {
             }
             icmp.icmpType = icmp.type == 128 ? Icmp6Type::echoRequest(r.u16(4), r.u16(6))
                                              : Icmp6Type::echoReply(r.u16(4), r.u16(6));
-            markLayout(icmp, echoFields, s, e);
+            markLayout(icmp, icmpEchoFields, s, e);
             payloadFrom8();
             break;
         case 135:
@@ -384,11 +374,7 @@ bool Icmp6::decodeInto(Icmp6& icmp, ByteSlice bytes) {
     return true;
 }
 
-std::optional<Icmp6> Icmp6::decode(ByteSlice data) {
-    std::optional<Icmp6> record(std::in_place);
-    if (!decodeInto(*record, std::move(data))) record.reset();
-    return record;
-}
+std::optional<Icmp6> Icmp6::decode(ByteSlice data) { return decodeRecord<Icmp6>(std::move(data)); }
 
 std::string Icmp6::description() const { return "ICMPv6 type " + icmpType.description(); }
 

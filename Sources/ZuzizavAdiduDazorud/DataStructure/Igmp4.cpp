@@ -1,5 +1,6 @@
 #include "Igmp4.h"
 
+#include "RecordDecoding.h"
 #include "../Extensions/Data+extensions.h"
 #include "../LibraryLogger.h"
 
@@ -118,11 +119,7 @@ bool Igmp4::decodeInto(Igmp4& igmp, ByteSlice bytes) {
     return true;
 }
 
-std::optional<Igmp4> Igmp4::decode(ByteSlice data) {
-    std::optional<Igmp4> record(std::in_place);
-    if (!decodeInto(*record, std::move(data))) record.reset();
-    return record;
-}
+std::optional<Igmp4> Igmp4::decode(ByteSlice data) { return decodeRecord<Igmp4>(std::move(data)); }
 
 std::string Igmp4::description() const { return "IGMPv" + std::to_string(version) + " " + type.caseName(); }
 

@@ -1,5 +1,6 @@
 #include "Lldp.h"
 
+#include "RecordDecoding.h"
 #include "../Extensions/Data+extensions.h"
 #include "../Extensions/Hashing.h"
 #include "../LibraryLogger.h"
@@ -353,11 +354,7 @@ bool Lldp::decodeInto(Lldp& lldp, ByteSlice bytes) {
     return true;
 }
 
-std::optional<Lldp> Lldp::decode(ByteSlice data) {
-    std::optional<Lldp> record(std::in_place);
-    if (!decodeInto(*record, std::move(data))) record.reset();
-    return record;
-}
+std::optional<Lldp> Lldp::decode(ByteSlice data) { return decodeRecord<Lldp>(std::move(data)); }
 
 std::string Lldp::description() const { return "LLDP " + std::to_string(values.size()) + " TLV values"; }
 

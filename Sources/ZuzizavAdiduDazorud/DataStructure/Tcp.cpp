@@ -1,5 +1,6 @@
 #include "Tcp.h"
 
+#include "RecordDecoding.h"
 #include "../Extensions/TextAppend.h"
 #include "../LibraryLogger.h"
 
@@ -51,11 +52,7 @@ bool Tcp::decodeInto(Tcp& tcp, ByteSlice bytes) {
     return true;
 }
 
-std::optional<Tcp> Tcp::decode(ByteSlice data) {
-    std::optional<Tcp> record(std::in_place);
-    if (!decodeInto(*record, std::move(data))) record.reset();
-    return record;
-}
+std::optional<Tcp> Tcp::decode(ByteSlice data) { return decodeRecord<Tcp>(std::move(data)); }
 
 std::string Tcp::flagLetters() const {
     std::string letters;

@@ -1,5 +1,6 @@
 #include "Udp.h"
 
+#include "RecordDecoding.h"
 #include "../Extensions/TextAppend.h"
 #include "../LibraryLogger.h"
 
@@ -35,11 +36,7 @@ bool Udp::decodeInto(Udp& udp, ByteSlice bytes) {
     return true;
 }
 
-std::optional<Udp> Udp::decode(ByteSlice data) {
-    std::optional<Udp> record(std::in_place);
-    if (!decodeInto(*record, std::move(data))) record.reset();
-    return record;
-}
+std::optional<Udp> Udp::decode(ByteSlice data) { return decodeRecord<Udp>(std::move(data)); }
 
 std::string Udp::description() const {
     std::string out;
