@@ -29,12 +29,6 @@ std::optional<std::array<std::uint8_t, N>> parse(int family, std::string_view te
     return out;
 }
 
-std::string format(int family, const std::uint8_t* bytes) {
-    char buffer[INET6_ADDRSTRLEN] = {};
-    if (!inet_ntop(family, bytes, buffer, sizeof buffer)) return {};
-    return buffer;
-}
-
 const std::string& stringValue(const KeyedContainer& container, const std::string& key) {
     auto it = container.find(key);
     if (it == container.end()) throw KeyedDecodingError("No value associated with key \"" + key + "\"");
@@ -106,7 +100,10 @@ std::optional<IPv6Address> IPv6Address::fromString(std::string_view text) {
     return std::nullopt;
 }
 
-std::string IPv6Address::description() const { return format(AF_INET6, bytes_.data()); }
+std::string IPv6Address::description() const {
+    char text[46];
+    return std::string(text, text::writeIPv6(text, bytes_.data()));
+}
 
 KeyedContainer IPv6Address::encode() const { return {{"ipv6String", description()}}; }
 

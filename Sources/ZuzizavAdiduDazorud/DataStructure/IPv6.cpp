@@ -64,8 +64,22 @@ bool IPv6::decodeInto(IPv6& ip, ByteSlice bytes) {
 std::optional<IPv6> IPv6::decode(ByteSlice data) { return decodeRecord<IPv6>(std::move(data)); }
 
 std::string IPv6::description() const {
-    return "IPv" + std::to_string(version) + " " + sourceIP.description() + " > " + destinationIP.description() +
-           " nextHeader " + std::to_string(nextHeader);
+    std::string out;
+    text::LineWriter writer(out);
+    appendDescription(writer);
+    return out;
+}
+
+void IPv6::appendDescription(text::LineWriter& out) const {
+    char* p = out.reserve(128);  // at most 3 + 3 + 1 + 45 + 3 + 45 + 12 + 3
+    p = text::writeText(p, "IPv");
+    p = text::writeDecimal(p, version);
+    *p++ = ' ';
+    p = text::writeIPv6(p, sourceIP.rawValue().data());
+    p = text::writeText(p, " > ");
+    p = text::writeIPv6(p, destinationIP.rawValue().data());
+    p = text::writeText(p, " nextHeader ");
+    out.commit(text::writeDecimal(p, nextHeader));
 }
 
 std::string IPv6::verboseDescription() const {

@@ -37,6 +37,7 @@ struct IPv6 {
     static bool decodeInto(IPv6& record, ByteSlice bytes);
 
     std::string description() const;
+    void appendDescription(text::LineWriter& out) const;
     std::string verboseDescription() const;
     std::string hexdump() const { return data.hexdump(); }
 };

@@ -117,6 +117,40 @@ inline char* writeDottedQuad(char* p, const std::uint8_t* bytes) {
     return p;
 }
 
+// An IPv6 address as inet_ntop writes it: lowercase hex groups without leading zeros, the first
+// longest run of two or more zero groups as "::", and the last four bytes in dotted decimal for
+// IPv4-compatible (::a.b.c.d) and IPv4-mapped (::ffff:a.b.c.d) addresses. At most 45 characters.
+inline char* writeIPv6(char* p, const std::uint8_t* bytes) {
+    unsigned words[8];
+    for (int i = 0; i < 8; ++i) words[i] = (unsigned{bytes[2 * i]} << 8) | bytes[2 * i + 1];
+    int bestBase = -1, bestLength = 0, base = -1, length = 0;
+    for (int i = 0; i <= 8; ++i) {
+        if (i < 8 && words[i] == 0) {
+            if (base == -1) base = i, length = 0;
+            ++length;
+        } else if (base != -1) {
+            if (bestBase == -1 || length > bestLength) bestBase = base, bestLength = length;
+            base = -1;
+        }
+    }
+    if (bestLength < 2) bestBase = -1;
+    for (int i = 0; i < 8; ++i) {
+        if (bestBase != -1 && i >= bestBase && i < bestBase + bestLength) {
+            if (i == bestBase) *p++ = ':';
+            continue;
+        }
+        if (i != 0) *p++ = ':';
+        if (i == 6 && bestBase == 0 && (bestLength == 6 || (bestLength == 5 && words[5] == 0xffff))) {
+            return writeDottedQuad(p, bytes + 12);
+        }
+        int shift = 12;
+        while (shift > 0 && (words[i] >> shift) == 0) shift -= 4;
+        for (; shift >= 0; shift -= 4) *p++ = lowerHexDigits[(words[i] >> shift) & 0xf];
+    }
+    if (bestBase != -1 && bestBase + bestLength == 8) *p++ = ':';
+    return p;
+}
+
 // Builds text in a stack buffer and hands it to a string in large pieces; flushes when destroyed.
 class LineWriter {
 public:

@@ -60,6 +60,33 @@ TEST(TextAppend, DottedQuadMatchesInetNtopForEveryByteValue) {
     }
 }
 
+// Every pattern of zero and non-zero groups (so every run to compress, ties included), with group values
+// of one to four digits, and the IPv4-compatible and -mapped forms.
+TEST(TextAppend, IPv6MatchesInetNtop) {
+    const unsigned values[] = {0x1, 0xab, 0xfff, 0xffff, 0x2001};
+    auto check = [](const std::uint8_t* bytes) {
+        char expected[INET6_ADDRSTRLEN];
+        ASSERT_TRUE(inet_ntop(AF_INET6, bytes, expected, sizeof expected));
+        std::string buffer(46, '#');
+        char* end = text::writeIPv6(buffer.data(), bytes);
+        ASSERT_EQ(std::string(buffer.data(), end), expected);
+    };
+    for (unsigned pattern = 0; pattern < 256; ++pattern) {
+        for (std::size_t v = 0; v < std::size(values); ++v) {
+            std::uint8_t bytes[16] = {};
+            for (int group = 0; group < 8; ++group) {
+                if (!(pattern >> group & 1)) continue;
+                const unsigned word = values[(v + static_cast<std::size_t>(group)) % std::size(values)];
+                bytes[2 * group] = static_cast<std::uint8_t>(word >> 8);
+                bytes[2 * group + 1] = static_cast<std::uint8_t>(word);
+            }
+            check(bytes);
+            bytes[10] = bytes[11] = 0xff;  // word 5 all ones: IPv4-mapped when the rest before it is zero
+            check(bytes);
+        }
+    }
+}
+
 TEST(LineWriter, KeepsOrderAcrossFlushesAndLongPieces) {
     std::string out = "head ";
     std::string expected = "head ";
