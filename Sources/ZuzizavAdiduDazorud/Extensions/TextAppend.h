@@ -20,6 +20,15 @@ inline constexpr char lowerHexDigits[] = "0123456789abcdef";
 
 // "0x" and at least four lowercase hex digits.
 inline char* writeWordHex(char* p, std::uint64_t value) {
+    if (value <= 0xffff) {  // ethertypes and other 16-bit fields: exactly four digits
+        p[0] = '0';
+        p[1] = 'x';
+        p[2] = lowerHexDigits[value >> 12];
+        p[3] = lowerHexDigits[(value >> 8) & 0xf];
+        p[4] = lowerHexDigits[(value >> 4) & 0xf];
+        p[5] = lowerHexDigits[value & 0xf];
+        return p + 6;
+    }
     int digits = 1;
     for (std::uint64_t rest = value >> 4; rest != 0; rest >>= 4) ++digits;
     if (digits < 4) digits = 4;
@@ -79,9 +88,16 @@ inline constexpr char digitPairs[] =
     "0001020304050607080910111213141516171819202122232425262728293031323334353637383940414243444546474849"
     "5051525354555657585960616263646566676869707172737475767778798081828384858687888990919293949596979899";
 
-// Decimal, as std::to_string writes it; numbers below 10000 (ports, lengths, protocol numbers) take
-// a short path.
+// Decimal, as std::to_string writes it; numbers below 10^8 (ports, lengths, protocol numbers, frame
+// numbers) take a short path.
 inline char* writeDecimal(char* p, std::uint64_t value) {
+    if (value >= 10000 && value < 100000000) {
+        p = writeDecimal(p, value / 10000);
+        const std::uint64_t low = value % 10000;
+        std::memcpy(p, digitPairs + 2 * (low / 100), 2);
+        std::memcpy(p + 2, digitPairs + 2 * (low % 100), 2);
+        return p + 4;
+    }
     if (value < 100) {
         if (value < 10) {
             *p = static_cast<char>('0' + value);

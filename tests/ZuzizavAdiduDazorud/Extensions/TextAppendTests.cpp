@@ -23,12 +23,14 @@ std::string written(std::size_t room, Write write) {
 
 TEST(TextAppend, DecimalMatchesToStringAtEveryLengthBoundary) {
     const std::uint64_t max = std::numeric_limits<std::uint64_t>::max();
-    const std::uint64_t values[] = {0, 9, 10, 42, 99, 100, 101, 999, 1000, 1009, 9999, 10000, 65535, 99999,
-                                    4294967295, max - 1, max};
+    const std::uint64_t values[] = {0,        9,        10,        42,         99,         100,       101,
+                                    999,      1000,     1009,      9999,       10000,      10001,     65535,
+                                    99999,    100000,   1000000,   1000001,    12345678,   99990000,  99999999,
+                                    100000000, 4294967295, max - 1, max};
     for (std::uint64_t value : values) {
         EXPECT_EQ(written(20, [&](char* p) { return text::writeDecimal(p, value); }), std::to_string(value));
     }
-    for (std::uint64_t value = 0; value < 12000; ++value) {
+    for (std::uint64_t value = 0; value < 1000000; value += value < 20000 ? 1 : 997) {
         ASSERT_EQ(written(20, [&](char* p) { return text::writeDecimal(p, value); }), std::to_string(value));
     }
 }
