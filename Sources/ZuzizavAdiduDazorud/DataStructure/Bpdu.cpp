@@ -56,8 +56,7 @@ bool Bpdu::decodeInto(Bpdu& bpdu, ByteSlice bytes) {
     mark(Field::forwardDelay, 33, 35);
     bpdu.v1Length = r.u8(35);
     mark(Field::v1Length, 35, 36);
-    if (!r.ok()) return false;
-    return true;
+    return r.ok();
 }
 
 std::optional<Bpdu> Bpdu::decode(ByteSlice data) { return decodeRecord<Bpdu>(std::move(data)); }

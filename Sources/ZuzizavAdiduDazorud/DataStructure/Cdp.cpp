@@ -242,8 +242,7 @@ bool Cdp::decodeInto(Cdp& cdp, ByteSlice bytes) {
         p += length;
         if (length < 5) break;
     }
-    if (!r.ok()) return false;
-    return true;
+    return r.ok();
 }
 
 std::optional<Cdp> Cdp::decode(ByteSlice data) { return decodeRecord<Cdp>(std::move(data)); }

@@ -123,9 +123,9 @@ public:
         setSlow(field, value);
     }
 
-    // set() for each of a layout's fields at base + from (or base + to, or end for toEnd), in order. Into an empty index
-    // (a decoder's fresh record) this is plain stores of known fields: no per-field checks, and no
-    // count or marks going back and forth through memory.
+    // set() for each of a layout's fields at base + from (or base + to, or end for toEnd), in order.
+    // Into an empty index (a decoder's fresh record) this is plain stores of known fields: no
+    // per-field checks, and no count or marks going back and forth through memory.
     template <std::size_t N>
     [[gnu::always_inline]] void setLayout(const FieldLayout<N>& layout, std::size_t base, std::size_t end,
                                           bool ends) {

@@ -164,17 +164,7 @@ const Layer4* Frame::layer4() const {
     return &none;
 }
 
-std::string Frame::description() const {
-    std::string out;
-    out.reserve(128);
-    appendDescription(out);
-    return out;
-}
-
-void Frame::appendDescription(std::string& out) const {
-    text::LineWriter writer(out);
-    appendDescription(writer);
-}
+std::string Frame::description() const { return text::describe(*this); }
 
 void Frame::appendDescription(text::LineWriter& out) const {
     // Two MAC texts, the format, the type (at most 18 characters) and four blanks fit in 80.

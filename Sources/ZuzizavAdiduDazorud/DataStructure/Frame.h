@@ -60,7 +60,6 @@ struct Frame {
 
     std::string description() const;
     // Appends description() to `out`, for callers printing many frames into one buffer.
-    void appendDescription(std::string& out) const;
     void appendDescription(text::LineWriter& out) const;
     std::string verboseDescription() const;
     std::string hexdump() const { return data.hexdump(); }

@@ -81,8 +81,6 @@ std::string IPv4Address::description() const {
     return std::string(text, text::writeDottedQuad(text, bytes_.data()));
 }
 
-void IPv4Address::appendDescription(text::LineWriter& out) const { out.dottedQuad(bytes_.data()); }
-
 KeyedContainer IPv4Address::encode() const { return {{"ipv4String", description()}}; }
 
 IPv4Address IPv4Address::decode(const KeyedContainer& container) {

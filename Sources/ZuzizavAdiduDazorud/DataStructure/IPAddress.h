@@ -2,8 +2,6 @@
 
 #include "../Extensions/ByteSlice.h"
 
-#include "../Extensions/TextAppend.h"
-
 #include <array>
 #include <cstdint>
 #include <map>
@@ -50,7 +48,6 @@ public:
 
     const std::array<std::uint8_t, 4>& rawValue() const { return bytes_; }
     std::string description() const;
-    void appendDescription(text::LineWriter& out) const;
 
     // {"ipv4String": text}
     KeyedContainer encode() const;

@@ -81,12 +81,7 @@ bool IPv4::decodeInto(IPv4& ip, ByteSlice bytes) {
 
 std::optional<IPv4> IPv4::decode(ByteSlice data) { return decodeRecord<IPv4>(std::move(data)); }
 
-std::string IPv4::description() const {
-    std::string out;
-    text::LineWriter writer(out);
-    appendDescription(writer);
-    return out;
-}
+std::string IPv4::description() const { return text::describe(*this); }
 
 void IPv4::appendDescription(text::LineWriter& out) const {
     char* p = out.reserve(64);  // at most 51

@@ -338,8 +338,7 @@ bool Icmp4::decodeInto(Icmp4& icmp, ByteSlice bytes) {
         }
         default: fallBack(); break;
     }
-    if (!r.ok()) return false;
-    return true;
+    return r.ok();
 }
 
 std::optional<Icmp4> Icmp4::decode(ByteSlice data) { return decodeRecord<Icmp4>(std::move(data)); }

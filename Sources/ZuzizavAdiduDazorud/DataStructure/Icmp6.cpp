@@ -370,8 +370,7 @@ bool Icmp6::decodeInto(Icmp6& icmp, ByteSlice bytes) {
             break;
         default: icmp.icmpType = other; break;
     }
-    if (!r.ok()) return false;
-    return true;
+    return r.ok();
 }
 
 std::optional<Icmp6> Icmp6::decode(ByteSlice data) { return decodeRecord<Icmp6>(std::move(data)); }

@@ -115,8 +115,7 @@ bool Igmp4::decodeInto(Igmp4& igmp, ByteSlice bytes) {
         }
         markField(igmp, Field::sources, s + 12, s + expected);
     }
-    if (!r.ok()) return false;
-    return true;
+    return r.ok();
 }
 
 std::optional<Igmp4> Igmp4::decode(ByteSlice data) { return decodeRecord<Igmp4>(std::move(data)); }

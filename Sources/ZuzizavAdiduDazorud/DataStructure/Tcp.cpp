@@ -20,6 +20,11 @@ constexpr auto headerFields = fieldLayout({
     {Field::payload, 20, toEnd},
 });
 
+// The flags in the order their letters are written.
+constexpr std::pair<bool Tcp::*, char> flagOrder[] = {
+    {&Tcp::syn, 'S'}, {&Tcp::urg, 'U'}, {&Tcp::ack, 'A'}, {&Tcp::psh, 'P'}, {&Tcp::rst, 'R'}, {&Tcp::fin, 'F'},
+};
+
 bool Tcp::decodeInto(Tcp& tcp, ByteSlice bytes) {
     tcp.data = std::move(bytes);
     const ByteSlice& data = tcp.data;
@@ -56,18 +61,13 @@ std::optional<Tcp> Tcp::decode(ByteSlice data) { return decodeRecord<Tcp>(std::m
 
 std::string Tcp::flagLetters() const {
     std::string letters;
-    for (auto [set, letter] : {std::pair{syn, 'S'}, {urg, 'U'}, {ack, 'A'}, {psh, 'P'}, {rst, 'R'}, {fin, 'F'}}) {
-        if (set) letters += letter;
+    for (auto [flag, letter] : flagOrder) {
+        if (this->*flag) letters += letter;
     }
     return letters;
 }
 
-std::string Tcp::description() const {
-    std::string out;
-    text::LineWriter writer(out);
-    appendDescription(writer);
-    return out;
-}
+std::string Tcp::description() const { return text::describe(*this); }
 
 void Tcp::appendDescription(text::LineWriter& out) const {
     char* p = out.reserve(96);  // three numbers of at most 20 digits, six flags and 23 other characters
@@ -76,8 +76,8 @@ void Tcp::appendDescription(text::LineWriter& out) const {
     p = text::writeText(p, " > ");
     p = text::writeDecimal(p, destinationPort);
     p = text::writeText(p, " flags ");
-    for (auto [set, letter] : {std::pair{syn, 'S'}, {urg, 'U'}, {ack, 'A'}, {psh, 'P'}, {rst, 'R'}, {fin, 'F'}}) {
-        if (set) *p++ = letter;
+    for (auto [flag, letter] : flagOrder) {
+        if (this->*flag) *p++ = letter;
     }
     *p++ = ' ';
     p = text::writeDecimal(p, payload.count());

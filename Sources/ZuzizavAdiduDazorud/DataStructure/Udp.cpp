@@ -38,12 +38,7 @@ bool Udp::decodeInto(Udp& udp, ByteSlice bytes) {
 
 std::optional<Udp> Udp::decode(ByteSlice data) { return decodeRecord<Udp>(std::move(data)); }
 
-std::string Udp::description() const {
-    std::string out;
-    text::LineWriter writer(out);
-    appendDescription(writer);
-    return out;
-}
+std::string Udp::description() const { return text::describe(*this); }
 
 void Udp::appendDescription(text::LineWriter& out) const {
     char* p = out.reserve(80);  // three numbers of at most 20 digits and 11 other characters

@@ -11,13 +11,11 @@ namespace ZuzizavAdiduDazorud {
 
 namespace {
 
-constexpr char hexDigits[] = "0123456789abcdef";
-
 constexpr std::array<std::array<char, 3>, 256> makeByteTable() {
     std::array<std::array<char, 3>, 256> table{};
     for (int i = 0; i < 256; ++i) {
-        table[i][0] = hexDigits[i >> 4];
-        table[i][1] = hexDigits[i & 0xf];
+        table[i][0] = text::lowerHexDigits[i >> 4];
+        table[i][1] = text::lowerHexDigits[i & 0xf];
         table[i][2] = '\0';
     }
     return table;
@@ -40,7 +38,7 @@ void appendOffset(std::string& out, std::size_t offset) {
     char digits[16];
     int n = 0;
     do {
-        digits[n++] = hexDigits[offset & 0xf];
+        digits[n++] = text::lowerHexDigits[offset & 0xf];
         offset >>= 4;
     } while (offset);
     while (n < 4) digits[n++] = '0';

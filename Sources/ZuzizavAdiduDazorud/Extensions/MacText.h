@@ -1,5 +1,7 @@
 #pragma once
 
+#include "TextAppend.h"
+
 #include <array>
 #include <cstdint>
 #include <cstring>
@@ -50,9 +52,10 @@ private:
     void assign(std::string_view text);
 
     static constexpr auto hexColon = [] {
-        constexpr char digits[] = "0123456789abcdef";
         std::array<std::array<char, 4>, 256> table{};
-        for (std::size_t i = 0; i < 256; ++i) table[i] = {digits[i >> 4], digits[i & 0xf], ':', ':'};
+        for (std::size_t i = 0; i < 256; ++i) {
+            table[i] = {text::lowerHexDigits[i >> 4], text::lowerHexDigits[i & 0xf], ':', ':'};
+        }
         return table;
     }();
 

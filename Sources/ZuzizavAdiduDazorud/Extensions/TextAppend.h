@@ -185,20 +185,12 @@ public:
         buffer_[used_++] = c;
         return *this;
     }
-    // Numbers go through decimal() or wordHex(), never through the character overload.
+    // Numbers go through decimal() or the write functions, never through the character overload.
     template <typename T>
         requires(std::is_integral_v<T> && !std::is_same_v<T, char>)
     LineWriter& operator<<(T) = delete;
     LineWriter& decimal(std::uint64_t value) {
         commit(writeDecimal(reserve(20), value));
-        return *this;
-    }
-    LineWriter& wordHex(std::uint64_t value) {
-        commit(writeWordHex(reserve(18), value));
-        return *this;
-    }
-    LineWriter& dottedQuad(const std::uint8_t* bytes) {
-        commit(writeDottedQuad(reserve(15), bytes));
         return *this;
     }
 
@@ -229,6 +221,18 @@ private:
     char buffer_[capacity];
     std::size_t used_ = 0;
 };
+
+// A record's one-line text as a string, written through its appendDescription. The writer is
+// flushed before the string is returned.
+template <typename Record>
+std::string describe(const Record& record) {
+    std::string out;
+    {
+        LineWriter writer(out);
+        record.appendDescription(writer);
+    }
+    return out;
+}
 
 // Has the record write its one-line text where it can, else writes record.description().
 template <typename Record>

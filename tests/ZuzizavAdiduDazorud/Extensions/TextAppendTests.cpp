@@ -98,7 +98,8 @@ TEST(LineWriter, KeepsOrderAcrossFlushesAndLongPieces) {
         for (int i = 0; i < 100; ++i) {
             line << "n=";
             line.decimal(static_cast<std::uint64_t>(i)) << ' ';
-            line.wordHex(static_cast<std::uint64_t>(i)) << ';';
+            line.commit(text::writeWordHex(line.reserve(18), static_cast<std::uint64_t>(i)));
+            line << ';';
             expected += "n=" + std::to_string(i) + " " + (i < 16 ? "0x000" : "0x00") +
                         (std::ostringstream() << std::hex << i).str() + ";";
             if (i % 30 == 0) {
@@ -107,7 +108,7 @@ TEST(LineWriter, KeepsOrderAcrossFlushesAndLongPieces) {
             }
         }
         const std::uint8_t address[4] = {255, 255, 255, 255};
-        line.dottedQuad(address);
+        line.commit(text::writeDottedQuad(line.reserve(15), address));
         expected += "255.255.255.255";
     }  // flushed here
     EXPECT_EQ(out, expected);
