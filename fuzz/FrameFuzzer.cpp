@@ -1,5 +1,5 @@
 // Any bytes as a captured frame: every decoder is reachable, and every text of every layer is rendered.
-#include "DataStructure/Frame.h"
+#include <ZuzizavAdiduDazorud/DataStructure/Frame.h>
 #include "FuzzSupport.h"
 
 #include <cstddef>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "LoggingSystem.h"
-#include "StreamLogHandler.h"
+#include <ZuzizavAdiduDazorud/logging/LoggingSystem.h>
+#include <ZuzizavAdiduDazorud/logging/StreamLogHandler.h>
 
 // Log lines are built (so their code is fuzzed too) but go nowhere.
 inline void quietLogging() {

@@ -1,6 +1,6 @@
 // Any text as hex digits; what decodes is decoded as a frame.
-#include "DataStructure/Frame.h"
-#include "Extensions/Data+extensions.h"
+#include <ZuzizavAdiduDazorud/DataStructure/Frame.h>
+#include <ZuzizavAdiduDazorud/Extensions/Data+extensions.h>
 #include "FuzzSupport.h"
 
 #include <cstddef>

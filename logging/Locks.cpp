@@ -1,6 +1,6 @@
-#include "Locks.h"
+#include <ZuzizavAdiduDazorud/logging/Locks.h>
 
-#include "Logger.h"
+#include <ZuzizavAdiduDazorud/logging/Logger.h>
 
 #include <cstring>
 #include <string>

@@ -1,4 +1,4 @@
-#include "LogHandler.h"
+#include <ZuzizavAdiduDazorud/logging/LogHandler.h>
 
 #include <algorithm>
 

@@ -1,7 +1,7 @@
-#include "Logger.h"
+#include <ZuzizavAdiduDazorud/logging/Logger.h>
 
-#include "LogHandler.h"
-#include "LoggingSystem.h"
+#include <ZuzizavAdiduDazorud/logging/LogHandler.h>
+#include <ZuzizavAdiduDazorud/logging/LoggingSystem.h>
 
 #include <cstdio>
 #include <cstdlib>

@@ -1,7 +1,7 @@
-#include "LoggingSystem.h"
+#include <ZuzizavAdiduDazorud/logging/LoggingSystem.h>
 
-#include "Locks.h"
-#include "StreamLogHandler.h"
+#include <ZuzizavAdiduDazorud/logging/Locks.h>
+#include <ZuzizavAdiduDazorud/logging/StreamLogHandler.h>
 
 namespace Logging {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Logger.h"
+#include <ZuzizavAdiduDazorud/logging/Logger.h>
 
 namespace Logging {
 

@@ -1,4 +1,4 @@
-#include "StreamLogHandler.h"
+#include <ZuzizavAdiduDazorud/logging/StreamLogHandler.h>
 
 #include <ctime>
 

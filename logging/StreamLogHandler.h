@@ -1,6 +1,6 @@
 #pragma once
 
-#include "LogHandler.h"
+#include <ZuzizavAdiduDazorud/logging/LogHandler.h>
 
 #include <cstdio>
 #include <memory>

@@ -1,6 +1,8 @@
-#include "EtherCapture.h"
+#include <ZuzizavAdiduDazorud/EtherCapture.h>
 
-#include "LibraryLogger.h"
+#include <ZuzizavAdiduDazorud/LibraryLogger.h>
+
+#include <pcap/pcap.h>
 
 #include <cstring>
 #include <limits>
@@ -52,11 +54,26 @@ std::string handleError(pcap_t* pcap) {
     return text && *text ? std::string(text) : std::string("unknown error");
 }
 
-template <typename T>
-void appendNative(std::vector<std::uint8_t>& out, T value) {
-    std::uint8_t bytes[sizeof(T)];
-    std::memcpy(bytes, &value, sizeof(T));
-    out.insert(out.end(), bytes, bytes + sizeof(T));
+// libpcap's packet handler: decodes the packet and hands it to the session's callback.
+void handlePacket(u_char* user, const pcap_pkthdr* header, const u_char* bytes) {
+    if (!header || !bytes) return;
+    Frame frame(ByteSlice(bytes, header->caplen),
+                Timeval{static_cast<std::int64_t>(header->ts.tv_sec), static_cast<std::int32_t>(header->ts.tv_usec)},
+                static_cast<std::int64_t>(header->len));
+    std::shared_ptr<const EtherCapture::Callback> callback;
+    if (user) callback = sessionTable().find(*user);
+    if (!callback || !*callback) {
+        logError([] { return "Invalid ZuzizavAdiduDazorud callback"; });
+        return;
+    }
+    // An exception must not unwind through libpcap's loop.
+    try {
+        (*callback)(frame);
+    } catch (const std::exception& error) {
+        logError([&] { return std::string("EtherCapture callback failed: ") + error.what(); });
+    } catch (...) {
+        logError([] { return "EtherCapture callback failed"; });
+    }
 }
 
 }  // namespace
@@ -79,6 +96,7 @@ void EtherCapture::start(const std::string& interface, std::int32_t count, const
         throw EtherCaptureError::genericError("snaplen " + std::to_string(snaplen) + " is outside the 32-bit range");
     }
 
+    snaplen_ = snaplen;
     pcap_ = pcap_open_live(interface.c_str(), static_cast<int>(snaplen), promiscuous ? 1 : 0, 1000, errbuf_.data());
     if (!pcap_) throw EtherCaptureError::pcap_open_live_failed(errbuf_.data());
     // From here on a failure closes the handle and frees the filter (see the destructor).
@@ -121,8 +139,9 @@ void EtherCapture::start(const std::string& interface, std::int32_t count, const
 }
 
 void EtherCapture::runLoop(std::int32_t count) {
-    pcap_loop(pcap_, count, &EtherCapture::packetHandler, &indexByte_);
+    pcap_loop(pcap_, count, &handlePacket, &indexByte_);
     std::lock_guard lock(stateMutex_);
+    finalStatistics_ = readStatistics();
     release();
     running_ = false;
     finished_.notify_all();
@@ -148,27 +167,6 @@ EtherCapture::~EtherCapture() {
     release();
 }
 
-void EtherCapture::packetHandler(u_char* user, const pcap_pkthdr* header, const u_char* bytes) {
-    if (!header || !bytes) return;
-    Frame frame(ByteSlice(bytes, header->caplen),
-                Timeval{static_cast<std::int64_t>(header->ts.tv_sec), static_cast<std::int32_t>(header->ts.tv_usec)},
-                static_cast<std::int64_t>(header->len));
-    std::shared_ptr<const Callback> callback;
-    if (user) callback = sessionTable().find(*user);
-    if (!callback || !*callback) {
-        logError([] { return "Invalid ZuzizavAdiduDazorud callback"; });
-        return;
-    }
-    // An exception must not unwind through libpcap's loop.
-    try {
-        (*callback)(frame);
-    } catch (const std::exception& error) {
-        logError([&] { return std::string("EtherCapture callback failed: ") + error.what(); });
-    } catch (...) {
-        logError([] { return "EtherCapture callback failed"; });
-    }
-}
-
 void EtherCapture::cancel() {
     logWarning([] { return "EtherCapture.cancel: Cancelling pcap_loop"; });
     std::lock_guard lock(stateMutex_);
@@ -178,6 +176,17 @@ void EtherCapture::cancel() {
 bool EtherCapture::waitUntilFinished(std::chrono::milliseconds timeout) {
     std::unique_lock lock(stateMutex_);
     return finished_.wait_for(lock, timeout, [this] { return !running_; });
+}
+
+std::optional<CaptureStatistics> EtherCapture::readStatistics() const {
+    pcap_stat counters{};
+    if (!pcap_ || pcap_stats(pcap_, &counters) < 0) return std::nullopt;
+    return CaptureStatistics{counters.ps_recv, counters.ps_drop, counters.ps_ifdrop};
+}
+
+std::optional<CaptureStatistics> EtherCapture::statistics() const {
+    std::lock_guard lock(stateMutex_);
+    return pcap_ ? readStatistics() : finalStatistics_;
 }
 
 bool EtherCapture::isRunning() const {
@@ -214,51 +223,6 @@ std::string EtherCapture::lookupDefaultInterface() {
 std::string EtherCapture::pcapLibraryVersion() {
     const char* version = pcap_lib_version();
     return version ? std::string(version) : std::string("unknown");
-}
-
-ByteSlice EtherCapture::makePcapFile(const std::vector<Frame>& frames) {
-    if (frames.empty()) return ByteSlice();
-    std::size_t total = 24;
-    std::size_t snaplen = 0;
-    for (const auto& frame : frames) {
-        total += 16 + frame.data.count();
-        snaplen = std::max(snaplen, frame.data.count());
-    }
-    std::vector<std::uint8_t> out;
-    out.reserve(total);
-    appendNative<std::uint32_t>(out, 0xa1b2c3d4);
-    appendNative<std::uint16_t>(out, 2);
-    appendNative<std::uint16_t>(out, 4);
-    appendNative<std::int32_t>(out, 0);
-    appendNative<std::uint32_t>(out, 0);
-    appendNative<std::uint32_t>(out, static_cast<std::uint32_t>(snaplen));
-    appendNative<std::uint32_t>(out, 1);
-    for (const auto& frame : frames) {
-        const auto micros = frame.date.time_since_epoch().count();
-        // floor division: the microseconds of a record header are never negative.
-        std::int64_t seconds = micros / 1'000'000;
-        std::int64_t fraction = micros % 1'000'000;
-        if (fraction < 0) {
-            fraction += 1'000'000;
-            seconds -= 1;
-        }
-        if (seconds < 0 || seconds > std::numeric_limits<std::uint32_t>::max()) {
-            throw EtherCaptureError::genericError("frame " + std::to_string(frame.frameNumber) +
-                                                  " has a date outside the range of a capture file (1970 to 2106)");
-        }
-        if (frame.data.count() > std::numeric_limits<std::uint32_t>::max() || frame.originalLength < 0 ||
-            frame.originalLength > std::numeric_limits<std::uint32_t>::max()) {
-            throw EtherCaptureError::genericError("frame " + std::to_string(frame.frameNumber) +
-                                                  " has a length a capture file cannot hold");
-        }
-        appendNative<std::uint32_t>(out, static_cast<std::uint32_t>(seconds));
-        appendNative<std::uint32_t>(out, static_cast<std::uint32_t>(fraction));
-        appendNative<std::uint32_t>(out, static_cast<std::uint32_t>(frame.data.count()));
-        appendNative<std::uint32_t>(out, static_cast<std::uint32_t>(frame.originalLength));
-        auto bytes = frame.data.bytes();
-        out.insert(out.end(), bytes.begin(), bytes.end());
-    }
-    return ByteSlice(std::move(out));
 }
 
 }  // namespace ZuzizavAdiduDazorud

@@ -1,10 +1,9 @@
 #pragma once
 
-#include "DataStructure/Frame.h"
-#include "EtherCaptureError.h"
-#include "Extensions/ByteSlice.h"
-
-#include <pcap/pcap.h>
+#include <ZuzizavAdiduDazorud/DataStructure/Frame.h>
+#include <ZuzizavAdiduDazorud/EtherCaptureError.h>
+#include <ZuzizavAdiduDazorud/Extensions/ByteSlice.h>
+#include <ZuzizavAdiduDazorud/PcapFile.h>
 
 #include <array>
 #include <chrono>
@@ -17,7 +16,18 @@
 #include <string>
 #include <vector>
 
+// libpcap's types, kept out of this header so that users need no libpcap headers.
+struct pcap;
+struct bpf_program;
+
 namespace ZuzizavAdiduDazorud {
+
+// Counters of a capture, as libpcap keeps them.
+struct CaptureStatistics {
+    std::uint64_t received = 0;  // packets the filter passed
+    std::uint64_t dropped = 0;   // dropped by the kernel for want of buffer space
+    std::uint64_t interfaceDropped = 0;
+};
 
 // A live capture over libpcap. The loop runs on a worker thread of its own, which decodes
 // every packet into a Frame and calls the callback there, never on the caller's thread.
@@ -46,16 +56,17 @@ public:
     bool isRunning() const;
 
     std::int32_t datalink() const { return datalink_; }
+    std::int64_t snaplen() const { return snaplen_; }
     const std::vector<std::string>& interfaceNames() const { return interfaceNames_; }
     std::int64_t packetCount() const { return packetCount_; }
+    // The counters while the loop runs, and as they stood when it ended; none when libpcap has none.
+    std::optional<CaptureStatistics> statistics() const;
 
     // Names of all capture devices, or none when libpcap cannot list them.
     static std::optional<std::vector<std::string>> listInterfaces();
     // libpcap's default capture device; throws pcap_lookupdev_failed.
     static std::string lookupDefaultInterface();
     static std::string pcapLibraryVersion();
-    // The frames as a classic capture file; throws genericError for a date a file cannot hold.
-    static ByteSlice makePcapFile(const std::vector<Frame>& frames);
 
 private:
     EtherCapture() = default;
@@ -63,23 +74,25 @@ private:
                bool promiscuous, Callback callback);
     void runLoop(std::int32_t count);
     void release();
-    static void packetHandler(u_char* user, const pcap_pkthdr* header, const u_char* bytes);
+    std::optional<CaptureStatistics> readStatistics() const;
 
-    std::array<char, PCAP_ERRBUF_SIZE> errbuf_{};
+    std::array<char, 256> errbuf_{};
     std::int32_t datalink_ = 0;
+    std::int64_t snaplen_ = 0;
     std::vector<std::string> interfaceNames_;
-    pcap_t* pcap_ = nullptr;
+    pcap* pcap_ = nullptr;
     std::unique_ptr<bpf_program> fcode_;
     std::int64_t packetCount_ = 0;
 
     std::uint8_t indexByte_ = 0;
     bool registered_ = false;
-    bpf_u_int32 network_ = 0;
-    bpf_u_int32 netmask_ = 0;
+    std::uint32_t network_ = 0;
+    std::uint32_t netmask_ = 0;
 
     mutable std::mutex stateMutex_;
     std::condition_variable finished_;
     bool running_ = false;
+    std::optional<CaptureStatistics> finalStatistics_;
 };
 
 }  // namespace ZuzizavAdiduDazorud

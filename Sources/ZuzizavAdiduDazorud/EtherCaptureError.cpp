@@ -1,4 +1,4 @@
-#include "EtherCaptureError.h"
+#include <ZuzizavAdiduDazorud/EtherCaptureError.h>
 
 namespace ZuzizavAdiduDazorud {
 

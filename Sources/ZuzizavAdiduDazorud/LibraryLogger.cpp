@@ -1,4 +1,4 @@
-#include "LibraryLogger.h"
+#include <ZuzizavAdiduDazorud/LibraryLogger.h>
 
 #include <string>
 

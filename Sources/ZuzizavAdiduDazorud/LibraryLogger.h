@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Logger.h"
+#include <ZuzizavAdiduDazorud/logging/Logger.h>
 
 #include <optional>
 #include <string_view>

@@ -1,6 +1,6 @@
 #include "CaptureBackend.h"
 
-#include "EtherCapture.h"
+#include <ZuzizavAdiduDazorud/EtherCapture.h>
 
 #include <pcap/pcap.h>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "DataStructure/Frame.h"
+#include <ZuzizavAdiduDazorud/DataStructure/Frame.h>
 
 #include <cstdint>
 #include <functional>

@@ -1,6 +1,6 @@
 #include "StreamMonitor.h"
 
-#include "EtherCaptureError.h"
+#include <ZuzizavAdiduDazorud/EtherCaptureError.h>
 #include "StandardOutput.h"
 
 namespace Tidemark {

@@ -1,6 +1,8 @@
 // Frames decoded per second, and hex dump bytes per second.
-#include "DataStructure/Frame.h"
-#include "Extensions/Data+extensions.h"
+#include <ZuzizavAdiduDazorud/DataStructure/Frame.h>
+#include <ZuzizavAdiduDazorud/Extensions/Data+extensions.h>
+
+#include "SampleFrames.h"
 
 #include <benchmark/benchmark.h>
 
@@ -25,10 +27,10 @@ void decodeBytes(benchmark::State& state, const ByteSlice& bytes) {
 }
 
 void decodeSample(benchmark::State& state, const Frame& (*sample)()) { decodeBytes(state, sample().data); }
-BENCHMARK_CAPTURE(decodeSample, tcp, &Frame::sampleTcpFrame);
-BENCHMARK_CAPTURE(decodeSample, mdns, &Frame::sampleMdnsFrame);
-BENCHMARK_CAPTURE(decodeSample, icmp, &Frame::sampleIcmpFrame);
-BENCHMARK_CAPTURE(decodeSample, icmp6, &Frame::sampleIcmp6Frame);
+BENCHMARK_CAPTURE(decodeSample, tcp, &TestSupport::sampleTcpFrame);
+BENCHMARK_CAPTURE(decodeSample, mdns, &TestSupport::sampleMdnsFrame);
+BENCHMARK_CAPTURE(decodeSample, icmp, &TestSupport::sampleIcmpFrame);
+BENCHMARK_CAPTURE(decodeSample, icmp6, &TestSupport::sampleIcmp6Frame);
 
 void decodeHex(benchmark::State& state, const char* text) { decodeBytes(state, *makeData(text)); }
 BENCHMARK_CAPTURE(decodeHex, ipv4Udp, ipv4UdpFrame);

@@ -1,6 +1,6 @@
 // Cost of a suppressed entry against an emitted one.
-#include "Logger.h"
-#include "StreamLogHandler.h"
+#include <ZuzizavAdiduDazorud/logging/Logger.h>
+#include <ZuzizavAdiduDazorud/logging/StreamLogHandler.h>
 
 #include <benchmark/benchmark.h>
 

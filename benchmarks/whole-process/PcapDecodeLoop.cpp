@@ -1,5 +1,5 @@
 // Reading a capture file and decoding every frame, without printing: the decoding cost on its own.
-#include "DataStructure/Frame.h"
+#include <ZuzizavAdiduDazorud/DataStructure/Frame.h>
 
 #include <pcap/pcap.h>
 

@@ -1,4 +1,4 @@
-#include "EtherCapture.h"
+#include <ZuzizavAdiduDazorud/EtherCapture.h>
 
 #include "LogCapture.h"
 #include "Loopback.h"
@@ -26,13 +26,7 @@ namespace {
 // Filter that matches nothing on loopback.
 const std::string quietFilter = "udp src port 8801 and udp dst port 9";
 
-bool canCaptureOnLoopback() {
-    char errbuf[PCAP_ERRBUF_SIZE] = {};
-    pcap_t* p = pcap_open_live("lo", 96, 0, 100, errbuf);
-    if (!p) return false;
-    pcap_close(p);
-    return true;
-}
+using TestSupport::canCaptureOnLoopback;
 
 #define REQUIRE_CAPTURE_RIGHTS()                                                                   \
     if (!canCaptureOnLoopback()) GTEST_SKIP() << "capturing on lo needs root or CAP_NET_RAW; CI runs as root"
@@ -235,7 +229,7 @@ TEST(EtherCapture, InterfacesAndVersion) {
 }
 
 TEST(MakePcapFile, ReadsBackThroughLibpcap) {
-    EXPECT_TRUE(EtherCapture::makePcapFile({}).empty());
+    EXPECT_TRUE(makePcapFile({}).empty());
 
     std::vector<Frame> frames;
     std::vector<std::uint8_t> sixty(60, 0xab);
@@ -244,9 +238,9 @@ TEST(MakePcapFile, ReadsBackThroughLibpcap) {
     for (std::size_t i = 0; i < larger.size(); ++i) larger[i] = static_cast<std::uint8_t>(i);
     frames.emplace_back(ByteSlice(larger), Timeval{2147483647, 999999}, 1514, 2);
 
-    ByteSlice one = EtherCapture::makePcapFile({frames[0]});
+    ByteSlice one = makePcapFile({frames[0]});
     EXPECT_EQ(one.count(), 100u);
-    ByteSlice file = EtherCapture::makePcapFile(frames);
+    ByteSlice file = makePcapFile(frames);
     EXPECT_EQ(file.count(), 24u + 16u + 60u + 16u + 90u);
 
     char path[] = "/tmp/tidemark-pcap-XXXXXX";
@@ -280,7 +274,7 @@ TEST(MakePcapFile, RefusesDatesACaptureFileCannotHold) {
     for (std::int64_t seconds : {std::int64_t{-1}, std::int64_t{4294967296}}) {
         std::vector<Frame> frames{Frame(ByteSlice(bytes), Timeval{seconds, 0}, 60, 1)};
         std::string description;
-        EXPECT_EQ(errorCaseOf([&] { EtherCapture::makePcapFile(frames); }, &description),
+        EXPECT_EQ(errorCaseOf([&] { makePcapFile(frames); }, &description),
                   EtherCaptureError::Case::genericError);
         EXPECT_NE(description.find("outside the range of a capture file"), std::string::npos) << description;
     }

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "Extensions/ByteSlice.h"
-#include "DataStructure/Field.h"
-#include "Extensions/Data+extensions.h"
+#include <ZuzizavAdiduDazorud/Extensions/ByteSlice.h>
+#include <ZuzizavAdiduDazorud/DataStructure/Field.h>
+#include <ZuzizavAdiduDazorud/Extensions/Data+extensions.h>
 
 #include <gtest/gtest.h>
 

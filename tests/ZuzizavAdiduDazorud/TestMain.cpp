@@ -1,8 +1,8 @@
 // Installs a logging factory that keeps the library's log lines for the tests to read.
 #include "LogCapture.h"
 
-#include "LoggingSystem.h"
-#include "StreamLogHandler.h"
+#include <ZuzizavAdiduDazorud/logging/LoggingSystem.h>
+#include <ZuzizavAdiduDazorud/logging/StreamLogHandler.h>
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // The monitor over real capture on the loopback interface (needs root, as in CI).
-#include "EtherCapture.h"
+#include <ZuzizavAdiduDazorud/EtherCapture.h>
 #include "ManualScheduler.h"
 #include "StreamMonitor.h"
 #include "Loopback.h"

@@ -1,7 +1,7 @@
 #include "StreamMonitor.h"
 
-#include "EtherCaptureError.h"
-#include "Extensions/Data+extensions.h"
+#include <ZuzizavAdiduDazorud/EtherCaptureError.h>
+#include <ZuzizavAdiduDazorud/Extensions/Data+extensions.h>
 #include "FakeCapture.h"
 #include "FakeServices.h"
 #include "Lookups.h"

@@ -1,7 +1,7 @@
-#include "Locks.h"
-#include "LogHandler.h"
-#include "Logger.h"
-#include "StreamLogHandler.h"
+#include <ZuzizavAdiduDazorud/logging/Locks.h>
+#include <ZuzizavAdiduDazorud/logging/LogHandler.h>
+#include <ZuzizavAdiduDazorud/logging/Logger.h>
+#include <ZuzizavAdiduDazorud/logging/StreamLogHandler.h>
 
 #include <gtest/gtest.h>
 

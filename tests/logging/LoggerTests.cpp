@@ -1,7 +1,7 @@
-#include "LogHandler.h"
-#include "Logger.h"
-#include "LoggingSystem.h"
-#include "StreamLogHandler.h"
+#include <ZuzizavAdiduDazorud/logging/LogHandler.h>
+#include <ZuzizavAdiduDazorud/logging/Logger.h>
+#include <ZuzizavAdiduDazorud/logging/LoggingSystem.h>
+#include <ZuzizavAdiduDazorud/logging/StreamLogHandler.h>
 
 #include <gtest/gtest.h>
 

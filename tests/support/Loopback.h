@@ -5,12 +5,23 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <pcap/pcap.h>
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <string>
 
 namespace TestSupport {
+
+// Whether this process may open a capture on lo (root, or CAP_NET_RAW).
+inline bool canCaptureOnLoopback() {
+    char errbuf[PCAP_ERRBUF_SIZE] = {};
+    pcap_t* p = pcap_open_live("lo", 96, 0, 100, errbuf);
+    if (!p) return false;
+    pcap_close(p);
+    return true;
+}
 
 // Sends one UDP datagram from 127.0.0.1 port 8801 to 127.0.0.1 `destinationPort`.
 inline void sendFrom8801(std::uint16_t destinationPort, const std::string& payload) {

@@ -1,8 +1,8 @@
-#include "Arp.h"
+#include <ZuzizavAdiduDazorud/DataStructure/Arp.h>
 
-#include "RecordDecoding.h"
-#include "../Extensions/Data+extensions.h"
-#include "../LibraryLogger.h"
+#include <ZuzizavAdiduDazorud/DataStructure/RecordDecoding.h>
+#include <ZuzizavAdiduDazorud/Extensions/Data+extensions.h>
+#include <ZuzizavAdiduDazorud/LibraryLogger.h>
 
 namespace ZuzizavAdiduDazorud {
 

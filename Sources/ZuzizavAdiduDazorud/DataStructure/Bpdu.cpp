@@ -1,9 +1,9 @@
-#include "Bpdu.h"
+#include <ZuzizavAdiduDazorud/DataStructure/Bpdu.h>
 
-#include "RecordDecoding.h"
-#include "../Extensions/Data+extensions.h"
-#include "../LibraryLogger.h"
-#include "Igmp4.h"
+#include <ZuzizavAdiduDazorud/DataStructure/RecordDecoding.h>
+#include <ZuzizavAdiduDazorud/Extensions/Data+extensions.h>
+#include <ZuzizavAdiduDazorud/LibraryLogger.h>
+#include <ZuzizavAdiduDazorud/DataStructure/Igmp4.h>
 
 
 namespace ZuzizavAdiduDazorud {

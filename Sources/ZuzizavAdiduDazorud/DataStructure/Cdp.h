@@ -1,9 +1,9 @@
 #pragma once
 
-#include "../EtherCaptureError.h"
-#include "../Extensions/ByteSlice.h"
-#include "Field.h"
-#include "IPAddress.h"
+#include <ZuzizavAdiduDazorud/EtherCaptureError.h>
+#include <ZuzizavAdiduDazorud/Extensions/ByteSlice.h>
+#include <ZuzizavAdiduDazorud/DataStructure/Field.h>
+#include <ZuzizavAdiduDazorud/DataStructure/IPAddress.h>
 
 #include <cstdint>
 #include <functional>

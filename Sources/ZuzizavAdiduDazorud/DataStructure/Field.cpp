@@ -1,4 +1,4 @@
-#include "Field.h"
+#include <ZuzizavAdiduDazorud/DataStructure/Field.h>
 
 namespace ZuzizavAdiduDazorud {
 

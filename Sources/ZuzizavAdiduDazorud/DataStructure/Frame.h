@@ -1,12 +1,12 @@
 #pragma once
 
-#include "../Extensions/ByteSlice.h"
-#include "../Extensions/MacText.h"
-#include "../Extensions/TextAppend.h"
-#include "../Extensions/Uuid.h"
-#include "Field.h"
-#include "Layer3.h"
-#include "Layer4.h"
+#include <ZuzizavAdiduDazorud/Extensions/ByteSlice.h>
+#include <ZuzizavAdiduDazorud/Extensions/MacText.h>
+#include <ZuzizavAdiduDazorud/Extensions/TextAppend.h>
+#include <ZuzizavAdiduDazorud/Extensions/Uuid.h>
+#include <ZuzizavAdiduDazorud/DataStructure/Field.h>
+#include <ZuzizavAdiduDazorud/DataStructure/Layer3.h>
+#include <ZuzizavAdiduDazorud/DataStructure/Layer4.h>
 
 #include <chrono>
 #include <cstdint>
@@ -66,11 +66,6 @@ struct Frame {
 
     // The process-wide counter numbering frames built without a number.
     static void resetFrameCounter();
-
-    static const Frame& sampleTcpFrame();
-    static const Frame& sampleMdnsFrame();
-    static const Frame& sampleIcmpFrame();
-    static const Frame& sampleIcmp6Frame();
 
 private:
     void decodeIeee8023(std::size_t length);

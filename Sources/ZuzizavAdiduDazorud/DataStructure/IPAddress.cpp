@@ -1,6 +1,6 @@
-#include "IPAddress.h"
+#include <ZuzizavAdiduDazorud/DataStructure/IPAddress.h>
 
-#include "../Extensions/TextAppend.h"
+#include <ZuzizavAdiduDazorud/Extensions/TextAppend.h>
 
 #include <arpa/inet.h>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "../Extensions/ByteSlice.h"
+#include <ZuzizavAdiduDazorud/Extensions/ByteSlice.h>
 
 #include <array>
 #include <cstdint>

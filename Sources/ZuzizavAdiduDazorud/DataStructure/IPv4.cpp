@@ -1,9 +1,9 @@
-#include "IPv4.h"
+#include <ZuzizavAdiduDazorud/DataStructure/IPv4.h>
 
-#include "RecordDecoding.h"
-#include "../Extensions/Data+extensions.h"
-#include "../Extensions/TextAppend.h"
-#include "../LibraryLogger.h"
+#include <ZuzizavAdiduDazorud/DataStructure/RecordDecoding.h>
+#include <ZuzizavAdiduDazorud/Extensions/Data+extensions.h>
+#include <ZuzizavAdiduDazorud/Extensions/TextAppend.h>
+#include <ZuzizavAdiduDazorud/LibraryLogger.h>
 
 namespace ZuzizavAdiduDazorud {
 

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "../Extensions/ByteSlice.h"
-#include "Field.h"
-#include "IPAddress.h"
-#include "Layer4.h"
+#include <ZuzizavAdiduDazorud/Extensions/ByteSlice.h>
+#include <ZuzizavAdiduDazorud/DataStructure/Field.h>
+#include <ZuzizavAdiduDazorud/DataStructure/IPAddress.h>
+#include <ZuzizavAdiduDazorud/DataStructure/Layer4.h>
 
-#include "../Extensions/TextAppend.h"
+#include <ZuzizavAdiduDazorud/Extensions/TextAppend.h>
 
 #include <cstdint>
 #include <optional>

@@ -1,7 +1,7 @@
-#include "IPv6.h"
+#include <ZuzizavAdiduDazorud/DataStructure/IPv6.h>
 
-#include "RecordDecoding.h"
-#include "../LibraryLogger.h"
+#include <ZuzizavAdiduDazorud/DataStructure/RecordDecoding.h>
+#include <ZuzizavAdiduDazorud/LibraryLogger.h>
 
 namespace ZuzizavAdiduDazorud {
 

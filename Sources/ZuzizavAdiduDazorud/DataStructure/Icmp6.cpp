@@ -1,8 +1,8 @@
-#include "Icmp6.h"
+#include <ZuzizavAdiduDazorud/DataStructure/Icmp6.h>
 
-#include "RecordDecoding.h"
-#include "../Extensions/Hashing.h"
-#include "../LibraryLogger.h"
+#include <ZuzizavAdiduDazorud/DataStructure/RecordDecoding.h>
+#include <ZuzizavAdiduDazorud/Extensions/Hashing.h>
+#include <ZuzizavAdiduDazorud/LibraryLogger.h>
 
 namespace ZuzizavAdiduDazorud {
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "../Extensions/ByteSlice.h"
-#include "Field.h"
-#include "IPAddress.h"
+#include <ZuzizavAdiduDazorud/Extensions/ByteSlice.h>
+#include <ZuzizavAdiduDazorud/DataStructure/Field.h>
+#include <ZuzizavAdiduDazorud/DataStructure/IPAddress.h>
 
 #include <cstdint>
 #include <functional>

@@ -1,8 +1,8 @@
-#include "Igmp4.h"
+#include <ZuzizavAdiduDazorud/DataStructure/Igmp4.h>
 
-#include "RecordDecoding.h"
-#include "../Extensions/Data+extensions.h"
-#include "../LibraryLogger.h"
+#include <ZuzizavAdiduDazorud/DataStructure/RecordDecoding.h>
+#include <ZuzizavAdiduDazorud/Extensions/Data+extensions.h>
+#include <ZuzizavAdiduDazorud/LibraryLogger.h>
 
 #include <charconv>
 

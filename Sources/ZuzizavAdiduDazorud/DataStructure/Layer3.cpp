@@ -1,6 +1,6 @@
-#include "Layer3.h"
+#include <ZuzizavAdiduDazorud/DataStructure/Layer3.h>
 
-#include "../Extensions/TextAppend.h"
+#include <ZuzizavAdiduDazorud/Extensions/TextAppend.h>
 
 namespace ZuzizavAdiduDazorud {
 

@@ -1,14 +1,14 @@
 #pragma once
 
-#include "Arp.h"
-#include "Bpdu.h"
-#include "Cdp.h"
-#include "IPv4.h"
-#include "IPv6.h"
-#include "Lldp.h"
-#include "Unknown.h"
+#include <ZuzizavAdiduDazorud/DataStructure/Arp.h>
+#include <ZuzizavAdiduDazorud/DataStructure/Bpdu.h>
+#include <ZuzizavAdiduDazorud/DataStructure/Cdp.h>
+#include <ZuzizavAdiduDazorud/DataStructure/IPv4.h>
+#include <ZuzizavAdiduDazorud/DataStructure/IPv6.h>
+#include <ZuzizavAdiduDazorud/DataStructure/Lldp.h>
+#include <ZuzizavAdiduDazorud/DataStructure/Unknown.h>
 
-#include "../Extensions/TextAppend.h"
+#include <ZuzizavAdiduDazorud/Extensions/TextAppend.h>
 
 #include <string>
 #include <variant>

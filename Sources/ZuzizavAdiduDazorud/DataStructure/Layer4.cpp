@@ -1,7 +1,7 @@
-#include "Layer4.h"
+#include <ZuzizavAdiduDazorud/DataStructure/Layer4.h>
 
-#include "../Extensions/Overloaded.h"
-#include "../Extensions/TextAppend.h"
+#include <ZuzizavAdiduDazorud/Extensions/Overloaded.h>
+#include <ZuzizavAdiduDazorud/Extensions/TextAppend.h>
 
 namespace ZuzizavAdiduDazorud {
 

@@ -1,13 +1,13 @@
 #pragma once
 
-#include "Icmp4.h"
-#include "Icmp6.h"
-#include "Igmp4.h"
-#include "Tcp.h"
-#include "Udp.h"
-#include "Unknown.h"
+#include <ZuzizavAdiduDazorud/DataStructure/Icmp4.h>
+#include <ZuzizavAdiduDazorud/DataStructure/Icmp6.h>
+#include <ZuzizavAdiduDazorud/DataStructure/Igmp4.h>
+#include <ZuzizavAdiduDazorud/DataStructure/Tcp.h>
+#include <ZuzizavAdiduDazorud/DataStructure/Udp.h>
+#include <ZuzizavAdiduDazorud/DataStructure/Unknown.h>
 
-#include "../Extensions/TextAppend.h"
+#include <ZuzizavAdiduDazorud/Extensions/TextAppend.h>
 
 #include <string>
 #include <variant>

@@ -1,9 +1,9 @@
-#include "Lldp.h"
+#include <ZuzizavAdiduDazorud/DataStructure/Lldp.h>
 
-#include "RecordDecoding.h"
-#include "../Extensions/Data+extensions.h"
-#include "../Extensions/Hashing.h"
-#include "../LibraryLogger.h"
+#include <ZuzizavAdiduDazorud/DataStructure/RecordDecoding.h>
+#include <ZuzizavAdiduDazorud/Extensions/Data+extensions.h>
+#include <ZuzizavAdiduDazorud/Extensions/Hashing.h>
+#include <ZuzizavAdiduDazorud/LibraryLogger.h>
 
 namespace ZuzizavAdiduDazorud {
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "../Extensions/ByteSlice.h"
-#include "IPAddress.h"
+#include <ZuzizavAdiduDazorud/Extensions/ByteSlice.h>
+#include <ZuzizavAdiduDazorud/DataStructure/IPAddress.h>
 
 #include <cstdint>
 #include <functional>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "../Extensions/ByteSlice.h"
-#include "Field.h"
+#include <ZuzizavAdiduDazorud/Extensions/ByteSlice.h>
+#include <ZuzizavAdiduDazorud/DataStructure/Field.h>
 
 #include <optional>
 #include <utility>

@@ -1,8 +1,8 @@
-#include "Tcp.h"
+#include <ZuzizavAdiduDazorud/DataStructure/Tcp.h>
 
-#include "RecordDecoding.h"
-#include "../Extensions/TextAppend.h"
-#include "../LibraryLogger.h"
+#include <ZuzizavAdiduDazorud/DataStructure/RecordDecoding.h>
+#include <ZuzizavAdiduDazorud/Extensions/TextAppend.h>
+#include <ZuzizavAdiduDazorud/LibraryLogger.h>
 
 namespace ZuzizavAdiduDazorud {
 

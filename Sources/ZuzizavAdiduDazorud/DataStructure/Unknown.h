@@ -1,7 +1,7 @@
 #pragma once
 
-#include "../Extensions/ByteSlice.h"
-#include "../Extensions/TextAppend.h"
+#include <ZuzizavAdiduDazorud/Extensions/ByteSlice.h>
+#include <ZuzizavAdiduDazorud/Extensions/TextAppend.h>
 
 #include <string>
 

@@ -1,4 +1,4 @@
-#include "ByteSlice.h"
+#include <ZuzizavAdiduDazorud/Extensions/ByteSlice.h>
 
 #include <bit>
 #include <cstring>

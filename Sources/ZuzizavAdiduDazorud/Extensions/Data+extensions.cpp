@@ -1,7 +1,7 @@
-#include "Data+extensions.h"
+#include <ZuzizavAdiduDazorud/Extensions/Data+extensions.h>
 
-#include "../LibraryLogger.h"
-#include "TextAppend.h"
+#include <ZuzizavAdiduDazorud/LibraryLogger.h>
+#include <ZuzizavAdiduDazorud/Extensions/TextAppend.h>
 
 #include <array>
 #include <cstdio>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ByteSlice.h"
+#include <ZuzizavAdiduDazorud/Extensions/ByteSlice.h>
 
 #include <cstdint>
 #include <optional>

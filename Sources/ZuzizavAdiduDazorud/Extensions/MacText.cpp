@@ -1,4 +1,4 @@
-#include "MacText.h"
+#include <ZuzizavAdiduDazorud/Extensions/MacText.h>
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "TextAppend.h"
+#include <ZuzizavAdiduDazorud/Extensions/TextAppend.h>
 
 #include <array>
 #include <cstdint>

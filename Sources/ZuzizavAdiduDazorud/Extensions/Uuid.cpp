@@ -1,4 +1,4 @@
-#include "Uuid.h"
+#include <ZuzizavAdiduDazorud/Extensions/Uuid.h>
 
 #include <cstring>
 #include <random>

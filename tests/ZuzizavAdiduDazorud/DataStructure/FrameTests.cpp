@@ -1,6 +1,7 @@
-#include "DataStructure/Frame.h"
+#include <ZuzizavAdiduDazorud/DataStructure/Frame.h>
 
 #include "Hex.h"
+#include "SampleFrames.h"
 #include "LogCapture.h"
 
 #include <gtest/gtest.h>
@@ -165,16 +166,16 @@ TEST(SampleFrames, DecodeAsDescribed) {
         std::string description;
     };
     const Case cases[] = {
-        {Frame::sampleTcpFrame(), 66, 200,
+        {TestSupport::sampleTcpFrame(), 66, 200,
          "c8:69:cd:2c:0d:50 68:5b:35:89:0a:04 ethernet 0x0800 IPv4 192.168.0.16 > 192.168.0.10 ipProt 6 TCP 49153 > "
          "56958 flags A 12 bytes"},
-        {Frame::sampleMdnsFrame(), 109, 109,
+        {TestSupport::sampleMdnsFrame(), 109, 109,
          "c8:69:cd:2c:0d:50 01:00:5e:00:00:fb ethernet 0x0800 IPv4 192.168.0.35 > 224.0.0.251 ipProt 17 5353 > 5353 "
          "length 75"},
-        {Frame::sampleIcmpFrame(), 98, 98,
+        {TestSupport::sampleIcmpFrame(), 98, 98,
          "68:5b:35:89:0a:04 b0:7f:b9:5d:8e:d2 ethernet 0x0800 IPv4 192.168.0.10 > 4.2.2.1 ipProt 1 ICMPv4 Echo Request id "
          "4997 sequence 0"},
-        {Frame::sampleIcmp6Frame(), 78, 78,
+        {TestSupport::sampleIcmp6Frame(), 78, 78,
          "68:5b:35:89:0a:04 b0:7f:b9:5d:8e:d2 ethernet 0x86dd IPv6 fe80::1867:ff5d:d25b:ad67 > "
          "fe80::b27f:b9ff:fe5d:8ed2 nextHeader 58 ICMPv6 type Neighbor Advertisement Target fe80::1867:ff5d:d25b:ad67 "
          "router:false solicited:true override:false"},
@@ -185,11 +186,11 @@ TEST(SampleFrames, DecodeAsDescribed) {
         EXPECT_EQ(c.frame.paddingBytes, 0);
         EXPECT_EQ(c.frame.description(), c.description);
     }
-    EXPECT_EQ(&Frame::sampleTcpFrame(), &Frame::sampleTcpFrame());
+    EXPECT_EQ(&TestSupport::sampleTcpFrame(), &TestSupport::sampleTcpFrame());
 }
 
 TEST(SampleFrames, PositionsSliceOutTheFieldBytesOfTheDump) {
-    const Frame& frame = Frame::sampleTcpFrame();
+    const Frame& frame = TestSupport::sampleTcpFrame();
     const ByteSlice& bytes = frame.data;
     EXPECT_EQ(fieldHex(frame, bytes, Field::dstmac), "685b35890a04");
     EXPECT_EQ(fieldHex(frame, bytes, Field::srcmac), "c869cd2c0d50");

@@ -1,4 +1,4 @@
-#include "DataStructure/IPAddress.h"
+#include <ZuzizavAdiduDazorud/DataStructure/IPAddress.h>
 
 #include "Hex.h"
 

@@ -1,4 +1,4 @@
-#include "DataStructure/IPv4.h"
+#include <ZuzizavAdiduDazorud/DataStructure/IPv4.h>
 
 #include "Hex.h"
 #include "LogCapture.h"

@@ -1,4 +1,4 @@
-#include "DataStructure/IPv6.h"
+#include <ZuzizavAdiduDazorud/DataStructure/IPv6.h>
 
 #include "Hex.h"
 #include "LogCapture.h"

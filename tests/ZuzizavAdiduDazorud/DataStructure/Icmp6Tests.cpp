@@ -1,8 +1,9 @@
-#include "DataStructure/Icmp6.h"
-#include "DataStructure/Frame.h"
-#include "DataStructure/IPv6.h"
+#include <ZuzizavAdiduDazorud/DataStructure/Icmp6.h>
+#include <ZuzizavAdiduDazorud/DataStructure/Frame.h>
+#include <ZuzizavAdiduDazorud/DataStructure/IPv6.h>
 
 #include "Hex.h"
+#include "SampleFrames.h"
 #include "LogCapture.h"
 
 #include <gtest/gtest.h>
@@ -168,7 +169,7 @@ TEST(Icmp6, RefusalsAndDispatch) {
     EXPECT_EQ(options.size(), 2u);
     EXPECT_EQ(std::unordered_set<Icmp6Type>({Icmp6Type::echoReply(1, 1), Icmp6Type::echoReply(1, 1)}).size(), 1u);
 
-    const Frame& sample = Frame::sampleIcmp6Frame();
+    const Frame& sample = TestSupport::sampleIcmp6Frame();
     const Icmp6* na = sample.layer4()->icmp6();
     ASSERT_TRUE(na);
     EXPECT_EQ(na->startIndex[Field::target], 62u);

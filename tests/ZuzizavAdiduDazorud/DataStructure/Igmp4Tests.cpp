@@ -1,5 +1,5 @@
-#include "DataStructure/Igmp4.h"
-#include "DataStructure/IPv4.h"
+#include <ZuzizavAdiduDazorud/DataStructure/Igmp4.h>
+#include <ZuzizavAdiduDazorud/DataStructure/IPv4.h>
 
 #include "Hex.h"
 #include "LogCapture.h"

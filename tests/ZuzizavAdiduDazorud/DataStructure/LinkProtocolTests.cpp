@@ -1,4 +1,4 @@
-#include "DataStructure/Frame.h"
+#include <ZuzizavAdiduDazorud/DataStructure/Frame.h>
 
 #include "Hex.h"
 #include "LogCapture.h"

@@ -1,5 +1,5 @@
-#include "DataStructure/Tcp.h"
-#include "DataStructure/Udp.h"
+#include <ZuzizavAdiduDazorud/DataStructure/Tcp.h>
+#include <ZuzizavAdiduDazorud/DataStructure/Udp.h>
 
 #include "Hex.h"
 #include "LogCapture.h"

@@ -1,5 +1,5 @@
-#include "Extensions/ByteSlice.h"
-#include "Extensions/Data+extensions.h"
+#include <ZuzizavAdiduDazorud/Extensions/ByteSlice.h>
+#include <ZuzizavAdiduDazorud/Extensions/Data+extensions.h>
 
 #include "Hex.h"
 #include "LogCapture.h"

@@ -1,5 +1,5 @@
-#include "Extensions/MacText.h"
-#include "Extensions/TextAppend.h"
+#include <ZuzizavAdiduDazorud/Extensions/MacText.h>
+#include <ZuzizavAdiduDazorud/Extensions/TextAppend.h>
 
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
