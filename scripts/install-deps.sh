@@ -11,6 +11,7 @@ packages=(
   libbenchmark-dev
   libcpp-httplib-dev
   iproute2 iputils-ping util-linux libcap2-bin
+  tcpdump binutils
 )
 
 missing=()

@@ -6,8 +6,4 @@ bash scripts/install-deps.sh
 build_dir=${BUILD_DIR:-build}
 cmake -S . -B "$build_dir" -G Ninja
 cmake --build "$build_dir" -j "$(nproc)"
-if [ -x "$build_dir/app/tidemark" ]; then
-  exec "$build_dir/app/tidemark" "$@"
-fi
-# Until the application lands: a look at the packet library.
-exec "$build_dir/tools/zad-demo"
+exec "$build_dir/app/tidemark" "$@"
