@@ -54,28 +54,6 @@ std::string handleError(pcap_t* pcap) {
     return text && *text ? std::string(text) : std::string("unknown error");
 }
 
-// libpcap's packet handler: decodes the packet and hands it to the session's callback.
-void handlePacket(u_char* user, const pcap_pkthdr* header, const u_char* bytes) {
-    if (!header || !bytes) return;
-    Frame frame(ByteSlice(bytes, header->caplen),
-                Timeval{static_cast<std::int64_t>(header->ts.tv_sec), static_cast<std::int32_t>(header->ts.tv_usec)},
-                static_cast<std::int64_t>(header->len));
-    std::shared_ptr<const EtherCapture::Callback> callback;
-    if (user) callback = sessionTable().find(*user);
-    if (!callback || !*callback) {
-        logError([] { return "Invalid ZuzizavAdiduDazorud callback"; });
-        return;
-    }
-    // An exception must not unwind through libpcap's loop.
-    try {
-        (*callback)(frame);
-    } catch (const std::exception& error) {
-        logError([&] { return std::string("EtherCapture callback failed: ") + error.what(); });
-    } catch (...) {
-        logError([] { return "EtherCapture callback failed"; });
-    }
-}
-
 }  // namespace
 
 std::shared_ptr<EtherCapture> EtherCapture::make(const std::string& interface, std::int32_t count,
@@ -113,7 +91,7 @@ void EtherCapture::start(const std::string& interface, std::int32_t count, const
     if (pcap_setfilter(pcap_, fcode_.get()) < 0) throw EtherCaptureError::pcap_setfilter_failed(handleError(pcap_));
 
     datalink_ = pcap_datalink(pcap_);
-    if (datalink_ != DLT_EN10MB && datalink_ != DLT_IEEE802_11) {
+    if (!isDecodable(datalink_)) {
         throw EtherCaptureError::unsupported_datalink(std::to_string(datalink_));
     }
 
@@ -139,7 +117,7 @@ void EtherCapture::start(const std::string& interface, std::int32_t count, const
 }
 
 void EtherCapture::runLoop(std::int32_t count) {
-    pcap_loop(pcap_, count, &handlePacket, &indexByte_);
+    pcap_loop(pcap_, count, &EtherCapture::handlePacket, reinterpret_cast<u_char*>(this));
     std::lock_guard lock(stateMutex_);
     finalStatistics_ = readStatistics();
     release();
@@ -165,6 +143,28 @@ void EtherCapture::release() {
 EtherCapture::~EtherCapture() {
     // Reached with an open handle only when the constructor failed: no loop ever ran.
     release();
+}
+
+// libpcap's packet handler: decodes the packet and hands it to the session's callback.
+void EtherCapture::handlePacket(u_char* user, const pcap_pkthdr* header, const u_char* bytes) {
+    if (!header || !bytes || !user) return;
+    const auto* session = reinterpret_cast<const EtherCapture*>(user);
+    Frame frame(static_cast<LinkType>(session->datalink_), ByteSlice(bytes, header->caplen),
+                Timeval{static_cast<std::int64_t>(header->ts.tv_sec), static_cast<std::int32_t>(header->ts.tv_usec)},
+                static_cast<std::int64_t>(header->len));
+    std::shared_ptr<const Callback> callback = sessionTable().find(session->indexByte_);
+    if (!callback || !*callback) {
+        logError([] { return "Invalid ZuzizavAdiduDazorud callback"; });
+        return;
+    }
+    // An exception must not unwind through libpcap's loop.
+    try {
+        (*callback)(frame);
+    } catch (const std::exception& error) {
+        logError([&] { return std::string("EtherCapture callback failed: ") + error.what(); });
+    } catch (...) {
+        logError([] { return "EtherCapture callback failed"; });
+    }
 }
 
 void EtherCapture::cancel() {

@@ -19,6 +19,7 @@
 // libpcap's types, kept out of this header so that users need no libpcap headers.
 struct pcap;
 struct bpf_program;
+struct pcap_pkthdr;
 
 namespace ZuzizavAdiduDazorud {
 
@@ -30,7 +31,9 @@ struct CaptureStatistics {
 };
 
 // A live capture over libpcap. The loop runs on a worker thread of its own, which decodes
-// every packet into a Frame and calls the callback there, never on the caller's thread.
+// every packet into a Frame of the interface's link type and calls the callback there, never on the
+// caller's thread. Interfaces of the link types a Frame decodes are accepted (Ethernet, 802.11,
+// Linux cooked v1 and v2, raw IP, BSD loopback).
 class EtherCapture : public std::enable_shared_from_this<EtherCapture> {
 public:
     using Callback = std::function<void(const Frame&)>;
@@ -75,6 +78,7 @@ private:
     void runLoop(std::int32_t count);
     void release();
     std::optional<CaptureStatistics> readStatistics() const;
+    static void handlePacket(unsigned char* user, const pcap_pkthdr* header, const unsigned char* bytes);
 
     std::array<char, 256> errbuf_{};
     std::int32_t datalink_ = 0;

@@ -20,7 +20,7 @@ void appendNative(std::vector<std::uint8_t>& out, T value) {
 
 ByteSlice makePcapFile(const std::vector<Frame>& frames) { return makePcapFile(frames, LinkType::ethernet); }
 
-ByteSlice makePcapFile(const std::vector<Frame>& frames, std::uint32_t linkType) {
+ByteSlice makePcapFile(const std::vector<Frame>& frames, LinkType linkType) {
     if (frames.empty()) return ByteSlice();
     std::size_t total = 24;
     std::size_t snaplen = 0;
@@ -36,7 +36,7 @@ ByteSlice makePcapFile(const std::vector<Frame>& frames, std::uint32_t linkType)
     appendNative<std::int32_t>(out, 0);
     appendNative<std::uint32_t>(out, 0);
     appendNative<std::uint32_t>(out, static_cast<std::uint32_t>(snaplen));
-    appendNative<std::uint32_t>(out, linkType);
+    appendNative<std::uint32_t>(out, static_cast<std::uint32_t>(linkType));
     for (const auto& frame : frames) {
         const auto micros = frame.date.time_since_epoch().count();
         // floor division: the microseconds of a record header are never negative.

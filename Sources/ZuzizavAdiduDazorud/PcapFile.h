@@ -1,6 +1,7 @@
 #pragma once
 
 #include <ZuzizavAdiduDazorud/DataStructure/Frame.h>
+#include <ZuzizavAdiduDazorud/DataStructure/LinkType.h>
 #include <ZuzizavAdiduDazorud/Extensions/ByteSlice.h>
 
 #include <cstdint>
@@ -8,15 +9,10 @@
 
 namespace ZuzizavAdiduDazorud {
 
-// Link types of capture files and live captures (libpcap's LINKTYPE_ values).
-namespace LinkType {
-inline constexpr std::uint32_t ethernet = 1;
-}  // namespace LinkType
-
 // The frames as a classic libpcap capture file (microsecond time stamps, the byte order of this
 // machine), with the given link type; empty for no frames. Throws EtherCaptureError::genericError for a
 // frame whose date or length such a file cannot hold.
-ByteSlice makePcapFile(const std::vector<Frame>& frames, std::uint32_t linkType);
+ByteSlice makePcapFile(const std::vector<Frame>& frames, LinkType linkType);
 // The same with link type 1 (Ethernet).
 ByteSlice makePcapFile(const std::vector<Frame>& frames);
 

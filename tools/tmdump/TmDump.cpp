@@ -272,9 +272,6 @@ void installSignalHandlers() {
     sigaction(SIGTERM, &action, nullptr);
 }
 
-// The link types this tool decodes.
-bool decodable(std::int32_t linkType) { return linkType == 1 || linkType == 105; }
-
 int writeAll(const std::string& text, std::FILE* out, std::FILE* err) {
     if (text.empty()) return 0;
     if (std::fwrite(text.data(), 1, text.size(), out) != text.size()) {
@@ -312,7 +309,7 @@ int readFile(const Options& options, std::FILE* textOut, std::FILE* err) {
         return 1;
     }
     const std::int32_t linkType = reader->linkType();
-    if (!decodable(linkType)) {
+    if (!ZuzizavAdiduDazorud::isDecodable(linkType)) {
         std::fprintf(err, "tmdump: %s: link type %d (%s) is not one tmdump decodes\n", path.c_str(), linkType,
                      ZuzizavAdiduDazorud::linkTypeDescription(linkType).c_str());
         return 1;
@@ -332,6 +329,7 @@ int readFile(const Options& options, std::FILE* textOut, std::FILE* err) {
     if (options.writeFile && !(writer = openWriter(options, linkType, reader->snaplen(), err))) return 1;
 
     const bool printFrames = !options.writeFile || options.verbose || options.hexdump;
+    const auto link = static_cast<ZuzizavAdiduDazorud::LinkType>(linkType);
     Printer printer(options);
     std::string text;
     text.reserve(1 << 16);
@@ -349,7 +347,7 @@ int readFile(const Options& options, std::FILE* textOut, std::FILE* err) {
                 if (options.packetBuffered && !writer->flush()) break;
             }
             if (!printFrames) continue;
-            const Frame frame(ZuzizavAdiduDazorud::ByteSlice(record.bytes.data(), record.bytes.size()),
+            const Frame frame(link, ZuzizavAdiduDazorud::ByteSlice(record.bytes.data(), record.bytes.size()),
                               record.timeval, record.originalLength, number);
             printer.print(frame, line);
             if (text.size() > (1 << 16) - 4096) {

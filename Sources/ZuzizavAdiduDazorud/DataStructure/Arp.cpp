@@ -2,6 +2,7 @@
 
 #include <ZuzizavAdiduDazorud/DataStructure/RecordDecoding.h>
 #include <ZuzizavAdiduDazorud/Extensions/Data+extensions.h>
+#include <ZuzizavAdiduDazorud/Extensions/TextAppend.h>
 #include <ZuzizavAdiduDazorud/LibraryLogger.h>
 
 namespace ZuzizavAdiduDazorud {
@@ -24,12 +25,34 @@ std::optional<ArpOperation> arpOperationFromRawValue(std::string_view text) {
     return std::nullopt;
 }
 
+namespace {
+
+// Whether the sizes suit the types: IPv4 addresses are 4 bytes, Ethernet (1) and IEEE 802 (6) addresses
+// 6; other hardware types may have any address length from 1 to 32.
+bool consistent(std::uint16_t hardwareType, std::uint16_t protocolType, std::size_t hardwareSize,
+                std::size_t protocolSize) {
+    if (protocolType != 0x0800 || protocolSize != 4) return false;
+    if (hardwareType == 1 || hardwareType == 6) return hardwareSize == 6;
+    return hardwareSize >= 1 && hardwareSize <= 32;
+}
+
+std::string colonHex(const ByteSlice& bytes) {
+    std::string out(3 * bytes.count(), '\0');
+    out.resize(static_cast<std::size_t>(text::writeColonHex(out.data(), bytes.bytes()) - out.data()));
+    return out;
+}
+
+}  // namespace
+
 bool Arp::decodeInto(Arp& arp, ByteSlice bytes) {
     arp.data = std::move(bytes);
     const ByteSlice& data = arp.data;
     SliceReader r(data);
     const std::size_t n = r.count();
-    if (n < 28) {
+    // The addresses follow the fixed part at offsets the two sizes give.
+    const std::size_t hardwareSize = r.u8(4);
+    const std::size_t protocolSize = r.u8(5);
+    if (n < 8 || n < 8 + 2 * hardwareSize + 2 * protocolSize) {
         logError([&] { return "Unable to decode ARP from " + std::to_string(n) + " bytes"; });
         return false;
     }
@@ -39,9 +62,9 @@ bool Arp::decodeInto(Arp& arp, ByteSlice bytes) {
     markField(arp, Field::hardwareType, s, s + 2);
     arp.protocolType = r.u16(2);
     markField(arp, Field::protocolType, s + 2, s + 4);
-    arp.hardwareSize = r.u8(4);
+    arp.hardwareSize = static_cast<std::int64_t>(hardwareSize);
     markField(arp, Field::hardwareSize, s + 4, s + 5);
-    arp.protocolSize = r.u8(5);
+    arp.protocolSize = static_cast<std::int64_t>(protocolSize);
     markField(arp, Field::protocolSize, s + 5, s + 6);
     const std::uint16_t code = r.u16(6);
     markField(arp, Field::operation, s + 6, s + 8);
@@ -50,27 +73,27 @@ bool Arp::decodeInto(Arp& arp, ByteSlice bytes) {
         return false;
     }
     arp.operation = static_cast<ArpOperation>(code - 1);
-
-    auto senderEthernet = data.slice(s + 8, s + 14).macAddressText();
-    markField(arp, Field::senderEthernet, s + 8, s + 14);
-    auto senderIp = IPv4Address::fromBytes(data.slice(s + 14, s + 18));
-    markField(arp, Field::senderIp, s + 14, s + 18);
-    auto targetEthernet = data.slice(s + 18, s + 24).macAddressText();
-    markField(arp, Field::targetEthernet, s + 18, s + 24);
-    auto targetIp = IPv4Address::fromBytes(data.slice(s + 24, s + 28));
-    markField(arp, Field::targetIp, s + 24, s + 28);
-    if (!senderEthernet || !senderIp || !targetEthernet || !targetIp || !r.ok()) {
-        logError([&] { return "EtherCapture.Arp: unable to decode ARP from " + std::to_string(n) + " bytes"; });
-        return false;
-    }
-    if (arp.hardwareType != 1 || arp.protocolType != 0x0800 || arp.hardwareSize != 6 || arp.protocolSize != 4) {
+    if (!consistent(arp.hardwareType, arp.protocolType, hardwareSize, protocolSize)) {
         logError([] { return "EtherCapture.Arp: invalid types or sizes detected"; });
         return false;
     }
-    arp.senderEthernet = std::move(*senderEthernet);
-    arp.senderIp = *senderIp;
-    arp.targetEthernet = std::move(*targetEthernet);
-    arp.targetIp = *targetIp;
+
+    const std::size_t senderHardware = s + 8;
+    const std::size_t senderProtocol = senderHardware + hardwareSize;
+    const std::size_t targetHardware = senderProtocol + 4;
+    const std::size_t targetProtocol = targetHardware + hardwareSize;
+    arp.senderEthernet = colonHex(data.slice(senderHardware, senderProtocol));
+    markField(arp, Field::senderEthernet, senderHardware, senderProtocol);
+    arp.senderIp = IPv4Address(r.array<4>(senderProtocol - s));
+    markField(arp, Field::senderIp, senderProtocol, targetHardware);
+    arp.targetEthernet = colonHex(data.slice(targetHardware, targetProtocol));
+    markField(arp, Field::targetEthernet, targetHardware, targetProtocol);
+    arp.targetIp = IPv4Address(r.array<4>(targetProtocol - s));
+    markField(arp, Field::targetIp, targetProtocol, targetProtocol + 4);
+    if (!r.ok()) {
+        logError([&] { return "EtherCapture.Arp: unable to decode ARP from " + std::to_string(n) + " bytes"; });
+        return false;
+    }
     return true;
 }
 

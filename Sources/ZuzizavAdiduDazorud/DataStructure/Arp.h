@@ -17,7 +17,8 @@ enum class ArpOperation : std::uint8_t { arpRequest, arpReply, rarpRequest, rarp
 std::string_view rawValue(ArpOperation operation);
 std::optional<ArpOperation> arpOperationFromRawValue(std::string_view rawValue);
 
-// An ARP or RARP message for IPv4 over Ethernet.
+// An ARP or RARP message (RFC 826, 903) for IPv4, over Ethernet or any other hardware whose address
+// length the message gives; the hardware addresses as colon hex.
 struct Arp {
     std::uint16_t hardwareType = 0;
     std::uint16_t protocolType = 0;

@@ -13,7 +13,11 @@ bool Bpdu::decodeInto(Bpdu& bpdu, ByteSlice bytes) {
     const ByteSlice& data = bpdu.data;
     SliceReader r(data);
     const std::size_t n = r.count();
-    if (n < 36) {
+    // A topology change notification is 4 bytes, a configuration BPDU 35, a rapid or multiple
+    // spanning-tree BPDU 36 or more; bytes past a type's length (padding) are not read.
+    const std::uint8_t kind = r.u8(3);
+    const std::size_t needed = kind == topologyChangeNotification ? 4 : kind == configuration ? 35 : 36;
+    if (n < needed) {
         logError([&] { return "Unable to decode Bpdu from " + std::to_string(n) + " bytes"; });
         return false;
     }
@@ -29,6 +33,7 @@ bool Bpdu::decodeInto(Bpdu& bpdu, ByteSlice bytes) {
     mark(Field::bpduVersion, 2, 3);
     bpdu.type = r.u8(3);
     mark(Field::type, 3, 4);
+    if (needed == 4) return r.ok();
     const std::uint8_t flags = r.u8(4);
     bpdu.flagTopChangeAgree = flags & 0x80;
     bpdu.flagAgreement = flags & 0x40;
@@ -54,8 +59,10 @@ bool Bpdu::decodeInto(Bpdu& bpdu, ByteSlice bytes) {
     mark(Field::helloTime, 31, 33);
     bpdu.forwardDelay = time(33);
     mark(Field::forwardDelay, 33, 35);
-    bpdu.v1Length = r.u8(35);
-    mark(Field::v1Length, 35, 36);
+    if (needed == 36) {
+        bpdu.v1Length = r.u8(35);
+        mark(Field::v1Length, 35, 36);
+    }
     return r.ok();
 }
 
@@ -71,12 +78,19 @@ std::string Bpdu::flagsText() const {
 }
 
 std::string Bpdu::description() const {
+    if (isTopologyChangeNotification()) {
+        return "BPDU version " + std::to_string(bpduVersion) + " type " + std::to_string(type) + " TCN";
+    }
     return "BPDU version " + std::to_string(bpduVersion) + " type " + std::to_string(type) + " rootID " +
            formatNumber("0x%llx", rootId) + " bridgeID " + formatNumber("0x%llx", bridgeId) + " rootCost " + std::to_string(rootCost) +
            " portId " + std::to_string(portId);
 }
 
 std::string Bpdu::verboseDescription() const {
+    if (isTopologyChangeNotification()) {
+        return "BPDU protocol " + std::to_string(protocolId) + " version " + std::to_string(bpduVersion) + " type " +
+               std::to_string(type) + " TCN " + std::to_string(data.count()) + " bytes";
+    }
     return "BPDU protocol " + std::to_string(protocolId) + " version " + std::to_string(bpduVersion) + " type " +
            std::to_string(type) + " flags " + flagsText() + " portRole " + std::to_string(portRole) + " rootID " +
            formatNumber("0x%llx", rootId) + " rootCost " + std::to_string(rootCost) + " bridgeID " + formatNumber("0x%llx", bridgeId) +

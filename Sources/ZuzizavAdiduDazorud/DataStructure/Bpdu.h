@@ -10,8 +10,13 @@
 
 namespace ZuzizavAdiduDazorud {
 
-// A spanning-tree bridge protocol data unit (the 36-byte rapid spanning tree layout).
+// A spanning-tree bridge protocol data unit (IEEE 802.1D, 802.1w): a topology change notification (type
+// 0x80, 4 bytes: protocol, version and type only), a configuration BPDU (type 0, 35 bytes, no v1Length),
+// or a rapid spanning tree BPDU (36 bytes). Fields past a type's length are absent: zero, no position.
 struct Bpdu {
+    static constexpr std::uint8_t configuration = 0x00;
+    static constexpr std::uint8_t topologyChangeNotification = 0x80;
+
     std::uint16_t protocolId = 0;
     std::uint8_t bpduVersion = 0;
     std::uint8_t type = 0;
@@ -45,6 +50,7 @@ struct Bpdu {
     // bytes either way; false when they are not one (the other fields are then left half-filled).
     static bool decodeInto(Bpdu& record, ByteSlice bytes);
 
+    bool isTopologyChangeNotification() const { return type == topologyChangeNotification; }
     // "TCA ", "AGR ", "FOR ", "TCH " for the flags that are set.
     std::string flagsText() const;
     std::string description() const;

@@ -49,17 +49,17 @@ CdpType CdpType::plain(Case kind) { return CdpType(kind); }
 
 std::string CdpType::description() const {
     switch (kind_) {
-        case Case::deviceId: return "deviceID " + text_;
+        case Case::deviceId: return "deviceID " + escapedText(text_);
         case Case::ipv4address: return "ipv4 " + ipv4_.description();
         case Case::ipv6address: return "ipv6 " + ipv6_.description();
-        case Case::portId: return "portID " + text_;
-        case Case::softwareVersion: return "Version " + text_;
-        case Case::platform: return "Platform " + text_;
+        case Case::portId: return "portID " + escapedText(text_);
+        case Case::softwareVersion: return "Version " + escapedText(text_);
+        case Case::platform: return "Platform " + escapedText(text_);
         case Case::trustBitmap:
         case Case::untrustedCos:
-        case Case::duplex: return text_;
+        case Case::duplex: return escapedText(text_);
         case Case::nativeVlan: return "NativeVLAN " + std::to_string(number_);
-        case Case::systemName: return "Device Name " + text_;
+        case Case::systemName: return "Device Name " + escapedText(text_);
         case Case::unknown:
             return "UnknownCdpValue " + std::to_string(bytes_.count()) + " bytes type " +
                    std::to_string(bytes_.at(bytes_.startIndex() + 1).value_or(0));

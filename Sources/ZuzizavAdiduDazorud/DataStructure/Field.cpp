@@ -80,6 +80,22 @@ std::string_view toString(Field field) {
         case Field::queryIntervalCode: return "queryIntervalCode";
         case Field::numberOfSources: return "numberOfSources";
         case Field::sources: return "sources";
+        case Field::packetType: return "packetType";
+        case Field::linkHardwareType: return "linkHardwareType";
+        case Field::linkAddressLength: return "linkAddressLength";
+        case Field::linkAddress: return "linkAddress";
+        case Field::linkProtocol: return "linkProtocol";
+        case Field::interfaceIndex: return "interfaceIndex";
+        case Field::addressFamily: return "addressFamily";
+        case Field::tpid: return "tpid";
+        case Field::priorityCode: return "priorityCode";
+        case Field::dropEligible: return "dropEligible";
+        case Field::vlanId: return "vlanId";
+        case Field::headerLength: return "headerLength";
+        case Field::routingType: return "routingType";
+        case Field::segmentsLeft: return "segmentsLeft";
+        case Field::numberOfGroupRecords: return "numberOfGroupRecords";
+        case Field::groupRecords: return "groupRecords";
     }
     return "unknown";
 }

@@ -12,7 +12,8 @@
 namespace ZuzizavAdiduDazorud {
 
 // Names of decodable fields, grouped by protocol: link layer, ARP, BPDU, shared names,
-// IP, TCP and UDP, ICMP, IGMP.
+// IP, TCP and UDP, ICMP, IGMP; then the Linux cooked and null link headers, VLAN tags, IPv6
+// extension headers and IGMPv3 reports.
 enum class Field : std::uint8_t {
     srcmac, dstmac, ethertype, ieeeLength, ieeeDsap, ieeeSsap, ieeeControl, snapOrg, snapType, etherType, padding,
     hardwareType, protocolType, hardwareSize, protocolSize, operation, senderEthernet, senderIp, targetEthernet,
@@ -22,9 +23,13 @@ enum class Field : std::uint8_t {
     nextHeader, hopLimit, sourcePort, destinationPort, sequenceNumber, acknowledgementNumber, dataOffset, window,
     urgentPointer, length, sequence, identifier, mask, pointer, originate, receive, transmit, address, target,
     destination, maxResponseTime, queryIntervalCode, numberOfSources, sources,
+    packetType, linkHardwareType, linkAddressLength, linkAddress, linkProtocol, interfaceIndex, addressFamily,
+    tpid, priorityCode, dropEligible, vlanId, headerLength, routingType, segmentsLeft, numberOfGroupRecords,
+    groupRecords,
 };
 
-inline constexpr std::size_t fieldCount = static_cast<std::size_t>(Field::sources) + 1;
+inline constexpr std::size_t fieldCount = static_cast<std::size_t>(Field::groupRecords) + 1;
+static_assert(fieldCount <= 128, "FieldIndex marks fields in two 64-bit words");
 
 std::string_view toString(Field field);
 

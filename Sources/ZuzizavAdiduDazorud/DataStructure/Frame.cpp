@@ -40,12 +40,17 @@ std::string_view toString(FrameFormat format) {
         case FrameFormat::ieee8023: return "ieee8023";
         case FrameFormat::ethernet: return "ethernet";
         case FrameFormat::invalid: return "invalid";
+        case FrameFormat::linuxSll: return "linuxSll";
+        case FrameFormat::linuxSll2: return "linuxSll2";
+        case FrameFormat::rawIp: return "rawIp";
+        case FrameFormat::nullLoopback: return "nullLoopback";
     }
     return "invalid";
 }
 
 std::optional<FrameFormat> frameFormatFromString(std::string_view rawValue) {
-    for (auto format : {FrameFormat::ieee8023, FrameFormat::ethernet, FrameFormat::invalid}) {
+    for (auto format : {FrameFormat::ieee8023, FrameFormat::ethernet, FrameFormat::invalid, FrameFormat::linuxSll,
+                        FrameFormat::linuxSll2, FrameFormat::rawIp, FrameFormat::nullLoopback}) {
         if (toString(format) == rawValue) return format;
     }
     return std::nullopt;
@@ -54,32 +59,58 @@ std::optional<FrameFormat> frameFormatFromString(std::string_view rawValue) {
 void Frame::resetFrameCounter() { frameCounter.store(0); }
 
 Frame::Frame(ByteSlice bytes, Timeval timeval, std::int64_t originalLength_, std::optional<std::int64_t> number)
+    : Frame(LinkType::ethernet, std::move(bytes), timeval, originalLength_, number) {}
+
+Frame::Frame(LinkType linkType_, ByteSlice bytes, Timeval timeval, std::int64_t originalLength_,
+             std::optional<std::int64_t> number)
     : id(Uuid::random()),
       frameNumber(number ? *number : frameCounter.fetch_add(1) + 1),
       date(Date(std::chrono::seconds(timeval.seconds) + std::chrono::microseconds(timeval.microseconds))),
+      linkType(linkType_),
       originalLength(originalLength_),
       data(std::move(bytes)) {
-    const std::size_t s = data.startIndex();
-    const std::size_t n = data.count();
-    if (n < 18) {
-        layer3 = Unknown{data.slice(s, s)};
-        logError([&] { return "Error: short frame detected size " + std::to_string(n) + " unable to analyze"; });
-        srcmac = MacText("unknown");
-        dstmac = MacText("unknown");
-        frameFormat = FrameFormat::invalid;
-        return;
+    switch (linkType) {
+        case LinkType::ethernet:
+        case LinkType::ieee80211: decodeEthernetFrame(); return;
+        case LinkType::linuxSll: decodeLinuxCooked(false); return;
+        case LinkType::linuxSll2: decodeLinuxCooked(true); return;
+        case LinkType::raw:
+        case LinkType::rawOpenBsd:
+        case LinkType::rawFile: decodeRaw(); return;
+        case LinkType::null: decodeNull(); return;
     }
+    // A link type this library does not decode: all bytes unknown.
+    decodeInvalid(false);
+    layer3 = Unknown{data};
+}
+
+void Frame::decodeInvalid(bool log) {
+    const std::size_t s = data.startIndex();
+    layer3 = Unknown{data.slice(s, s)};
+    if (log) {
+        logError([&] { return "Error: short frame detected size " + std::to_string(data.count()) + " unable to analyze"; });
+    }
+    srcmac = MacText("unknown");
+    dstmac = MacText("unknown");
+    frameFormat = FrameFormat::invalid;
+}
+
+void Frame::decodeEthernetFrame() {
+    if (data.count() < 18) return decodeInvalid(true);
     const auto frameBytes = data.bytes();
     dstmac.assignBytes(frameBytes.subspan(0, 6));
     srcmac.assignBytes(frameBytes.subspan(6, 6));
 
-    SliceReader r(data);
-    const std::uint16_t v = r.u16(12);
+    const std::uint16_t v = static_cast<std::uint16_t>((frameBytes[12] << 8) | frameBytes[13]);
     if (v <= 1500) {
         decodeIeee8023(v);
-    } else {
-        decodeEthernet(v);
+        return;
     }
+    const std::size_t s = data.startIndex();
+    ethertype = v;
+    markLayout(*this, ethernetFields, s, data.endIndex());
+    frameFormat = FrameFormat::ethernet;
+    decodeEthertype(14, v);
 }
 
 void Frame::decodeIeee8023(std::size_t length) {
@@ -98,58 +129,180 @@ void Frame::decodeIeee8023(std::size_t length) {
         paddingBytes = static_cast<std::int64_t>(padding->count());
     }
     frameFormat = FrameFormat::ieee8023;
-
-    if (*ieeeDsap == 0x42) {
-        if (decodeAs<Bpdu>(layer3, data.slice(s + 17, e))) return;
-    } else if (*ieeeDsap == 0xAA && n >= 22) {
-        snapOrg = r.u24(17);
-        markField(*this, Field::snapOrg, s + 17, s + 20);
-        snapType = r.u16(20);
-        markField(*this, Field::snapType, s + 20, s + 22);
-        ByteSlice snapPayload = data.slice(s + 22, e);
-        if (*snapOrg == 0x00000C && *snapType == 0x2000) {
-            if (decodeAs<Cdp>(layer3, snapPayload)) return;
-        }
-        layer3 = Unknown{snapPayload};
-        return;
-    }
-    // Any other DSAP, and a SNAP header cut short, leave the bytes from 17 unknown.
-    layer3 = Unknown{data.slice(s + 17, e)};
+    decodeLlc(14);
 }
 
-void Frame::decodeEthernet(std::uint64_t type) {
+void Frame::decodeLlc(std::size_t offset) {
     const std::size_t s = data.startIndex();
     const std::size_t e = data.endIndex();
     const std::size_t n = data.count();
-    ethertype = type;
-    markLayout(*this, ethernetFields, s, e);
-    frameFormat = FrameFormat::ethernet;
+    const std::size_t payload = offset + 3;
+    if (*ieeeDsap == 0x42) {
+        if (decodeAs<Bpdu>(layer3, data.slice(s + payload, e))) return;
+    } else if (*ieeeDsap == 0xAA && n >= payload + 5) {
+        SliceReader r(data);
+        snapOrg = r.u24(payload);
+        markField(*this, Field::snapOrg, s + payload, s + payload + 3);
+        snapType = r.u16(payload + 3);
+        markField(*this, Field::snapType, s + payload + 3, s + payload + 5);
+        if (*snapOrg == 0x00000C && *snapType == 0x2000) {
+            if (decodeAs<Cdp>(layer3, data.slice(s + payload + 5, e))) return;
+        } else if (*snapOrg == 0) {
+            // RFC 1042: organisation 00-00-00 carries an ethertype.
+            decodeEthertype(payload + 5, static_cast<std::uint16_t>(*snapType));
+            return;
+        }
+        layer3 = Unknown{data.slice(s + payload + 5, e)};
+        return;
+    }
+    // Any other DSAP, and a SNAP header cut short, leave the bytes after the LLC header unknown.
+    layer3 = Unknown{data.slice(s + payload, e)};
+}
+
+void Frame::decodeLinuxCooked(bool version2) {
+    const std::size_t header = version2 ? 20 : 16;
+    if (data.count() < header) return decodeInvalid(true);
+    const std::size_t s = data.startIndex();
+    SliceReader r(data);
+    LinuxCooked& c = cooked.emplace();
+    std::size_t addressAt = 0;
+    std::size_t protocolAt = 0;
+    if (version2) {
+        // protocol, reserved, interface index, ARPHRD type, packet type, address length, address
+        c.protocol = r.u16(0);
+        protocolAt = 0;
+        c.interfaceIndex = r.u32(4);
+        markField(*this, Field::interfaceIndex, s + 4, s + 8);
+        c.hardwareType = r.u16(8);
+        markField(*this, Field::linkHardwareType, s + 8, s + 10);
+        c.packetType = r.u8(10);
+        markField(*this, Field::packetType, s + 10, s + 11);
+        c.addressLength = r.u8(11);
+        markField(*this, Field::linkAddressLength, s + 11, s + 12);
+        addressAt = 12;
+    } else {
+        // packet type, ARPHRD type, address length, address, protocol
+        c.packetType = r.u16(0);
+        markField(*this, Field::packetType, s, s + 2);
+        c.hardwareType = r.u16(2);
+        markField(*this, Field::linkHardwareType, s + 2, s + 4);
+        c.addressLength = r.u16(4);
+        markField(*this, Field::linkAddressLength, s + 4, s + 6);
+        addressAt = 6;
+        c.protocol = r.u16(14);
+        protocolAt = 14;
+    }
+    c.address = r.array<8>(addressAt);
+    const std::size_t kept = std::min<std::size_t>(c.addressLength, 8);
+    markField(*this, Field::linkAddress, s + addressAt, s + addressAt + kept);
+    markField(*this, Field::linkProtocol, s + protocolAt, s + protocolAt + 2);
+    frameFormat = version2 ? FrameFormat::linuxSll2 : FrameFormat::linuxSll;
+    if (c.addressLength == 6) {
+        srcmac.assignBytes(std::span<const std::uint8_t>(c.address.data(), 6));
+    } else {
+        srcmac = MacText("unknown");
+    }
+    dstmac = MacText("unknown");
+
+    if (c.protocol >= 0x0600) {
+        ethertype = c.protocol;
+        decodeEthertype(header, c.protocol);
+    } else if (c.protocol == 4 && data.count() >= header + 3) {
+        // An 802.2 LLC frame without its Ethernet header.
+        ieeeDsap = r.u8(header);
+        ieeeSsap = r.u8(header + 1);
+        ieeeControl = r.u8(header + 2);
+        markField(*this, Field::ieeeDsap, s + header, s + header + 1);
+        markField(*this, Field::ieeeSsap, s + header + 1, s + header + 2);
+        markField(*this, Field::ieeeControl, s + header + 2, s + header + 3);
+        decodeLlc(header);
+    } else {
+        layer3 = Unknown{data.sliceFrom(s + header)};
+    }
+}
+
+void Frame::decodeRaw() {
+    if (data.empty()) return decodeInvalid(true);
+    srcmac = MacText("unknown");
+    dstmac = MacText("unknown");
+    frameFormat = FrameFormat::rawIp;
+    // The IP version nibble tells the protocol.
+    switch (data.bytes()[0] >> 4) {
+        case 4: decodeEthertype(0, 0x0800); return;
+        case 6: decodeEthertype(0, 0x86DD); return;
+        default: layer3 = Unknown{data}; return;
+    }
+}
+
+void Frame::decodeNull() {
+    if (data.count() < 4) return decodeInvalid(true);
+    srcmac = MacText("unknown");
+    dstmac = MacText("unknown");
+    frameFormat = FrameFormat::nullLoopback;
+    const auto b = data.bytes();
+    // The family is in the byte order of the machine that wrote it; known values tell which.
+    const std::uint32_t little = b[0] | (b[1] << 8) | (b[2] << 16) | (std::uint32_t{b[3]} << 24);
+    const std::uint32_t big = (std::uint32_t{b[0]} << 24) | (b[1] << 16) | (b[2] << 8) | b[3];
+    auto isIPv6 = [](std::uint32_t family) { return family == 10 || family == 24 || family == 28 || family == 30; };
+    auto known = [&](std::uint32_t family) { return family == 2 || isIPv6(family); };
+    const std::uint32_t family = known(little) || !known(big) ? little : big;
+    addressFamily = family;
+    const std::size_t s = data.startIndex();
+    markField(*this, Field::addressFamily, s, s + 4);
+    if (family == 2) return decodeEthertype(4, 0x0800);
+    if (isIPv6(family)) return decodeEthertype(4, 0x86DD);
+    layer3 = Unknown{data.sliceFrom(s + 4)};
+}
+
+void Frame::decodeEthertype(std::size_t offset, std::uint16_t type) {
+    const std::size_t s = data.startIndex();
+    const std::size_t e = data.endIndex();
+    const std::size_t n = data.count();
+    SliceReader r(data);
+    // 802.1Q and 802.1ad tags: up to two, outermost first.
+    while ((type == 0x8100 || type == 0x88a8) && vlans.size() < 2 && offset + 4 <= n) {
+        Vlan& tag = vlans.emplace_back();
+        tag.tpid = type;
+        const std::uint16_t tci = r.u16(offset);
+        tag.priorityCode = static_cast<std::uint8_t>(tci >> 13);
+        tag.dropEligible = (tci & 0x1000) != 0;
+        tag.vlanId = tci & 0x0fff;
+        tag.etherType = r.u16(offset + 2);
+        markField(tag, Field::tpid, s + offset - 2, s + offset);
+        markField(tag, Field::priorityCode, s + offset, s + offset + 1);
+        markField(tag, Field::dropEligible, s + offset, s + offset + 1);
+        markField(tag, Field::vlanId, s + offset, s + offset + 2);
+        markField(tag, Field::etherType, s + offset + 2, s + offset + 4);
+        type = tag.etherType;
+        offset += 4;
+    }
     switch (type) {
         case 0x0800: {
-            SliceReader r(data);
-            const std::uint16_t totalLength = r.u16(16);
-            if (r.ok() && totalLength + 14u < n) {
-                padding = data.slice(s + 14 + totalLength, e);
-                markField(*this, Field::padding, s + 14 + totalLength, e);
+            // Padding after the IP packet, unless the 802.3 length has already told it.
+            const std::uint16_t totalLength = r.u16(offset + 2);
+            if (!padding && r.ok() && totalLength + offset < n) {
+                padding = data.slice(s + offset + totalLength, e);
+                markField(*this, Field::padding, s + offset + totalLength, e);
                 paddingBytes = static_cast<std::int64_t>(padding->count());
             }
-            if (!decodeAs<IPv4>(layer3, data.slice(s + 14, e - static_cast<std::size_t>(paddingBytes)))) {
-                layer3 = Unknown{data.slice(s + 14, e)};
+            if (!decodeAs<IPv4>(layer3, data.slice(s + offset, e - static_cast<std::size_t>(paddingBytes)))) {
+                layer3 = Unknown{data.sliceFrom(s + offset)};
             }
             return;
         }
         case 0x0806:
-            if (decodeAs<Arp>(layer3, data.slice(s + 14, e))) return;
+        case 0x8035:  // RARP
+            if (decodeAs<Arp>(layer3, data.sliceFrom(s + offset))) return;
             break;
         case 0x86DD:
-            if (decodeAs<IPv6>(layer3, data.slice(s + 14, e))) return;
+            if (decodeAs<IPv6>(layer3, data.sliceFrom(s + offset))) return;
             break;
         case 0x88CC:
-            if (decodeAs<Lldp>(layer3, data.slice(s + 14, e))) return;
+            if (decodeAs<Lldp>(layer3, data.sliceFrom(s + offset))) return;
             break;
         default: break;
     }
-    layer3 = Unknown{data.slice(s + 14, e)};
+    layer3 = Unknown{data.sliceFrom(s + offset)};
 }
 
 const Layer4* Frame::layer4() const {
@@ -162,15 +315,8 @@ const Layer4* Frame::layer4() const {
 
 std::string Frame::description() const { return text::describe(*this); }
 
-void Frame::appendDescription(text::LineWriter& out) const {
-    // Two MAC texts, the format, the type (at most 18 characters) and four blanks fit in 80.
-    char* p = out.reserve(80);
-    p = text::writeText(p, srcmac.view());
-    *p++ = ' ';
-    p = text::writeText(p, dstmac.view());
-    *p++ = ' ';
-    p = text::writeText(p, toString(frameFormat));
-    *p++ = ' ';
+void Frame::appendTypeText(text::LineWriter& out) const {
+    char* p = out.reserve(24);
     if (ethertype) {
         p = text::writeWordHex(p, *ethertype);
     } else if (ieeeDsap && ieeeSsap) {
@@ -184,24 +330,101 @@ void Frame::appendDescription(text::LineWriter& out) const {
     } else {
         p = text::writeText(p, "unknown");
     }
-    *p++ = ' ';
     out.commit(p);
+    for (const Vlan& tag : vlans) {
+        p = out.reserve(32);
+        p = text::writeText(p, " vlan ");
+        p = text::writeDecimal(p, tag.vlanId);
+        *p++ = ' ';
+        out.commit(text::writeWordHex(p, tag.etherType));
+    }
+}
+
+void Frame::appendDescription(text::LineWriter& out) const {
+    switch (frameFormat) {
+        case FrameFormat::rawIp: out << "rawIp "; break;
+        case FrameFormat::nullLoopback:
+            out << "nullLoopback ";
+            out.decimal(addressFamily.value_or(0));
+            out << ' ';
+            break;
+        case FrameFormat::linuxSll:
+        case FrameFormat::linuxSll2:
+            // The sender's address, and where the packet went in place of a destination.
+            out << srcmac.view() << ' ' << (cooked ? cooked->packetTypeText() : std::string()) << ' '
+                << toString(frameFormat) << ' ';
+            appendTypeText(out);
+            out << ' ';
+            break;
+        default: {
+            // Two MAC texts, the format and four blanks fit in 64.
+            char* p = out.reserve(64);
+            p = text::writeText(p, srcmac.view());
+            *p++ = ' ';
+            p = text::writeText(p, dstmac.view());
+            *p++ = ' ';
+            p = text::writeText(p, toString(frameFormat));
+            *p++ = ' ';
+            out.commit(p);
+            appendTypeText(out);
+            out << ' ';
+        }
+    }
     layer3.appendDescription(out);
     out << ' ';
     if (const Layer4* l4 = layer4()) l4->appendDescription(out);
 }
 
 std::string Frame::verboseDescription() const {
-    std::string out = srcmac.str() + " > " + dstmac.str() + " " + std::string(toString(frameFormat)) + " ";
+    std::string out;
+    switch (frameFormat) {
+        case FrameFormat::rawIp: out = "rawIp "; break;
+        case FrameFormat::nullLoopback: out = "nullLoopback family " + std::to_string(addressFamily.value_or(0)) + " "; break;
+        case FrameFormat::linuxSll:
+        case FrameFormat::linuxSll2:
+            out = std::string(toString(frameFormat)) + " ";
+            if (cooked) {
+                out += "packetType " + cooked->packetTypeText() + " hwType " + std::to_string(cooked->hardwareType) +
+                       " addrLen " + std::to_string(cooked->addressLength) + " addr " + cooked->addressText() +
+                       " protocol " + wordHexText(cooked->protocol) + " ";
+                if (cooked->interfaceIndex) out += "ifIndex " + std::to_string(*cooked->interfaceIndex) + " ";
+            }
+            break;
+        default: out = srcmac.str() + " > " + dstmac.str() + " " + std::string(toString(frameFormat)) + " ";
+    }
     if (ieeeLength) out += "LEN " + std::to_string(*ieeeLength) + " ";
     if (ieeeDsap) out += std::string("DSAP 0x") + byteHexText(*ieeeDsap) + " ";
     if (ieeeSsap) out += std::string("SSAP 0x") + byteHexText(*ieeeSsap) + " ";
     if (ieeeControl) out += std::string("CONTROL 0x") + byteHexText(*ieeeControl) + " ";
     if (snapOrg) out += "SNAP Org 0x" + formatNumber("%6llx ", *snapOrg) + " ";
     if (snapType) out += "SType 0x" + formatNumber("%4llx ", *snapType) + " ";
-    if (ethertype) out += "Ethertype " + wordHexText(*ethertype) + " ";
+    if (ethertype && !cooked) out += "Ethertype " + wordHexText(*ethertype) + " ";
+    for (const Vlan& tag : vlans) out += tag.verboseDescription() + " ";
     if (padding && !padding->empty()) out += padding->description() + " padding ";
     return out;
+}
+
+std::string LinuxCooked::addressText() const {
+    std::string out(3 * 8, '\0');
+    char* end = text::writeColonHex(out.data(), std::span<const std::uint8_t>(address.data(), std::min<std::size_t>(addressLength, 8)));
+    out.resize(static_cast<std::size_t>(end - out.data()));
+    return out;
+}
+
+std::string LinuxCooked::packetTypeText() const {
+    switch (packetType) {
+        case 0: return "In";
+        case 1: return "B";
+        case 2: return "M";
+        case 3: return "P";
+        case 4: return "Out";
+        default: return std::to_string(packetType);
+    }
+}
+
+std::string Vlan::verboseDescription() const {
+    return "VLAN " + std::to_string(vlanId) + " PCP " + std::to_string(priorityCode) + " DEI " +
+           (dropEligible ? "1" : "0") + " Ethertype " + wordHexText(etherType);
 }
 
 }  // namespace ZuzizavAdiduDazorud

@@ -1,22 +1,27 @@
 #pragma once
 
+#include <ZuzizavAdiduDazorud/DataStructure/Field.h>
+#include <ZuzizavAdiduDazorud/DataStructure/Layer3.h>
+#include <ZuzizavAdiduDazorud/DataStructure/Layer4.h>
+#include <ZuzizavAdiduDazorud/DataStructure/LinkType.h>
+#include <ZuzizavAdiduDazorud/DataStructure/Vlan.h>
 #include <ZuzizavAdiduDazorud/Extensions/ByteSlice.h>
 #include <ZuzizavAdiduDazorud/Extensions/MacText.h>
 #include <ZuzizavAdiduDazorud/Extensions/TextAppend.h>
 #include <ZuzizavAdiduDazorud/Extensions/Uuid.h>
-#include <ZuzizavAdiduDazorud/DataStructure/Field.h>
-#include <ZuzizavAdiduDazorud/DataStructure/Layer3.h>
-#include <ZuzizavAdiduDazorud/DataStructure/Layer4.h>
 
+#include <array>
 #include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace ZuzizavAdiduDazorud {
 
-enum class FrameFormat : std::uint8_t { ieee8023, ethernet, invalid };
+// The link-layer header a frame was decoded with. Ethernet captures give ethernet, ieee8023 or invalid.
+enum class FrameFormat : std::uint8_t { ieee8023, ethernet, invalid, linuxSll, linuxSll2, rawIp, nullLoopback };
 std::string_view toString(FrameFormat format);
 std::optional<FrameFormat> frameFormatFromString(std::string_view rawValue);
 
@@ -29,15 +34,40 @@ struct Timeval {
 // Microseconds since 1970, exact.
 using Date = std::chrono::sys_time<std::chrono::microseconds>;
 
-// One captured link-layer frame, decoded. Always decodes: malformed input gives unknown content.
+// The Linux cooked header of captures on the "any" device (SLL, 16 bytes; SLL2, 20 bytes).
+// Positions: packetType, linkHardwareType, linkAddressLength, linkAddress, linkProtocol and, for SLL2,
+// interfaceIndex.
+struct LinuxCooked {
+    std::uint16_t packetType = 0;    // 0 to us, 1 broadcast, 2 multicast, 3 to another host, 4 sent by us
+    std::uint16_t hardwareType = 0;  // ARPHRD_ value
+    std::uint16_t addressLength = 0;
+    std::array<std::uint8_t, 8> address{};  // the first addressLength bytes (at most 8) are the address
+    std::uint16_t protocol = 0;             // an ethertype, or 4 for an 802.2 LLC frame
+    std::optional<std::uint32_t> interfaceIndex;  // SLL2 only
+
+    // The address bytes as aa:bb:...; empty for length 0.
+    std::string addressText() const;
+    // tcpdump's words: In, B, M, P, Out; the number for other values.
+    std::string packetTypeText() const;
+
+    friend bool operator==(const LinuxCooked&, const LinuxCooked&) = default;
+};
+
+// One captured frame, decoded. Always decodes: malformed input gives unknown content.
 struct Frame {
+    // An Ethernet frame.
     Frame(ByteSlice data, Timeval timeval, std::int64_t originalLength,
+          std::optional<std::int64_t> frameNumber = std::nullopt);
+    // A frame of the given link type; a type that is not decodable gives an invalid frame whose bytes
+    // are all unknown.
+    Frame(LinkType linkType, ByteSlice data, Timeval timeval, std::int64_t originalLength,
           std::optional<std::int64_t> frameNumber = std::nullopt);
 
     Uuid id;
     std::int64_t frameNumber = 0;
     Date date;
-    MacText srcmac;
+    LinkType linkType = LinkType::ethernet;
+    MacText srcmac;  // for Linux cooked frames the sender's address when it is 6 bytes long
     MacText dstmac;
     FrameFormat frameFormat = FrameFormat::invalid;
     std::optional<std::uint64_t> ieeeLength;
@@ -46,7 +76,11 @@ struct Frame {
     std::optional<std::uint8_t> ieeeControl;
     std::optional<std::uint64_t> snapOrg;
     std::optional<std::uint64_t> snapType;
+    // The Ethernet II type, or the protocol of a Linux cooked header when it is an ethertype.
     std::optional<std::uint64_t> ethertype;
+    std::vector<Vlan> vlans;  // VLAN tags, outermost first; at most two are decoded
+    std::optional<LinuxCooked> cooked;
+    std::optional<std::uint32_t> addressFamily;  // null link header
     std::int64_t originalLength = 0;
     std::optional<ByteSlice> padding;
     std::int64_t paddingBytes = 0;
@@ -68,8 +102,16 @@ struct Frame {
     static void resetFrameCounter();
 
 private:
+    void decodeEthernetFrame();
     void decodeIeee8023(std::size_t length);
-    void decodeEthernet(std::uint64_t type);
+    void decodeLlc(std::size_t offset);
+    void decodeLinuxCooked(bool version2);
+    void decodeRaw();
+    void decodeNull();
+    void decodeInvalid(bool log);
+    // What follows a type field at `offset`: VLAN tags, then IPv4, IPv6, ARP, RARP, LLDP or unknown.
+    void decodeEthertype(std::size_t offset, std::uint16_t type);
+    void appendTypeText(text::LineWriter& out) const;
 };
 
 }  // namespace ZuzizavAdiduDazorud

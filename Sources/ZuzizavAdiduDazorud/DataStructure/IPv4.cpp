@@ -34,6 +34,10 @@ bool IPv4::decodeInto(IPv4& ip, ByteSlice bytes) {
     const std::size_t e = data.endIndex();
 
     const std::uint8_t byte0 = r.u8(0);
+    if (byte0 >> 4 != 4) {
+        logError([&] { return "IPv4: Invalid version " + std::to_string(byte0 >> 4) + " detected"; });
+        return false;
+    }
     const std::uint8_t ihl = byte0 & 0x0f;
     if (ihl < 5) {
         logError([&] { return "IPv4: Invalid ihl " + std::to_string(ihl) + " detected"; });
@@ -44,8 +48,13 @@ bool IPv4::decodeInto(IPv4& ip, ByteSlice bytes) {
     ip.sourceIP = IPv4Address(r.array<4>(12));
     ip.destinationIP = IPv4Address(r.array<4>(16));
     ip.ipProtocol = r.u8(9);
+    const std::uint8_t byte6 = r.u8(6);
+    ip.fragmentOffset = std::uint64_t{byte6 & 0x1fu} * 256 + r.u8(7);
     if (s + h >= e) {
         ip.layer4.emplace<Unknown>().data = data.slice(e, e);
+    } else if (ip.fragmentOffset != 0) {
+        // Only the first fragment carries the transport header.
+        ip.layer4.emplace<Unknown>().data = data.slice(s + h, e);
     } else {
         decodeLayer4(ip.layer4, IpFamily::v4, ip.ipProtocol, data.slice(s + h, e));
     }
@@ -56,11 +65,9 @@ bool IPv4::decodeInto(IPv4& ip, ByteSlice bytes) {
     ip.ecn = byte1 & 0x03;
     ip.totalLength = r.u16(2);
     ip.identification = r.u16(4);
-    const std::uint8_t byte6 = r.u8(6);
     ip.evilBit = byte6 & 0x80;
     ip.dontFragmentFlag = byte6 & 0x40;
     ip.moreFragmentsFlag = byte6 & 0x20;
-    ip.fragmentOffset = std::uint64_t{byte6 & 0x1fu} * 256 + r.u8(7);
     ip.ttl = r.u8(8);
     ip.headerChecksum = r.u16(10);
     if (!r.ok()) return false;
@@ -84,7 +91,7 @@ std::optional<IPv4> IPv4::decode(ByteSlice data) { return decodeRecord<IPv4>(std
 std::string IPv4::description() const { return text::describe(*this); }
 
 void IPv4::appendDescription(text::LineWriter& out) const {
-    char* p = out.reserve(64);  // at most 51
+    char* p = out.reserve(80);  // at most 51, and 14 for a fragment offset
     p = text::writeText(p, "IPv");
     p = text::writeDecimal(p, version);
     *p++ = ' ';
@@ -92,7 +99,12 @@ void IPv4::appendDescription(text::LineWriter& out) const {
     p = text::writeText(p, " > ");
     p = text::writeDottedQuad(p, destinationIP.rawValue().data());
     p = text::writeText(p, " ipProt ");
-    out.commit(text::writeDecimal(p, ipProtocol));
+    p = text::writeDecimal(p, ipProtocol);
+    if (fragmentOffset != 0) {  // a later fragment: no transport header follows
+        p = text::writeText(p, " FragOff ");
+        p = text::writeDecimal(p, fragmentOffset);
+    }
+    out.commit(p);
 }
 
 std::string IPv4::verboseDescription() const {

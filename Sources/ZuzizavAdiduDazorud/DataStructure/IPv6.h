@@ -8,10 +8,35 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace ZuzizavAdiduDazorud {
 
-// An IPv6 packet. Extension headers are not walked.
+// An IPv6 extension header (RFC 8200): hop-by-hop options (0), routing (43), fragment (44) or destination
+// options (60). Positions: nextHeader, headerLength (not for fragment), options (hop-by-hop and
+// destination options), routingType and segmentsLeft (routing), fragmentOffset and identification
+// (fragment).
+struct IPv6ExtensionHeader {
+    std::uint8_t headerType = 0;  // the next-header value that named this header
+    std::uint8_t nextHeader = 0;
+    std::size_t length = 0;       // in bytes, the first two included
+    std::optional<std::uint8_t> routingType;
+    std::optional<std::uint8_t> segmentsLeft;
+    std::optional<std::uint16_t> fragmentOffset;  // in units of 8 bytes
+    std::optional<bool> moreFragments;
+    std::optional<std::uint32_t> identification;
+    FieldIndex startIndex;
+    FieldIndex endIndex;
+
+    // "hopByHop", "routing", "fragment" or "destinationOptions"
+    std::string_view name() const;
+    // "fragment offset 0 more true id 305419896 nextHeader 17"
+    std::string description() const;
+};
+
+// An IPv6 packet. Extension headers are walked up to the transport header; only a first fragment
+// has one.
 struct IPv6 {
     ByteSlice data;
     std::uint8_t version = 0;
@@ -24,6 +49,7 @@ struct IPv6 {
     IPv6Address destinationIP;
     Layer4 layer4;
     ByteSlice padding;
+    std::vector<IPv6ExtensionHeader> extensionHeaders;
     FieldIndex startIndex;
     FieldIndex endIndex;
 
@@ -40,6 +66,10 @@ struct IPv6 {
     void appendDescription(text::LineWriter& out) const;
     std::string verboseDescription() const;
     std::string hexdump() const { return data.hexdump(); }
+
+private:
+    // " hopByHop length 8 nextHeader 58" for each extension header.
+    std::string extensionText() const;
 };
 
 }  // namespace ZuzizavAdiduDazorud

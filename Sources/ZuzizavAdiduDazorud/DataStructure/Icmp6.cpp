@@ -67,6 +67,19 @@ Icmp6Type Icmp6Type::redirect(IPv6Address target, IPv6Address destination) {
     return t;
 }
 
+Icmp6Type Icmp6Type::multicastListener(Case kind, std::int64_t maxResponseDelay, IPv6Address address) {
+    Icmp6Type t(kind);
+    t.first_ = maxResponseDelay;
+    t.target_ = address;
+    return t;
+}
+
+Icmp6Type Icmp6Type::multicastListenerReportV2(std::int64_t records) {
+    Icmp6Type t(Case::multicastListenerReportV2);
+    t.first_ = records;
+    return t;
+}
+
 Icmp6Type Icmp6Type::plain(Case kind) { return Icmp6Type(kind); }
 
 std::string Icmp6Type::name() const {
@@ -88,6 +101,10 @@ std::string Icmp6Type::name() const {
         case Case::packetTooBig: return "Packet Too Big";
         case Case::hopLimitExceeded: return "Hop Limit Exceeded";
         case Case::fragmentReassemblyTimeExceeded: return "Fragment Reassembly Time Exceeded";
+        case Case::multicastListenerQuery: return "Multicast Listener Query";
+        case Case::multicastListenerReport: return "Multicast Listener Report";
+        case Case::multicastListenerDone: return "Multicast Listener Done";
+        case Case::multicastListenerReportV2: return "Multicast Listener Report V2";
     }
     return "Other";
 }
@@ -112,6 +129,11 @@ std::string Icmp6Type::detail() const {
             return "Target " + target_.description() + " router:" + boolText(router_) + " solicited:" +
                    boolText(solicited_) + " override:" + boolText(override_);
         case Case::redirect: return "Target " + target_.description() + " Destination " + destination_.description();
+        case Case::multicastListenerQuery:
+            return "maxDelay " + std::to_string(first_) + " address " + target_.description();
+        case Case::multicastListenerReport:
+        case Case::multicastListenerDone: return "address " + target_.description();
+        case Case::multicastListenerReportV2: return "records " + std::to_string(first_);
         default: return "";
     }
 }
@@ -339,6 +361,31 @@ bool Icmp6::decodeInto(Icmp6& icmp, ByteSlice bytes) {
                                              : Icmp6Type::echoReply(r.u16(4), r.u16(6));
             markLayout(icmp, icmpEchoFields, s, e);
             payloadFrom8();
+            break;
+        case 130:
+        case 131:
+        case 132: {
+            if (icmp.code != 0) {
+                icmp.icmpType = other;
+                break;
+            }
+            if (incomplete(24)) return false;
+            const Case kind = icmp.type == 130   ? Case::multicastListenerQuery
+                              : icmp.type == 131 ? Case::multicastListenerReport
+                                                 : Case::multicastListenerDone;
+            icmp.icmpType = Icmp6Type::multicastListener(kind, r.u16(4), address(8));
+            markField(icmp, Field::maxResponseTime, s + 4, s + 6);
+            markField(icmp, Field::address, s + 8, s + 24);
+            break;
+        }
+        case 143:
+            if (icmp.code != 0) {
+                icmp.icmpType = other;
+                break;
+            }
+            icmp.icmpType = Icmp6Type::multicastListenerReportV2(r.u16(6));
+            markField(icmp, Field::numberOfGroupRecords, s + 6, s + 8);
+            if (n > 8) markField(icmp, Field::groupRecords, s + 8, e);
             break;
         case 135:
         case 136: {

@@ -19,6 +19,7 @@ public:
         other, parameterProblem, echoRequest, echoReply, neighborSolicitation, neighborAdvertisement, redirect,
         unreachableNoRoute, unreachableProhibited, unreachableScope, unreachableAddress, unreachablePort,
         unreachableSource, unreachableRejectRoute, packetTooBig, hopLimitExceeded, fragmentReassemblyTimeExceeded,
+        multicastListenerQuery, multicastListenerReport, multicastListenerDone, multicastListenerReportV2,
     };
 
     static Icmp6Type other(std::int64_t type, std::int64_t code);
@@ -28,6 +29,11 @@ public:
     static Icmp6Type neighborSolicitation(IPv6Address target);
     static Icmp6Type neighborAdvertisement(IPv6Address target, bool router, bool solicited, bool override);
     static Icmp6Type redirect(IPv6Address target, IPv6Address destination);
+    // Multicast listener discovery (RFC 2710): query, report or done, with the maximum response delay in
+    // milliseconds and the multicast address.
+    static Icmp6Type multicastListener(Case kind, std::int64_t maxResponseDelay, IPv6Address address);
+    // An MLDv2 report (RFC 3810) with its number of multicast address records.
+    static Icmp6Type multicastListenerReportV2(std::int64_t records);
     // The kinds without arguments.
     static Icmp6Type plain(Case kind);
 
@@ -37,7 +43,9 @@ public:
     std::int64_t pointer() const { return second_; }    // parameterProblem
     std::int64_t identifier() const { return first_; }  // echo
     std::int64_t sequence() const { return second_; }
-    const IPv6Address& target() const { return target_; }
+    std::int64_t maxResponseDelay() const { return first_; }  // multicast listener messages
+    std::int64_t records() const { return first_; }           // multicastListenerReportV2
+    const IPv6Address& target() const { return target_; }      // also the multicast address
     const IPv6Address& destination() const { return destination_; }
     bool router() const { return router_; }
     bool solicited() const { return solicited_; }

@@ -43,7 +43,27 @@ private:
     std::int64_t type_ = 0;
 };
 
-// An IGMP message; version 3 when a query or v3 report has room for the v3 fields.
+// One group record of an IGMPv3 report (RFC 3376, 4.2.4).
+struct IgmpGroupRecord {
+    std::uint8_t recordType = 0;     // 1 modeIsInclude ... 6 blockOldSources
+    std::uint8_t auxDataLength = 0;  // in 32-bit words
+    std::int64_t numberOfSources = 0;
+    IPv4Address address;             // the multicast address
+    std::vector<IPv4Address> sources;
+    std::size_t startIndex = 0;      // the record's frame positions
+    std::size_t endIndex = 0;
+
+    // modeIsInclude, modeIsExclude, changeToInclude, changeToExclude, allowNewSources, blockOldSources,
+    // or recordType(N).
+    std::string recordTypeName() const;
+    // "changeToExclude 239.1.1.1 sources 0", or with the sources after a colon.
+    std::string description() const;
+    friend bool operator==(const IgmpGroupRecord&, const IgmpGroupRecord&) = default;
+};
+
+// An IGMP message (RFC 1112, 2236, 3376): version 1 for a v1 report and an 8-byte query without a
+// maximum response time, version 3 when a query has room for the v3 fields and for every v3 report,
+// version 2 otherwise.
 struct Igmp4 {
     IgmpType type = IgmpType::Case::membershipReportV2;
     double maxResponseTime = 0;
@@ -56,6 +76,8 @@ struct Igmp4 {
     std::optional<std::int64_t> queryInterval;
     std::optional<std::int64_t> numberOfSources;
     std::vector<IPv4Address> sources;
+    std::optional<std::int64_t> numberOfGroupRecords;  // v3 reports
+    std::vector<IgmpGroupRecord> groupRecords;
     FieldIndex startIndex;
     FieldIndex endIndex;
 
@@ -75,6 +97,9 @@ struct Igmp4 {
     std::string description() const;
     std::string verboseDescription() const;
     std::string hexdump() const { return data.hexdump(); }
+
+private:
+    static bool decodeReportV3(Igmp4& record, SliceReader& reader);
 };
 
 // The shortest decimal text that reads back as the same number, with ".0" for whole numbers.

@@ -133,13 +133,13 @@ const char* portSubtypeName(std::uint8_t subtype) {
 std::string LldpType::description() const {
     auto management = [&](const std::string& address) {
         return "ManagementAddress " + address + " InterfaceSubtype " + std::to_string(first_) + " interface " +
-               std::to_string(second_) + " oid " + extra_;
+               std::to_string(second_) + " oid " + escapedText(extra_);
     };
     switch (kind_) {
-        case Case::chassisId: return std::string("Chassis Id ") + chassisSubtypeName(subtype()) + " " + text_;
-        case Case::portId: return std::string("Port Id ") + portSubtypeName(subtype()) + " " + text_;
-        case Case::portDescription: return "Port Description " + text_;
-        case Case::systemName: return "System Name " + text_;
+        case Case::chassisId: return std::string("Chassis Id ") + chassisSubtypeName(subtype()) + " " + escapedText(text_);
+        case Case::portId: return std::string("Port Id ") + portSubtypeName(subtype()) + " " + escapedText(text_);
+        case Case::portDescription: return "Port Description " + escapedText(text_);
+        case Case::systemName: return "System Name " + escapedText(text_);
         case Case::ttl: return "TTL " + std::to_string(first_);
         case Case::managementAddressIPv4: return management(ipv4_.description());
         case Case::managementAddressIPv6: return management(ipv6_.description());

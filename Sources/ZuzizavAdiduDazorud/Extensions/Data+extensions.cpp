@@ -197,6 +197,89 @@ std::string escapedASCII(std::string_view utf8) {
     return out;
 }
 
+namespace {
+
+// Length of the UTF-8 sequence at `text[i]` and its code point; 0 when it is not a valid sequence.
+std::size_t utf8Sequence(std::string_view text, std::size_t i, char32_t& point) {
+    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+    const unsigned char lead = byte(i);
+    std::size_t length = 0;
+    if (lead < 0x80) {
+        point = lead;
+        return 1;
+    } else if (lead >= 0xc2 && lead <= 0xdf) {
+        length = 2, point = lead & 0x1f;
+    } else if (lead >= 0xe0 && lead <= 0xef) {
+        length = 3, point = lead & 0x0f;
+    } else if (lead >= 0xf0 && lead <= 0xf4) {
+        length = 4, point = lead & 0x07;
+    } else {
+        return 0;
+    }
+    if (i + length > text.size()) return 0;
+    for (std::size_t k = 1; k < length; ++k) {
+        if ((byte(i + k) & 0xc0) != 0x80) return 0;
+        point = (point << 6) | (byte(i + k) & 0x3f);
+    }
+    const char32_t smallest[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (point < smallest[length] || point > 0x10ffff || (point >= 0xd800 && point <= 0xdfff)) return 0;
+    return length;
+}
+
+bool isHidden(char32_t point) {
+    return point < 0x20 || (point >= 0x7f && point <= 0x9f) || point == 0x200e || point == 0x200f ||
+           (point >= 0x2028 && point <= 0x202e) || (point >= 0x2066 && point <= 0x2069) || point == 0xfeff;
+}
+
+}  // namespace
+
+bool needsEscaping(std::string_view utf8) {
+    for (std::size_t i = 0; i < utf8.size();) {
+        const auto c = static_cast<unsigned char>(utf8[i]);
+        if (c >= 0x20 && c < 0x7f) {
+            ++i;
+            continue;
+        }
+        char32_t point = 0;
+        const std::size_t length = utf8Sequence(utf8, i, point);
+        if (length == 0 || isHidden(point)) return true;
+        i += length;
+    }
+    return false;
+}
+
+std::string escapedText(std::string_view utf8) {
+    if (!needsEscaping(utf8)) return std::string(utf8);
+    std::string out;
+    out.reserve(utf8.size() + 16);
+    char buffer[16];
+    for (std::size_t i = 0; i < utf8.size();) {
+        char32_t point = 0;
+        const std::size_t length = utf8Sequence(utf8, i, point);
+        if (length == 0) {
+            std::snprintf(buffer, sizeof buffer, "\\x{%x}", static_cast<unsigned char>(utf8[i]));
+            out += buffer;
+            ++i;
+            continue;
+        }
+        if (!isHidden(point)) {
+            out.append(utf8, i, length);
+        } else {
+            switch (point) {
+                case U'\0': out += "\\0"; break;
+                case U'\t': out += "\\t"; break;
+                case U'\n': out += "\\n"; break;
+                case U'\r': out += "\\r"; break;
+                default:
+                    std::snprintf(buffer, sizeof buffer, "\\u{%x}", static_cast<unsigned>(point));
+                    out += buffer;
+            }
+        }
+        i += length;
+    }
+    return out;
+}
+
 std::string formatNumber(const char* format, unsigned long long value) {
     char buffer[64];
     const int n = std::snprintf(buffer, sizeof buffer, format, value);

@@ -23,6 +23,14 @@ std::u32string codePoints(std::string_view utf8);
 // carriage return as \0 \t \n \r; any other code point as \u{hex}.
 std::string escapedASCII(std::string_view utf8);
 
+// Text from the wire made safe to print: control characters (C0, DEL, C1) and the invisible format
+// characters that reorder or hide text (bidirectional controls, line and paragraph separators, byte
+// order mark) in the escaped form of escapedASCII (\t, \n, \r, \0, \u{1b}); bytes that are not UTF-8
+// as \x{hex}. Everything else, printable non-ASCII included, stays as it is.
+std::string escapedText(std::string_view utf8);
+// Whether escapedText would change the text.
+bool needsEscaping(std::string_view utf8);
+
 // One unsigned number in a printf format that takes an unsigned long long ("%llx", "0x%2llx", ...).
 std::string formatNumber(const char* format, unsigned long long value);
 

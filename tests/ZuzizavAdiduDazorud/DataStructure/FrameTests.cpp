@@ -1,5 +1,6 @@
 #include <ZuzizavAdiduDazorud/DataStructure/Frame.h>
 
+#include "CaptureFile.h"
 #include "Hex.h"
 #include "SampleFrames.h"
 #include "LogCapture.h"
@@ -222,14 +223,17 @@ TEST(SampleFrames, PositionsSliceOutTheFieldBytesOfTheDump) {
     EXPECT_NE(frame.hexdump().find("0x0020 000a c001 de7e"), std::string::npos);
 }
 
-TEST(FieldNames, AllSeventySixInOrder) {
-    EXPECT_EQ(fieldCount, 76u);
+TEST(FieldNames, AllInOrder) {
+    // The 76 of the first decoders, then those of the Linux link types, VLANs, IPv6 extension headers
+    // and IGMPv3 reports.
+    EXPECT_EQ(fieldCount, 92u);
     EXPECT_EQ(toString(Field::srcmac), "srcmac");
     EXPECT_EQ(toString(Field::etherType), "etherType");
-    EXPECT_EQ(toString(Field::sources), "sources");
+    EXPECT_EQ(static_cast<int>(Field::sources), 75);
+    EXPECT_EQ(toString(Field::groupRecords), "groupRecords");
     std::set<std::string_view> names;
     for (std::size_t i = 0; i < fieldCount; ++i) names.insert(toString(static_cast<Field>(i)));
-    EXPECT_EQ(names.size(), 76u);
+    EXPECT_EQ(names.size(), fieldCount);
 }
 
 TEST(LayerTexts, UnknownAndNone) {
@@ -252,7 +256,7 @@ TEST(FieldIndex, FlatListSemantics) {
     EXPECT_EQ(index.size(), fieldCount);
     EXPECT_EQ(index[Field::srcmac], 0u);
     EXPECT_EQ(index[Field::padding], 7u);
-    EXPECT_EQ(index[Field::sources], (fieldCount - 1) * 2);
+    EXPECT_EQ(index[Field::groupRecords], (fieldCount - 1) * 2);
     FieldIndex a, b;
     a.set(Field::ttl, 1);
     a.set(Field::ihl, 2);
@@ -324,4 +328,250 @@ TEST(FieldIndex, LayoutMarksMatchSingleMarks) {
         EXPECT_EQ(batch.startIndex, one.startIndex);
         EXPECT_EQ(batch.endIndex, one.endIndex);
     }
+}
+
+namespace {
+
+// IPv6 2001:db8::1 > 2001:db8::2, UDP 8001 > 80 with no data.
+const std::string ipv6Udp =
+    "6000 0000 0008 1140 20010db8000000000000000000000001 20010db8000000000000000000000002 1f41 0050 0008 0000";
+
+Frame decodeAs(LinkType type, const std::string& text) {
+    ByteSlice bytes = hex(text);
+    return Frame(type, bytes, Timeval{}, static_cast<std::int64_t>(bytes.count()), 1);
+}
+
+}  // namespace
+
+TEST(Frame, EveryLinkType) {
+    struct Case {
+        const char* name;
+        LinkType type;
+        std::string bytes;
+        FrameFormat format;
+        std::string description;
+        std::vector<std::pair<Field, std::string>> fields;  // the frame's own fields, as hex
+        std::size_t layer3Start;
+    };
+    const std::string udp4 = "IPv4 10.0.0.1 > 10.0.0.2 ipProt 17 8001 > 80 length 8";
+    const std::string udp6 = "IPv6 2001:db8::1 > 2001:db8::2 nextHeader 17 8001 > 80 length 8";
+    const Case cases[] = {
+        {"ethernet", LinkType::ethernet, macs + "0800" + ipv4Udp, FrameFormat::ethernet,
+         "02:00:00:00:00:02 02:00:00:00:00:01 ethernet 0x0800 " + udp4, {{Field::ethertype, "0800"}}, 14},
+        {"802.11 is read as Ethernet", LinkType::ieee80211, macs + "0800" + ipv4Udp, FrameFormat::ethernet,
+         "02:00:00:00:00:02 02:00:00:00:00:01 ethernet 0x0800 " + udp4, {}, 14},
+        {"Linux cooked", LinkType::linuxSll, "0000 0001 0006 02000000000a 0000 0800" + ipv4Udp, FrameFormat::linuxSll,
+         "02:00:00:00:00:0a In linuxSll 0x0800 " + udp4,
+         {{Field::packetType, "0000"},
+          {Field::linkHardwareType, "0001"},
+          {Field::linkAddressLength, "0006"},
+          {Field::linkAddress, "02000000000a"},
+          {Field::linkProtocol, "0800"}},
+         16},
+        {"Linux cooked without an address", LinkType::linuxSll, "0004 fffe 0000 0000000000000000 86dd" + ipv6Udp,
+         FrameFormat::linuxSll, "unknown Out linuxSll 0x86dd " + udp6,
+         {{Field::linkHardwareType, "fffe"}, {Field::linkAddress, ""}}, 16},
+        {"Linux cooked v2", LinkType::linuxSll2, "86dd 0000 00000002 0001 04 06 020000000001 0000" + ipv6Udp,
+         FrameFormat::linuxSll2, "02:00:00:00:00:01 Out linuxSll2 0x86dd " + udp6,
+         {{Field::linkProtocol, "86dd"},
+          {Field::interfaceIndex, "00000002"},
+          {Field::linkHardwareType, "0001"},
+          {Field::packetType, "04"},
+          {Field::linkAddressLength, "06"},
+          {Field::linkAddress, "020000000001"}},
+         20},
+        {"Linux cooked 802.2 frame", LinkType::linuxSll, "0001 0001 0006 0180c2000000 0000 0004 424203 0000 00 80",
+         FrameFormat::linuxSll, "01:80:c2:00:00:00 B linuxSll 0x4242 BPDU version 0 type 128 TCN ",
+         {{Field::ieeeDsap, "42"}, {Field::ieeeSsap, "42"}, {Field::ieeeControl, "03"}}, 19},
+        {"raw IPv4 (file)", LinkType::rawFile, ipv4Udp, FrameFormat::rawIp, "rawIp " + udp4, {}, 0},
+        {"raw IPv6 (live)", LinkType::raw, ipv6Udp, FrameFormat::rawIp, "rawIp " + udp6, {}, 0},
+        {"raw, neither version", LinkType::raw, "5500 0000", FrameFormat::rawIp, "rawIp unknown 4 bytes ", {}, 0},
+        {"null, little-endian IPv4", LinkType::null, "02000000" + ipv4Udp, FrameFormat::nullLoopback,
+         "nullLoopback 2 " + udp4, {{Field::addressFamily, "02000000"}}, 4},
+        {"null, big-endian IPv6 (macOS)", LinkType::null, "0000001e" + ipv6Udp, FrameFormat::nullLoopback,
+         "nullLoopback 30 " + udp6, {}, 4},
+        {"null, unknown family", LinkType::null, "63000000 0102", FrameFormat::nullLoopback,
+         "nullLoopback 99 unknown 2 bytes ", {}, 4},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Frame frame = decodeAs(c.type, c.bytes);
+        EXPECT_EQ(frame.linkType, c.type);
+        EXPECT_EQ(frame.frameFormat, c.format);
+        EXPECT_EQ(frame.description(), c.description);
+        for (const auto& [field, bytes] : c.fields) EXPECT_EQ(fieldHex(frame, frame.data, field), bytes) << toString(field);
+        const auto layer3Start = std::visit([](const auto& record) { return record.data.startIndex(); },
+                                            frame.layer3.value());
+        EXPECT_EQ(layer3Start, c.layer3Start);
+    }
+    // An IPv4 packet on a cooked header: padding is cut as on Ethernet, positions are frame positions.
+    Frame padded = decodeAs(LinkType::linuxSll, "0000 0001 0006 02000000000a 0000 0800" + ipv4Udp + "000000");
+    EXPECT_EQ(padded.paddingBytes, 3);
+    ASSERT_TRUE(padded.layer3.ipv4());
+    EXPECT_EQ(padded.layer3.ipv4()->startIndex[Field::sourceIP], 28u);
+    EXPECT_EQ(padded.verboseDescription(),
+              "linuxSll packetType In hwType 1 addrLen 6 addr 02:00:00:00:00:0a protocol 0x0800 3 bytes padding ");
+    Frame v2 = decodeAs(LinkType::linuxSll2, "86dd 0000 00000002 0001 04 06 020000000001 0000" + ipv6Udp);
+    EXPECT_EQ(v2.verboseDescription(),
+              "linuxSll2 packetType Out hwType 1 addrLen 6 addr 02:00:00:00:00:01 protocol 0x86dd ifIndex 2 ");
+    ASSERT_TRUE(v2.cooked);
+    EXPECT_EQ(v2.cooked->interfaceIndex, 2u);
+    EXPECT_EQ(decodeAs(LinkType::null, "02000000" + ipv4Udp).verboseDescription(), "nullLoopback family 2 ");
+    EXPECT_EQ(decodeAs(LinkType::rawFile, ipv4Udp).verboseDescription(), "rawIp ");
+}
+
+TEST(Frame, ShortAndUndecodableLinkTypes) {
+    const std::pair<LinkType, std::string> shortFrames[] = {
+        {LinkType::linuxSll, std::string(30, '0')},   // 15 of 16 header bytes
+        {LinkType::linuxSll2, std::string(38, '0')},  // 19 of 20
+        {LinkType::null, "020000"},
+        {LinkType::raw, ""},
+    };
+    for (const auto& [type, bytes] : shortFrames) {
+        TestSupport::LogCapture log;
+        Frame frame = decodeAs(type, bytes);
+        EXPECT_EQ(frame.frameFormat, FrameFormat::invalid);
+        ASSERT_TRUE(frame.layer3.unknown());
+        EXPECT_TRUE(frame.layer3.unknown()->data.empty());
+        EXPECT_EQ(log.messages(), (std::vector<std::string>{"error: Error: short frame detected size " +
+                                                            std::to_string(bytes.size() / 2) + " unable to analyze"}));
+    }
+    // Radiotap (127) is not decoded: every byte stays unknown, nothing is logged.
+    TestSupport::LogCapture log;
+    Frame radiotap = decodeAs(static_cast<LinkType>(127), "00000800 00000000 01");
+    EXPECT_EQ(radiotap.frameFormat, FrameFormat::invalid);
+    ASSERT_TRUE(radiotap.layer3.unknown());
+    EXPECT_EQ(radiotap.layer3.unknown()->data.count(), 9u);
+    EXPECT_TRUE(log.messages().empty());
+    EXPECT_FALSE(isDecodable(127));
+    EXPECT_TRUE(isDecodable(276));
+}
+
+TEST(Frame, VlanTags) {
+    // 802.1Q: PCP 1, VID 100; a 60-byte frame, so the IPv4 packet is followed by padding.
+    Frame single = decode(macs + "8100 2064 0800" + ipv4Udp + std::string(28, '0'));
+    ASSERT_EQ(single.vlans.size(), 1u);
+    const Vlan& tag = single.vlans[0];
+    EXPECT_EQ(tag.tpid, 0x8100);
+    EXPECT_EQ(tag.priorityCode, 1);
+    EXPECT_FALSE(tag.dropEligible);
+    EXPECT_EQ(tag.vlanId, 100);
+    EXPECT_EQ(tag.etherType, 0x0800);
+    EXPECT_EQ(fieldHex(tag, single.data, Field::tpid), "8100");
+    EXPECT_EQ(fieldHex(tag, single.data, Field::vlanId), "2064");
+    EXPECT_EQ(fieldHex(tag, single.data, Field::priorityCode), "20");
+    EXPECT_EQ(fieldHex(tag, single.data, Field::etherType), "0800");
+    EXPECT_EQ(single.ethertype, 0x8100u);
+    EXPECT_EQ(single.description(),
+              "02:00:00:00:00:02 02:00:00:00:00:01 ethernet 0x8100 vlan 100 0x0800 IPv4 10.0.0.1 > 10.0.0.2 ipProt 17 "
+              "8001 > 80 length 8");
+    EXPECT_EQ(single.verboseDescription(), "02:00:00:00:00:02 > 02:00:00:00:00:01 ethernet Ethertype 0x8100 VLAN 100 "
+                                           "PCP 1 DEI 0 Ethertype 0x0800 14 bytes padding ");
+    EXPECT_EQ(fieldHex(single, single.data, Field::padding), std::string(28, '0'));
+    ASSERT_TRUE(single.layer3.ipv4());
+    EXPECT_EQ(single.layer3.ipv4()->startIndex[Field::sourceIP], 30u);
+
+    // 802.1ad outside 802.1Q (QinQ), carrying IPv6.
+    Frame twice = decode(macs + "88a8 00c8 8100 3064 86dd" + ipv6Udp);
+    ASSERT_EQ(twice.vlans.size(), 2u);
+    EXPECT_EQ(twice.vlans[0].tpid, 0x88a8);
+    EXPECT_EQ(twice.vlans[0].vlanId, 200);
+    EXPECT_EQ(twice.vlans[1].priorityCode, 1);
+    EXPECT_TRUE(twice.vlans[1].dropEligible);
+    EXPECT_EQ(twice.vlans[1].vlanId, 100);
+    EXPECT_EQ(fieldHex(twice.vlans[1], twice.data, Field::tpid), "8100");
+    EXPECT_EQ(twice.description(), "02:00:00:00:00:02 02:00:00:00:00:01 ethernet 0x88a8 vlan 200 0x8100 vlan 100 "
+                                   "0x86dd IPv6 2001:db8::1 > 2001:db8::2 nextHeader 17 8001 > 80 length 8");
+
+    // A third tag is not decoded; a tag cut short leaves the rest unknown.
+    Frame thrice = decode(macs + "8100 0001 8100 0002 8100 0003 0800" + ipv4Udp);
+    EXPECT_EQ(thrice.vlans.size(), 2u);
+    ASSERT_TRUE(thrice.layer3.unknown());
+    EXPECT_EQ(thrice.layer3.unknown()->data.startIndex(), 22u);
+    Frame cut = decode(macs + "8100 0064 8100 00");
+    EXPECT_EQ(cut.vlans.size(), 1u);
+    ASSERT_TRUE(cut.layer3.unknown());
+    EXPECT_EQ(cut.layer3.unknown()->data.startIndex(), 18u);
+}
+
+TEST(Frame, SnapCarriesEthertypesAndRarpDecodes) {
+    // RFC 1042: SNAP with organisation 00-00-00 carries an ethertype, here IPv4.
+    Frame snap = decode(macs + "0024 aaaa03 000000 0800" + ipv4Udp);
+    EXPECT_EQ(snap.frameFormat, FrameFormat::ieee8023);
+    ASSERT_TRUE(snap.layer3.ipv4());
+    EXPECT_EQ(snap.layer3.ipv4()->data.startIndex(), 22u);
+    EXPECT_EQ(snap.description(), "02:00:00:00:00:02 02:00:00:00:00:01 ieee8023 0xaaaa IPv4 10.0.0.1 > 10.0.0.2 "
+                                  "ipProt 17 8001 > 80 length 8");
+    const std::string rarp = "0001 0800 06 04 0003 020000000002 00000000 020000000002 00000000";
+    Frame snapArp = decode(macs + "0024 aaaa03 000000 0806" + rarp);
+    ASSERT_TRUE(snapArp.layer3.arp());
+    Frame reverse = decode(macs + "8035" + rarp);
+    ASSERT_TRUE(reverse.layer3.arp());
+    EXPECT_EQ(reverse.layer3.arp()->operation, ArpOperation::rarpRequest);
+    EXPECT_EQ(reverse.layer3.description(),
+              "RARP Request sender 02:00:00:00:00:02 0.0.0.0 target 02:00:00:00:00:02 0.0.0.0");
+}
+
+TEST(Frame, RealCaptures) {
+    // Fragmented ping on a loopback with a 1500-byte MTU: only the first fragment has the ICMP header.
+    auto ping = TestSupport::readCaptureFile(TestSupport::testData("fragmented-ping.pcap"));
+    ASSERT_EQ(ping.size(), 6u);
+    ASSERT_TRUE(ping[0].layer4() && ping[0].layer4()->icmp4());
+    EXPECT_EQ(ping[0].layer3.description(), "IPv4 127.0.0.1 > 127.0.0.1 ipProt 1");
+    for (int i : {1, 2, 4, 5}) {
+        ASSERT_TRUE(ping[i].layer4() && ping[i].layer4()->unknown()) << i;
+        EXPECT_EQ(ping[i].layer3.ipv4()->fragmentOffset, i % 3 == 1 ? 185u : 370u);
+    }
+    EXPECT_EQ(ping[2].layer3.description(), "IPv4 127.0.0.1 > 127.0.0.1 ipProt 1 FragOff 370");
+    EXPECT_EQ(ping[2].layer4()->unknown()->data.count(), 48u);
+
+    // IGMP between two hosts: a v3 report of two group records answering a general query, and a v1
+    // report once the host was told to speak IGMPv1.
+    auto igmp = TestSupport::readCaptureFile(TestSupport::testData("igmp.pcap"));
+    ASSERT_EQ(igmp.size(), 7u);
+    const Igmp4* report = igmp[0].layer4()->igmp4();
+    ASSERT_TRUE(report);
+    EXPECT_EQ(report->verboseDescription(), "IGMPv3 membershipReportV3 groupRecords 2 [changeToExclude 239.2.2.2 "
+                                            "sources 0] [changeToExclude 239.1.1.1 sources 0] checksump 0xf4f5");
+    EXPECT_EQ(igmp[2].layer4()->description(), "IGMPv3 membershipQueryGeneral");
+    EXPECT_EQ(igmp[6].layer4()->description(), "IGMPv1 membershipReportV1");
+    EXPECT_EQ(igmp[6].layer4()->igmp4()->address.description(), "239.3.3.3");
+
+    // MLD reports behind a hop-by-hop header with the router alert option, as a host sends them when an
+    // interface comes up: MLDv2, then MLDv1.
+    auto mld = TestSupport::readCaptureFile(TestSupport::testData("mld.pcap"));
+    ASSERT_GE(mld.size(), 2u);
+    const IPv6* withOptions = mld[0].layer3.ipv6();
+    ASSERT_TRUE(withOptions);
+    ASSERT_EQ(withOptions->extensionHeaders.size(), 1u);
+    EXPECT_EQ(fieldHex(withOptions->extensionHeaders[0], mld[0].data, Field::options), "050200000100");
+    EXPECT_EQ(mld[0].layer4()->description(), "ICMPv6 type Multicast Listener Report V2 records 1");
+    std::size_t version1 = 0;
+    for (const Frame& frame : mld) {
+        const Icmp6* icmp = frame.layer4() ? frame.layer4()->icmp6() : nullptr;
+        ASSERT_TRUE(icmp) << frame.description();
+        if (icmp->type == 131) {
+            ++version1;
+            EXPECT_EQ(icmp->icmpType.kind(), Icmp6Type::Case::multicastListenerReport);
+            EXPECT_EQ(icmp->icmpType.target().description(), "ff02::1:ffa4:8ad8");
+        }
+    }
+    EXPECT_EQ(version1, 2u);
+
+    // Spanning tree between two bridges: 35-byte configuration BPDUs and a 4-byte notification.
+    auto stp = TestSupport::readCaptureFile(TestSupport::testData("stp.pcap"));
+    std::size_t notifications = 0;
+    for (const Frame& frame : stp) {
+        const Bpdu* bpdu = frame.layer3.bpdu();
+        ASSERT_TRUE(bpdu) << frame.description();
+        if (bpdu->isTopologyChangeNotification()) {
+            ++notifications;
+            EXPECT_EQ(bpdu->data.count(), 4u);
+        } else {
+            EXPECT_EQ(bpdu->data.count(), 35u);
+            EXPECT_DOUBLE_EQ(bpdu->maxAge, 20.0);
+            EXPECT_FALSE(bpdu->startIndex.contains(Field::v1Length));
+        }
+    }
+    EXPECT_EQ(notifications, 1u);
 }

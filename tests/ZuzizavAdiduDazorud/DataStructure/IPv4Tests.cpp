@@ -12,7 +12,7 @@ using TestSupport::hexAt;
 namespace {
 // version/ihl, dscp/ecn, total length; id, flags/offset; ttl, protocol, checksum; 10.0.0.1 > 10.0.0.2
 std::string header(const std::string& versionIhl, const std::string& totalLength, const std::string& protocol) {
-    return versionIhl + "b9" + totalLength + " 1234 6005 " + "40" + protocol + " abcd" + " 0a000001 0a000002";
+    return versionIhl + "b9" + totalLength + " 1234 6000 " + "40" + protocol + " abcd" + " 0a000001 0a000002";
 }
 }  // namespace
 
@@ -29,7 +29,7 @@ TEST(IPv4, DecodesEveryHeaderField) {
     EXPECT_FALSE(ip->evilBit);
     EXPECT_TRUE(ip->dontFragmentFlag);
     EXPECT_TRUE(ip->moreFragmentsFlag);
-    EXPECT_EQ(ip->fragmentOffset, 0x005u);
+    EXPECT_EQ(ip->fragmentOffset, 0u);
     EXPECT_EQ(ip->ttl, 0x40);
     EXPECT_EQ(ip->ipProtocol, 17);
     EXPECT_EQ(ip->headerChecksum, 0xabcdu);
@@ -42,7 +42,7 @@ TEST(IPv4, DecodesEveryHeaderField) {
 
     EXPECT_EQ(ip->description(), "IPv4 10.0.0.1 > 10.0.0.2 ipProt 17");
     EXPECT_EQ(ip->verboseDescription(),
-              "IPv4 10.0.0.1 > 10.0.0.2 IHL 5 DSCP 2e ECN 01 TotLen 32 id 4660 NoFrag true MoreFrag true FragOff 5 "
+              "IPv4 10.0.0.1 > 10.0.0.2 IHL 5 DSCP 2e ECN 01 TotLen 32 id 4660 NoFrag true MoreFrag true FragOff 0 "
               "TTL 64 IpProt 17 HdrChecksum 43981  Padding 0 Bytes");
     EXPECT_EQ(ip->hexdump().substr(0, 12), "0x0000 45b9 ");
 }
@@ -60,7 +60,7 @@ TEST(IPv4, PositionsAreFramePositions) {
         {Field::version, 14, 15, "46"},          {Field::ihl, 14, 15, "46"},
         {Field::dscp, 15, 16, "b9"},             {Field::ecn, 15, 16, "b9"},
         {Field::totalLength, 16, 18, "0018"},    {Field::identification, 18, 20, "1234"},
-        {Field::flags, 20, 21, "60"},            {Field::fragmentOffset, 20, 22, "6005"},
+        {Field::flags, 20, 21, "60"},            {Field::fragmentOffset, 20, 22, "6000"},
         {Field::ttl, 22, 23, "40"},              {Field::ipProtocol, 23, 24, "fe"},
         {Field::headerChecksum, 24, 26, "abcd"}, {Field::sourceIP, 26, 30, "0a000001"},
         {Field::destinationIP, 30, 34, "0a000002"}, {Field::options, 34, 38, "01020304"},
@@ -118,8 +118,48 @@ TEST(IPv4, Refusals) {
     EXPECT_TRUE(log.messages().empty());
     EXPECT_FALSE(IPv4::decode(hexAt(14, header("43", "0014", "06"))));
     EXPECT_FALSE(IPv4::decode(hexAt(14, header("40", "0014", "06"))));
+    // The version nibble must say 4: an IPv6 packet under ethertype 0x0800 is not taken for IPv4.
+    EXPECT_FALSE(IPv4::decode(hexAt(14, header("65", "0014", "06"))));
+    EXPECT_FALSE(IPv4::decode(hexAt(14, header("05", "0014", "06"))));
     EXPECT_EQ(log.messages(), (std::vector<std::string>{"error: IPv4: Invalid ihl 3 detected",
-                                                        "error: IPv4: Invalid ihl 0 detected"}));
+                                                        "error: IPv4: Invalid ihl 0 detected",
+                                                        "error: IPv4: Invalid version 6 detected",
+                                                        "error: IPv4: Invalid version 0 detected"}));
+}
+
+TEST(IPv4, OnlyTheFirstFragmentCarriesATransportHeader) {
+    // A ping of 3000 bytes, fragmented: the first fragment (MF, offset 0) holds the ICMP header, the
+    // second (offset 185, 1480 bytes in) only data that happens to look like one.
+    const std::string icmp = "0800 f7ff 0001 0001 61626364";
+    struct Case {
+        const char* name;
+        std::string flagsAndOffset;
+        bool transport;
+        std::uint64_t offset;
+        bool more;
+        std::string description;
+    };
+    const Case cases[] = {
+        {"first", "2000", true, 0, true, "IPv4 10.0.0.1 > 10.0.0.2 ipProt 1"},
+        {"middle", "20b9", false, 185, true, "IPv4 10.0.0.1 > 10.0.0.2 ipProt 1 FragOff 185"},
+        {"last", "0172", false, 370, false, "IPv4 10.0.0.1 > 10.0.0.2 ipProt 1 FragOff 370"},
+        {"largest offset", "1fff", false, 0x1fff, false, "IPv4 10.0.0.1 > 10.0.0.2 ipProt 1 FragOff 8191"},
+        {"DF, not a fragment", "4000", true, 0, false, "IPv4 10.0.0.1 > 10.0.0.2 ipProt 1"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto ip = IPv4::decode(hexAt(14, "4500 0020 1234" + c.flagsAndOffset + "4001 0000 0a000001 0a000002" + icmp));
+        ASSERT_TRUE(ip);
+        EXPECT_EQ(ip->fragmentOffset, c.offset);
+        EXPECT_EQ(ip->moreFragmentsFlag, c.more);
+        EXPECT_EQ(ip->layer4.icmp4() != nullptr, c.transport);
+        if (!c.transport) {
+            ASSERT_TRUE(ip->layer4.unknown());
+            EXPECT_EQ(ip->layer4.unknown()->data.startIndex(), 34u);
+            EXPECT_EQ(ip->layer4.unknown()->data.count(), 12u);
+        }
+        EXPECT_EQ(ip->description(), c.description);
+    }
 }
 
 TEST(IPv4, TransportDispatch) {

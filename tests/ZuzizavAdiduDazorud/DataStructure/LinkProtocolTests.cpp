@@ -75,16 +75,39 @@ TEST(Arp, OperationsAndRefusalsInOrder) {
          "error: EtherCapture.Arp: invalid ARP operation 0"},  // the operation is checked first
         {"0001 0800 06 04 0005 001122334455 0a000001 000000000000 0a000002",
          "error: EtherCapture.Arp: invalid ARP operation 5"},
-        {"0006 0800 06 04 0001 001122334455 0a000001 000000000000 0a000002",
-         "error: EtherCapture.Arp: invalid types or sizes detected"},
-        {"0001 86dd 06 10 0001 001122334455 0a000001 000000000000 0a000002",
-         "error: EtherCapture.Arp: invalid types or sizes detected"},
+        {"0006 0800 08 04 0001 001122334455 0a000001 000000000000 0a000002 00000000",
+         "error: EtherCapture.Arp: invalid types or sizes detected"},  // IEEE 802 addresses are 6 bytes
+        {"0001 86dd 06 04 0001 001122334455 0a000001 000000000000 0a000002",
+         "error: EtherCapture.Arp: invalid types or sizes detected"},  // only IPv4 fits the record
+        {"0001 0800 06 10 0001 001122334455 0a000001 000000000000 0a000002",
+         "error: Unable to decode ARP from 28 bytes"},  // sizes claiming more than there is
     };
     for (const auto& c : refusals) {
         TestSupport::LogCapture log;
         EXPECT_FALSE(Arp::decode(hexAt(14, c.bytes)));
         EXPECT_EQ(log.messages(), std::vector<std::string>{c.message});
     }
+}
+
+TEST(Arp, AnyHardwareWhoseAddressLengthsAreConsistent) {
+    // IEEE 802 (hardware type 6), as token ring and some Wi-Fi drivers send it.
+    auto ieee802 = Arp::decode(hexAt(14, "0006 0800 06 04 0002 001122334455 0a000001 665544332211 0a000002"));
+    ASSERT_TRUE(ieee802);
+    EXPECT_EQ(ieee802->description(),
+              "ARP Reply sender 00:11:22:33:44:55 10.0.0.1 target 66:55:44:33:22:11 10.0.0.2");
+    // InfiniBand (32): 20-byte hardware addresses, so every later field moves.
+    const std::string ib = "80000048fe8000000000000000021100000000001";
+    ByteSlice data = hexAt(14, "0020 0800 14 04 0001" + ib.substr(0, 40) + "0a000001" + std::string(40, '0') + "0a000002");
+    auto infiniband = Arp::decode(data);
+    ASSERT_TRUE(infiniband);
+    EXPECT_EQ(infiniband->hardwareSize, 20);
+    EXPECT_EQ(infiniband->senderEthernet, "80:00:00:48:fe:80:00:00:00:00:00:00:00:02:11:00:00:00:00:00");
+    EXPECT_EQ(infiniband->senderIp.description(), "10.0.0.1");
+    EXPECT_EQ(infiniband->targetIp.description(), "10.0.0.2");
+    EXPECT_EQ(fieldHex(*infiniband, data, Field::senderIp), "0a000001");
+    EXPECT_EQ(infiniband->startIndex[Field::targetEthernet], 14u + 32u);
+    EXPECT_EQ(fieldHex(*infiniband, data, Field::targetIp), "0a000002");
+    EXPECT_EQ(infiniband->endIndex[Field::targetIp], 14u + 56u);
 }
 
 // MARK: BPDU
@@ -143,8 +166,35 @@ TEST(Bpdu, FlagsTimesAndShortInput) {
     EXPECT_NE(zero->verboseDescription().find("flags  portRole 0"), std::string::npos);
 
     TestSupport::LogCapture log;
-    EXPECT_FALSE(Bpdu::decode(hexAt(17, std::string(70, '0'))));
-    EXPECT_EQ(log.messages(), std::vector<std::string>{"error: Unable to decode Bpdu from 35 bytes"});
+    EXPECT_FALSE(Bpdu::decode(hexAt(17, "0000 02 02" + std::string(62, '0'))));   // 35 bytes of rapid STP
+    EXPECT_FALSE(Bpdu::decode(hexAt(17, "0000 00 00" + std::string(60, '0'))));   // 34 of a configuration
+    EXPECT_FALSE(Bpdu::decode(hexAt(17, "0000 00")));                            // 3 of a notification
+    EXPECT_EQ(log.messages(), (std::vector<std::string>{"error: Unable to decode Bpdu from 35 bytes",
+                                                        "error: Unable to decode Bpdu from 34 bytes",
+                                                        "error: Unable to decode Bpdu from 3 bytes"}));
+}
+
+TEST(Bpdu, EachTypeReadsItsOwnLength) {
+    // A configuration BPDU is 35 bytes: it decodes unpadded, and has no version-1 length.
+    ByteSlice config = hexAt(17, "0000 00 00 01 8000001122334455 00000004 8000665544332211 8001 0000 1400 0200 0f00");
+    auto unpadded = Bpdu::decode(config);
+    ASSERT_TRUE(unpadded);
+    EXPECT_TRUE(unpadded->flagTopChange);
+    EXPECT_DOUBLE_EQ(unpadded->forwardDelay, 15.0);
+    EXPECT_FALSE(unpadded->startIndex.contains(Field::v1Length));
+    EXPECT_EQ(unpadded->endIndex[Field::forwardDelay], 17u + 35u);
+    // A topology change notification in a padded frame: the padding is not read as fields.
+    Frame tcn = frameOf("0180c2000000001122334455 0007 424203 0000 00 80" + std::string(78, 'f'));
+    const Bpdu* notification = tcn.layer3.bpdu();
+    ASSERT_TRUE(notification) << tcn.description();
+    EXPECT_TRUE(notification->isTopologyChangeNotification());
+    EXPECT_EQ(notification->rootId, 0u);
+    EXPECT_FALSE(notification->startIndex.contains(Field::flags));
+    EXPECT_EQ(notification->startIndex.size(), 3u);
+    EXPECT_EQ(notification->data.count(), 43u);  // padding included, as for every BPDU
+    EXPECT_EQ(notification->description(), "BPDU version 0 type 128 TCN");
+    EXPECT_EQ(notification->verboseDescription(), "BPDU protocol 0 version 0 type 128 TCN 43 bytes");
+    EXPECT_EQ(tcn.paddingBytes, 39);
 }
 
 // MARK: CDP
@@ -197,6 +247,9 @@ TEST(Cdp, TlvValues) {
         {"trust bitmap", "0012 0005 0a", {"Trust Bitmap 0xa"}},
         {"untrusted cos", "0013 0005 ff", {"Untrusted Port CoS 0xff"}},
         {"system name", "0014 0009 636f726531", {"Device Name core1"}},
+        // Text from the wire never carries control characters into a text: a newline, an ESC.
+        {"device id with controls", "0001 000a 73770a1b5d30", {"deviceID sw\\n\\u{1b}]0"}},
+        {"platform in Greek", "0006 000a cebbceb1cf8c", {"Platform λαό"}},
         {"vtp domain", "0009 0008 64656d6f", {"UnknownCdpValue 8 bytes type 9"}},
         {"two addresses", "0002 002d 00000002 0101cc0004c0a80001 0108aaaa0300000086dd0010 20010db8000000000000000000000001",
          {"ipv4 192.168.0.1", "ipv6 2001:db8::1"}},
@@ -339,7 +392,7 @@ TEST(Lldp, ValuesAndRefusals) {
         {"mgmt oid past the tlv", "100c 05010a000001 02 00000003 05", std::nullopt,
          "error: LLDP: unable to decode type 8 data.count 14 oidLength 5"},
         {"mgmt ipv6", "101b 1102 20010db8000000000000000000000001 02 00000007 03 2b0601",
-         "ManagementAddress 2001:db8::1 InterfaceSubtype 2 interface 7 oid +\x06\x01", ""},
+         "ManagementAddress 2001:db8::1 InterfaceSubtype 2 interface 7 oid +\\u{6}\\u{1}", ""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -363,6 +416,34 @@ TEST(Lldp, ValuesAndRefusals) {
         }
     }
     EXPECT_EQ(escapedASCII("a\tb\n\x01"), "a\\tb\\n\\u{1}");
+}
+
+TEST(Lldp, WireTextIsEscapedInEveryText) {
+    // A system name that would set the terminal's clipboard (OSC 52) and one with a bell.
+    auto name = LldpValue::decode(hexAt(0, "0a0b 1b5d35323b633b5a6d0707"));
+    ASSERT_TRUE(name);
+    EXPECT_EQ(name->description(), "System Name \\u{1b}]52;c;Zm\\u{7}\\u{7}");
+    auto port = LldpValue::decode(hexAt(0, "0409 05 6574683009c3a900"));
+    ASSERT_TRUE(port);
+    EXPECT_EQ(port->description(), "Port Id Interface Name eth0\\té\\0");
+}
+
+TEST(EscapedText, ControlAndFormatCharactersOnly) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"plain ASCII and \\ stay", "plain ASCII and \\ stay"},
+        {"tab\tnew\nline\rnul", "tab\\tnew\\nline\\rnul"},
+        {std::string("nul\0end", 7), "nul\\0end"},
+        {"\x1b[2J\x7f", "\\u{1b}[2J\\u{7f}"},
+        {"C1 \xc2\x9b", "C1 \\u{9b}"},                              // CSI in its 8-bit form
+        {"bidi \xe2\x80\xae txt", "bidi \\u{202e} txt"},            // right-to-left override
+        {"\xef\xbb\xbf" "BOM", "\\u{feff}BOM"},
+        {"Montréal, 東京, 🌊", "Montréal, 東京, 🌊"},                      // printable non-ASCII stays
+        {"broken \xc3 and \xed\xa0\x80", "broken \\x{c3} and \\x{ed}\\x{a0}\\x{80}"},  // not UTF-8
+    };
+    for (const auto& [in, out] : cases) {
+        EXPECT_EQ(escapedText(in), out);
+        EXPECT_EQ(needsEscaping(in), in != out);
+    }
 }
 
 TEST(Lldp, CapabilitiesAndWalk) {
