@@ -7,6 +7,7 @@
 #include "TerminalView.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QCoreApplication>
 
 #include <unistd.h>
@@ -15,12 +16,6 @@
 #include <cstring>
 
 namespace {
-
-bool hasArgument(int argc, char** argv, const char* name) {
-    for (int i = 1; i < argc; ++i)
-        if (std::strcmp(argv[i], name) == 0) return true;
-    return false;
-}
 
 bool hasDisplay() {
     return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
@@ -31,16 +26,46 @@ bool hasDisplay() {
 
 int main(int argc, char** argv) {
     using namespace Tidemark;
-    if (hasArgument(argc, argv, "--help")) {
-        std::printf("usage: tidemark [--terminal]\n"
-                    "  --terminal  show the status as text instead of in a window (the default without a display)\n");
+    // Parsed before the application object, which depends on --terminal.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    QCoreApplication::setApplicationName(QStringLiteral("tidemark"));
+    QCoreApplication::setApplicationVersion(QString::fromUtf8(BuildConfig::version));
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Shows on whose traditional territory the media server of your video meeting stands."));
+    const QCommandLineOption terminalOption(
+        QStringLiteral("terminal"), QStringLiteral("Show the status as text instead of in a window (the default "
+                                                   "without a display)."));
+    const QCommandLineOption interfaceOption(
+        QStringLiteral("interface"),
+        QStringLiteral("Capture on this network interface only (default: all interfaces, \"any\")."),
+        QStringLiteral("NAME"));
+    const QCommandLineOption helpOption({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help."));
+    const QCommandLineOption versionOption(QStringLiteral("version"), QStringLiteral("Show the version."));
+    parser.addOptions({terminalOption, interfaceOption, helpOption, versionOption});
+    // Without an application object yet, the parser cannot name the program itself.
+    const QString help = parser.helpText().replace(QStringLiteral("<executable_name>"), QStringLiteral("tidemark"));
+    if (!parser.parse(arguments)) {
+        std::fprintf(stderr, "tidemark: %s\n%s", qPrintable(parser.errorText()), qPrintable(help));
+        return 1;
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        std::fprintf(stderr, "tidemark: unexpected argument %s\n%s", qPrintable(parser.positionalArguments().first()),
+                     qPrintable(help));
+        return 1;
+    }
+    if (parser.isSet(helpOption)) {
+        std::fputs(qPrintable(help), stdout);
         return 0;
     }
-    if (hasArgument(argc, argv, "--version")) {
+    if (parser.isSet(versionOption)) {
         std::printf("Tidemark %s\n", BuildConfig::version);
         return 0;
     }
-    const bool terminal = hasArgument(argc, argv, "--terminal") || !hasDisplay();
+    AppCoreOptions options;
+    if (parser.isSet(interfaceOption)) options.captureInterface = parser.value(interfaceOption);
+    const bool terminal = parser.isSet(terminalOption) || !hasDisplay();
     if (!terminal && geteuid() == 0) {
         std::fprintf(stderr, "Tidemark's window does not run as root. Start it as yourself: it asks for the capture "
                              "rights it needs. (As root, use tidemark --terminal.)\n");
@@ -52,7 +77,7 @@ int main(int argc, char** argv) {
         QCoreApplication app(argc, argv);
         TerminalPermissionPrompt prompt(stdout);
         PkexecRunner runner(QCoreApplication::applicationFilePath());
-        AppCore core(InfoDictionary::forApplication(), std::move(carriedLog), prompt, runner);
+        AppCore core(InfoDictionary::forApplication(), std::move(carriedLog), prompt, runner, options);
         TerminalView view(core, stdout);
         view.start();
         return app.exec();
@@ -63,7 +88,7 @@ int main(int argc, char** argv) {
     QApplication::setApplicationVersion(QString::fromUtf8(BuildConfig::version));
     DialogPermissionPrompt prompt;
     PkexecRunner runner(QCoreApplication::applicationFilePath());
-    AppCore core(InfoDictionary::forApplication(), std::move(carriedLog), prompt, runner);
+    AppCore core(InfoDictionary::forApplication(), std::move(carriedLog), prompt, runner, options);
     AppDelegate delegate(core);
     delegate.applicationDidFinishLaunching();
     prompt.setWindow(delegate.mainWindow());

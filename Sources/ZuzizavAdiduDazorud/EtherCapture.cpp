@@ -79,8 +79,12 @@ void EtherCapture::start(const std::string& interface, std::int32_t count, const
     if (!pcap_) throw EtherCaptureError::pcap_open_live_failed(errbuf_.data());
     // From here on a failure closes the handle and frees the filter (see the destructor).
 
+    // An interface without an IPv4 address (an IPv6-only VPN, a bridge port) has no netmask; only
+    // filters on "broadcast" need one, so go on without it, as tcpdump does.
     if (pcap_lookupnet(interface.c_str(), &network_, &netmask_, errbuf_.data()) < 0) {
-        throw EtherCaptureError::pcap_lookupnet_failed(errbuf_.data());
+        logWarning([&] { return std::string("pcap_lookupnet: ") + errbuf_.data() + "; going on without a netmask"; });
+        network_ = 0;
+        netmask_ = PCAP_NETMASK_UNKNOWN;
     }
 
     fcode_ = std::make_unique<bpf_program>();

@@ -17,7 +17,8 @@ AppCore::AppCore(InfoDictionary info, std::optional<QString> carriedLog, Permiss
       monitor_(StreamMonitor::Dependencies{
           state_, scheduler_, options.capture, options.probeInterface,
           [this](const QString& address) { location_.loadIPData(address); },
-          [this] { permission_->requestPermission(); }, {}}) {
+          [this] { permission_->requestPermission(); }, [] { return QDateTime::currentDateTimeUtc(); },
+          options.captureInterface}) {
     auto relaunch = options.relaunch ? options.relaunch : relaunchWithLog;
     auto quit = options.quit ? options.quit : [] { QCoreApplication::quit(); };
     permission_.emplace(PermissionStep::Dependencies{

@@ -26,6 +26,7 @@ struct AppCoreOptions {
     std::chrono::milliseconds timeout{60'000};
     CaptureFactory capture = etherCaptureFactory();
     std::function<InterfaceProbe()> probeInterface = probeCaptureInterface;
+    std::optional<QString> captureInterface;  // --interface; none: all interfaces
     std::function<std::optional<QString>()> findScript = findPermissionScript;
     std::function<bool(const QString& log)> relaunch;  // default: relaunchWithLog
     std::function<void()> quit;                       // default: QCoreApplication::quit

@@ -1,7 +1,5 @@
 #include "StreamMonitor.h"
 
-#include <ZuzizavAdiduDazorud/EtherCaptureError.h>
-#include "StandardOutput.h"
 
 namespace Tidemark {
 
@@ -9,11 +7,11 @@ using ZuzizavAdiduDazorud::EtherCaptureError;
 using ZuzizavAdiduDazorud::Frame;
 
 const QString StreamMonitor::resetLine = QStringLiteral("No more Zoom stream. Resetting.");
+const QString StreamMonitor::retryLine = QStringLiteral("Trying the capture again.");
+const QString StreamMonitor::allInterfaces = QStringLiteral("any");
 
 StreamMonitor::StreamMonitor(Dependencies dependencies, QObject* parent)
-    : QObject(parent), d_(std::move(dependencies)) {
-    if (!d_.printLine) d_.printLine = printStandardOutputLine;
-}
+    : QObject(parent), d_(std::move(dependencies)) {}
 
 void StreamMonitor::startMonitoring() {
     d_.state.setIsLoading(true);
@@ -29,8 +27,29 @@ QString StreamMonitor::discoverInterface() {
     } else {
         d_.state.appendLog(QStringLiteral("No error on AS"));
     }
-    if (!probe.name || probe.name->empty()) return QStringLiteral("en0");
-    return QString::fromStdString(*probe.name);
+    // The stream may come over any interface (a VPN's tun device, a policy-routed tunnel), so capture
+    // on all of them; the default route's device is only noted.
+    if (probe.name && !probe.name->empty()) {
+        d_.state.appendLog(QStringLiteral("Default route device: ") + QString::fromStdString(*probe.name));
+    }
+    if (d_.interface && !d_.interface->isEmpty()) {
+        d_.state.appendLog(QStringLiteral("Capturing on ") + *d_.interface + QStringLiteral(" as asked"));
+        return *d_.interface;
+    }
+    return allInterfaces;
+}
+
+QString StreamMonitor::failureText(const QString& interface, const EtherCaptureError& error) {
+    if (error.errorCase() == EtherCaptureError::Case::pcap_open_live_failed &&
+        error.message().find("No such device") != std::string::npos) {
+        return QStringLiteral("Capture failed: there is no network interface named %1. Start Tidemark without "
+                              "--interface to capture on all of them.")
+            .arg(interface);
+    }
+    const QString reason = QString::fromStdString(error.errorCase() == EtherCaptureError::Case::pcap_open_live_failed
+                                                      ? error.message()
+                                                      : error.description());
+    return QStringLiteral("Capture failed on %1: %2").arg(interface, reason);
 }
 
 bool StreamMonitor::isPermissionDenied(const std::string& message) {
@@ -47,11 +66,6 @@ std::optional<QString> StreamMonitor::serverAddress(const QString& text) {
 }
 
 void StreamMonitor::runEtherCapture() {
-    if (rediscover_) {
-        // The device went away (a laptop that moved from cable to Wi-Fi): look again.
-        rediscover_ = false;
-        captureInterface_ = discoverInterface();
-    }
     auto run = std::make_shared<Run>();
     d_.state.appendLog(QStringLiteral("runEtherCapture()"));
     d_.scheduler.schedule(watchdogDelay, [this, run] { checkStream(run); });
@@ -63,21 +77,32 @@ void StreamMonitor::runEtherCapture() {
         run->currentCapture =
             d_.capture(parameters, [this, run](const Frame& frame) { handleFrame(run, frame); });
     } catch (const EtherCaptureError& error) {
-        if (error.errorCase() == EtherCaptureError::Case::pcap_open_live_failed) {
+        const bool openFailed = error.errorCase() == EtherCaptureError::Case::pcap_open_live_failed;
+        if (openFailed) {
             const QString message = QString::fromStdString(error.message());
             d_.state.appendLog(message);
             if (isPermissionDenied(error.message())) {
                 run->packetSeen = true;
                 d_.state.appendLog(message);
                 if (d_.requestPermission) d_.requestPermission();
-            } else if (error.message().find("No such device") != std::string::npos) {
-                rediscover_ = true;
+                return;
             }
-            return;
+        } else {
+            d_.state.appendLog(QStringLiteral("EtherCapture initialization failed with error ") +
+                               QString::fromStdString(error.description()));
         }
-        d_.printLine("EtherCapture initialization failed with error " + error.description());
+        // Shown until a capture starts: the watchdog tries again without putting back the waiting text.
+        run->failed = true;
+        captureFailed_ = true;
+        d_.state.setMainText(failureText(captureInterface_, error));
         d_.state.setStatusColor(StatusColor::red);
         d_.state.setIsLoading(false);
+        return;
+    }
+    if (captureFailed_) {
+        captureFailed_ = false;
+        d_.state.setMainText(DisplayState::waitingText);
+        d_.state.setStatusColor(StatusColor::orange);
     }
 }
 
@@ -114,6 +139,11 @@ void StreamMonitor::restart(const std::shared_ptr<Run>& run) {
 void StreamMonitor::checkStream(const std::shared_ptr<Run>& run) {
     if (run->packetSeen) return;
     run->reset = true;
+    if (run->failed) {
+        d_.state.appendLog(retryLine);
+        runEtherCapture();
+        return;
+    }
     if (run->currentCapture) run->currentCapture->cancel();
     d_.state.appendLog(resetLine);
     d_.state.setMainText(DisplayState::waitingText);

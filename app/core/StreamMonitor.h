@@ -8,6 +8,8 @@
 #include <QObject>
 #include <QString>
 
+#include <ZuzizavAdiduDazorud/EtherCaptureError.h>
+
 #include <atomic>
 #include <chrono>
 #include <functional>
@@ -18,6 +20,8 @@ namespace Tidemark {
 
 // Drives capture one packet per run: a new server address starts the lookups, a run
 // without a packet for 10 s resets the display, a denied capture asks for permission.
+// Captures on "any" (every interface: cable, Wi-Fi, a VPN's tun device) unless told an interface.
+// A capture that cannot start shows why in red and is tried again every 10 s.
 // All its work runs on the main thread; only the capture callback runs elsewhere.
 class StreamMonitor : public QObject {
     Q_OBJECT
@@ -26,6 +30,8 @@ public:
     static constexpr std::chrono::milliseconds watchdogDelay{10'000};
     static constexpr std::chrono::milliseconds restartDelay{5'000};
     static const QString resetLine;
+    static const QString retryLine;
+    static const QString allInterfaces;  // "any"
 
     struct Dependencies {
         DisplayState& state;
@@ -34,8 +40,8 @@ public:
         std::function<InterfaceProbe()> probeInterface = probeCaptureInterface;
         std::function<void(const QString& address)> loadIPData;
         std::function<void()> requestPermission;
-        std::function<void(const std::string& line)> printLine;  // standard output
         std::function<QDateTime()> now = [] { return QDateTime::currentDateTimeUtc(); };
+        std::optional<QString> interface;  // the user's choice; none: all interfaces
     };
 
     explicit StreamMonitor(Dependencies dependencies, QObject* parent = nullptr);
@@ -51,12 +57,15 @@ public:
     static std::optional<QString> serverAddress(const QString& layer3Text);
     // A capture refused for lack of rights, in libpcap's words on macOS or on Linux.
     static bool isPermissionDenied(const std::string& message);
+    // What the window says when capture cannot start on `interface`.
+    static QString failureText(const QString& interface, const ZuzizavAdiduDazorud::EtherCaptureError& error);
 
 private:
     struct Run {
         std::atomic<bool> packetSeen{false};
         std::shared_ptr<CaptureSession> currentCapture;
-        bool reset = false;  // main thread: the watchdog has replaced this run
+        bool reset = false;   // main thread: the watchdog has replaced this run
+        bool failed = false;  // main thread: the capture could not start
     };
 
     void handleFrame(const std::shared_ptr<Run>& run, const ZuzizavAdiduDazorud::Frame& frame);
@@ -67,7 +76,7 @@ private:
     Dependencies d_;
     QString captureInterface_ = QStringLiteral("en0");
     QString lastServerAddress_;
-    bool rediscover_ = false;
+    bool captureFailed_ = false;  // the display shows why capture cannot start
 };
 
 }  // namespace Tidemark

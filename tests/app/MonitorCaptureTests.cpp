@@ -33,9 +33,10 @@ TEST(MonitorCapture, ReportsTheLoopbackSender) {
     ManualScheduler scheduler;
     std::vector<QString> lookups;
     StreamMonitor monitor({state, scheduler, etherCaptureFactory(), [] { return InterfaceProbe{"lo", std::nullopt}; },
-                           [&](const QString& address) { lookups.push_back(address); }, [] {}, {}});
+                           [&](const QString& address) { lookups.push_back(address); }, [] {},
+                           [] { return QDateTime::currentDateTimeUtc(); }, std::nullopt});
     monitor.startMonitoring();
-    ASSERT_EQ(monitor.captureInterface(), QStringLiteral("lo"));
+    ASSERT_EQ(monitor.captureInterface(), QStringLiteral("any"));
     TestSupport::sendFrom8801(40999, "media");
     for (int i = 0; i < 500 && lookups.empty(); ++i) {
         std::this_thread::sleep_for(10ms);

@@ -33,7 +33,8 @@ Frame udpFrom(const std::array<int, 4>& source) {
 }
 
 struct Harness {
-    explicit Harness(std::optional<InterfaceProbe> probe = InterfaceProbe{"eth0", std::nullopt})
+    explicit Harness(std::optional<InterfaceProbe> probe = InterfaceProbe{"eth0", std::nullopt},
+                     std::optional<QString> interface = std::nullopt)
         : monitor(StreamMonitor::Dependencies{
               state, scheduler, capture.factory(),
               [this, probe] {
@@ -42,8 +43,7 @@ struct Harness {
               },
               [this](const QString& address) { lookups.push_back(address); },
               [this] { ++permissionRequests; },
-              [this](const std::string& line) { printed.push_back(line); },
-              [] { return QDateTime(QDate(2026, 12, 7), QTime(14, 5, 9), Qt::UTC); }}) {}
+              [] { return QDateTime(QDate(2026, 12, 7), QTime(14, 5, 9), Qt::UTC); }, interface}) {}
 
     QStringList log() const { return state.statusText().split(QLatin1Char('\n'), Qt::SkipEmptyParts); }
     qsizetype count(const QString& line) const { return log().count(line); }
@@ -54,7 +54,6 @@ struct Harness {
     int probes = 0;
     std::vector<QString> lookups;
     int permissionRequests = 0;
-    std::vector<std::string> printed;
     StreamMonitor monitor;
 };
 
@@ -65,18 +64,23 @@ TEST(StreamMonitor, CaptureParametersAndDiscovery) {
     h.monitor.startMonitoring();
     ASSERT_EQ(h.capture.parameters.size(), 1u);
     const CaptureParameters& p = h.capture.parameters[0];
-    EXPECT_EQ(p.interface, "eth0");
+    EXPECT_EQ(p.interface, "any");  // whatever interface carries the stream, a VPN's included
     EXPECT_EQ(p.count, 1);
     EXPECT_EQ(p.command, "udp src port 8801");
     EXPECT_EQ(p.snaplen, 96);
     EXPECT_TRUE(p.promiscuous);
     EXPECT_EQ(h.log(), (QStringList{"Awaiting status", "Running permission script", "No error on AS",
-                                    "runEtherCapture()"}));
+                                    "Default route device: eth0", "runEtherCapture()"}));
     EXPECT_TRUE(h.state.isLoading());
 
     Harness failing(InterfaceProbe{std::nullopt, "cannot read /proc/net/route"});
-    EXPECT_EQ(failing.monitor.discoverInterface(), QStringLiteral("en0"));
+    EXPECT_EQ(failing.monitor.discoverInterface(), QStringLiteral("any"));
     EXPECT_EQ(failing.log().last(), QStringLiteral("Error: cannot read /proc/net/route"));
+
+    Harness chosen(InterfaceProbe{"eth0", std::nullopt}, QStringLiteral("tun0"));
+    chosen.monitor.startMonitoring();
+    EXPECT_EQ(chosen.capture.parameters[0].interface, "tun0");
+    EXPECT_TRUE(chosen.log().contains("Capturing on tun0 as asked"));
 }
 
 TEST(StreamMonitor, NoTrafficResetsEveryTenSeconds) {
@@ -88,7 +92,7 @@ TEST(StreamMonitor, NoTrafficResetsEveryTenSeconds) {
     EXPECT_EQ(h.count(StreamMonitor::resetLine), 0);
     h.scheduler.advance(20001ms);
 
-    EXPECT_EQ(h.log().mid(4), (QStringList{StreamMonitor::resetLine, "runEtherCapture()", StreamMonitor::resetLine,
+    EXPECT_EQ(h.log().mid(5), (QStringList{StreamMonitor::resetLine, "runEtherCapture()", StreamMonitor::resetLine,
                                            "runEtherCapture()", StreamMonitor::resetLine, "runEtherCapture()"}));
     EXPECT_EQ(h.state.mainText(), DisplayState::waitingText);
     EXPECT_EQ(h.state.statusColor(), StatusColor::orange);
@@ -105,7 +109,7 @@ TEST(StreamMonitor, SameServerTwiceStartsOneLookup) {
     h.scheduler.runPosted();
     ASSERT_EQ(h.lookups, std::vector<QString>{"192.0.2.7"});
     EXPECT_NE(h.capture.callbackThreads.at(0), std::this_thread::get_id());
-    EXPECT_EQ(h.log().mid(4, 1), QStringList{"Just checked packets at 2026-12-07 14:05:09 +0000"});
+    EXPECT_EQ(h.log().mid(5, 1), QStringList{"Just checked packets at 2026-12-07 14:05:09 +0000"});
     EXPECT_TRUE(h.state.isLoading());  // the lookup clears it
 
     h.scheduler.advance(4999ms);
@@ -130,7 +134,6 @@ TEST(StreamMonitor, ThreeHundredRunsInARowKeepWorking) {
     EXPECT_EQ(h.count("runEtherCapture()"), 301);
     EXPECT_EQ(h.lookups, (std::vector<QString>{"10.0.0.1", "10.0.1.1", "10.0.2.1", "10.0.3.1"}));
     EXPECT_EQ(h.count(StreamMonitor::resetLine), 0);
-    EXPECT_TRUE(h.printed.empty());
     // Only the current run's watchdog and nothing else are pending.
     EXPECT_LE(h.scheduler.pendingTimers(), 3u);
 }
@@ -174,36 +177,54 @@ TEST(StreamMonitor, PermissionDeniedHandsOverWithoutReset) {
     }
 }
 
-TEST(StreamMonitor, OtherOpenFailuresAndMissingDevices) {
-    Harness h;
+TEST(StreamMonitor, AnUnknownInterfaceStaysRedWithItsReason) {
+    // The user named an interface that is not there (yet: a VPN's tun device appears when it connects).
+    Harness h(InterfaceProbe{"eth0", std::nullopt}, QStringLiteral("tun9"));
     h.capture.failFor = [](int run) {
-        if (run == 0) throw EtherCaptureError::pcap_open_live_failed("eth0: No such device exists (SIOCGIFHWADDR: No such device)");
-        if (run == 1) throw EtherCaptureError::pcap_open_live_failed("eth0: That device is not up");
+        if (run < 3) throw EtherCaptureError::pcap_open_live_failed("tun9: No such device exists (SIOCGIFHWADDR: No such device)");
     };
+    std::vector<StatusColor> colors;
+    QObject::connect(&h.state, &DisplayState::changed, [&] {
+        if (colors.empty() || colors.back() != h.state.statusColor()) colors.push_back(h.state.statusColor());
+    });
     h.monitor.startMonitoring();
-    EXPECT_EQ(h.count("eth0: No such device exists (SIOCGIFHWADDR: No such device)"), 1);
+    const QString text = QStringLiteral("Capture failed: there is no network interface named tun9. Start Tidemark "
+                                        "without --interface to capture on all of them.");
+    EXPECT_EQ(h.state.mainText(), text);
+    EXPECT_EQ(h.state.statusColor(), StatusColor::red);
+    EXPECT_EQ(h.count("tun9: No such device exists (SIOCGIFHWADDR: No such device)"), 1);
     EXPECT_EQ(h.permissionRequests, 0);
-    EXPECT_EQ(h.probes, 1);
-    h.scheduler.advance(10s);
-    EXPECT_EQ(h.probes, 2);  // the device went away: discover again before the next run
-    EXPECT_EQ(h.count(StreamMonitor::resetLine), 1);
-    h.scheduler.advance(10s);
-    EXPECT_EQ(h.probes, 2);
+    // Tried again every 10 s, red all along: no flip to orange and back.
+    h.scheduler.advance(20s);
     EXPECT_EQ(h.capture.parameters.size(), 3u);
+    EXPECT_EQ(h.count(StreamMonitor::retryLine), 2);
+    EXPECT_EQ(h.count(StreamMonitor::resetLine), 0);
+    EXPECT_EQ(h.state.mainText(), text);
+    EXPECT_EQ(colors, (std::vector<StatusColor>{StatusColor::orange, StatusColor::red}));
+    // Once the interface is there, the capture starts and the window waits for the stream again.
+    h.scheduler.advance(10s);
+    EXPECT_EQ(h.capture.parameters.size(), 4u);
+    EXPECT_EQ(h.state.mainText(), DisplayState::waitingText);
+    EXPECT_EQ(h.state.statusColor(), StatusColor::orange);
 }
 
-TEST(StreamMonitor, OtherConstructionFailuresTurnTheStatusRed) {
+TEST(StreamMonitor, OtherConstructionFailuresShowTheirReason) {
     Harness h;
     h.capture.failFor = [](int run) {
         if (run == 0) throw EtherCaptureError::pcap_max_captures_exceeded();
+        if (run == 1) throw EtherCaptureError::pcap_open_live_failed("any: That device is not up");
     };
     h.monitor.startMonitoring();
-    EXPECT_EQ(h.printed, std::vector<std::string>{"EtherCapture initialization failed with error pcap max captures exceeded"});
+    EXPECT_EQ(h.count("EtherCapture initialization failed with error pcap max captures exceeded"), 1);
+    EXPECT_EQ(h.state.mainText(), QStringLiteral("Capture failed on any: pcap max captures exceeded"));
     EXPECT_EQ(h.state.statusColor(), StatusColor::red);
     EXPECT_FALSE(h.state.isLoading());
     h.scheduler.advance(10s);
+    EXPECT_EQ(h.state.mainText(), QStringLiteral("Capture failed on any: any: That device is not up"));
+    EXPECT_EQ(h.state.statusColor(), StatusColor::red);
+    h.scheduler.advance(10s);
     EXPECT_EQ(h.state.statusColor(), StatusColor::orange);
-    EXPECT_EQ(h.count(StreamMonitor::resetLine), 1);
+    EXPECT_EQ(h.count(StreamMonitor::resetLine), 0);
 }
 
 TEST(StreamMonitor, ServerAddressFromTheLayer3Text) {
@@ -258,13 +279,14 @@ TEST(StreamMonitor, FirstPacketFromANewServerRunsBothLookupsThenRestarts) {
     TerritoryLookup territory(state, client, services.territoryBase());
     LocationLookup location(state, client, territory, services.ipBase(), QStringLiteral("token"));
     StreamMonitor monitor({state, scheduler, capture.factory(), [] { return InterfaceProbe{"eth0", std::nullopt}; },
-                           [&](const QString& address) { location.loadIPData(address); }, [] {}, {}});
+                           [&](const QString& address) { location.loadIPData(address); }, [] {},
+                           [] { return QDateTime::currentDateTimeUtc(); }, std::nullopt});
     monitor.startMonitoring();
     scheduler.runPosted();
     ASSERT_TRUE(QTest::qWaitFor([&] { return state.statusColor() == StatusColor::green; }, 10000));
     scheduler.advance(5s);
 
-    QStringList log = state.statusText().split(QLatin1Char('\n'), Qt::SkipEmptyParts).mid(3);
+    QStringList log = state.statusText().split(QLatin1Char('\n'), Qt::SkipEmptyParts).mid(4);
     ASSERT_EQ(log.size(), 5);
     EXPECT_EQ(log[0], QStringLiteral("runEtherCapture()"));
     EXPECT_TRUE(log[1].startsWith(QStringLiteral("Just checked packets at ")));

@@ -1,5 +1,6 @@
 #include "TmDump.h"
 
+#include "Hex.h"
 #include "Loopback.h"
 #include "SampleFrames.h"
 #include "Subprocess.h"
@@ -361,4 +362,99 @@ TEST_F(TmDumpTest, LiveCaptureOnLoopbackWithStatistics) {
     PcapRecord record;
     EXPECT_EQ(reader->next(record), PcapReader::Status::end);
     std::remove(out.c_str());
+}
+
+namespace {
+
+// A pcapng file with one interface of the given link type and one packet per frame.
+std::string pcapng(std::uint16_t linkType, const std::vector<ByteSlice>& packets) {
+    std::string out;
+    auto u32 = [&](std::uint32_t v) { out.append(reinterpret_cast<const char*>(&v), 4); };
+    auto u16 = [&](std::uint16_t v) { out.append(reinterpret_cast<const char*>(&v), 2); };
+    u32(0x0a0d0d0a), u32(28), u32(0x1a2b3c4d), u16(1), u16(0), u32(0xffffffff), u32(0xffffffff), u32(28);
+    u32(1), u32(20), u16(linkType), u16(0), u32(262144), u32(20);
+    std::uint64_t micros = 1700000000ULL * 1000000;
+    for (const ByteSlice& packet : packets) {
+        const auto padded = static_cast<std::uint32_t>((packet.count() + 3) & ~std::size_t{3});
+        u32(6), u32(32 + padded), u32(0), u32(static_cast<std::uint32_t>(micros >> 32)),
+            u32(static_cast<std::uint32_t>(micros)), u32(static_cast<std::uint32_t>(packet.count())),
+            u32(static_cast<std::uint32_t>(packet.count()));
+        out.append(reinterpret_cast<const char*>(packet.bytes().data()), packet.count());
+        out.append(padded - packet.count(), '\0');
+        u32(32 + padded);
+        micros += 1000;
+    }
+    return out;
+}
+
+}  // namespace
+
+TEST_F(TmDumpTest, ReadsEveryLinkTypeAndPcapng) {
+    const std::string udp4 = "45000024 0001 0000 4011 0000 0ac90001 0ac90002 2261 9cbd 0010 0000 74696465 6d61726b";
+    const std::string text = "IPv4 10.201.0.1 > 10.201.0.2 ipProt 17 8801 > 40125 length 16";
+    struct Case {
+        LinkType type;
+        std::string bytes;
+        std::string description;
+    };
+    const Case cases[] = {
+        {LinkType::linuxSll, "0000 0001 0006 02000000000a 0000 0800" + udp4, "02:00:00:00:00:0a In linuxSll 0x0800 " + text},
+        {LinkType::linuxSll2, "0800 0000 00000003 0001 00 06 02000000000a 0000" + udp4,
+         "02:00:00:00:00:0a In linuxSll2 0x0800 " + text},
+        {LinkType::rawFile, udp4, "rawIp " + text},
+        {LinkType::null, "02000000" + udp4, "nullLoopback 2 " + text},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.type));
+        std::vector<Frame> frames{Frame(c.type, TestSupport::hex(c.bytes), Timeval{}, 0, 1)};
+        const std::string path = temporaryPath("link.pcap");
+        writeBytes(path, makePcapFile(frames, c.type));
+        Output out, err;
+        ASSERT_EQ(TmDump::run(options({"-t", "-r", path}), out.file, err.file), 0) << err.text();
+        EXPECT_EQ(out.text(), c.description + "\n");
+        // The same as pcapng.
+        const std::string ng = temporaryPath("link.pcapng");
+        std::ofstream(ng, std::ios::binary) << pcapng(static_cast<std::uint16_t>(c.type), {frames[0].data});
+        Output ngOut, ngErr;
+        ASSERT_EQ(TmDump::run(options({"-t", "-r", ng}), ngOut.file, ngErr.file), 0) << ngErr.text();
+        EXPECT_EQ(ngOut.text(), c.description + "\n");
+        std::remove(path.c_str());
+        std::remove(ng.c_str());
+    }
+    // A link type no decoder knows is refused by name.
+    const std::string radiotap = temporaryPath("radiotap.pcap");
+    writeBytes(radiotap, makePcapFile({Frame(static_cast<LinkType>(127), TestSupport::hex("00000800"), Timeval{}, 4, 1)},
+                                      static_cast<LinkType>(127)));
+    Output out, err;
+    EXPECT_EQ(TmDump::run(options({"-r", radiotap}), out.file, err.file), 1);
+    EXPECT_NE(err.text().find("link type 127 (IEEE802_11_RADIO"), std::string::npos) << err.text();
+    std::remove(radiotap.c_str());
+}
+
+TEST_F(TmDumpTest, ReadsWhatTcpdumpWritesFromTheAnyDevice) {
+    if (!TestSupport::canCaptureOnLoopback()) GTEST_SKIP() << "capturing needs root or CAP_NET_RAW";
+    if (std::system("command -v tcpdump > /dev/null") != 0) GTEST_SKIP() << "tcpdump is not installed";
+    for (const std::string type : {"LINUX_SLL", "LINUX_SLL2"}) {
+        SCOPED_TRACE(type);
+        const std::string path = temporaryPath(type + ".pcap");
+        auto written = runProgram({"tcpdump", "-i", "any", "-y", type, "-c", "2", "-w", path, "-Z", "root",
+                                   "udp src port 8801 and udp dst port 47130"},
+                                  TestSupport::ProgramOptions::during([](pid_t pid) {
+                                      for (int i = 0; i < 50 && TestSupport::isRunning(pid); ++i) {
+                                          std::this_thread::sleep_for(std::chrono::milliseconds(100));
+                                          TestSupport::sendFrom8801(47130, "tidemark");
+                                      }
+                                  }));
+        ASSERT_EQ(written.exitCode, 0) << written.err;
+        Output out, err;
+        ASSERT_EQ(TmDump::run(options({"-t", "-r", path}), out.file, err.file), 0) << err.text();
+        const std::string format = type == "LINUX_SLL" ? " linuxSll " : " linuxSll2 ";
+        // Loopback frames have an all-zero address, and "any" sees them once, coming in.
+        const std::string line = "00:00:00:00:00:00 In" + format + "0x0800 IPv4 127.0.0.1 > 127.0.0.1 ipProt 17 "
+                                 "8801 > 47130 length 16\n";
+        EXPECT_EQ(out.text(), line + line);
+        EXPECT_NE(err.text().find(type == "LINUX_SLL" ? "link-type LINUX_SLL " : "link-type LINUX_SLL2 "),
+                  std::string::npos);
+        std::remove(path.c_str());
+    }
 }
