@@ -208,7 +208,7 @@ private:
 
 // Records a field's half-open frame range [start, end) in a record's two maps.
 template <typename Record>
-void markField(Record& record, Field field, std::size_t start, std::size_t end) {
+[[gnu::always_inline]] inline void markField(Record& record, Field field, std::size_t start, std::size_t end) {
     record.startIndex.set(field, start);
     record.endIndex.set(field, end);
 }

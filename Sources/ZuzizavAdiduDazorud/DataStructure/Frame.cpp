@@ -29,24 +29,11 @@ std::atomic<std::int64_t> frameCounter{0};
 
 // Decodes in place; on false the caller puts the bytes it wants in `layer3` as unknown.
 template <typename T>
-bool decodeAs(Layer3& layer3, ByteSlice bytes) {
+[[gnu::always_inline]] inline bool decodeAs(Layer3& layer3, ByteSlice bytes) {
     return T::decodeInto(layer3.emplace<T>(), std::move(bytes));
 }
 
 }  // namespace
-
-std::string_view toString(FrameFormat format) {
-    switch (format) {
-        case FrameFormat::ieee8023: return "ieee8023";
-        case FrameFormat::ethernet: return "ethernet";
-        case FrameFormat::invalid: return "invalid";
-        case FrameFormat::linuxSll: return "linuxSll";
-        case FrameFormat::linuxSll2: return "linuxSll2";
-        case FrameFormat::rawIp: return "rawIp";
-        case FrameFormat::nullLoopback: return "nullLoopback";
-    }
-    return "invalid";
-}
 
 std::optional<FrameFormat> frameFormatFromString(std::string_view rawValue) {
     for (auto format : {FrameFormat::ieee8023, FrameFormat::ethernet, FrameFormat::invalid, FrameFormat::linuxSll,
@@ -58,8 +45,15 @@ std::optional<FrameFormat> frameFormatFromString(std::string_view rawValue) {
 
 void Frame::resetFrameCounter() { frameCounter.store(0); }
 
+// Not delegating to the general constructor: Ethernet is the hot path.
 Frame::Frame(ByteSlice bytes, Timeval timeval, std::int64_t originalLength_, std::optional<std::int64_t> number)
-    : Frame(LinkType::ethernet, std::move(bytes), timeval, originalLength_, number) {}
+    : id(Uuid::random()),
+      frameNumber(number ? *number : frameCounter.fetch_add(1) + 1),
+      date(Date(std::chrono::seconds(timeval.seconds) + std::chrono::microseconds(timeval.microseconds))),
+      originalLength(originalLength_),
+      data(std::move(bytes)) {
+    decodeEthernetFrame();
+}
 
 Frame::Frame(LinkType linkType_, ByteSlice bytes, Timeval timeval, std::int64_t originalLength_,
              std::optional<std::int64_t> number)
@@ -95,7 +89,7 @@ void Frame::decodeInvalid(bool log) {
     frameFormat = FrameFormat::invalid;
 }
 
-void Frame::decodeEthernetFrame() {
+[[gnu::always_inline]] inline void Frame::decodeEthernetFrame() {
     if (data.count() < 18) return decodeInvalid(true);
     const auto frameBytes = data.bytes();
     dstmac.assignBytes(frameBytes.subspan(0, 6));
@@ -254,12 +248,10 @@ void Frame::decodeNull() {
     layer3 = Unknown{data.sliceFrom(s + 4)};
 }
 
-void Frame::decodeEthertype(std::size_t offset, std::uint16_t type) {
+std::size_t Frame::decodeVlanTags(std::size_t offset, std::uint16_t& type) {
     const std::size_t s = data.startIndex();
-    const std::size_t e = data.endIndex();
     const std::size_t n = data.count();
     SliceReader r(data);
-    // 802.1Q and 802.1ad tags: up to two, outermost first.
     while ((type == 0x8100 || type == 0x88a8) && vlans.size() < 2 && offset + 4 <= n) {
         Vlan& tag = vlans.emplace_back();
         tag.tpid = type;
@@ -276,6 +268,16 @@ void Frame::decodeEthertype(std::size_t offset, std::uint16_t type) {
         type = tag.etherType;
         offset += 4;
     }
+    return offset;
+}
+
+void Frame::decodeEthertype(std::size_t offset, std::uint16_t type) {
+    const std::size_t s = data.startIndex();
+    const std::size_t e = data.endIndex();
+    const std::size_t n = data.count();
+    SliceReader r(data);
+    // 802.1Q and 802.1ad tags: up to two, outermost first.
+    if (type == 0x8100 || type == 0x88a8) [[unlikely]] offset = decodeVlanTags(offset, type);
     switch (type) {
         case 0x0800: {
             // Padding after the IP packet, unless the 802.3 length has already told it.
@@ -315,11 +317,10 @@ const Layer4* Frame::layer4() const {
 
 std::string Frame::description() const { return text::describe(*this); }
 
-void Frame::appendTypeText(text::LineWriter& out) const {
-    char* p = out.reserve(24);
-    if (ethertype) {
-        p = text::writeWordHex(p, *ethertype);
-    } else if (ieeeDsap && ieeeSsap) {
+// The type text of the one-line text, into room for 18 characters; VLAN tags are written by the caller.
+[[gnu::always_inline]] inline char* Frame::writeTypeText(char* p) const {
+    if (ethertype) return text::writeWordHex(p, *ethertype);
+    if (ieeeDsap && ieeeSsap) {
         // DSAP as printf's "0x%2x" (blank-padded), SSAP as "%02x".
         *p++ = '0';
         *p++ = 'x';
@@ -327,12 +328,14 @@ void Frame::appendTypeText(text::LineWriter& out) const {
         *p++ = text::lowerHexDigits[*ieeeDsap & 0xf];
         *p++ = text::lowerHexDigits[*ieeeSsap >> 4];
         *p++ = text::lowerHexDigits[*ieeeSsap & 0xf];
-    } else {
-        p = text::writeText(p, "unknown");
+        return p;
     }
-    out.commit(p);
+    return text::writeText(p, "unknown");
+}
+
+void Frame::appendVlanText(text::LineWriter& out) const {
     for (const Vlan& tag : vlans) {
-        p = out.reserve(32);
+        char* p = out.reserve(32);
         p = text::writeText(p, " vlan ");
         p = text::writeDecimal(p, tag.vlanId);
         *p++ = ' ';
@@ -341,34 +344,36 @@ void Frame::appendTypeText(text::LineWriter& out) const {
 }
 
 void Frame::appendDescription(text::LineWriter& out) const {
-    switch (frameFormat) {
-        case FrameFormat::rawIp: out << "rawIp "; break;
-        case FrameFormat::nullLoopback:
-            out << "nullLoopback ";
-            out.decimal(addressFamily.value_or(0));
-            out << ' ';
-            break;
-        case FrameFormat::linuxSll:
-        case FrameFormat::linuxSll2:
-            // The sender's address, and where the packet went in place of a destination.
-            out << srcmac.view() << ' ' << (cooked ? cooked->packetTypeText() : std::string()) << ' '
-                << toString(frameFormat) << ' ';
-            appendTypeText(out);
-            out << ' ';
-            break;
-        default: {
-            // Two MAC texts, the format and four blanks fit in 64.
-            char* p = out.reserve(64);
-            p = text::writeText(p, srcmac.view());
-            *p++ = ' ';
-            p = text::writeText(p, dstmac.view());
-            *p++ = ' ';
-            p = text::writeText(p, toString(frameFormat));
-            *p++ = ' ';
+    if (frameFormat <= FrameFormat::invalid) [[likely]] {
+        // Ethernet: two MAC texts, the format, the type (at most 18 characters) and four blanks fit in 80.
+        char* p = out.reserve(80);
+        p = text::writeText(p, srcmac.view());
+        *p++ = ' ';
+        p = text::writeText(p, dstmac.view());
+        *p++ = ' ';
+        p = text::writeText(p, toString(frameFormat));
+        *p++ = ' ';
+        p = writeTypeText(p);
+        if (!vlans.empty()) [[unlikely]] {
             out.commit(p);
-            appendTypeText(out);
-            out << ' ';
+            appendVlanText(out);
+            p = out.reserve(1);
         }
+        *p++ = ' ';
+        out.commit(p);
+    } else if (frameFormat == FrameFormat::rawIp) {
+        out << "rawIp ";
+    } else if (frameFormat == FrameFormat::nullLoopback) {
+        out << "nullLoopback ";
+        out.decimal(addressFamily.value_or(0));
+        out << ' ';
+    } else {
+        // Linux cooked: the sender's address, and where the packet went in place of a destination.
+        out << srcmac.view() << ' ' << (cooked ? cooked->packetTypeText() : std::string()) << ' '
+            << toString(frameFormat) << ' ';
+        out.commit(writeTypeText(out.reserve(24)));
+        appendVlanText(out);
+        out << ' ';
     }
     layer3.appendDescription(out);
     out << ' ';

@@ -22,7 +22,12 @@ namespace ZuzizavAdiduDazorud {
 
 // The link-layer header a frame was decoded with. Ethernet captures give ethernet, ieee8023 or invalid.
 enum class FrameFormat : std::uint8_t { ieee8023, ethernet, invalid, linuxSll, linuxSll2, rawIp, nullLoopback };
-std::string_view toString(FrameFormat format);
+// The case name.
+inline std::string_view toString(FrameFormat format) {
+    static constexpr std::string_view names[] = {"ieee8023", "ethernet", "invalid", "linuxSll",
+                                                 "linuxSll2", "rawIp",   "nullLoopback"};
+    return names[static_cast<std::size_t>(format)];
+}
 std::optional<FrameFormat> frameFormatFromString(std::string_view rawValue);
 
 // Capture time as libpcap gives it.
@@ -111,7 +116,10 @@ private:
     void decodeInvalid(bool log);
     // What follows a type field at `offset`: VLAN tags, then IPv4, IPv6, ARP, RARP, LLDP or unknown.
     void decodeEthertype(std::size_t offset, std::uint16_t type);
-    void appendTypeText(text::LineWriter& out) const;
+    // The tags from `offset`; gives the offset after them, and the type they carry in `type`.
+    std::size_t decodeVlanTags(std::size_t offset, std::uint16_t& type);
+    char* writeTypeText(char* p) const;
+    void appendVlanText(text::LineWriter& out) const;
 };
 
 }  // namespace ZuzizavAdiduDazorud
