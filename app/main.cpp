@@ -3,7 +3,6 @@
 #include "AppDelegate.h"
 #include "InfoDictionary.h"
 #include "PermissionStep.h"
-#include "Relaunch.h"
 #include "TerminalView.h"
 
 #include <QApplication>
@@ -67,17 +66,14 @@ int main(int argc, char** argv) {
     if (parser.isSet(interfaceOption)) options.captureInterface = parser.value(interfaceOption);
     const bool terminal = parser.isSet(terminalOption) || !hasDisplay();
     if (!terminal && geteuid() == 0) {
-        std::fprintf(stderr, "Tidemark's window does not run as root. Start it as yourself: it asks for the capture "
-                             "rights it needs. (As root, use tidemark --terminal.)\n");
-        return 1;
+        std::fprintf(stderr, "tidemark: running the window as root; as yourself it captures through its helper.\n");
     }
-    std::optional<QString> carriedLog = takeCarriedLog();
 
     if (terminal) {
         QCoreApplication app(argc, argv);
         TerminalPermissionPrompt prompt(stdout);
-        PkexecRunner runner(QCoreApplication::applicationFilePath());
-        AppCore core(InfoDictionary::forApplication(), std::move(carriedLog), prompt, runner, options);
+        PkexecRunner runner;
+        AppCore core(InfoDictionary::forApplication(), prompt, runner, options);
         TerminalView view(core, stdout);
         view.start();
         return app.exec();
@@ -87,8 +83,8 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Tidemark"));
     QApplication::setApplicationVersion(QString::fromUtf8(BuildConfig::version));
     DialogPermissionPrompt prompt;
-    PkexecRunner runner(QCoreApplication::applicationFilePath());
-    AppCore core(InfoDictionary::forApplication(), std::move(carriedLog), prompt, runner, options);
+    PkexecRunner runner;
+    AppCore core(InfoDictionary::forApplication(), prompt, runner, options);
     AppDelegate delegate(core);
     delegate.applicationDidFinishLaunching();
     prompt.setWindow(delegate.mainWindow());

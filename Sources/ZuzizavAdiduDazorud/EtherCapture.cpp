@@ -60,12 +60,56 @@ std::shared_ptr<EtherCapture> EtherCapture::make(const std::string& interface, s
                                                  const std::string& command, std::int64_t snaplen, bool promiscuous,
                                                  Callback callback) {
     std::shared_ptr<EtherCapture> session(new EtherCapture());
-    session->start(interface, count, command, snaplen, promiscuous, std::move(callback));
+    session->openHandle(interface, count, command, snaplen, promiscuous);
+    session->registerCallback(std::move(callback));
+    {
+        std::lock_guard lock(session->stateMutex_);
+        session->running_ = true;
+    }
+    // The worker holds the session until its loop returns.
+    try {
+        std::thread([session, count] { session->runLoop(count); }).detach();
+    } catch (const std::system_error& error) {
+        std::lock_guard lock(session->stateMutex_);
+        session->running_ = false;
+        throw EtherCaptureError::genericError(std::string("cannot start the capture thread: ") + error.what());
+    }
     return session;
 }
 
-void EtherCapture::start(const std::string& interface, std::int32_t count, const std::string& command,
-                         std::int64_t snaplen, bool promiscuous, Callback callback) {
+std::shared_ptr<EtherCapture> EtherCapture::open(const std::string& interface, const std::string& command,
+                                                 std::int64_t snaplen, bool promiscuous) {
+    std::shared_ptr<EtherCapture> session(new EtherCapture());
+    session->openHandle(interface, 0, command, snaplen, promiscuous);
+    return session;
+}
+
+void EtherCapture::runHere(std::int32_t count, Callback callback) {
+    {
+        std::lock_guard lock(stateMutex_);
+        if (!pcap_ || running_) throw EtherCaptureError::genericError("the capture is not open, or already running");
+        running_ = true;
+    }
+    try {
+        registerCallback(std::move(callback));
+    } catch (...) {
+        std::lock_guard lock(stateMutex_);
+        running_ = false;
+        throw;
+    }
+    runLoop(count);
+}
+
+void EtherCapture::registerCallback(Callback callback) {
+    auto index = sessionTable().add(std::move(callback));
+    if (!index) throw EtherCaptureError::pcap_max_captures_exceeded();
+    indexByte_ = *index;
+    registered_ = true;
+    Frame::resetFrameCounter();
+}
+
+void EtherCapture::openHandle(const std::string& interface, std::int32_t count, const std::string& command,
+                              std::int64_t snaplen, bool promiscuous) {
     logWarning([&] {
         return "Executing netpeek on interface " + interface + " count " + std::to_string(count) + " snaplen " +
                std::to_string(snaplen) + " promiscuous " + (promiscuous ? "true" : "false") + " command " + command;
@@ -97,26 +141,6 @@ void EtherCapture::start(const std::string& interface, std::int32_t count, const
     datalink_ = pcap_datalink(pcap_);
     if (!isDecodable(datalink_)) {
         throw EtherCaptureError::unsupported_datalink(std::to_string(datalink_));
-    }
-
-    auto index = sessionTable().add(std::move(callback));
-    if (!index) throw EtherCaptureError::pcap_max_captures_exceeded();
-    indexByte_ = *index;
-    registered_ = true;
-
-    Frame::resetFrameCounter();
-
-    {
-        std::lock_guard lock(stateMutex_);
-        running_ = true;
-    }
-    // The worker holds the session until its loop returns.
-    try {
-        std::thread([self = shared_from_this(), count] { self->runLoop(count); }).detach();
-    } catch (const std::system_error& error) {
-        std::lock_guard lock(stateMutex_);
-        running_ = false;
-        throw EtherCaptureError::genericError(std::string("cannot start the capture thread: ") + error.what());
     }
 }
 

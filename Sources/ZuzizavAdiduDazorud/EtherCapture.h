@@ -47,6 +47,14 @@ public:
                                               const std::string& command, std::int64_t snaplen, bool promiscuous,
                                               Callback callback);
 
+    // Opens the interface and installs the filter, but starts no loop: for a caller that has something
+    // to do in between (drop privileges) and then runs the loop itself with runHere().
+    static std::shared_ptr<EtherCapture> open(const std::string& interface, const std::string& command,
+                                              std::int64_t snaplen, bool promiscuous);
+    // Runs the loop of an opened session on the calling thread until `count` packets (<= 0: no limit) or
+    // cancel(); the callback is called on this thread. Throws EtherCaptureError.
+    void runHere(std::int32_t count, Callback callback);
+
     ~EtherCapture();
     EtherCapture(const EtherCapture&) = delete;
     EtherCapture& operator=(const EtherCapture&) = delete;
@@ -73,8 +81,9 @@ public:
 
 private:
     EtherCapture() = default;
-    void start(const std::string& interface, std::int32_t count, const std::string& command, std::int64_t snaplen,
-               bool promiscuous, Callback callback);
+    void openHandle(const std::string& interface, std::int32_t count, const std::string& command,
+                    std::int64_t snaplen, bool promiscuous);
+    void registerCallback(Callback callback);
     void runLoop(std::int32_t count);
     void release();
     std::optional<CaptureStatistics> readStatistics() const;

@@ -24,12 +24,11 @@ struct AppCoreOptions {
     QString ipInfoToken = QString::fromUtf8(BuildConfig::ipInfoToken);
     QString territoryBaseAddress = QString::fromUtf8(BuildConfig::territoryBaseAddress);
     std::chrono::milliseconds timeout{60'000};
-    CaptureFactory capture = etherCaptureFactory();
+    CaptureFactory capture;  // default: the capture helper beside the program, else in-process
     std::function<InterfaceProbe()> probeInterface = probeCaptureInterface;
     std::optional<QString> captureInterface;  // --interface; none: all interfaces
-    std::function<std::optional<QString>()> findScript = findPermissionScript;
-    std::function<bool(const QString& log)> relaunch;  // default: relaunchWithLog
-    std::function<void()> quit;                       // default: QCoreApplication::quit
+    std::function<GrantRoute()> grantRoute;   // default: from the program's folder
+    std::function<void()> quit;               // default: QCoreApplication::quit
 };
 
 // Everything the window and the terminal mode share: the display state, the lookups,
@@ -40,8 +39,7 @@ class AppCore : public QObject {
 public:
     using Options = AppCoreOptions;
 
-    AppCore(InfoDictionary info, std::optional<QString> carriedLog, PermissionPrompt& prompt,
-            PrivilegedRunner& runner, Options options = {});
+    AppCore(InfoDictionary info, PermissionPrompt& prompt, PrivilegedRunner& runner, Options options = {});
 
     DisplayState& state() { return state_; }
     StreamMonitor& monitor() { return monitor_; }

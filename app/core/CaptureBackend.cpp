@@ -1,12 +1,30 @@
 #include "CaptureBackend.h"
 
 #include <ZuzizavAdiduDazorud/EtherCapture.h>
+#include <ZuzizavAdiduDazorud/PcapIO.h>
 
 #include <pcap/pcap.h>
 
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
 #include <fstream>
 #include <limits>
+#include <mutex>
 #include <sstream>
+#include <thread>
+#include <cstring>
+#include <vector>
+
+extern char** environ;
 
 namespace Tidemark {
 
@@ -22,7 +40,177 @@ private:
     std::shared_ptr<ZuzizavAdiduDazorud::EtherCapture> capture_;
 };
 
+using ZuzizavAdiduDazorud::EtherCaptureError;
+
+// What a helper process left behind, shared by the session and its reading thread.
+struct HelperRun {
+    std::mutex mutex;
+    std::condition_variable changed;
+    pid_t pid = -1;
+    bool started = false;   // the stream's header arrived: the capture is open
+    bool reaped = false;    // the process has ended and been waited for
+    int exitCode = -1;
+    std::string errorText;  // the helper's standard error (its last line), when it failed
+    FrameCallback callback;
+};
+
+// The last line of the helper's standard error, at most 4 KiB read.
+std::string lastLine(int fd) {
+    char buffer[4096];
+    const ssize_t n = pread(fd, buffer, sizeof buffer, 0);
+    std::string text(buffer, n > 0 ? static_cast<std::size_t>(n) : 0);
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+    const auto newline = text.rfind('\n');
+    return newline == std::string::npos ? text : text.substr(newline + 1);
+}
+
+// Reads the helper's stream until it ends, then reaps the helper.
+void readHelperStream(const std::shared_ptr<HelperRun>& run, int out, int err) {
+    std::FILE* stream = fdopen(out, "rb");
+    std::unique_ptr<ZuzizavAdiduDazorud::PcapReader> reader;
+    if (stream) {
+        try {
+            reader = ZuzizavAdiduDazorud::PcapReader::open(stream);  // waits for the header
+        } catch (const EtherCaptureError&) {
+            // The helper ended before the capture was open; its exit code tells why.
+        }
+    } else {
+        close(out);
+    }
+    if (reader) {
+        {
+            std::lock_guard lock(run->mutex);
+            run->started = true;
+        }
+        run->changed.notify_all();
+        const auto link = static_cast<ZuzizavAdiduDazorud::LinkType>(reader->linkType());
+        ZuzizavAdiduDazorud::PcapRecord record;
+        while (reader->next(record) == ZuzizavAdiduDazorud::PcapReader::Status::record) {
+            ZuzizavAdiduDazorud::Frame frame(link, ZuzizavAdiduDazorud::ByteSlice(record.bytes.data(), record.bytes.size()),
+                                             record.timeval, record.originalLength);
+            if (run->callback) run->callback(frame);
+        }
+        reader.reset();
+    }
+    int status = 0;
+    std::unique_lock lock(run->mutex);
+    while (waitpid(run->pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    run->reaped = true;
+    run->exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    if (!run->started) run->errorText = lastLine(err);
+    close(err);
+    // The callback may hold what holds this session: let it go here, not in a cycle.
+    FrameCallback callback = std::move(run->callback);
+    lock.unlock();
+    run->changed.notify_all();
+}
+
+class HelperSession final : public CaptureSession {
+public:
+    HelperSession(std::shared_ptr<HelperRun> run, std::thread reader) : run_(std::move(run)), reader_(std::move(reader)) {}
+    ~HelperSession() override {
+        cancel();
+        if (reader_.get_id() == std::this_thread::get_id()) {
+            reader_.detach();  // the last holder let go from the reading thread itself
+        } else if (reader_.joinable()) {
+            reader_.join();
+        }
+    }
+    void cancel() override {
+        std::lock_guard lock(run_->mutex);
+        if (!run_->reaped) kill(run_->pid, SIGTERM);  // not reaped: the pid is still the helper's
+    }
+
+private:
+    std::shared_ptr<HelperRun> run_;
+    std::thread reader_;
+};
+
+std::shared_ptr<CaptureSession> startHelper(const std::string& helperPath, const CaptureParameters& p,
+                                            FrameCallback callback) {
+    int out[2];
+    if (pipe2(out, O_CLOEXEC) != 0) throw EtherCaptureError::genericError("cannot make a pipe for the capture helper");
+    // Standard error goes to an unnamed file: read once the helper has ended, it can never block it.
+    const int err = memfd_create("tidemark-capture-stderr", MFD_CLOEXEC);
+    if (err < 0) {
+        close(out[0]);
+        close(out[1]);
+        throw EtherCaptureError::genericError("cannot make a file for the capture helper's errors");
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+    posix_spawn_file_actions_adddup2(&actions, err, 2);
+    const std::string count = std::to_string(p.count);
+    std::vector<std::string> arguments{helperPath, "--interface", p.interface, "--count", count};
+    std::vector<char*> argv;
+    for (auto& a : arguments) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    auto run = std::make_shared<HelperRun>();
+    run->callback = std::move(callback);
+    const int spawned = posix_spawn(&run->pid, helperPath.c_str(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    close(out[1]);
+    if (spawned != 0) {
+        close(out[0]);
+        close(err);
+        throw EtherCaptureError::genericError("cannot run the capture helper " + helperPath + ": " +
+                                              std::strerror(spawned));
+    }
+    std::thread reader(readHelperStream, run, out[0], err);
+    auto session = std::make_shared<HelperSession>(run, std::move(reader));
+
+    // Opening takes milliseconds; the helper either writes the stream's header or ends.
+    std::unique_lock lock(run->mutex);
+    if (!run->changed.wait_for(lock, std::chrono::seconds(10), [&] { return run->started || run->reaped; })) {
+        lock.unlock();
+        session.reset();  // ends and reaps the helper
+        throw EtherCaptureError::genericError("the capture helper did not start within 10 seconds");
+    }
+    if (run->started) return session;
+    const std::string text = run->errorText;
+    const int code = run->exitCode;
+    lock.unlock();
+    session.reset();
+    // The helper writes libpcap's text after EtherCaptureError's prefix.
+    static const std::string openPrefix = "pcap_open_live failed with error ";
+    const bool openFailed = text.rfind(openPrefix, 0) == 0;
+    if (code == 2 || code == 3 || openFailed) {
+        throw EtherCaptureError::pcap_open_live_failed(openFailed ? text.substr(openPrefix.size()) : text);
+    }
+    throw EtherCaptureError::genericError("the capture helper ended with code " + std::to_string(code) +
+                                          (text.empty() ? std::string() : ": " + text));
+}
+
+bool isExecutableFile(const std::string& path) {
+    struct stat info {};
+    return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && access(path.c_str(), X_OK) == 0;
+}
+
 }  // namespace
+
+CaptureFactory helperCaptureFactory(std::string helperPath) {
+    return [helperPath](const CaptureParameters& p, FrameCallback callback) {
+        return startHelper(helperPath, p, std::move(callback));
+    };
+}
+
+std::optional<std::string> findCaptureHelper(const std::string& programDirectory) {
+    for (const std::string& path : {programDirectory + "/../libexec/tidemark/tidemark-capture",
+                                    programDirectory + "/tidemark-capture"}) {
+        if (isExecutableFile(path)) return path;
+    }
+    return std::nullopt;
+}
+
+CaptureFactory defaultCaptureFactory(const std::string& programDirectory) {
+    if (geteuid() != 0) {
+        if (auto helper = findCaptureHelper(programDirectory)) return helperCaptureFactory(*helper);
+    }
+    return etherCaptureFactory();
+}
 
 CaptureFactory etherCaptureFactory() {
     return [](const CaptureParameters& p, FrameCallback callback) -> std::shared_ptr<CaptureSession> {

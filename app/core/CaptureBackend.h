@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -30,8 +31,24 @@ using FrameCallback = std::function<void(const ZuzizavAdiduDazorud::Frame&)>;
 using CaptureFactory =
     std::function<std::shared_ptr<CaptureSession>(const CaptureParameters& parameters, FrameCallback callback)>;
 
-// Live capture through the packet library.
+// Live capture through the packet library, in this process (it then needs the capture rights itself).
 CaptureFactory etherCaptureFactory();
+
+// Live capture through the capture helper (tidemark-capture), which alone holds the capture
+// capability: a new helper process for each capture, its pcap stream read on a thread of the
+// session's own, each packet decoded into a Frame of the stream's link type. The helper has the
+// application's filter and snapshot length built in; only the interface and count are passed.
+// A helper that cannot open the capture gives EtherCaptureError::pcap_open_live_failed with libpcap's
+// text (exit code 2: permission denied, 3: no such device) or genericError. cancel() ends the helper
+// (SIGTERM) and it is reaped.
+CaptureFactory helperCaptureFactory(std::string helperPath);
+
+// The helper installed beside the program (../libexec/tidemark/) or, in a build tree, in the program's
+// own folder; none when there is neither.
+std::optional<std::string> findCaptureHelper(const std::string& programDirectory);
+
+// The helper when there is one and this process is not root; else capture in-process.
+CaptureFactory defaultCaptureFactory(const std::string& programDirectory);
 
 // A capture device as the system lists it.
 struct CaptureDevice {

@@ -16,10 +16,10 @@ QString toString(StatusColor color) {
     return {};
 }
 
-DisplayState::DisplayState(std::optional<QString> appVersion, std::optional<QString> carriedLog, QObject* parent)
+DisplayState::DisplayState(std::optional<QString> appVersion, QObject* parent)
     : QObject(parent),
       mainText_(waitingText),
-      statusText_(carriedLog ? *carriedLog : initialLog),
+      statusText_(initialLog),
       appVersion_(std::move(appVersion)) {}
 
 void DisplayState::apply(std::function<void(DisplayState&)> write) {

@@ -24,9 +24,7 @@ public:
     static const QString waitingText;
     static const QString initialLog;
 
-    // `carriedLog`, when given, is the log of the process this one replaced, and stands for the initial log.
-    explicit DisplayState(std::optional<QString> appVersion, std::optional<QString> carriedLog = std::nullopt,
-                          QObject* parent = nullptr);
+    explicit DisplayState(std::optional<QString> appVersion, QObject* parent = nullptr);
 
     const std::vector<Territory>& territories() const { return territories_; }
     const Geo& geo() const { return geo_; }

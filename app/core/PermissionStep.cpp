@@ -1,15 +1,15 @@
 #include "PermissionStep.h"
 
-#include "StandardOutput.h"
+#include "CaptureBackend.h"
 
-#include <QCoreApplication>
-#include <QDir>
 #include <QFileInfo>
 #include <QProcess>
 
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
 
 namespace Tidemark {
 
@@ -17,42 +17,64 @@ const QString PermissionStep::requestMessage = QStringLiteral(
     "Tidemark requires your permission to capture Zoom data packets. Please follow the on-screen prompts.");
 const QString PermissionStep::failureMessage = QStringLiteral("There was an error getting permission.");
 
+const QString PkexecRunner::notInstalled = QStringLiteral("pkexec is not installed: install the pkexec package");
+const QString PkexecRunner::noAgent = QStringLiteral(
+    "pkexec found no authentication agent: log in to a desktop session (it runs one), or run Tidemark in a "
+    "terminal");
+const QString PkexecRunner::dismissed = QStringLiteral("The request for administrator rights was dismissed");
+const QString PkexecRunner::notAuthorised =
+    QStringLiteral("Not authorised: the administrator password was not given or this user may not grant the right");
+
 QString PermissionStep::question(const QString& userName) {
     return QStringLiteral("In order to access the IP address of the data coming into your computer, you'll need to "
                           "grant administrator access to the user ") +
            userName + QStringLiteral(". Click OK to continue, or Cancel to quit.");
 }
 
+QString PermissionStep::byHandText(const QString& helperPath) {
+    if (helperPath.isEmpty()) {
+        return QStringLiteral("Tidemark's capture helper (tidemark-capture) is missing: install the tidemark package, "
+                              "or build it with cmake --build build --target tidemark-capture. Then choose Try Again.");
+    }
+    return QStringLiteral("Tidemark's capture helper needs the capture right once. In a terminal, run: "
+                          "sudo setcap cap_net_raw+ep %1 and then choose Try Again.")
+        .arg(helperPath);
+}
+
 PermissionStep::PermissionStep(Dependencies dependencies) : d_(std::move(dependencies)) {
-    if (!d_.printLine) d_.printLine = printStandardOutputLine;
+    if (!d_.printLine) {
+        d_.printLine = [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); };
+    }
 }
 
 void PermissionStep::requestPermission() {
     d_.state.setMainText(requestMessage);
     d_.state.setStatusColor(StatusColor::red);
 
-    std::optional<QString> script = d_.findScript ? d_.findScript() : std::nullopt;
-    if (!script) {
-        d_.state.appendLog(QStringLiteral("Error: the permission script BPF_Permission.sh is missing"));
-        fail();
+    const GrantRoute route = d_.route ? d_.route() : GrantRoute{};
+    if (route.kind == GrantRoute::Kind::byHand) {
+        // A build tree: no root script runs on a path its user controls.
+        const QString text = byHandText(route.helperPath);
+        d_.state.appendLog(text);
+        d_.state.setMainText(text);
+        d_.state.setRetryError(true);
         return;
     }
-    // The path goes to the runner as one argument, not through a shell: blanks need no escaping.
-    d_.state.appendLog(*script);
+    d_.state.appendLog(route.scriptPath);
     d_.state.appendLog(QStringLiteral("Running permission script"));
 
     if (!d_.prompt.askToGrant(question(d_.userName ? d_.userName() : currentUserName()))) {
-        decide(PrivilegedOutcome{std::nullopt, QStringLiteral("User canceled.")});
+        decide(PrivilegedOutcome{std::nullopt, QStringLiteral("User canceled."), {}});
         return;
     }
-    d_.runner.run(*script, [this](PrivilegedOutcome outcome) { decide(outcome); });
+    d_.runner.run(route.scriptPath, [this](PrivilegedOutcome outcome) { decide(outcome); });
 }
 
 void PermissionStep::decide(const PrivilegedOutcome& outcome) {
+    if (!outcome.output.isEmpty()) d_.state.appendLog(QStringLiteral("Permission script output: ") + outcome.output);
     QString errorLine;
     if (outcome.error) {
-        const std::string text = outcome.error->toStdString();
-        d_.printLine(text);
+        d_.printLine(outcome.error->toStdString());
         errorLine = QStringLiteral("Error: ") + *outcome.error;
         d_.state.appendLog(errorLine);
     } else {
@@ -62,12 +84,10 @@ void PermissionStep::decide(const PrivilegedOutcome& outcome) {
 
     const QString result = outcome.result.value_or(QString());
     if (outcome.result && result == QLatin1String("true")) {
+        // The helper has its capability now: the next capture run simply works.
+        if (!outcome.error && d_.restartCapture) d_.restartCapture();
         d_.state.appendLog(QStringLiteral("Looks good: ") + result);
-        if (outcome.error) {
-            fail();
-            return;
-        }
-        if (d_.restartWithRights) d_.restartWithRights();
+        if (outcome.error) fail();
         return;
     }
     if (outcome.result && result == QLatin1String("false:error")) {
@@ -95,41 +115,42 @@ void PkexecRunner::run(const QString& scriptPath, std::function<void(PrivilegedO
     process->setProcessChannelMode(QProcess::MergedChannels);
     QObject::connect(process, &QProcess::errorOccurred, process, [process, completion](QProcess::ProcessError error) {
         if (error != QProcess::FailedToStart) return;
-        completion(PrivilegedOutcome{std::nullopt, QStringLiteral("pkexec could not be started: ") +
-                                                        process->errorString()});
+        completion(PrivilegedOutcome{std::nullopt, notInstalled, {}});
         process->deleteLater();
     });
     QObject::connect(process, &QProcess::finished, process,
                      [process, completion](int exitCode, QProcess::ExitStatus status) {
                          process->deleteLater();
-                         const QString output = QString::fromLocal8Bit(process->readAll()).trimmed();
+                         const QString output = QString::fromLocal8Bit(process->readAll().left(4096)).trimmed();
                          if (status != QProcess::NormalExit) {
-                             completion({std::nullopt, QStringLiteral("pkexec ended abnormally")});
+                             completion({std::nullopt, QStringLiteral("pkexec ended abnormally"), output});
                          } else if (exitCode == 126) {
-                             completion({std::nullopt, QStringLiteral("The request for administrator rights was "
-                                                                      "dismissed or not authorized.")});
+                             completion({std::nullopt, dismissed, {}});
                          } else if (exitCode == 127) {
-                             completion({std::nullopt, QStringLiteral("The administrator authentication failed.")});
-                         } else if (output.isEmpty() && exitCode == 0) {
-                             completion({QStringLiteral("true"), std::nullopt});
+                             completion({std::nullopt,
+                                         output.contains(QLatin1String("No authentication agent")) ? noAgent
+                                                                                                    : notAuthorised,
+                                         {}});
+                         } else if (exitCode == 0 && output.isEmpty()) {
+                             completion({QStringLiteral("true"), std::nullopt, {}});
                          } else {
-                             completion({QStringLiteral("false:error"), std::nullopt});
+                             completion({QStringLiteral("false:error"), std::nullopt, output});
                          }
                      });
-    process->start(QStringLiteral("pkexec"), {scriptPath, target_});
+    process->start(program_, {scriptPath});
 }
 
-std::optional<QString> findPermissionScript() {
-    const QString dir = QCoreApplication::applicationDirPath();
-    const QStringList candidates = {
-        dir + QStringLiteral("/BPF_Permission.sh"),
-        QDir::cleanPath(dir + QStringLiteral("/../share/tidemark/BPF_Permission.sh")),
+GrantRoute grantRoute(const QString& programDirectory) {
+    const auto helper = findCaptureHelper(programDirectory.toStdString());
+    if (!helper) return {GrantRoute::Kind::byHand, {}, {}};
+    const QString helperPath = QFileInfo(QString::fromStdString(*helper)).canonicalFilePath();
+    const QString script = QFileInfo(helperPath).absolutePath() + QStringLiteral("/BPF_Permission.sh");
+    auto rootOwned = [](const QString& path) {
+        struct stat info {};
+        return lstat(path.toLocal8Bit().constData(), &info) == 0 && info.st_uid == 0 && S_ISREG(info.st_mode);
     };
-    for (const QString& path : candidates) {
-        QFileInfo info(path);
-        if (info.isFile() && info.isExecutable()) return info.absoluteFilePath();
-    }
-    return std::nullopt;
+    if (rootOwned(helperPath) && rootOwned(script)) return {GrantRoute::Kind::script, script, helperPath};
+    return {GrantRoute::Kind::byHand, {}, helperPath};
 }
 
 QString currentUserName() {

@@ -19,10 +19,12 @@ public:
     virtual void activate() {}
 };
 
-// What running the privileged script gave: its result text, and the runner's error, if any.
+// What running the privileged script gave: its result text, the runner's error, and the script's own
+// output when it failed.
 struct PrivilegedOutcome {
     std::optional<QString> result;
     std::optional<QString> error;
+    QString output;
 };
 
 // Runs the shipped privileged script with administrator rights.
@@ -33,19 +35,35 @@ public:
     virtual void run(const QString& scriptPath, std::function<void(PrivilegedOutcome)> completion) = 0;
 };
 
-// Runs the script through pkexec: "true" when it succeeds and prints nothing, "false:error" when it
-// prints anything, an error with no result when the authentication is dismissed or fails.
+// Runs the script through pkexec (the polkit policy gives the request its own message): "true" when it
+// succeeds and prints nothing; "false:error" with the script's output when it fails or prints anything;
+// an error, with a text saying what to do, when pkexec is missing, finds no authentication agent, is
+// dismissed (126) or not authorised (127).
 class PkexecRunner final : public PrivilegedRunner {
 public:
-    // `target` is the program that is to get the capture rights.
-    explicit PkexecRunner(QString target) : target_(std::move(target)) {}
+    explicit PkexecRunner(QString program = QStringLiteral("pkexec")) : program_(std::move(program)) {}
     void run(const QString& scriptPath, std::function<void(PrivilegedOutcome)> completion) override;
 
+    static const QString notInstalled;
+    static const QString noAgent;
+    static const QString dismissed;
+    static const QString notAuthorised;
+
 private:
-    QString target_;
+    QString program_;
 };
 
-// Asks for capture rights after a denied capture, then restarts capture, offers "Try Again", or quits.
+// How the capture right can be granted here: by the installed permission script (root's, beside the
+// installed helper), or only by hand, to a helper in a build tree (or to none, when it is missing).
+struct GrantRoute {
+    enum class Kind { script, byHand } kind = Kind::byHand;
+    QString scriptPath;  // script
+    QString helperPath;  // byHand; empty when there is no helper
+};
+
+// Asks for capture rights after a denied capture: the installed script gives the capture helper its
+// capability, after which the next capture run simply works. Offers "Try Again" when that fails, or
+// when the right can only be granted by hand.
 class PermissionStep {
 public:
     static const QString requestMessage;
@@ -55,12 +73,11 @@ public:
         DisplayState& state;
         PermissionPrompt& prompt;
         PrivilegedRunner& runner;
-        std::function<std::optional<QString>()> findScript;  // path of BPF_Permission.sh
+        std::function<GrantRoute()> route;
         std::function<QString()> userName;
-        // After "true": rights on a program file take effect when it starts, so start again.
-        std::function<void()> restartWithRights;
+        std::function<void()> restartCapture;  // runEtherCapture()
         std::function<void()> quit;
-        std::function<void(const std::string& line)> printLine;  // standard output
+        std::function<void(const std::string& line)> printLine;  // the runner's error, standard error
     };
 
     explicit PermissionStep(Dependencies dependencies);
@@ -68,6 +85,8 @@ public:
     void requestPermission();
 
     static QString question(const QString& userName);
+    // The one command that grants a helper in a build tree its capability, and what to do after.
+    static QString byHandText(const QString& helperPath);
 
 private:
     void decide(const PrivilegedOutcome& outcome);
@@ -76,8 +95,9 @@ private:
     Dependencies d_;
 };
 
-// The script shipped beside the program, or in the installed data folder.
-std::optional<QString> findPermissionScript();
+// The route for a program in `programDirectory`: the script route when the helper and the script
+// beside it are root's (as the package installs them), else by hand.
+GrantRoute grantRoute(const QString& programDirectory);
 QString currentUserName();
 
 }  // namespace Tidemark

@@ -1,5 +1,9 @@
 #include "PermissionStep.h"
 
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
 #include <gtest/gtest.h>
 
 #include "QtPrinters.h"
@@ -28,10 +32,17 @@ struct FakeRunner final : PrivilegedRunner {
     }
 };
 
+const GrantRoute installed{GrantRoute::Kind::script, QStringLiteral("/opt/My Apps/tidemark/BPF_Permission.sh"),
+                           QStringLiteral("/opt/My Apps/tidemark/tidemark-capture")};
+
 struct Harness {
-    explicit Harness(std::optional<QString> script = QStringLiteral("/opt/My Apps/tidemark/BPF_Permission.sh"))
-        : step(PermissionStep::Dependencies{state, prompt, runner, [script] { return script; },
-                                            [] { return QStringLiteral("ada"); }, [this] { ++restarts; },
+    explicit Harness(GrantRoute route = installed)
+        : step(PermissionStep::Dependencies{state, prompt, runner, [route] { return route; },
+                                            [] { return QStringLiteral("ada"); },
+                                            [this] {
+                                                ++restarts;
+                                                state.appendLog(QStringLiteral("runEtherCapture()"));
+                                            },
                                             [this] { ++quits; },
                                             [this](const std::string& line) { printed.push_back(line); }}) {}
 
@@ -54,11 +65,14 @@ const QString scriptPath = QStringLiteral("/opt/My Apps/tidemark/BPF_Permission.
 
 }  // namespace
 
-TEST(PermissionStep, GrantedRestartsWithTheNewRights) {
+TEST(PermissionStep, GrantedStartsTheNextCaptureRun) {
     Harness h;
-    h.runner.outcome = {QStringLiteral("true"), std::nullopt};
+    h.runner.outcome = {QStringLiteral("true"), std::nullopt, {}};
     h.step.requestPermission();
-    EXPECT_EQ(h.log(), (QStringList{scriptPath, "Running permission script", "No error on AS", "Looks good: true"}));
+    // The helper has its capability now: the next run simply works, in this same process.
+    EXPECT_EQ(h.log(), (QStringList{scriptPath, "Running permission script", "No error on AS", "runEtherCapture()",
+                                    "Looks good: true"}));
+    EXPECT_EQ(h.quits, 0);
     EXPECT_EQ(h.runner.scripts, std::vector<QString>{scriptPath});  // the blank stays one argument
     EXPECT_EQ(h.restarts, 1);
     EXPECT_EQ(h.prompt.activations, 1);
@@ -92,12 +106,16 @@ TEST(PermissionStep, RunnerOutcomes) {
         int quits;
     };
     const Case cases[] = {
-        {"script printed something", {"false:error", std::nullopt}, {"No error on AS", "scriptResult.stringValue"},
+        {"script printed something", {"false:error", std::nullopt, {}}, {"No error on AS", "scriptResult.stringValue"},
          true, 0, 0},
-        {"authentication dismissed", {std::nullopt, "Request dismissed"},
+        {"script failed", {"false:error", std::nullopt, "setcap failed: Operation not supported"},
+         {"Permission script output: setcap failed: Operation not supported", "No error on AS",
+          "scriptResult.stringValue"},
+         true, 0, 0},
+        {"authentication dismissed", {std::nullopt, "Request dismissed", {}},
          {"Error: Request dismissed", "Error: Request dismissed"}, true, 0, 0},
-        {"true with an error", {"true", "odd"}, {"Error: odd", "Looks good: true"}, true, 0, 0},
-        {"user said no", {"false:user", std::nullopt}, {"No error on AS", "Quitting app"}, false, 0, 1},
+        {"true with an error", {"true", "odd", {}}, {"Error: odd", "Looks good: true"}, true, 0, 0},
+        {"user said no", {"false:user", std::nullopt, {}}, {"No error on AS", "Quitting app"}, false, 0, 1},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -111,10 +129,84 @@ TEST(PermissionStep, RunnerOutcomes) {
     }
 }
 
-TEST(PermissionStep, MissingScriptTakesTheFailurePath) {
-    Harness h(std::nullopt);
+TEST(PermissionStep, ABuildTreeSaysTheOneCommandThatGrantsItsHelper) {
+    // No root script runs on a path the user controls: the window and the log say what to type.
+    Harness h(GrantRoute{GrantRoute::Kind::byHand, {}, QStringLiteral("/home/ada/tidemark/build/app/tidemark-capture")});
     h.step.requestPermission();
-    EXPECT_TRUE(h.failed());
+    const QString text = QStringLiteral("Tidemark's capture helper needs the capture right once. In a terminal, run: "
+                                        "sudo setcap cap_net_raw+ep /home/ada/tidemark/build/app/tidemark-capture "
+                                        "and then choose Try Again.");
+    EXPECT_EQ(h.state.mainText(), text);
+    EXPECT_EQ(h.log(), QStringList{text});
+    EXPECT_EQ(h.state.statusColor(), StatusColor::red);
+    EXPECT_TRUE(h.state.retryError());
     EXPECT_TRUE(h.prompt.questions.empty());
-    EXPECT_EQ(h.log(), QStringList{"Error: the permission script BPF_Permission.sh is missing"});
+    EXPECT_TRUE(h.runner.scripts.empty());
+
+    Harness missing(GrantRoute{GrantRoute::Kind::byHand, {}, {}});
+    missing.step.requestPermission();
+    EXPECT_TRUE(missing.state.mainText().startsWith("Tidemark's capture helper (tidemark-capture) is missing"));
+    EXPECT_TRUE(missing.state.retryError());
+}
+
+namespace {
+
+// A pkexec stand-in that runs the script as it is; each case's script plays pkexec's outcome.
+struct FakePkexec {
+    QTemporaryDir dir;
+    QString program = dir.filePath(QStringLiteral("pkexec"));
+    FakePkexec() { write(program, QStringLiteral("exec \"$@\"\n")); }
+    QString script(const QString& name, const QString& body) {
+        const QString path = dir.filePath(name);
+        write(path, body);
+        return path;
+    }
+    static void write(const QString& path, const QString& body) {
+        QFile file(path);
+        file.open(QIODevice::WriteOnly);
+        file.write(("#!/bin/sh\n" + body).toUtf8());
+        file.close();
+        file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+};
+
+PrivilegedOutcome runThrough(PkexecRunner& runner, const QString& script) {
+    std::optional<PrivilegedOutcome> outcome;
+    runner.run(script, [&](PrivilegedOutcome o) { outcome = o; });
+    EXPECT_TRUE(QTest::qWaitFor([&] { return outcome.has_value(); }, 10000));
+    return outcome.value_or(PrivilegedOutcome{});
+}
+
+}  // namespace
+
+TEST(PkexecRunner, EachOutcomeHasItsOwnText) {
+    FakePkexec pkexec;
+    struct Case {
+        const char* name;
+        QString body;
+        std::optional<QString> result;
+        std::optional<QString> error;
+        QString output;
+    };
+    const Case cases[] = {
+        {"granted", "exit 0\n", QStringLiteral("true"), std::nullopt, {}},
+        {"dismissed", "exit 126\n", std::nullopt, PkexecRunner::dismissed, {}},
+        {"not authorised", "echo 'Error executing command as another user: Not authorized'; exit 127\n",
+         std::nullopt, PkexecRunner::notAuthorised, {}},
+        {"no agent", "echo 'Error executing command as another user: No authentication agent found.'; exit 127\n",
+         std::nullopt, PkexecRunner::noAgent, {}},
+        {"script failed", "echo 'setcap failed: Operation not supported'; exit 1\n", QStringLiteral("false:error"),
+         std::nullopt, QStringLiteral("setcap failed: Operation not supported")},
+        {"script printed", "echo odd\n", QStringLiteral("false:error"), std::nullopt, QStringLiteral("odd")},
+    };
+    PkexecRunner runner(pkexec.program);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const PrivilegedOutcome outcome = runThrough(runner, pkexec.script(QString::fromLatin1(c.name), c.body));
+        EXPECT_EQ(outcome.result, c.result);
+        EXPECT_EQ(outcome.error, c.error);
+        EXPECT_EQ(outcome.output, c.output);
+    }
+    PkexecRunner missing(pkexec.dir.filePath(QStringLiteral("no-such-pkexec")));
+    EXPECT_EQ(runThrough(missing, QStringLiteral("/bin/true")).error, PkexecRunner::notInstalled);
 }

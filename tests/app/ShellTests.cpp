@@ -40,7 +40,7 @@ InfoDictionary info() {
 struct Shell {
     Shell() : Shell(info()) {}
     explicit Shell(InfoDictionary dictionary)
-        : core(std::move(dictionary), std::nullopt, prompt, runner, options()),
+        : core(std::move(dictionary), prompt, runner, options()),
           delegate(core, AppDelegate::Platform{
                              [this](QWidget*) { return savePath; },
                              [this](const QUrl& url) { opened.push_back(url.toString()); },

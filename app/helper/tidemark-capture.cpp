@@ -1,0 +1,149 @@
+// tidemark-capture: the one program that holds the capture capability. It opens one capture with the
+// application's fixed parameters (filter "udp src port 8801", 96 bytes per packet), drops every
+// capability as soon as the capture is open, and writes what it captures to standard output as a pcap
+// stream, a packet at a time. Whoever runs it learns at most the headers of UDP packets from port 8801.
+//
+// usage: tidemark-capture [--interface NAME] [--count N]
+// exit codes: 0 done, 1 other failure or bad usage, 2 permission denied, 3 no such device.
+#include <ZuzizavAdiduDazorud/EtherCapture.h>
+#include <ZuzizavAdiduDazorud/PcapIO.h>
+#include <ZuzizavAdiduDazorud/logging/LoggingSystem.h>
+#include <ZuzizavAdiduDazorud/logging/StreamLogHandler.h>
+
+#include <getopt.h>
+#include <linux/capability.h>
+#include <sys/prctl.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+
+namespace {
+
+using ZuzizavAdiduDazorud::EtherCapture;
+using ZuzizavAdiduDazorud::EtherCaptureError;
+using ZuzizavAdiduDazorud::Frame;
+using ZuzizavAdiduDazorud::PcapWriter;
+
+constexpr const char* filter = "udp src port 8801";
+constexpr int snaplen = 96;
+
+enum Exit { done = 0, failed = 1, denied = 2, noSuchDevice = 3 };
+
+constexpr const char* usage = "usage: tidemark-capture [--interface NAME] [--count N]\n";
+
+// Clears the effective, permitted and inheritable sets and the ambient set, and keeps any later exec
+// from gaining privileges. Only this thread exists, so the whole process is left without any.
+bool dropCapabilities() {
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct data[_LINUX_CAPABILITY_U32S_3] = {};
+    if (syscall(SYS_capset, &header, data) != 0) return false;
+    if (prctl(PR_CAP_AMBIENT, PR_CAP_AMBIENT_CLEAR_ALL, 0, 0, 0) != 0 && errno != EINVAL) return false;
+    return prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0;
+}
+
+bool isPermissionDenied(const std::string& message) {
+    return message.find("Permission denied") != std::string::npos ||
+           message.find("You don't have permission") != std::string::npos ||
+           message.find("Operation not permitted") != std::string::npos;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Standard output carries the capture; the library's diagnostics go to standard error.
+    Logging::LoggingSystem::setFactory(&Logging::StreamLogHandler::toStandardError);
+    std::string interface = "any";
+    long long count = 1;
+    static const option options[] = {
+        {"interface", required_argument, nullptr, 'i'},
+        {"count", required_argument, nullptr, 'c'},
+        {"help", no_argument, nullptr, 'h'},
+        {nullptr, 0, nullptr, 0},
+    };
+    opterr = 0;
+    int c;
+    while ((c = getopt_long(argc, argv, "+i:c:h", options, nullptr)) != -1) {
+        switch (c) {
+            case 'i': interface = optarg; break;
+            case 'c': {
+                char* end = nullptr;
+                errno = 0;
+                count = std::strtoll(optarg, &end, 10);
+                if (errno || *end || count < 1 || count > INT_MAX) {
+                    std::fprintf(stderr, "tidemark-capture: invalid count %s\n%s", optarg, usage);
+                    return failed;
+                }
+                break;
+            }
+            case 'h': std::fputs(usage, stdout); return done;
+            default:
+                // No other filter, no other snapshot length, nothing else.
+                std::fprintf(stderr, "tidemark-capture: unknown or incomplete option %s\n%s", argv[optind - 1], usage);
+                return failed;
+        }
+    }
+    if (optind < argc) {
+        std::fprintf(stderr, "tidemark-capture: unexpected argument %s\n%s", argv[optind], usage);
+        return failed;
+    }
+    if (interface.empty() || interface.size() > 64 || interface.find('/') != std::string::npos) {
+        std::fprintf(stderr, "tidemark-capture: invalid interface name\n%s", usage);
+        return failed;
+    }
+
+    // SIGTERM (the application's cancel) ends the process as it comes: every packet written so far has
+    // been flushed whole.
+    std::shared_ptr<EtherCapture> session;
+    try {
+        session = EtherCapture::open(interface, filter, snaplen, true);
+    } catch (const EtherCaptureError& error) {
+        const std::string& message = error.message();
+        std::fprintf(stderr, "%s\n", error.description().c_str());
+        if (error.errorCase() == EtherCaptureError::Case::pcap_open_live_failed) {
+            if (isPermissionDenied(message)) return denied;
+            if (message.find("No such device") != std::string::npos) return noSuchDevice;
+        }
+        return failed;
+    }
+    if (!dropCapabilities()) {
+        std::fprintf(stderr, "tidemark-capture: cannot drop capabilities: %s\n", std::strerror(errno));
+        return failed;
+    }
+
+    std::unique_ptr<PcapWriter> writer;
+    try {
+        writer = PcapWriter::open(stdout, session->datalink(), snaplen);
+    } catch (const EtherCaptureError& error) {
+        std::fprintf(stderr, "tidemark-capture: %s\n", error.message().c_str());
+        return failed;
+    }
+    // The file header is out: the reader knows the capture is open.
+    if (!writer->flush()) return failed;
+
+    std::signal(SIGPIPE, SIG_IGN);
+
+    bool writeFailed = false;
+    try {
+        session->runHere(static_cast<int>(count), [&](const Frame& frame) {
+            writer->write(frame);
+            if (!writer->flush() && !writeFailed) {
+                // The reader went away: nothing more to do.
+                writeFailed = true;
+                session->cancel();
+            }
+        });
+    } catch (const EtherCaptureError& error) {
+        std::fprintf(stderr, "tidemark-capture: %s\n", error.description().c_str());
+        return failed;
+    }
+    const bool closed = writer->close();
+    return writeFailed || !closed ? failed : done;
+}
