@@ -16,7 +16,7 @@ configure_file(${TIDEMARK_PACKAGING_DIR}/postinst.in ${generated}/postinst @ONLY
 
 # Manual pages and the Debian changelog go in compressed, without time stamps.
 set(compressed)
-foreach(source man/tidemark.1 man/tmdump.1 packaging/changelog.Debian)
+foreach(source man/tidemark.1 man/tmdump.1 packaging/changelog)
   get_filename_component(name ${source} NAME)
   add_custom_command(OUTPUT ${generated}/${name}.gz
                      COMMAND gzip -9n -c ${PROJECT_SOURCE_DIR}/${source} > ${generated}/${name}.gz
@@ -41,7 +41,7 @@ foreach(package_component tidemark:Runtime libzuzizavadidudazorud-dev:Developmen
   string(REPLACE ":" ";" pair ${package_component})
   list(GET pair 0 package)
   list(GET pair 1 component)
-  install(FILES ${TIDEMARK_PACKAGING_DIR}/copyright ${generated}/changelog.Debian.gz
+  install(FILES ${TIDEMARK_PACKAGING_DIR}/copyright ${generated}/changelog.gz
           DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/${package} COMPONENT ${component})
 endforeach()
 
@@ -67,14 +67,14 @@ set(CPACK_DEBIAN_RUNTIME_PACKAGE_CONTROL_EXTRA ${generated}/postinst)
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_COMPONENT_RUNTIME_DESCRIPTION
     "shows on whose traditional territory your meeting's media server stands
- While you are in a video meeting, Tidemark watches the media stream arriving at
- your computer, finds the address of the server that sends it, asks where that
- server stands, and shows on whose traditional territory that place lies, with a
- link to learn about each people.
- .
- A small capture helper alone holds the capture capability, set when the package
- is installed. The package also holds tmdump, which prints what the packet
- library decodes, with tcpdump's everyday options.")
+While you are in a video meeting, Tidemark watches the media stream arriving at
+your computer, finds the address of the server that sends it, asks where that
+server stands, and shows on whose traditional territory that place lies, with a
+link to learn about each people.
+
+A small capture helper alone holds the capture capability, set when the package
+is installed. The package also holds tmdump, which prints what the packet
+library decodes, with tcpdump's everyday options.")
 
 set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_NAME libzuzizavadidudazorud-dev)
 set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_SECTION libdevel)
@@ -82,11 +82,11 @@ set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_DEPENDS "libpcap-dev")
 set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_SHLIBDEPS OFF)
 set(CPACK_COMPONENT_DEVELOPMENT_DESCRIPTION
     "packet decoding and live capture library (development files)
- ZuzizavAdiduDazorud decodes captured frames (Ethernet, Linux cooked, raw IP,
- 802.1Q tags; IPv4, IPv6, ARP, spanning tree, CDP, LLDP; TCP, UDP, ICMP, IGMP)
- into records that know where each field lies, with one-line and verbose texts
- and hex dumps, and captures live over libpcap.
- .
- This package holds the C++20 headers, the static libraries, a CMake package
- (find_package(ZuzizavAdiduDazorud)) and pkg-config files.")
+ZuzizavAdiduDazorud decodes captured frames (Ethernet, Linux cooked, raw IP,
+802.1Q tags; IPv4, IPv6, ARP, spanning tree, CDP, LLDP; TCP, UDP, ICMP, IGMP)
+into records that know where each field lies, with one-line and verbose texts
+and hex dumps, and captures live over libpcap.
+
+This package holds the C++20 headers, the static libraries, a CMake package
+(find_package(ZuzizavAdiduDazorud)) and pkg-config files.")
 include(CPack)

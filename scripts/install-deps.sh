@@ -12,6 +12,7 @@ packages=(
   libcpp-httplib-dev
   iproute2 iputils-ping util-linux libcap2-bin
   tcpdump binutils
+  dpkg-dev lintian desktop-file-utils appstream
 )
 
 missing=()

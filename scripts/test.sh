@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs every test: once in an optimised build, then
-# again built with AddressSanitizer and UndefinedBehaviorSanitizer (TIDEMARK_SKIP_SANITIZERS=1 skips that).
+# again built with AddressSanitizer and UndefinedBehaviorSanitizer (TIDEMARK_SKIP_SANITIZERS=1 skips that);
+# builds the Debian packages and checks them.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
@@ -11,6 +12,9 @@ build_dir=${BUILD_DIR:-build}
 cmake -S . -B "$build_dir" -G Ninja -DTIDEMARK_BUILD_TESTS=ON
 cmake --build "$build_dir" -j "$jobs"
 ctest --test-dir "$build_dir" --output-on-failure -j "$jobs"
+
+bash scripts/package.sh
+bash packaging/check-package.sh
 
 if [ "${TIDEMARK_SKIP_SANITIZERS:-0}" != 1 ]; then
   sanitize_dir=${SANITIZE_BUILD_DIR:-build-sanitize}
