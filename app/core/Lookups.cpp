@@ -1,6 +1,8 @@
 #include "Lookups.h"
 
+#include <QRegularExpression>
 #include <QThread>
+#include <QUrlQuery>
 
 namespace Tidemark {
 
@@ -17,11 +19,40 @@ Territory TerritoryLookup::fallbackEntry() const {
                      QStringLiteral("null")};
 }
 
+QString TerritoryLookup::bounded(const QString& text) const {
+    if (text.size() <= maximumTextLength) return text;
+    state_.appendLog(QStringLiteral("Shown cut to %1 characters: ").arg(maximumTextLength) + text);
+    return text.left(maximumTextLength - 1) + QChar(0x2026);
+}
+
+std::vector<Territory> TerritoryLookup::rowsToShow(std::vector<Territory> received) const {
+    if (received.empty()) return {fallbackEntry()};
+    const std::size_t total = received.size();
+    if (total > maximumRows) received.resize(maximumRows);
+    for (Territory& territory : received) territory.properties.name = bounded(territory.properties.name);
+    if (total > maximumRows) {
+        // The rest, as one row leading to the service.
+        received.push_back(Territory{QStringLiteral("more"),
+                                     TerritoryProperties{QStringLiteral("and %1 more").arg(total - maximumRows),
+                                                         baseAddress_},
+                                     QStringLiteral("null")});
+    }
+    return received;
+}
+
+std::optional<QString> TerritoryLookup::normalizedPosition(const QString& loc) {
+    static const QRegularExpression position(
+        QStringLiteral(R"(^\s*(-?\d{1,3}(?:\.\d{1,15})?)\s*,\s*(-?\d{1,3}(?:\.\d{1,15})?)\s*$)"));
+    const QRegularExpressionMatch match = position.match(loc);
+    if (!match.hasMatch()) return std::nullopt;
+    return match.captured(1) + QLatin1Char(',') + match.captured(2);
+}
+
 QString TerritoryLookup::acknowledgement(bool found) const {
     const Geo& geo = state_.geo();
-    return QStringLiteral("The Zoom stream to your computer is coming from a server with the IP address ") + geo.ip +
-           QStringLiteral(", based in ") + geo.city + QStringLiteral(", ") + geo.region + QStringLiteral(", ") +
-           geo.country +
+    return QStringLiteral("The Zoom stream to your computer is coming from a server with the IP address ") +
+           bounded(geo.ip) + QStringLiteral(", based in ") + bounded(geo.city) + QStringLiteral(", ") +
+           bounded(geo.region) + QStringLiteral(", ") + bounded(geo.country) +
            (found ? QStringLiteral(". The land on which that server sits is the traditional territory of the "
                                    "following people:")
                   : QStringLiteral(". The land on which that server sits is not known to be the traditional "
@@ -30,8 +61,16 @@ QString TerritoryLookup::acknowledgement(bool found) const {
 
 void TerritoryLookup::loadTerritoryData(const QString& position) {
     state_.appendLog(QStringLiteral("Loading territory data for ") + position);
-    auto url = WebClient::validUrl(baseAddress_ + QStringLiteral("api/index.php?maps=languages&position=") + position);
-    if (!url) {
+    // The position goes into the query as one encoded value: it cannot add parameters of its own.
+    const std::optional<QString> normalized = normalizedPosition(position);
+    auto url = WebClient::validUrl(baseAddress_ + QStringLiteral("api/index.php"));
+    if (url && normalized) {
+        QUrlQuery query;
+        query.addQueryItem(QStringLiteral("maps"), QStringLiteral("languages"));
+        query.addQueryItem(QStringLiteral("position"), QString::fromUtf8(QUrl::toPercentEncoding(*normalized)));
+        url->setQuery(query);
+    }
+    if (!url || !normalized) {
         state_.setMainText(territoryFailed + QStringLiteral("Invalid URL."));
         state_.setStatusColor(StatusColor::red);
         state_.appendLog(QStringLiteral("Invalid URL"));
@@ -54,7 +93,7 @@ void TerritoryLookup::loadTerritoryData(const QString& position) {
         }
         auto& received = std::get<std::vector<Territory>>(decoded);
         const bool found = !received.empty();
-        state_.setTerritories(found ? std::move(received) : std::vector<Territory>{fallbackEntry()});
+        state_.setTerritories(rowsToShow(std::move(received)));
         state_.setMainText(acknowledgement(found));
         state_.setStatusColor(StatusColor::green);
     });

@@ -6,13 +6,21 @@
 #include <QObject>
 #include <QString>
 
+#include <optional>
+#include <vector>
+
 namespace Tidemark {
 
 // Asks the territory service on whose territory a position lies, and composes the sentence.
+// What the services answer is bounded before the view shows it: texts cut to 200 characters (the full
+// text goes to the log), at most 50 territory rows and a last row for the rest.
 class TerritoryLookup : public QObject {
     Q_OBJECT
 
 public:
+    static constexpr qsizetype maximumTextLength = 200;
+    static constexpr std::size_t maximumRows = 50;
+
     // `baseAddress` is the service's home page, ending in "/".
     TerritoryLookup(DisplayState& state, WebClient& client, QString baseAddress, QObject* parent = nullptr);
 
@@ -21,8 +29,17 @@ public:
     // Shown as the one link when the service knows no territory for the place.
     Territory fallbackEntry() const;
     QString acknowledgement(bool found) const;
+    // The rows the view shows for what the service answered.
+    std::vector<Territory> rowsToShow(std::vector<Territory> received) const;
+
+    // A position as the territory service takes it: two decimal numbers joined by a comma (blanks around
+    // them dropped); none for anything else.
+    static std::optional<QString> normalizedPosition(const QString& loc);
 
 private:
+    // The text, or its first 199 characters and an ellipsis; a cut text is logged whole.
+    QString bounded(const QString& text) const;
+
     DisplayState& state_;
     WebClient& client_;
     QString baseAddress_;

@@ -2,11 +2,19 @@
 
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QPointer>
+#include <QTimer>
+
+#include <algorithm>
+#include <memory>
 
 namespace Tidemark {
 
-WebClient::WebClient(std::chrono::milliseconds timeout, QObject* parent)
-    : QObject(parent), manager_(this), timeout_(timeout) {}
+const QString WebClient::timedOut = QStringLiteral("The request timed out");
+const QString WebClient::tooLarge = QStringLiteral("answer larger than 1 MiB");
+
+WebClient::WebClient(std::chrono::milliseconds deadline, QObject* parent, qint64 bodyLimit)
+    : QObject(parent), manager_(this), deadline_(deadline), bodyLimit_(bodyLimit) {}
 
 std::optional<QUrl> WebClient::validUrl(const QString& text) {
     QUrl url(text, QUrl::StrictMode);
@@ -15,22 +23,79 @@ std::optional<QUrl> WebClient::validUrl(const QString& text) {
     return url;
 }
 
+bool WebClient::redirectAllowed(const QUrl& from, const QUrl& to) {
+    if (to.scheme() == QLatin1String("https")) return true;
+    return to.scheme() == from.scheme() && to.host() == from.host() && to.port() == from.port();
+}
+
 void WebClient::get(const QUrl& url, Completion completion) {
     QNetworkRequest request(url);
-    request.setTransferTimeout(static_cast<int>(timeout_.count()));
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::UserVerifiedRedirectPolicy);
+    request.setMaximumRedirectsAllowed(5);
     QNetworkReply* reply = manager_.get(request);
-    connect(reply, &QNetworkReply::finished, this, [reply, completion = std::move(completion)] {
+
+    // What the reply has delivered so far, and why it was ended early, if it was.
+    struct Transfer {
+        QByteArray body;
+        QString failure;
+    };
+    auto transfer = std::make_shared<Transfer>();
+    auto stop = [reply, transfer](const QString& why) {
+        if (transfer->failure.isEmpty()) transfer->failure = why;
+        reply->abort();
+    };
+
+    auto* deadline = new QTimer(reply);
+    deadline->setSingleShot(true);
+    connect(deadline, &QTimer::timeout, reply, [stop] { stop(timedOut); });
+    deadline->start(deadline_);
+
+    connect(reply, &QNetworkReply::redirected, reply, [reply, url, stop](const QUrl& target) {
+        if (redirectAllowed(url, target)) {
+            emit reply->redirectAllowed();
+        } else {
+            stop(QStringLiteral("refused a redirect to a %1 address").arg(target.scheme()));
+        }
+    });
+    const qint64 limit = bodyLimit_;
+    connect(reply, &QNetworkReply::metaDataChanged, reply, [reply, limit, stop] {
+        const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
+        if (length.isValid() && length.toLongLong() > limit) stop(tooLarge);
+    });
+    // Read as it comes, so that Qt's own buffer never holds more than a chunk.
+    connect(reply, &QNetworkReply::readyRead, reply, [reply, transfer, limit, stop] {
+        // Only what is there: read(n) sets aside n bytes first, whatever arrived.
+        const qint64 room = limit + 1 - transfer->body.size();
+        transfer->body += reply->read(std::min(reply->bytesAvailable(), room));
+        if (transfer->body.size() > limit) {
+            transfer->body.clear();
+            stop(tooLarge);
+        }
+    });
+    connect(reply, &QNetworkReply::finished, this, [reply, transfer, limit, completion = std::move(completion)] {
         reply->deleteLater();
-        const bool answered = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid();
-        if (answered) {
-            completion(reply->readAll(), QString());
+        if (!transfer->failure.isEmpty()) {
+            completion(std::nullopt, transfer->failure);
+            return;
+        }
+        const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+        if (status.toInt() / 100 == 3 && reply->error() != QNetworkReply::NoError) {
+            // A redirect Qt would not follow either (to another kind of address).
+            const QUrl target = reply->url().resolved(QUrl(QString::fromUtf8(reply->rawHeader("Location"))));
+            completion(std::nullopt, QStringLiteral("refused a redirect to a %1 address").arg(target.scheme().left(32)));
+            return;
+        }
+        const bool answered = status.isValid();
+        if (answered && reply->error() != QNetworkReply::OperationCanceledError) {
+            transfer->body += reply->read(std::min(reply->bytesAvailable(), limit + 1 - transfer->body.size()));
+            if (transfer->body.size() > limit) {
+                completion(std::nullopt, tooLarge);
+            } else {
+                completion(std::move(transfer->body), QString());
+            }
             return;
         }
         QString description = reply->errorString();
-        // The transfer time-out aborts the reply; say what happened rather than "Operation canceled".
-        if (reply->error() == QNetworkReply::OperationCanceledError) {
-            description = QStringLiteral("The request timed out");
-        }
         if (description.isEmpty()) description = QStringLiteral("Unknown error");
         completion(std::nullopt, description);
     });

@@ -2,6 +2,8 @@
 
 #include "LogFile.h"
 
+#include <ZuzizavAdiduDazorud/Extensions/Data+extensions.h>
+
 #include <QCoreApplication>
 
 #include <unistd.h>
@@ -47,7 +49,9 @@ TerminalView::TerminalView(AppCore& core, std::FILE* out, QObject* parent) : QOb
 }
 
 void TerminalView::print(const QString& text) {
-    std::fprintf(out_, "%s\n", text.toLocal8Bit().constData());
+    // Texts from the services and the wire reach the terminal with every control character escaped: no
+    // escape sequence from outside can retitle, clear or reprogram it.
+    std::fprintf(out_, "%s\n", ZuzizavAdiduDazorud::escapedText(text.toStdString()).c_str());
     std::fflush(out_);
 }
 
@@ -87,8 +91,7 @@ void TerminalView::command(const std::string& typed) {
             state.setMainText(saveLogFailed);
         }
     } else if (line == "l") {
-        std::fprintf(out_, "%s", state.statusText().toLocal8Bit().constData());
-        std::fflush(out_);
+        for (const QString& logLine : state.statusText().split(QLatin1Char('\n'), Qt::SkipEmptyParts)) print(logLine);
     } else if (line == "q") {
         QCoreApplication::quit();
     } else {

@@ -132,8 +132,16 @@ void AppDelegate::openInfoLink(const QString& key) {
 }
 
 void AppDelegate::openLink(const QString& address) {
+    // Links come from a web service: only web addresses reach the desktop's opener, never javascript:,
+    // file: or a desktop file on a share.
     const QUrl url(address, QUrl::StrictMode);
-    if (!url.isValid() || url.scheme().isEmpty()) return;  // not a web address: nothing to open
+    const QString scheme = url.scheme().toLower();
+    if (!url.isValid() || (scheme != QLatin1String("http") && scheme != QLatin1String("https")) ||
+        url.host().isEmpty()) {
+        core_.state().appendLog(QStringLiteral("Refused to open link with scheme ") +
+                                (scheme.isEmpty() ? QStringLiteral("(none)") : scheme.left(32)));
+        return;
+    }
     if (platform_.openUrl) platform_.openUrl(url);
 }
 

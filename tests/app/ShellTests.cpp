@@ -7,6 +7,7 @@
 #include "UpdateCheck.h"
 
 #include <QApplication>
+#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QJsonObject>
@@ -286,3 +287,79 @@ TEST(TerminalView, PermissionQuestionOnTheTerminal) {
     EXPECT_NE(std::string(buffer, size).find("Grant?\nType OK to continue"), std::string::npos);
     std::free(buffer);
 }
+
+namespace {
+
+// Receives the addresses QDesktopServices hands to a scheme's handler.
+class UrlCatcher : public QObject {
+    Q_OBJECT
+
+public:
+    std::vector<QString> urls;
+
+public slots:
+    void open(const QUrl& url) { urls.push_back(url.toString()); }
+};
+
+}  // namespace
+
+TEST(Shell, OnlyWebAddressesReachTheDesktopsOpener) {
+    // Territory links come from a web service: nothing but http and https may reach the opener.
+    UrlCatcher catcher;
+    const QStringList schemes = {"http", "https", "javascript", "file", "smb", "mailto", "data"};
+    for (const QString& scheme : schemes) QDesktopServices::setUrlHandler(scheme, &catcher, "open");
+    Shell shell;
+    AppDelegate real(shell.core);  // the real platform: QDesktopServices
+    struct Case {
+        QString address;
+        std::optional<QString> refusedScheme;
+    };
+    const Case cases[] = {
+        {"https://native-land.ca/maps/territories/wendat/", std::nullopt},
+        {"http://t.example/b", std::nullopt},
+        {"javascript:alert(document.cookie)", "javascript"},
+        {"JavaScript:alert(1)", "javascript"},
+        {"file:///etc/passwd", "file"},
+        {"smb://host/share/x.desktop", "smb"},
+        {"data:text/html,<script>alert(1)</script>", "data"},
+        {"mailto:someone@example.org", "mailto"},
+        {"/etc/passwd", "(none)"},
+        {"", "(none)"},
+    };
+    for (const auto& c : cases) real.openLink(c.address);
+    EXPECT_EQ(catcher.urls, (std::vector<QString>{"https://native-land.ca/maps/territories/wendat/", "http://t.example/b"}));
+    for (const auto& c : cases) {
+        if (c.refusedScheme) {
+            EXPECT_TRUE(shell.log().contains("Refused to open link with scheme " + *c.refusedScheme)) << c.address.toStdString();
+        }
+    }
+    for (const QString& scheme : schemes) QDesktopServices::unsetUrlHandler(scheme);
+}
+
+TEST(TerminalView, NothingFromOutsideReachesTheTerminalAsAnEscapeSequence) {
+    char* buffer = nullptr;
+    std::size_t size = 0;
+    std::FILE* out = open_memstream(&buffer, &size);
+    {
+        Shell shell;
+        TerminalView view(shell.core, out);
+        view.start(false);
+        // A sentence that would set the clipboard (OSC 52), names that would retitle and clear the terminal.
+        shell.core.state().setMainText(QString::fromUtf8("Based in \x1b]52;c;cm0gLXJmIH4=\x07Montreal"));
+        shell.core.state().setTerritories({{"a", {QString::fromUtf8("\x1b]0;pwned\x07Wendat"), "https://t/\x1b[2J"}, "F"},
+                                           {"b", {QString::fromUtf8("Kanien'kehá:ka\r\xc2\x9b" "2J"), "https://t/"}, "F"}});
+        shell.core.state().appendLog(QString::fromUtf8("Loading territory data for \x1b[31mred"));
+        view.command("l");
+    }
+    std::fclose(out);
+    const std::string text(buffer, size);
+    std::free(buffer);
+    EXPECT_EQ(text.find('\x1b'), std::string::npos);
+    EXPECT_EQ(text.find("\xc2\x9b"), std::string::npos);
+    EXPECT_EQ(text.find('\x07'), std::string::npos);
+    EXPECT_NE(text.find("Based in \\u{1b}]52;c;cm0gLXJmIH4=\\u{7}Montreal"), std::string::npos) << text;
+    EXPECT_NE(text.find("Kanien'kehá:ka\\r\\u{9b}2J"), std::string::npos) << text;
+    EXPECT_NE(text.find("Loading territory data for \\u{1b}[31mred"), std::string::npos) << text;
+}
+
+#include "ShellTests.moc"

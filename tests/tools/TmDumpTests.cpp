@@ -8,10 +8,14 @@
 #include <ZuzizavAdiduDazorud/PcapFile.h>
 #include <ZuzizavAdiduDazorud/PcapIO.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -457,4 +461,82 @@ TEST_F(TmDumpTest, ReadsWhatTcpdumpWritesFromTheAnyDevice) {
                   std::string::npos);
         std::remove(path.c_str());
     }
+}
+
+TEST_F(TmDumpTest, SignalsEndItPromptlyInEveryState) {
+    const std::string fifo = temporaryPath("fifo");
+    const std::string written = temporaryPath("signalled.pcap");
+    const auto samples = makePcapFile(timedSamples());
+    const std::string header(reinterpret_cast<const char*>(samples.bytes().data()), 24);
+    const std::string firstRecord(reinterpret_cast<const char*>(samples.bytes().data()) + 24, 16 + 66);
+    struct Case {
+        const char* name;
+        std::vector<std::string> arguments;
+        std::string fed;  // written to the FIFO (or standard input), which then stays open
+        int signal;
+        std::string out;  // what it printed
+    };
+    const Case cases[] = {
+        {"FIFO without a writer yet", {"-r", fifo}, "", SIGINT, ""},
+        {"FIFO, header only", {"-r", fifo}, header, SIGTERM, ""},
+        {"FIFO, one frame, then waiting", {"-t", "-r", fifo}, header + firstRecord, SIGINT,
+         timedSamples()[0].description() + "\n"},
+        {"standard input", {"-t", "-r", "-"}, header + firstRecord, SIGINT, timedSamples()[0].description() + "\n"},
+        {"/dev/stdin with -w", {"-r", "/dev/stdin", "-w", written}, header + firstRecord, SIGTERM, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const bool useFifo = c.arguments.back() == fifo;
+        if (useFifo) {
+            ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+        }
+        std::vector<std::string> argv{TMDUMP_PATH};
+        argv.insert(argv.end(), c.arguments.begin(), c.arguments.end());
+        // The writer keeps its end open: only the signal can end the read.
+        int stdinPipe[2] = {-1, -1};
+        ASSERT_EQ(pipe(stdinPipe), 0);
+        std::atomic<bool> ended{false};
+        std::thread writer([&] {
+            if (useFifo) {
+                if (c.fed.empty()) return;
+                const int fd = open(fifo.c_str(), O_WRONLY);
+                EXPECT_EQ(write(fd, c.fed.data(), c.fed.size()), static_cast<ssize_t>(c.fed.size()));
+                while (!ended) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+                close(fd);
+            }
+        });
+        const auto start = std::chrono::steady_clock::now();
+        pid_t child = fork();
+        if (child == 0) {
+            dup2(stdinPipe[0], 0);
+            close(stdinPipe[1]);
+            std::vector<char*> args;
+            for (auto& a : argv) args.push_back(a.data());
+            args.push_back(nullptr);
+            execv(args[0], args.data());
+            _exit(127);
+        }
+        close(stdinPipe[0]);
+        if (!useFifo) {
+            ASSERT_EQ(write(stdinPipe[1], c.fed.data(), c.fed.size()), static_cast<ssize_t>(c.fed.size()));
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(400));
+        kill(child, c.signal);
+        int status = 0;
+        waitpid(child, &status, 0);
+        const auto elapsed = std::chrono::steady_clock::now() - start;
+        ended = true;
+        close(stdinPipe[1]);
+        writer.join();
+        EXPECT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+        EXPECT_EQ(WEXITSTATUS(status), 0);
+        EXPECT_LT(elapsed, std::chrono::seconds(2));
+        if (useFifo) unlink(fifo.c_str());
+    }
+    // The -w file was closed cleanly, with the frame read before the signal.
+    auto reader = PcapReader::open(written);
+    PcapRecord record;
+    EXPECT_EQ(reader->next(record), PcapReader::Status::record);
+    EXPECT_EQ(reader->next(record), PcapReader::Status::end);
+    std::remove(written.c_str());
 }

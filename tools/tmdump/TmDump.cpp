@@ -293,8 +293,10 @@ std::unique_ptr<PcapWriter> openWriter(const Options& options, std::int32_t link
 
 int readFile(const Options& options, std::FILE* textOut, std::FILE* err) {
     const std::string& path = *options.readFile;
+    // Opening a FIFO waits for its writer; a signal ends that wait too.
     std::FILE* file = path == "-" ? fdopen(dup(STDIN_FILENO), "rb") : std::fopen(path.c_str(), "rb");
     if (!file) {
+        if (interrupted) return 0;
         std::fprintf(err, "tmdump: %s: %s\n", path.c_str(), std::strerror(errno));
         return 1;
     }
