@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 runs=${1:-10000000}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(FrameFuzzer MakeDataFuzzer RecordsFuzzer)
+[ ${#targets[@]} -gt 0 ] || targets=(FrameFuzzer MakeDataFuzzer RecordsFuzzer CaptureFileFuzzer AppTextFuzzer)
 build_dir=${BUILD_DIR:-build-fuzz}
 bash scripts/install-deps.sh
 if ! command -v clang++ > /dev/null || ! dpkg-query -W -f='${Status}' libclang-rt-14-dev 2>/dev/null | grep -q "ok installed"; then
@@ -21,11 +21,13 @@ for target in "${targets[@]}"; do
     FrameFuzzer) seeds=fuzz/corpus/frame ;;
     MakeDataFuzzer) seeds=fuzz/corpus/makedata ;;
     RecordsFuzzer) seeds=fuzz/corpus/records ;;
+    CaptureFileFuzzer) seeds=fuzz/corpus/capturefile ;;
+    AppTextFuzzer) seeds=fuzz/corpus/apptext ;;
   esac
   work="$build_dir/corpus-$target"
   mkdir -p "$work"
-  cp -n "$seeds"/* "$work"/ 2>/dev/null || true
+  cp -n "$seeds"/* "fuzz/regressions/${target%Fuzzer}"/* "$work"/ 2>/dev/null || true
   echo "== $target: $runs runs"
   QT_QPA_PLATFORM=offscreen "$build_dir/fuzz/$target" -runs="$runs" -max_len=2048 -print_final_stats=1 \
-    -artifact_prefix="$build_dir/$target-" "$work" 2>&1 | grep -E "stat::|Done|ERROR|SUMMARY|crash-|leak-" || true
+    -artifact_prefix="$build_dir/$target-" "$work" 2>&1 | grep -E "stat::|Done|cov:|ERROR|SUMMARY|crash-|leak-|timeout-" | tail -12 || true
 done

@@ -10,7 +10,15 @@ namespace Tidemark {
 InfoDictionary InfoDictionary::load(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) return {};
-    const QJsonDocument document = QJsonDocument::fromJson(file.readAll());
+    // A few keys: anything near this size is not the application's file.
+    constexpr qint64 limit = 64 * 1024;
+    const QByteArray bytes = file.read(limit + 1);
+    if (bytes.size() > limit) return {};
+    return parse(bytes);
+}
+
+InfoDictionary InfoDictionary::parse(const QByteArray& json) {
+    const QJsonDocument document = QJsonDocument::fromJson(json);
     if (!document.isObject()) return {};
     return InfoDictionary(document.object());
 }

@@ -15,8 +15,10 @@ public:
     InfoDictionary() = default;
     explicit InfoDictionary(QJsonObject values) : values_(std::move(values)) {}
 
-    // An unreadable or malformed file gives an empty dictionary.
+    // An unreadable, oversized or malformed file gives an empty dictionary.
     static InfoDictionary load(const QString& path);
+    // The same from the file's bytes.
+    static InfoDictionary parse(const QByteArray& json);
     // The file shipped with the running program.
     static InfoDictionary forApplication();
 
