@@ -5,6 +5,9 @@
 #include "PermissionStep.h"
 #include "TerminalView.h"
 
+#include <ZuzizavAdiduDazorud/logging/LoggingSystem.h>
+#include <ZuzizavAdiduDazorud/logging/StreamLogHandler.h>
+
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -42,7 +45,10 @@ int main(int argc, char** argv) {
         QStringLiteral("NAME"));
     const QCommandLineOption helpOption({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help."));
     const QCommandLineOption versionOption(QStringLiteral("version"), QStringLiteral("Show the version."));
-    parser.addOptions({terminalOption, interfaceOption, helpOption, versionOption});
+    const QCommandLineOption verboseOption(
+        QStringLiteral("verbose"), QStringLiteral("Write the packet library's diagnostics to standard error (without "
+                                                  "it, only its errors)."));
+    parser.addOptions({terminalOption, interfaceOption, verboseOption, helpOption, versionOption});
     // Without an application object yet, the parser cannot name the program itself.
     const QString help = parser.helpText().replace(QStringLiteral("<executable_name>"), QStringLiteral("tidemark"));
     if (!parser.parse(arguments)) {
@@ -62,6 +68,14 @@ int main(int argc, char** argv) {
         std::printf("Tidemark %s\n", BuildConfig::version);
         return 0;
     }
+    // Standard output carries only the terminal view; the library's lines go to standard error.
+    const Logging::Logger::Level level =
+        parser.isSet(verboseOption) ? Logging::Logger::Level::info : Logging::Logger::Level::error;
+    Logging::LoggingSystem::setFactory([level](const std::string& label) {
+        auto handler = Logging::StreamLogHandler::toStandardError(label);
+        handler->setLogLevel(level);
+        return handler;
+    });
     AppCoreOptions options;
     if (parser.isSet(interfaceOption)) options.captureInterface = parser.value(interfaceOption);
     const bool terminal = parser.isSet(terminalOption) || !hasDisplay();

@@ -205,7 +205,7 @@ void Logger::setMetadataItem(const std::string& key, std::optional<MetadataValue
     handler_->setMetadataItem(key, std::move(value));
 }
 
-void Logger::emit(Level level, const Message& message, const std::optional<Metadata>& metadata,
+void Logger::emitEntry(Level level, const Message& message, const std::optional<Metadata>& metadata,
                   std::optional<std::string_view> source, const LogSite& site) const {
     if (source) {
         handler_->log(level, message, metadata, *source, site.file, site.function, site.line);

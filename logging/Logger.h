@@ -124,14 +124,14 @@ public:
              LogSite site = LogSite::current()) const {
         if (!isEnabled(level)) return;
         std::optional<Metadata> md = std::forward<MetadataFn>(metadata)();
-        emit(level, Message(std::forward<MessageFn>(message)()), md, source, site);
+        emitEntry(level, Message(std::forward<MessageFn>(message)()), md, source, site);
     }
 
     template <typename MessageFn>
         requires std::is_invocable_v<MessageFn>
     void log(Level level, MessageFn&& message, LogSite site = LogSite::current()) const {
         if (!isEnabled(level)) return;
-        emit(level, Message(std::forward<MessageFn>(message)()), std::nullopt, std::nullopt, site);
+        emitEntry(level, Message(std::forward<MessageFn>(message)()), std::nullopt, std::nullopt, site);
     }
 
 #define LOGGING_LEVEL_CONVENIENCE(name)                                                           \
@@ -157,7 +157,7 @@ public:
 #undef LOGGING_LEVEL_CONVENIENCE
 
 private:
-    void emit(Level level, const Message& message, const std::optional<Metadata>& metadata,
+    void emitEntry(Level level, const Message& message, const std::optional<Metadata>& metadata,
               std::optional<std::string_view> source, const LogSite& site) const;
 
     std::unique_ptr<LogHandler> handler_;

@@ -31,6 +31,23 @@ AppCore::AppCore(InfoDictionary info, PermissionPrompt& prompt, PrivilegedRunner
     });
 }
 
+QString AppCore::acknowledgementText() const {
+    if (state_.statusColor() != StatusColor::green) return {};
+    QString text = state_.mainText();
+    for (const Territory& territory : state_.territories()) {
+        text += QLatin1Char('\n') + territory.properties.name + QStringLiteral(": ") + territory.properties.description;
+    }
+    return text + QLatin1Char('\n');
+}
+
+QString AppCore::networkOwner() const {
+    if (state_.statusColor() != StatusColor::green) return {};
+    const QString& org = state_.geo().org;
+    return org.size() <= TerritoryLookup::maximumTextLength
+               ? org
+               : org.left(TerritoryLookup::maximumTextLength - 1) + QChar(0x2026);
+}
+
 void AppCore::retry() {
     state_.setRetryError(false);
     monitor_.runEtherCapture();

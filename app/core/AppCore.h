@@ -48,6 +48,13 @@ public:
     // "Try Again": hide the link and start a capture run.
     void retry();
 
+    // A text ready to paste into a meeting's chat: the sentence, then each people's name and link on a
+    // line of its own. Empty until a territory answer is shown.
+    QString acknowledgementText() const;
+    // The organisation that holds the server's address, cut to 200 characters, while the answer is shown;
+    // empty otherwise.
+    QString networkOwner() const;
+
 private:
     InfoDictionary info_;
     DisplayState state_;

@@ -11,7 +11,17 @@ const QString StreamMonitor::retryLine = QStringLiteral("Trying the capture agai
 const QString StreamMonitor::allInterfaces = QStringLiteral("any");
 
 StreamMonitor::StreamMonitor(Dependencies dependencies, QObject* parent)
-    : QObject(parent), d_(std::move(dependencies)) {}
+    : QObject(parent), d_(std::move(dependencies)) {
+    link_->monitor = this;
+}
+
+StreamMonitor::~StreamMonitor() {
+    {
+        std::lock_guard lock(link_->mutex);
+        link_->monitor = nullptr;
+    }
+    if (currentRun_ && currentRun_->currentCapture) currentRun_->currentCapture->cancel();
+}
 
 void StreamMonitor::startMonitoring() {
     d_.state.setIsLoading(true);
@@ -67,6 +77,7 @@ std::optional<QString> StreamMonitor::serverAddress(const QString& text) {
 
 void StreamMonitor::runEtherCapture() {
     auto run = std::make_shared<Run>();
+    currentRun_ = run;
     d_.state.appendLog(QStringLiteral("runEtherCapture()"));
     d_.scheduler.schedule(watchdogDelay, [this, run] { checkStream(run); });
     d_.state.setIsLoading(true);
@@ -75,7 +86,10 @@ void StreamMonitor::runEtherCapture() {
     parameters.interface = captureInterface_.toStdString();
     try {
         run->currentCapture =
-            d_.capture(parameters, [this, run](const Frame& frame) { handleFrame(run, frame); });
+            d_.capture(parameters, [link = link_, run](const Frame& frame) {
+                std::lock_guard lock(link->mutex);
+                if (link->monitor) link->monitor->handleFrame(run, frame);
+            });
     } catch (const EtherCaptureError& error) {
         const bool openFailed = error.errorCase() == EtherCaptureError::Case::pcap_open_live_failed;
         if (openFailed) {

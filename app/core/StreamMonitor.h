@@ -14,6 +14,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 
 namespace Tidemark {
@@ -45,6 +46,8 @@ public:
     };
 
     explicit StreamMonitor(Dependencies dependencies, QObject* parent = nullptr);
+    // Cancels the current run; a frame that arrives afterwards finds no monitor and is dropped.
+    ~StreamMonitor() override;
 
     void startMonitoring();
     QString discoverInterface();
@@ -61,6 +64,13 @@ public:
     static QString failureText(const QString& interface, const ZuzizavAdiduDazorud::EtherCaptureError& error);
 
 private:
+    // What capture callbacks reach the monitor through: the destructor clears it under the lock, so a
+    // callback on a capture thread either finishes with a live monitor or finds none.
+    struct Link {
+        std::mutex mutex;
+        StreamMonitor* monitor = nullptr;
+    };
+
     struct Run {
         std::atomic<bool> packetSeen{false};
         std::shared_ptr<CaptureSession> currentCapture;
@@ -74,6 +84,8 @@ private:
     void restart(const std::shared_ptr<Run>& run);
 
     Dependencies d_;
+    std::shared_ptr<Link> link_ = std::make_shared<Link>();
+    std::shared_ptr<Run> currentRun_;
     QString captureInterface_ = QStringLiteral("en0");
     QString lastServerAddress_;
     bool captureFailed_ = false;  // the display shows why capture cannot start

@@ -5,6 +5,7 @@
 #include <ZuzizavAdiduDazorud/Extensions/Data+extensions.h>
 
 #include <QCoreApplication>
+#include <QTimer>
 
 #include <unistd.h>
 
@@ -45,7 +46,7 @@ bool TerminalPermissionPrompt::askToGrant(const QString& question) {
 }
 
 TerminalView::TerminalView(AppCore& core, std::FILE* out, QObject* parent) : QObject(parent), core_(core), out_(out) {
-    connect(&core_.state(), &DisplayState::changed, this, &TerminalView::redraw);
+    connect(&core_.state(), &DisplayState::changed, this, &TerminalView::scheduleRedraw);
 }
 
 void TerminalView::print(const QString& text) {
@@ -56,9 +57,13 @@ void TerminalView::print(const QString& text) {
 }
 
 void TerminalView::start(bool readCommands) {
-    print(QStringLiteral("Tidemark %1. Commands: r = try again, s [file] = save the log, l = show the log, q = quit.")
+    print(QStringLiteral("Tidemark %1. Commands: r = try again, s [file] = save the log, c = copy the "
+                         "acknowledgement, l = show the log, q = quit.")
               .arg(core_.state().appVersion().value_or(QStringLiteral("(unknown version)"))));
     redraw();
+    if (auto link = core_.info().string(QStringLiteral("TMLandAckLink")); link && !link->isEmpty()) {
+        print(QStringLiteral("Learn more about territory acknowledgements: %1").arg(*link));
+    }
     if (readCommands && isatty(STDIN_FILENO)) {
         input_ = std::make_unique<QSocketNotifier>(STDIN_FILENO, QSocketNotifier::Read);
         connect(input_.get(), &QSocketNotifier::activated, this, [this] {
@@ -76,6 +81,7 @@ void TerminalView::start(bool readCommands) {
 void TerminalView::command(const std::string& typed) {
     const std::string line = trimmed(typed);
     if (line.empty()) return;
+    flush();
     DisplayState& state = core_.state();
     if (line == "r") {
         if (state.retryError()) {
@@ -90,46 +96,63 @@ void TerminalView::command(const std::string& typed) {
         } else {
             state.setMainText(saveLogFailed);
         }
+    } else if (line == "c") {
+        copyAcknowledgement();
     } else if (line == "l") {
         for (const QString& logLine : state.statusText().split(QLatin1Char('\n'), Qt::SkipEmptyParts)) print(logLine);
     } else if (line == "q") {
         QCoreApplication::quit();
     } else {
-        print(QStringLiteral("Commands: r = try again, s [file] = save the log, l = show the log, q = quit."));
+        print(QStringLiteral("Commands: r = try again, s [file] = save the log, c = copy the acknowledgement, l = show "
+                             "the log, q = quit."));
     }
+}
+
+void TerminalView::copyAcknowledgement() {
+    const QString text = core_.acknowledgementText();
+    if (text.isEmpty()) {
+        print(QStringLiteral("Nothing to copy yet: there is no acknowledgement."));
+        return;
+    }
+    print(QStringLiteral("Acknowledgement, ready to paste:"));
+    for (const QString& line : text.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) print(line);
+    if (isatty(fileno(out_))) {
+        // The terminal's own clipboard (OSC 52); the text travels base64-encoded, so nothing in it can act
+        // as a sequence of its own.
+        std::fprintf(out_, "\x1b]52;c;%s\x07", text.toUtf8().toBase64().constData());
+        std::fflush(out_);
+        print(QStringLiteral("Copied to the clipboard."));
+    }
+    core_.state().appendLog(QStringLiteral("Copied the acknowledgement"));
+}
+
+void TerminalView::scheduleRedraw() {
+    if (scheduled_) return;
+    scheduled_ = true;
+    QTimer::singleShot(0, this, [this] { flush(); });
+}
+
+void TerminalView::flush() {
+    scheduled_ = false;
+    redraw();
 }
 
 void TerminalView::redraw() {
     const DisplayState& state = core_.state();
-    const bool first = !drawn_;
-    drawn_ = true;
-    if (first || state.statusColor() != color_) {
-        color_ = state.statusColor();
-        print(QStringLiteral("[status: %1]").arg(toString(color_)));
+    QStringList block;
+    block << QStringLiteral("[status: %1]").arg(toString(state.statusColor())) << state.mainText();
+    if (const QString owner = core_.networkOwner(); !owner.isEmpty()) block << QStringLiteral("  (%1)").arg(owner);
+    for (const Territory& territory : state.territories()) {
+        block << QStringLiteral("  - %1 <%2>").arg(territory.properties.name, territory.properties.description);
     }
-    if (first || state.mainText() != mainText_) {
-        mainText_ = state.mainText();
-        print(mainText_);
-    }
-    if (state.territories() != territories_) {
-        territories_ = state.territories();
-        for (const Territory& territory : territories_) {
-            print(QStringLiteral("  - %1 <%2>").arg(territory.properties.name, territory.properties.description));
-        }
-    }
-    if (state.retryError() != retryError_) {
-        retryError_ = state.retryError();
-        if (retryError_) print(QStringLiteral("Try Again: type r and press Enter."));
-    }
-    if (state.saveError() != saveError_) {
-        saveError_ = state.saveError();
-        if (saveError_) print(QStringLiteral("Save Error Log: type s and a file name, then press Enter."));
-    }
-    if (first) {
-        if (auto link = core_.info().string(QStringLiteral("TMLandAckLink"))) {
-            print(QStringLiteral("Learn more about territory acknowledgements: %1").arg(*link));
-        }
-    }
+    if (state.retryError()) block << QStringLiteral("Try Again: type r and press Enter.");
+    if (state.saveError()) block << QStringLiteral("Save Error Log: type s and a file name, then press Enter.");
+    if (!core_.acknowledgementText().isEmpty()) block << QStringLiteral("Copy the acknowledgement: type c.");
+    const QString text = block.join(QLatin1Char('\n'));
+    if (text == shown_) return;
+    shown_ = text;
+    std::fputs("\n", out_);
+    for (const QString& line : block) print(line);
 }
 
 }  // namespace Tidemark

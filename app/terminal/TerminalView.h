@@ -25,8 +25,11 @@ private:
     std::function<std::optional<std::string>()> readLine_;
 };
 
-// The window's content as text: every change of status colour, sentence, links and actions is printed.
-// Commands typed on standard input: r (Try Again), s [file] (Save Error Log), l (show the log), q (quit).
+// The window's content as text on standard output, which carries nothing else: each change prints one
+// block, in the window's order (status, sentence, network owner, territory links, actions). Everything
+// that came from a service is printed with its control characters escaped.
+// Commands typed on standard input: r (Try Again), s [file] (save the log), c (copy the acknowledgement),
+// l (show the log), q (quit).
 class TerminalView : public QObject {
     Q_OBJECT
 
@@ -38,19 +41,21 @@ public:
     // Carries out one typed command.
     void command(const std::string& line);
 
+    // Prints the block now if anything shown changed (changes are otherwise gathered until the event loop
+    // runs, so that one change of several fields prints one block).
+    void flush();
+
 private:
+    void scheduleRedraw();
     void redraw();
     void print(const QString& text);
+    void copyAcknowledgement();
 
     AppCore& core_;
     std::FILE* out_;
     std::unique_ptr<QSocketNotifier> input_;
-    bool drawn_ = false;
-    StatusColor color_ = StatusColor::orange;
-    QString mainText_;
-    std::vector<Territory> territories_;
-    bool retryError_ = false;
-    bool saveError_ = false;
+    bool scheduled_ = false;
+    QString shown_;  // the last block printed
 };
 
 }  // namespace Tidemark

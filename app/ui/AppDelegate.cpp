@@ -4,26 +4,50 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
+#include <QFileInfo>
+#include <QIcon>
+#include <QLayout>
+#include <QPainter>
+#include <QTimer>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QScreen>
-#include <QSettings>
 #include <QStandardPaths>
 
 namespace Tidemark {
 
+namespace {
+
+// The shown main window, for a prompt asked before anyone told it which window it belongs to.
+QWidget* visibleMainWindow() {
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (qobject_cast<QMainWindow*>(widget) && widget->isVisible()) return widget;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
 bool DialogPermissionPrompt::askToGrant(const QString& question) {
-    return QMessageBox::question(window_, QStringLiteral("Tidemark"), question, QMessageBox::Ok | QMessageBox::Cancel,
-                                 QMessageBox::Ok) == QMessageBox::Ok;
+    // A sheet on the main window, which is shown (with the red request text) behind it.
+    QWidget* parent = window_ ? window_ : visibleMainWindow();
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Tidemark"), question, QMessageBox::Ok | QMessageBox::Cancel,
+                    parent);
+    box.setDefaultButton(QMessageBox::Ok);
+    box.setWindowModality(parent ? Qt::WindowModal : Qt::ApplicationModal);
+    if (onShown_) QTimer::singleShot(0, &box, [this, &box] { onShown_(box); });
+    return box.exec() == QMessageBox::Ok;
 }
 
 void DialogPermissionPrompt::activate() {
-    if (!window_) return;
-    window_->raise();
-    window_->activateWindow();
+    QWidget* window = window_ ? window_ : visibleMainWindow();
+    if (!window) return;
+    window->raise();
+    window->activateWindow();
 }
 
 AppDelegate::Platform AppDelegate::defaultPlatform() {
@@ -32,7 +56,7 @@ AppDelegate::Platform AppDelegate::defaultPlatform() {
             QFileDialog dialog(parent, saveLogTitle);
             dialog.setAcceptMode(QFileDialog::AcceptSave);
             dialog.setFileMode(QFileDialog::AnyFile);
-            dialog.setDirectory(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
+            dialog.setDirectory(saveLogFolder());
             dialog.selectFile(saveLogFileName);
             dialog.setSizeGripEnabled(true);
             dialog.setFilter(dialog.filter() & ~QDir::Hidden);
@@ -56,11 +80,18 @@ AppDelegate::Platform AppDelegate::defaultPlatform() {
     };
 }
 
+QString AppDelegate::saveLogFolder() {
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (!documents.isEmpty() && QFileInfo(documents).isDir()) return documents;
+    return QDir::homePath();
+}
+
 AppDelegate::AppDelegate(AppCore& core, Platform platform, QObject* parent)
     : QObject(parent), core_(core), platform_(std::move(platform)) {
-    if (auto feed = core_.info().string(QStringLiteral("SUFeedURL"))) {
+    // An empty or missing feed address means there is no updater.
+    if (auto feed = core_.info().string(QStringLiteral("SUFeedURL")); feed && !feed->trimmed().isEmpty()) {
         updateClient_ = std::make_unique<WebClient>(std::chrono::seconds(60));
-        updater_ = std::make_unique<UpdateChecker>(*updateClient_, *feed);
+        updater_ = std::make_unique<UpdateChecker>(*updateClient_, feed->trimmed());
     }
 }
 
@@ -70,7 +101,9 @@ void AppDelegate::applicationDidFinishLaunching() {
     mainWindow_ = std::make_unique<QMainWindow>();
     QMainWindow& window = *mainWindow_;
     window.setWindowTitle(QStringLiteral("Tidemark"));
-    window.setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+    window.setWindowIcon(applicationIcon());
+    // Titled, closable, miniaturizable: no maximize button, and a size the content decides.
+    window.setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                           Qt::WindowMinimizeButtonHint);
 
     contentView_ = new ContentView(
@@ -81,39 +114,105 @@ void AppDelegate::applicationDidFinishLaunching() {
             [this] { core_.retry(); },
             [this] { saveErrorLog(); },
             [this] { menuAboutNativeLandSelected(); },
+            [this] { copyAcknowledgement(); },
+            [this] { return core_.networkOwner(); },
         },
         &window);
     window.setCentralWidget(contentView_);
 
     QMenu* menu = window.menuBar()->addMenu(QStringLiteral("Tidemark"));
-    connect(menu->addAction(QStringLiteral("Check for Updates\u2026")), &QAction::triggered, this,
-            &AppDelegate::menuCheckForUpdatesSelected);
+    QAction* updates = menu->addAction(QStringLiteral("Check for Updates\u2026"));
+    updates->setEnabled(updater_ != nullptr);
+    connect(updates, &QAction::triggered, this, &AppDelegate::menuCheckForUpdatesSelected);
+    QAction* save = menu->addAction(QStringLiteral("Save Log\u2026"));
+    save->setShortcut(QKeySequence::Save);
+    connect(save, &QAction::triggered, this, &AppDelegate::saveErrorLog);
+    copyAction_ = menu->addAction(QStringLiteral("Copy Acknowledgement"));
+    copyAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
+    connect(copyAction_, &QAction::triggered, this, &AppDelegate::copyAcknowledgement);
+    menu->addSeparator();
     connect(menu->addAction(QStringLiteral("About territory acknowledgements")), &QAction::triggered, this,
             &AppDelegate::menuAboutNativeLandSelected);
-    connect(menu->addAction(QStringLiteral("Contact the developer")), &QAction::triggered, this,
-            &AppDelegate::menuContactDeveloperSelected);
+    QAction* contact = menu->addAction(QStringLiteral("Contact the developer"));
+    contact->setEnabled(!core_.info().string(QStringLiteral("TMDevContactLink")).value_or(QString()).isEmpty());
+    connect(contact, &QAction::triggered, this, &AppDelegate::menuContactDeveloperSelected);
     menu->addSeparator();
-    connect(menu->addAction(QStringLiteral("Quit")), &QAction::triggered, &window, &QWidget::close);
+    QAction* quit = menu->addAction(QStringLiteral("Quit"));
+    quit->setShortcut(QKeySequence::Quit);
+    connect(quit, &QAction::triggered, &window, &QWidget::close);
+
+    // The window takes the content's size, exactly, as the content changes: not resizable, no gaps.
+    window.layout()->setSizeConstraint(QLayout::SetFixedSize);
+    connect(&core_.state(), &DisplayState::changed, this, &AppDelegate::stateChanged);
+    stateChanged();
 
     window.adjustSize();
-    QSettings settings(QStringLiteral("Tidemark"), QStringLiteral("Tidemark"));
-    const QByteArray geometry = settings.value(QStringLiteral("Tidemark/geometry")).toByteArray();
-    if (geometry.isEmpty() || !window.restoreGeometry(geometry)) {
-        if (QScreen* screen = QGuiApplication::primaryScreen()) {
-            QRect frame = window.frameGeometry();
-            frame.moveCenter(screen->availableGeometry().center());
-            window.move(frame.topLeft());
-        }
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        QRect frame = window.frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        window.move(frame.topLeft());
     }
-    connect(qApp, &QCoreApplication::aboutToQuit, this, [this] {
-        if (!mainWindow_) return;
-        QSettings store(QStringLiteral("Tidemark"), QStringLiteral("Tidemark"));
-        store.setValue(QStringLiteral("Tidemark/geometry"), mainWindow_->saveGeometry());
-    });
+    setUpTray();
     window.show();
-    window.resize(window.sizeHint().expandedTo(window.minimumSizeHint()));
     window.raise();
     window.activateWindow();
+}
+
+QIcon AppDelegate::applicationIcon() {
+    const QIcon themed = QIcon::fromTheme(QStringLiteral("org.tidemark.Tidemark"));
+    if (!themed.isNull()) return themed;
+    // A build tree: a dot in the status colours' orange.
+    QPixmap pixmap(32, 32);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(255, 149, 0));
+    painter.drawEllipse(QRectF(4, 4, 24, 24));
+    return QIcon(pixmap);
+}
+
+void AppDelegate::setUpTray() {
+    if (!QSystemTrayIcon::isSystemTrayAvailable()) return;
+    tray_ = std::make_unique<QSystemTrayIcon>(applicationIcon());
+    connect(tray_.get(), &QSystemTrayIcon::activated, this, [this] {
+        if (!mainWindow_) return;
+        mainWindow_->showNormal();
+        mainWindow_->raise();
+        mainWindow_->activateWindow();
+    });
+    updateTray();
+    tray_->show();
+}
+
+void AppDelegate::updateTray() {
+    if (!tray_) return;
+    const QString text = core_.state().mainText();
+    tray_->setToolTip(QStringLiteral("Tidemark: ") + (text.size() > 200 ? text.left(199) + QChar(0x2026) : text));
+}
+
+void AppDelegate::stateChanged() {
+    if (copyAction_) copyAction_->setEnabled(!core_.acknowledgementText().isEmpty());
+    updateTray();
+    // A new territory answer while the window is hidden is worth a notification.
+    const std::vector<Territory>& territories = core_.state().territories();
+    if (territories != notifiedTerritories_) {
+        notifiedTerritories_ = territories;
+        const bool hidden = !mainWindow_ || !mainWindow_->isVisible() || mainWindow_->isMinimized();
+        if (!territories.empty() && hidden && tray_) {
+            QStringList names;
+            for (const Territory& territory : territories) names << territory.properties.name;
+            tray_->showMessage(QStringLiteral("Tidemark"), names.join(QStringLiteral(", ")).left(200),
+                               QSystemTrayIcon::Information);
+        }
+    }
+}
+
+void AppDelegate::copyAcknowledgement() {
+    const QString text = core_.acknowledgementText();
+    if (text.isEmpty()) return;
+    QGuiApplication::clipboard()->setText(text);
+    core_.state().appendLog(QStringLiteral("Copied the acknowledgement"));
 }
 
 void AppDelegate::menuCheckForUpdatesSelected() {
@@ -128,7 +227,8 @@ void AppDelegate::menuAboutNativeLandSelected() { openInfoLink(QStringLiteral("T
 void AppDelegate::menuContactDeveloperSelected() { openInfoLink(QStringLiteral("TMDevContactLink")); }
 
 void AppDelegate::openInfoLink(const QString& key) {
-    if (auto address = core_.info().string(key)) openLink(*address);
+    // An empty value is no link: nothing to open.
+    if (auto address = core_.info().string(key); address && !address->isEmpty()) openLink(*address);
 }
 
 void AppDelegate::openLink(const QString& address) {

@@ -6,6 +6,8 @@
 #include "UpdateCheck.h"
 
 #include <QMainWindow>
+#include <QMessageBox>
+#include <QSystemTrayIcon>
 #include <QObject>
 
 #include <functional>
@@ -15,14 +17,18 @@
 namespace Tidemark {
 
 // Asks for capture rights in a dialog.
+// Asks for capture rights in a dialog, modal to the main window.
 class DialogPermissionPrompt final : public PermissionPrompt {
 public:
     bool askToGrant(const QString& question) override;
     void activate() override;
     void setWindow(QWidget* window) { window_ = window; }
+    // Called with the box once it is shown (tests answer it, or take a screenshot).
+    void setOnShown(std::function<void(QMessageBox&)> onShown) { onShown_ = std::move(onShown); }
 
 private:
     QWidget* window_ = nullptr;
+    std::function<void(QMessageBox&)> onShown_;
 };
 
 // The application shell: the main window around the content view, the menu, saving the log,
@@ -49,16 +55,26 @@ public:
     void menuAboutNativeLandSelected();
     void menuContactDeveloperSelected();
 
+    // "Save Error Log" and the menu's "Save Log…": asks where, defaulting to Documents or else home.
     void saveErrorLog();
     void openLink(const QString& address);
+    // Puts the acknowledgement, ready to paste in a meeting chat, on the clipboard.
+    void copyAcknowledgement();
+
+    static QString saveLogFolder();
 
     QMainWindow* mainWindow() const { return mainWindow_.get(); }
+    QSystemTrayIcon* trayIcon() const { return tray_.get(); }
     ContentView* contentView() const { return contentView_; }
     // Present only when the info dictionary names an update feed.
     UpdateChecker* sharedUpdater() const { return updater_.get(); }
 
 private:
     void openInfoLink(const QString& key);
+    void stateChanged();
+    void setUpTray();
+    void updateTray();
+    static QIcon applicationIcon();
 
     AppCore& core_;
     Platform platform_;
@@ -66,6 +82,9 @@ private:
     ContentView* contentView_ = nullptr;
     std::unique_ptr<WebClient> updateClient_;
     std::unique_ptr<UpdateChecker> updater_;
+    std::unique_ptr<QSystemTrayIcon> tray_;
+    QAction* copyAction_ = nullptr;
+    std::vector<Territory> notifiedTerritories_;
 };
 
 }  // namespace Tidemark

@@ -2,6 +2,7 @@
 
 #include <QHBoxLayout>
 #include <QPainter>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace Tidemark {
@@ -67,13 +68,26 @@ ContentView::ContentView(DisplayState& state, Actions actions, QWidget* parent)
     column->setSpacing(10);
     mainText_ = new QLabel(this);
     mainText_->setWordWrap(true);
-    mainText_->setFixedWidth(260);
+    mainText_->setFixedWidth(columnWidth);
     mainText_->setTextFormat(Qt::PlainText);
     mainText_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     column->addWidget(mainText_);
+    // The network's owner, small and grey, under the sentence.
+    owner_ = new QLabel(this);
+    owner_->setWordWrap(true);
+    owner_->setFixedWidth(columnWidth);
+    owner_->setTextFormat(Qt::PlainText);
+    owner_->setForegroundRole(QPalette::PlaceholderText);
+    QFont small = owner_->font();
+    small.setPointSizeF(small.pointSizeF() * 0.85);
+    owner_->setFont(small);
+    column->addWidget(owner_);
     territoryColumn_ = new QVBoxLayout();
     territoryColumn_->setSpacing(10);
     column->addLayout(territoryColumn_);
+    copy_ = new LinkLabel(QStringLiteral("Copy acknowledgement"), [this] { actions_.copyAcknowledgement(); }, this);
+    copy_->setFixedWidth(columnWidth);
+    column->addWidget(copy_);
     top->addLayout(column);
     outer->addLayout(top);
 
@@ -97,40 +111,46 @@ ContentView::ContentView(DisplayState& state, Actions actions, QWidget* parent)
 
 QSize ContentView::minimumSizeHint() const { return QWidget::minimumSizeHint().expandedTo(QSize(252, 111)); }
 
-QSize ContentView::sizeHint() const { return QWidget::sizeHint().expandedTo(minimumSizeHint()); }
+QSize ContentView::sizeHint() const { return minimumSizeHint(); }
 
 void ContentView::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     if (appeared_) return;
     appeared_ = true;
-    if (actions_.startMonitoring) actions_.startMonitoring();
+    // Once the window is on screen: a question asked by the first capture run then has it behind it.
+    QTimer::singleShot(0, this, [this] {
+        if (actions_.startMonitoring) actions_.startMonitoring();
+    });
 }
 
 void ContentView::redraw() {
     dot_->setColor(state_.statusColor());
     mainText_->setText(state_.mainText());
-    // Wrapped text never truncates: reserve the height it needs at its fixed width.
-    mainText_->setMinimumHeight(mainText_->heightForWidth(mainText_->width()));
+    fitHeight(mainText_);
+    const QString owner = actions_.networkOwner ? actions_.networkOwner() : QString();
+    owner_->setText(owner);
+    owner_->setVisible(!owner.isEmpty());
+    if (!owner.isEmpty()) fitHeight(owner_);
     tryAgain_->setVisible(state_.retryError());
     saveErrorLog_->setVisible(state_.saveError());
     if (state_.territories() != shownTerritories_) rebuildTerritoryLinks();
-    fitWindow();
+    copy_->setVisible(state_.statusColor() == StatusColor::green && !state_.territories().empty());
+    updateGeometry();
 }
 
-void ContentView::fitWindow() {
-    updateGeometry();
-    QWidget* top = window();
-    if (top && top != this && top->isVisible()) {
-        // Grow or shrink with the content, never below the smallest window size.
-        top->layout()->activate();
-        top->resize(top->sizeHint().expandedTo(top->minimumSize()));
-    }
+void ContentView::fitHeight(QLabel* label) {
+    // Wrapped text never truncates: it takes exactly the height it needs at its fixed width. A label's
+    // height for a width is never below its minimum, so the old height goes first, or it never shrinks.
+    label->setMinimumHeight(0);
+    label->setMaximumHeight(QWIDGETSIZE_MAX);
+    label->setFixedHeight(label->heightForWidth(columnWidth));
 }
 
 void ContentView::rebuildTerritoryLinks() {
     shownTerritories_ = state_.territories();
     for (LinkLabel* link : territoryLinks_) {
         territoryColumn_->removeWidget(link);
+        link->hide();
         link->deleteLater();
     }
     territoryLinks_.clear();
@@ -138,6 +158,8 @@ void ContentView::rebuildTerritoryLinks() {
         const QString address = territory.properties.description;
         auto* link = new LinkLabel(territory.properties.name, [this, address] { actions_.openLink(address); }, this);
         link->setObjectName(territory.id);
+        link->setWordWrap(true);  // a long name wraps within the column
+        link->setFixedWidth(columnWidth);
         territoryColumn_->addWidget(link);
         link->setVisible(true);  // the layout would only show it on a later pass, after the window was sized
         territoryLinks_.push_back(link);

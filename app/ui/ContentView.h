@@ -55,20 +55,27 @@ public:
         std::function<void()> tryAgain;
         std::function<void()> saveErrorLog;
         std::function<void()> openAcknowledgementLink;
+        std::function<void()> copyAcknowledgement;
+        std::function<QString()> networkOwner;  // the grey line under the sentence; empty hides it
     };
 
     ContentView(DisplayState& state, Actions actions, QWidget* parent = nullptr);
 
     StatusDot* statusDot() const { return dot_; }
     QLabel* mainTextLabel() const { return mainText_; }
+    QLabel* networkOwnerLabel() const { return owner_; }
+    LinkLabel* copyAcknowledgementLink() const { return copy_; }
     const std::vector<LinkLabel*>& territoryLinks() const { return territoryLinks_; }
     LinkLabel* tryAgainLink() const { return tryAgain_; }
     LinkLabel* saveErrorLogLink() const { return saveErrorLog_; }
     LinkLabel* acknowledgementLink() const { return acknowledgement_; }
 
-    // The content decides the size; the 252 x 111 content rectangle is the smallest it may be.
+    // The content decides the size; the 252 x 111 content rectangle is the smallest it may be. The window
+    // takes exactly this size (it cannot be resized) and follows the content as it grows and shrinks.
     QSize minimumSizeHint() const override;
     QSize sizeHint() const override;
+
+    static constexpr int columnWidth = 260;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -76,16 +83,18 @@ protected:
 private:
     void redraw();
     void rebuildTerritoryLinks();
-    void fitWindow();
+    static void fitHeight(QLabel* label);
 
     DisplayState& state_;
     Actions actions_;
     bool appeared_ = false;
     StatusDot* dot_;
     QLabel* mainText_;
+    QLabel* owner_;
     QVBoxLayout* territoryColumn_;
     std::vector<LinkLabel*> territoryLinks_;
     std::vector<Territory> shownTerritories_;
+    LinkLabel* copy_;
     LinkLabel* tryAgain_;
     LinkLabel* saveErrorLog_;
     LinkLabel* acknowledgement_;

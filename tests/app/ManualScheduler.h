@@ -45,6 +45,10 @@ public:
     }
 
     std::size_t pendingTimers() const { return timed_.size(); }
+    std::size_t pendingPosts() {
+        std::lock_guard lock(mutex_);
+        return posted_.size();
+    }
 
 private:
     std::chrono::milliseconds now_{0};

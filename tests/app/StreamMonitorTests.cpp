@@ -295,3 +295,26 @@ TEST(StreamMonitor, FirstPacketFromANewServerRunsBothLookupsThenRestarts) {
     EXPECT_EQ(log[4], QStringLiteral("runEtherCapture()"));
     EXPECT_TRUE(state.isLoading());  // the new run is busy again
 }
+
+TEST(StreamMonitor, ACaptureCallbackCannotOutliveTheMonitor) {
+    // A packet that arrives while the program shuts down finds no monitor, and touches nothing freed.
+    FrameCallback kept;
+    auto session = std::make_shared<FakeSession>();
+    DisplayState state(std::nullopt);
+    ManualScheduler scheduler;
+    {
+        StreamMonitor monitor({state, scheduler,
+                               [&](const CaptureParameters&, FrameCallback callback) -> std::shared_ptr<CaptureSession> {
+                                   kept = std::move(callback);
+                                   return session;
+                               },
+                               [] { return InterfaceProbe{"eth0", std::nullopt}; }, [](const QString&) {}, [] {},
+                               [] { return QDateTime::currentDateTimeUtc(); }, std::nullopt});
+        monitor.startMonitoring();
+    }
+    EXPECT_EQ(session->cancels, 1);  // the destructor ended the current run
+    ASSERT_TRUE(kept);
+    std::thread late([&] { kept(udpFrom({192, 0, 2, 7})); });
+    late.join();
+    EXPECT_EQ(scheduler.pendingPosts(), 0u);
+}
