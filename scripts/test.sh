@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs every test: once in an optimised build, then
 # again built with AddressSanitizer and UndefinedBehaviorSanitizer (TIDEMARK_SKIP_SANITIZERS=1 skips that);
-# builds the Debian packages and checks them.
+# builds the Debian packages and checks them; runs the logging, capture and application tests again built with
+# ThreadSanitizer (TIDEMARK_SKIP_TSAN=1 skips that).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
@@ -23,4 +24,16 @@ if [ "${TIDEMARK_SKIP_SANITIZERS:-0}" != 1 ]; then
   cmake --build "$sanitize_dir" -j "$jobs"
   ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
     ctest --test-dir "$sanitize_dir" --output-on-failure -j "$jobs"
+fi
+
+if [ "${TIDEMARK_SKIP_TSAN:-0}" != 1 ]; then
+  tsan_dir=${TSAN_BUILD_DIR:-build-tsan}
+  cmake -S . -B "$tsan_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTIDEMARK_TSAN=ON \
+    -DTIDEMARK_BUILD_TESTS=ON -DTIDEMARK_BUILD_BENCHMARKS=OFF
+  cmake --build "$tsan_dir" -j "$jobs" --target logging_tests capture_tests app_tests app_capture_tests tidemark-capture
+  # Suppressions cover Qt's (and the test servers') uninstrumented internals only; see the file.
+  for tests in logging_tests capture_tests app_tests app_capture_tests; do
+    TSAN_OPTIONS="suppressions=$PWD/tests/tsan.supp halt_on_error=1 second_deadlock_stack=1" \
+      "$tsan_dir/tests/$tests"
+  done
 fi

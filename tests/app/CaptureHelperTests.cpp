@@ -47,14 +47,21 @@ ProgramOptions sendingUntilDone(std::uint16_t port) {
     });
 }
 
-// The records of a pcap stream.
-std::vector<ZuzizavAdiduDazorud::PcapRecord> records(std::string& stream, std::int32_t* linkType = nullptr) {
-    std::vector<ZuzizavAdiduDazorud::PcapRecord> out;
+struct Record {
+    std::uint32_t originalLength = 0;
+    std::vector<std::uint8_t> bytes;
+};
+
+// The records of a pcap stream, copied out of the reader's buffer.
+std::vector<Record> records(std::string& stream, std::int32_t* linkType = nullptr) {
+    std::vector<Record> out;
     if (stream.empty()) return out;
     auto reader = ZuzizavAdiduDazorud::PcapReader::open(fmemopen(stream.data(), stream.size(), "rb"));
     if (linkType) *linkType = reader->linkType();
     ZuzizavAdiduDazorud::PcapRecord record;
-    while (reader->next(record) == ZuzizavAdiduDazorud::PcapReader::Status::record) out.push_back(record);
+    while (reader->next(record) == ZuzizavAdiduDazorud::PcapReader::Status::record) {
+        out.push_back({record.originalLength, {record.bytes.begin(), record.bytes.end()}});
+    }
     return out;
 }
 

@@ -5,6 +5,9 @@
 #include <QString>
 
 #include <chrono>
+#include <pthread.h>
+
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -23,14 +26,17 @@ struct Answer {
 class FakeServices {
 public:
     FakeServices() {
-        server_.Get(R"(/ip/([^/]+)/json)", [this](const httplib::Request& request, httplib::Response& response) {
-            record("ip " + request.matches[1].str() + " token=" + request.get_param_value("token"));
-            reply(ipAnswer(), response);
+        // The handlers hold the answers themselves, not this object: a worker thread never reads a
+        // test's stack.
+        server_.Get(R"(/ip/([^/]+)/json)", [state = state_](const httplib::Request& request, httplib::Response& response) {
+            state->record("ip " + request.matches[1].str() + " token=" + request.get_param_value("token"));
+            reply(state->answer(&State::ip), response);
         });
-        server_.Get("/territory/api/index.php", [this](const httplib::Request& request, httplib::Response& response) {
-            record("territory maps=" + request.get_param_value("maps") +
-                   " position=" + request.get_param_value("position"));
-            reply(territoryAnswer(), response);
+        server_.Get("/territory/api/index.php", [state = state_](const httplib::Request& request,
+                                                                  httplib::Response& response) {
+            state->record("territory maps=" + request.get_param_value("maps") +
+                          " position=" + request.get_param_value("position"));
+            reply(state->answer(&State::territory), response);
         });
         port_ = server_.bind_to_any_port("127.0.0.1");
         thread_ = std::thread([this] { server_.listen_after_bind(); });
@@ -44,45 +50,59 @@ public:
     QString ipBase() const { return QStringLiteral("http://127.0.0.1:%1/ip/").arg(port_); }
     QString territoryBase() const { return QStringLiteral("http://127.0.0.1:%1/territory/").arg(port_); }
 
-    void setIpAnswer(Answer answer) {
-        std::lock_guard lock(mutex_);
-        ip_ = std::move(answer);
-    }
-    void setTerritoryAnswer(Answer answer) {
-        std::lock_guard lock(mutex_);
-        territory_ = std::move(answer);
-    }
+    void setIpAnswer(Answer answer) { state_->set(&State::ip, std::move(answer)); }
+    void setTerritoryAnswer(Answer answer) { state_->set(&State::territory, std::move(answer)); }
     std::vector<std::string> requests() {
-        std::lock_guard lock(mutex_);
-        return requests_;
+        std::lock_guard lock(state_->mutex);
+        return state_->requests;
     }
 
 private:
-    Answer ipAnswer() {
-        std::lock_guard lock(mutex_);
-        return ip_;
-    }
-    Answer territoryAnswer() {
-        std::lock_guard lock(mutex_);
-        return territory_;
-    }
-    void record(std::string request) {
-        std::lock_guard lock(mutex_);
-        requests_.push_back(std::move(request));
-    }
+    // Initialised explicitly: ThreadSanitizer otherwise keeps the state of a mutex that once lived at the
+    // same address (std::mutex's constructor does nothing it can see).
+    class Mutex {
+    public:
+        Mutex() { pthread_mutex_init(&mutex_, nullptr); }
+        ~Mutex() { pthread_mutex_destroy(&mutex_); }
+        Mutex(const Mutex&) = delete;
+        Mutex& operator=(const Mutex&) = delete;
+        void lock() { pthread_mutex_lock(&mutex_); }
+        void unlock() { pthread_mutex_unlock(&mutex_); }
+
+    private:
+        pthread_mutex_t mutex_;
+    };
+
+    struct State {
+        Mutex mutex;
+        Answer ip;
+        Answer territory;
+        std::vector<std::string> requests;
+
+        Answer answer(Answer State::*which) {
+            std::lock_guard lock(mutex);
+            return this->*which;
+        }
+        void set(Answer State::*which, Answer value) {
+            std::lock_guard lock(mutex);
+            this->*which = std::move(value);
+        }
+        void record(std::string request) {
+            std::lock_guard lock(mutex);
+            requests.push_back(std::move(request));
+        }
+    };
+
     static void reply(const Answer& answer, httplib::Response& response) {
         std::this_thread::sleep_for(answer.delay);
         response.status = answer.status;
         response.set_content(answer.body, answer.contentType);
     }
 
+    std::shared_ptr<State> state_ = std::make_shared<State>();
     httplib::Server server_;
     int port_ = 0;
     std::thread thread_;
-    std::mutex mutex_;
-    Answer ip_;
-    Answer territory_;
-    std::vector<std::string> requests_;
 };
 
 }  // namespace
