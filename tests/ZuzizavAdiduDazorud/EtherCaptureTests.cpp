@@ -191,7 +191,7 @@ TEST(EtherCapture, PingOnLoopbackDecodesToAnEchoRequest) {
     const Frame& frame = received.frames.at(0);
     ASSERT_TRUE(frame.layer4() && frame.layer4()->icmp4()) << frame.description();
     const Icmp4& icmp = *frame.layer4()->icmp4();
-    EXPECT_EQ(icmp.icmpType, Icmp4Type::echoRequest(4660, 1));
+    EXPECT_EQ(icmp.icmpType, Icmp4Type(icmp4::EchoRequest{4660, 1}));
     EXPECT_EQ(icmp.payload.count(), 56u);  // ping's default data size
     EXPECT_EQ(icmp.startIndex[Field::identifier], 38u);
 }

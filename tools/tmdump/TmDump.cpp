@@ -238,9 +238,15 @@ void Printer::print(const Frame& frame, LineWriter& out) {
     }
     out << '\n';
     if (options_.verbose) {
-        out << "  " << frame.verboseDescription() << "\n  " << frame.layer3.verboseDescription() << '\n';
+        out << "  ";
+        frame.appendVerboseDescription(out);
+        out << "\n  ";
+        frame.layer3.appendVerboseDescription(out);
+        out << '\n';
         if (const auto* layer4 = frame.layer4(); layer4 && !layer4->isNoLayer4()) {
-            out << "  " << layer4->verboseDescription() << '\n';
+            out << "  ";
+            layer4->appendVerboseDescription(out);
+            out << '\n';
         }
     }
     if (options_.hexdump) out << frame.hexdump();

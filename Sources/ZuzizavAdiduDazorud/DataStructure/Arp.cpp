@@ -1,3 +1,4 @@
+// Address Resolution Protocol: RFC 826; reverse ARP (operations 3 and 4, ethertype 0x8035): RFC 903.
 #include <ZuzizavAdiduDazorud/DataStructure/Arp.h>
 
 #include <ZuzizavAdiduDazorud/DataStructure/RecordDecoding.h>
@@ -7,15 +8,23 @@
 
 namespace ZuzizavAdiduDazorud {
 
-std::string_view rawValue(ArpOperation operation) {
-    switch (operation) {
-        case ArpOperation::arpRequest: return "ARP Request";
-        case ArpOperation::arpReply: return "ARP Reply";
-        case ArpOperation::rarpRequest: return "RARP Request";
-        case ArpOperation::rarpReply: return "RARP Reply";
-    }
-    return "";
-}
+namespace {
+
+// Operation names by operation code less one.
+constexpr std::string_view operationNames[] = {"ARP Request", "ARP Reply", "RARP Request", "RARP Reply"};
+
+// The fixed part; the addresses follow at offsets the two sizes give.
+constexpr auto fixedFields = fieldLayout({
+    {Field::hardwareType, 0, 2},
+    {Field::protocolType, 2, 4},
+    {Field::hardwareSize, 4, 5},
+    {Field::protocolSize, 5, 6},
+    {Field::operation, 6, 8},
+});
+
+}  // namespace
+
+std::string_view rawValue(ArpOperation operation) { return operationNames[static_cast<std::size_t>(operation)]; }
 
 std::optional<ArpOperation> arpOperationFromRawValue(std::string_view text) {
     for (auto operation : {ArpOperation::arpRequest, ArpOperation::arpReply, ArpOperation::rarpRequest,
@@ -50,24 +59,20 @@ bool Arp::decodeInto(Arp& arp, ByteSlice bytes) {
     SliceReader r(data);
     const std::size_t n = r.count();
     // The addresses follow the fixed part at offsets the two sizes give.
-    const std::size_t hardwareSize = r.u8(4);
-    const std::size_t protocolSize = r.u8(5);
+    const std::size_t hardwareSize = readField<fixedFields, Field::hardwareSize>(r);
+    const std::size_t protocolSize = readField<fixedFields, Field::protocolSize>(r);
     if (n < 8 || n < 8 + 2 * hardwareSize + 2 * protocolSize) {
         logError([&] { return "Unable to decode ARP from " + std::to_string(n) + " bytes"; });
         return false;
     }
     const std::size_t s = data.startIndex();
     arp.layer4 = Unknown{data.slice(s, s)};
-    arp.hardwareType = r.u16(0);
-    markField(arp, Field::hardwareType, s, s + 2);
-    arp.protocolType = r.u16(2);
-    markField(arp, Field::protocolType, s + 2, s + 4);
+    arp.hardwareType = readField<fixedFields, Field::hardwareType>(r);
+    arp.protocolType = readField<fixedFields, Field::protocolType>(r);
     arp.hardwareSize = static_cast<std::int64_t>(hardwareSize);
-    markField(arp, Field::hardwareSize, s + 4, s + 5);
     arp.protocolSize = static_cast<std::int64_t>(protocolSize);
-    markField(arp, Field::protocolSize, s + 5, s + 6);
-    const std::uint16_t code = r.u16(6);
-    markField(arp, Field::operation, s + 6, s + 8);
+    const std::uint16_t code = readField<fixedFields, Field::operation>(r);
+    markLayout(arp, fixedFields, s, data.endIndex());
     if (code < 1 || code > 4) {
         logError([&] { return "EtherCapture.Arp: invalid ARP operation " + std::to_string(code); });
         return false;
@@ -99,14 +104,16 @@ bool Arp::decodeInto(Arp& arp, ByteSlice bytes) {
 
 std::optional<Arp> Arp::decode(ByteSlice data) { return decodeRecord<Arp>(std::move(data)); }
 
-std::string Arp::description() const {
-    return std::string(rawValue(operation)) + " sender " + senderEthernet + " " + senderIp.description() + " target " +
-           targetEthernet + " " + targetIp.description();
+void Arp::appendDescription(text::LineWriter& out) const {
+    out << rawValue(operation) << " sender " << senderEthernet << ' ' << senderIp << " target " << targetEthernet
+        << ' ' << targetIp;
 }
 
-std::string Arp::verboseDescription() const {
-    return description() + " hwType " + std::to_string(hardwareType) + " protType " + wordHexText(protocolType) + " hwSize " +
-           std::to_string(hardwareSize) + " protSize " + std::to_string(protocolSize);
+void Arp::appendVerboseDescription(text::LineWriter& out) const {
+    out << *this << " hwType ";
+    out.decimal(hardwareType) << " protType " << wordHexText(protocolType) << " hwSize ";
+    out.decimal(hardwareSize) << " protSize ";
+    out.decimal(protocolSize);
 }
 
 }  // namespace ZuzizavAdiduDazorud

@@ -43,8 +43,10 @@ struct Arp {
     // bytes either way; false when they are not one (the other fields are then left half-filled).
     static bool decodeInto(Arp& record, ByteSlice bytes);
 
-    std::string description() const;
-    std::string verboseDescription() const;
+    std::string description() const { return text::describe(*this); }
+    void appendDescription(text::LineWriter& out) const;
+    std::string verboseDescription() const { return text::describeVerbosely(*this); }
+    void appendVerboseDescription(text::LineWriter& out) const;
     std::string hexdump() const { return data.hexdump(); }
 };
 

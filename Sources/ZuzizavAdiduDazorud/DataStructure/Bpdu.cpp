@@ -1,3 +1,5 @@
+// Spanning-tree BPDUs: IEEE 802.1D-2004 clause 9 (configuration and topology change notification),
+// IEEE 802.1Q-2018 clause 14 (rapid and multiple spanning tree, of which the common part is read).
 #include <ZuzizavAdiduDazorud/DataStructure/Bpdu.h>
 
 #include <ZuzizavAdiduDazorud/DataStructure/RecordDecoding.h>
@@ -5,8 +7,37 @@
 #include <ZuzizavAdiduDazorud/LibraryLogger.h>
 #include <ZuzizavAdiduDazorud/DataStructure/Igmp4.h>
 
-
 namespace ZuzizavAdiduDazorud {
+
+namespace {
+
+// A rapid spanning tree BPDU; a configuration BPDU ends before v1Length, a topology change notification
+// after the type.
+constexpr auto rapidFields = fieldLayout({
+    {Field::protocolId, 0, 2},
+    {Field::bpduVersion, 2, 3},
+    {Field::type, 3, 4},
+    {Field::flags, 4, 5},
+    {Field::rootId, 5, 13},
+    {Field::rootCost, 13, 17},
+    {Field::bridgeId, 17, 25},
+    {Field::portId, 25, 27},
+    {Field::age, 27, 29},
+    {Field::maxAge, 29, 31},
+    {Field::helloTime, 31, 33},
+    {Field::forwardDelay, 33, 35},
+    {Field::v1Length, 35, 36},
+});
+constexpr auto configurationFields = rapidFields.first<12>();
+constexpr auto notificationFields = rapidFields.first<3>();
+
+// Times are counts of 1/256 seconds.
+template <Field F>
+double seconds(SliceReader& r) {
+    return readField<rapidFields, F>(r) / 256.0;
+}
+
+}  // namespace
 
 bool Bpdu::decodeInto(Bpdu& bpdu, ByteSlice bytes) {
     bpdu.data = std::move(bytes);
@@ -15,7 +46,7 @@ bool Bpdu::decodeInto(Bpdu& bpdu, ByteSlice bytes) {
     const std::size_t n = r.count();
     // A topology change notification is 4 bytes, a configuration BPDU 35, a rapid or multiple
     // spanning-tree BPDU 36 or more; bytes past a type's length (padding) are not read.
-    const std::uint8_t kind = r.u8(3);
+    const std::uint8_t kind = readField<rapidFields, Field::type>(r);
     const std::size_t needed = kind == topologyChangeNotification ? 4 : kind == configuration ? 35 : 36;
     if (n < needed) {
         logError([&] { return "Unable to decode Bpdu from " + std::to_string(n) + " bytes"; });
@@ -23,18 +54,14 @@ bool Bpdu::decodeInto(Bpdu& bpdu, ByteSlice bytes) {
     }
     const std::size_t s = data.startIndex();
     bpdu.layer4 = Unknown{data.slice(s, s)};
-    // A count of 1/256 seconds: whole seconds in the first byte.
-    auto time = [&](std::size_t offset) { return r.u8(offset) + r.u8(offset + 1) * 0.00390625; };
-    auto mark = [&](Field field, std::size_t from, std::size_t to) { markField(bpdu, field, s + from, s + to); };
-
-    bpdu.protocolId = r.u16(0);
-    mark(Field::protocolId, 0, 2);
-    bpdu.bpduVersion = r.u8(2);
-    mark(Field::bpduVersion, 2, 3);
-    bpdu.type = r.u8(3);
-    mark(Field::type, 3, 4);
-    if (needed == 4) return r.ok();
-    const std::uint8_t flags = r.u8(4);
+    bpdu.protocolId = readField<rapidFields, Field::protocolId>(r);
+    bpdu.bpduVersion = readField<rapidFields, Field::bpduVersion>(r);
+    bpdu.type = kind;
+    if (needed == 4) {
+        markLayout(bpdu, notificationFields, s, data.endIndex());
+        return r.ok();
+    }
+    const std::uint8_t flags = readField<rapidFields, Field::flags>(r);
     bpdu.flagTopChangeAgree = flags & 0x80;
     bpdu.flagAgreement = flags & 0x40;
     bpdu.flagForwarding = flags & 0x20;
@@ -42,26 +69,19 @@ bool Bpdu::decodeInto(Bpdu& bpdu, ByteSlice bytes) {
     bpdu.portRole = static_cast<std::uint8_t>((flags & 0x0c) >> 2);
     bpdu.flagProposal = flags & 0x02;
     bpdu.flagTopChange = flags & 0x01;
-    mark(Field::flags, 4, 5);
-    bpdu.rootId = r.u64(5);
-    mark(Field::rootId, 5, 13);
-    bpdu.rootCost = r.u32(13);
-    mark(Field::rootCost, 13, 17);
-    bpdu.bridgeId = r.u64(17);
-    mark(Field::bridgeId, 17, 25);
-    bpdu.portId = r.u16(25);
-    mark(Field::portId, 25, 27);
-    bpdu.age = time(27);
-    mark(Field::age, 27, 29);
-    bpdu.maxAge = time(29);
-    mark(Field::maxAge, 29, 31);
-    bpdu.helloTime = time(31);
-    mark(Field::helloTime, 31, 33);
-    bpdu.forwardDelay = time(33);
-    mark(Field::forwardDelay, 33, 35);
+    bpdu.rootId = readField<rapidFields, Field::rootId>(r);
+    bpdu.rootCost = readField<rapidFields, Field::rootCost>(r);
+    bpdu.bridgeId = readField<rapidFields, Field::bridgeId>(r);
+    bpdu.portId = readField<rapidFields, Field::portId>(r);
+    bpdu.age = seconds<Field::age>(r);
+    bpdu.maxAge = seconds<Field::maxAge>(r);
+    bpdu.helloTime = seconds<Field::helloTime>(r);
+    bpdu.forwardDelay = seconds<Field::forwardDelay>(r);
     if (needed == 36) {
-        bpdu.v1Length = r.u8(35);
-        mark(Field::v1Length, 35, 36);
+        bpdu.v1Length = readField<rapidFields, Field::v1Length>(r);
+        markLayout(bpdu, rapidFields, s, data.endIndex());
+    } else {
+        markLayout(bpdu, configurationFields, s, data.endIndex());
     }
     return r.ok();
 }
@@ -77,26 +97,39 @@ std::string Bpdu::flagsText() const {
     return text;
 }
 
-std::string Bpdu::description() const {
+void Bpdu::appendDescription(text::LineWriter& out) const {
+    out << "BPDU version ";
+    out.decimal(bpduVersion) << " type ";
+    out.decimal(type);
     if (isTopologyChangeNotification()) {
-        return "BPDU version " + std::to_string(bpduVersion) + " type " + std::to_string(type) + " TCN";
+        out << " TCN";
+        return;
     }
-    return "BPDU version " + std::to_string(bpduVersion) + " type " + std::to_string(type) + " rootID " +
-           formatNumber("0x%llx", rootId) + " bridgeID " + formatNumber("0x%llx", bridgeId) + " rootCost " + std::to_string(rootCost) +
-           " portId " + std::to_string(portId);
+    out << " rootID 0x";
+    out.hex(rootId) << " bridgeID 0x";
+    out.hex(bridgeId) << " rootCost ";
+    out.decimal(rootCost) << " portId ";
+    out.decimal(portId);
 }
 
-std::string Bpdu::verboseDescription() const {
+void Bpdu::appendVerboseDescription(text::LineWriter& out) const {
+    out << "BPDU protocol ";
+    out.decimal(protocolId) << " version ";
+    out.decimal(bpduVersion) << " type ";
+    out.decimal(type);
     if (isTopologyChangeNotification()) {
-        return "BPDU protocol " + std::to_string(protocolId) + " version " + std::to_string(bpduVersion) + " type " +
-               std::to_string(type) + " TCN " + std::to_string(data.count()) + " bytes";
+        out << " TCN ";
+    } else {
+        out << " flags " << flagsText() << " portRole ";
+        out.decimal(portRole) << " rootID 0x";
+        out.hex(rootId) << " rootCost ";
+        out.decimal(rootCost) << " bridgeID 0x";
+        out.hex(bridgeId) << " portId ";
+        out.decimal(portId) << " age " << shortestDecimal(age) << " maxAge " << shortestDecimal(maxAge)
+                            << " helloTime " << shortestDecimal(helloTime) << " forwardDelay "
+                            << shortestDecimal(forwardDelay) << ' ';
     }
-    return "BPDU protocol " + std::to_string(protocolId) + " version " + std::to_string(bpduVersion) + " type " +
-           std::to_string(type) + " flags " + flagsText() + " portRole " + std::to_string(portRole) + " rootID " +
-           formatNumber("0x%llx", rootId) + " rootCost " + std::to_string(rootCost) + " bridgeID " + formatNumber("0x%llx", bridgeId) +
-           " portId " + std::to_string(portId) + " age " + shortestDecimal(age) + " maxAge " + shortestDecimal(maxAge) +
-           " helloTime " + shortestDecimal(helloTime) + " forwardDelay " + shortestDecimal(forwardDelay) + " " +
-           std::to_string(data.count()) + " bytes";
+    out.decimal(data.count()) << " bytes";
 }
 
 }  // namespace ZuzizavAdiduDazorud

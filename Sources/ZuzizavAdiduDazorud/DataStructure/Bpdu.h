@@ -53,8 +53,10 @@ struct Bpdu {
     bool isTopologyChangeNotification() const { return type == topologyChangeNotification; }
     // "TCA ", "AGR ", "FOR ", "TCH " for the flags that are set.
     std::string flagsText() const;
-    std::string description() const;
-    std::string verboseDescription() const;
+    std::string description() const { return text::describe(*this); }
+    void appendDescription(text::LineWriter& out) const;
+    std::string verboseDescription() const { return text::describeVerbosely(*this); }
+    void appendVerboseDescription(text::LineWriter& out) const;
     std::string hexdump() const { return data.hexdump(); }
 };
 

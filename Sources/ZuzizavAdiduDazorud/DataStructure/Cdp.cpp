@@ -1,125 +1,156 @@
+// Cisco Discovery Protocol version 2, as carried in IEEE 802.2 SNAP (organisation 00-00-0C, type 0x2000).
+// No RFC or IEEE clause covers it; the TLV types are Cisco's published ones.
 #include <ZuzizavAdiduDazorud/DataStructure/Cdp.h>
 
 #include <ZuzizavAdiduDazorud/DataStructure/RecordDecoding.h>
 #include <ZuzizavAdiduDazorud/Extensions/Data+extensions.h>
 #include <ZuzizavAdiduDazorud/Extensions/Hashing.h>
+#include <ZuzizavAdiduDazorud/Extensions/Overloaded.h>
 #include <ZuzizavAdiduDazorud/LibraryLogger.h>
 
+#include <algorithm>
 
 namespace ZuzizavAdiduDazorud {
 
-// Fixed header fields, at offsets from the record's start.
+namespace {
+
+using namespace cdp;
+
 constexpr auto headerFields = fieldLayout({
     {Field::version, 0, 1},
     {Field::ttl, 1, 2},
     {Field::checksum, 2, 4},
 });
 
-CdpType CdpType::text(Case kind, std::string text) {
-    CdpType t(kind);
-    t.text_ = std::move(text);
-    return t;
+// Capability texts, in the order of the variant's capability cases (from CapabilityRouter on).
+constexpr std::size_t firstCapability = 12;
+constexpr std::string_view capabilityNames[] = {
+    "Router", "Bridge", "SourceRouteBridge", "Switch", "Host", "IGMP-Speaker", "Repeater", "VOIP", "Remote Managed",
+    "CVTA/STP Dispute Resolution/Cisco VT Camera", "Mac Relay",
+};
+static_assert(std::is_same_v<std::variant_alternative_t<firstCapability, CdpType::variant>, CapabilityRouter>);
+static_assert(firstCapability + std::size(capabilityNames) == std::variant_size_v<CdpType::variant>);
+
+// Capability bits: byte 7 of the TLV, lowest bit first, then the three lowest bits of byte 6.
+constexpr CdpType lowByteCapabilities[] = {CapabilityRouter{}, CapabilityBridge{}, CapabilitySourceRouteBridge{},
+                                           CapabilitySwitch{}, CapabilityHost{},   CapabilityIgmp{},
+                                           CapabilityRepeater{}, CapabilityVoip{}};
+constexpr CdpType highByteCapabilities[] = {CapabilityRemoteManaged{}, CapabilityVtCamera{}, CapabilityMacRelay{}};
+
+// The TLV being decoded: its frame position t, type, length (header included) and value bytes.
+// `reader` reads from the TLV's first byte to the end of the CDP bytes.
+struct Tlv {
+    const ByteSlice& data;
+    SliceReader& reader;
+    std::size_t t;
+    std::uint16_t type;
+    std::uint16_t length;
+    ByteSlice value;
+};
+
+// Adds the TLV's values; a text saying what is wrong instead when it is malformed.
+using ValueDecoder = std::optional<std::string> (*)(const Tlv&, std::vector<CdpValue>&);
+
+struct TlvRule {
+    std::uint16_t type;
+    std::string_view name;  // as the failure messages name the value
+    std::uint16_t minimumLength;
+    std::uint16_t maximumLength;
+    ValueDecoder decode;
+};
+
+template <typename Case>
+std::optional<std::string> textValue(const Tlv& tlv, std::vector<CdpValue>& values);
+std::optional<std::string> addressValues(const Tlv& tlv, std::vector<CdpValue>& values);
+std::optional<std::string> capabilityValues(const Tlv& tlv, std::vector<CdpValue>& values);
+
+template <typename Case, typename Make>
+ValueDecoder byteValue() {
+    return [](const Tlv& tlv, std::vector<CdpValue>& values) -> std::optional<std::string> {
+        values.push_back({Case{Make{}(tlv.reader.u8(4))}, tlv.t, tlv.t + tlv.length});
+        return std::nullopt;
+    };
 }
 
-CdpType CdpType::ipv4address(IPv4Address address) {
-    CdpType t(Case::ipv4address);
-    t.ipv4_ = address;
-    return t;
-}
-
-CdpType CdpType::ipv6address(IPv6Address address) {
-    CdpType t(Case::ipv6address);
-    t.ipv6_ = address;
-    return t;
-}
-
-CdpType CdpType::nativeVlan(std::int64_t vlan) {
-    CdpType t(Case::nativeVlan);
-    t.number_ = vlan;
-    return t;
-}
-
-CdpType CdpType::unknown(ByteSlice tlv) {
-    CdpType t(Case::unknown);
-    t.bytes_ = std::move(tlv);
-    return t;
-}
-
-CdpType CdpType::plain(Case kind) { return CdpType(kind); }
-
-std::string CdpType::description() const {
-    switch (kind_) {
-        case Case::deviceId: return "deviceID " + escapedText(text_);
-        case Case::ipv4address: return "ipv4 " + ipv4_.description();
-        case Case::ipv6address: return "ipv6 " + ipv6_.description();
-        case Case::portId: return "portID " + escapedText(text_);
-        case Case::softwareVersion: return "Version " + escapedText(text_);
-        case Case::platform: return "Platform " + escapedText(text_);
-        case Case::trustBitmap:
-        case Case::untrustedCos:
-        case Case::duplex: return escapedText(text_);
-        case Case::nativeVlan: return "NativeVLAN " + std::to_string(number_);
-        case Case::systemName: return "Device Name " + escapedText(text_);
-        case Case::unknown:
-            return "UnknownCdpValue " + std::to_string(bytes_.count()) + " bytes type " +
-                   std::to_string(bytes_.at(bytes_.startIndex() + 1).value_or(0));
-        case Case::capabilityRouter: return "Router";
-        case Case::capabilityBridge: return "Bridge";
-        case Case::capabilitySourceRouteBridge: return "SourceRouteBridge";
-        case Case::capabilitySwitch: return "Switch";
-        case Case::capabilityHost: return "Host";
-        case Case::capabilityIgmp: return "IGMP-Speaker";
-        case Case::capabilityRepeater: return "Repeater";
-        case Case::capabilityVoip: return "VOIP";
-        case Case::capabilityRemoteManaged: return "Remote Managed";
-        case Case::capabilityVtCamera: return "CVTA/STP Dispute Resolution/Cisco VT Camera";
-        case Case::capabilityMacRelay: return "Mac Relay";
+struct DuplexText {
+    std::string operator()(std::uint8_t duplex) const {
+        return duplex == 1 ? "Duplex Full" : "Duplex value " + std::to_string(duplex);
     }
-    return "";
+};
+struct TrustText {
+    std::string operator()(std::uint8_t bits) const { return formatNumber("Trust Bitmap 0x%llx", bits); }
+};
+struct CosText {
+    std::string operator()(std::uint8_t cos) const { return formatNumber("Untrusted Port CoS 0x%llx", cos); }
+};
+
+std::optional<std::string> nativeVlanValue(const Tlv& tlv, std::vector<CdpValue>& values) {
+    values.push_back({NativeVlan{tlv.reader.u16(4)}, tlv.t, tlv.t + tlv.length});
+    return std::nullopt;
 }
 
-std::size_t CdpType::hashValue() const {
-    std::size_t seed = static_cast<std::size_t>(kind_);
-    hashCombine(seed, text_);
-    hashCombine(seed, ipv4_.description());
-    hashCombine(seed, ipv6_.description());
-    hashCombine(seed, number_);
-    hashCombine(seed, bytes_.hexString());
-    return seed;
+constexpr std::uint16_t anyLength = 0xffff;
+
+// The TLV types decoded, by type. Any other type gives Unknown.
+const TlvRule tlvRules[] = {
+    {1, "deviceId string", 5, anyLength, textValue<DeviceId>},
+    {2, "addresses", 5, anyLength, addressValues},
+    {3, "portId string", 5, anyLength, textValue<PortId>},
+    {4, "capabilities", 8, 8, capabilityValues},
+    {5, "software version", 5, anyLength, textValue<SoftwareVersion>},
+    {6, "platform", 5, anyLength, textValue<Platform>},
+    {10, "native VLAN", 6, 6, nativeVlanValue},
+    {11, "duplex", 5, 5, byteValue<Duplex, DuplexText>()},
+    {18, "trust bitmap", 5, 5, byteValue<TrustBitmap, TrustText>()},
+    {19, "untrusted port CoS", 5, 5, byteValue<UntrustedCos, CosText>()},
+    {20, "platform", 5, anyLength, textValue<SystemName>},  // so its messages say, as type 6's do
+};
+
+const TlvRule* ruleFor(std::uint16_t type) {
+    const auto rule = std::find_if(std::begin(tlvRules), std::end(tlvRules),
+                                   [type](const TlvRule& r) { return r.type == type; });
+    return rule == std::end(tlvRules) ? nullptr : rule;
 }
 
-std::size_t CdpValue::hashValue() const {
-    std::size_t seed = cdpType.hashValue();
-    hashCombine(seed, startIndex.value_or(0));
-    hashCombine(seed, endIndex.value_or(0));
-    return seed;
+template <typename Case>
+std::optional<std::string> textValue(const Tlv& tlv, std::vector<CdpValue>& values) {
+    auto text = utf8Text(tlv.value);
+    if (!text) return "cdp type " + std::to_string(tlv.type) + ": unable to decode " + std::string(ruleFor(tlv.type)->name);
+    values.push_back({Case{std::move(*text)}, tlv.t, tlv.t + tlv.length});
+    return std::nullopt;
 }
 
-namespace {
+std::optional<std::string> capabilityValues(const Tlv& tlv, std::vector<CdpValue>& values) {
+    const std::uint8_t byte7 = tlv.reader.u8(7);
+    const std::uint8_t byte6 = tlv.reader.u8(6);
+    for (std::size_t bit = 0; bit < std::size(lowByteCapabilities); ++bit) {
+        if (byte7 & (1u << bit)) values.push_back({lowByteCapabilities[bit], tlv.t + 7, tlv.t + 8});
+    }
+    for (std::size_t bit = 0; bit < std::size(highByteCapabilities); ++bit) {
+        if (byte6 & (1u << bit)) values.push_back({highByteCapabilities[bit], tlv.t + 6, tlv.t + 7});
+    }
+    return std::nullopt;
+}
 
-[[noreturn]] void fail(std::string message) { throw EtherCaptureError::genericError(std::move(message)); }
-
-// The addresses of a type 2 TLV; bounds are those of the CDP bytes from the TLV on.
-std::vector<CdpValue> addressValues(const ByteSlice& data) {
-    SliceReader r(data);
+// The addresses of a type 2 TLV. Bounds are those of the CDP bytes from the TLV on, so an entry may
+// reach into the next TLV.
+std::optional<std::string> addressValues(const Tlv& tlv, std::vector<CdpValue>& values) {
+    SliceReader& r = tlv.reader;
     const std::size_t m = r.count();
-    const std::size_t t = data.startIndex();
-    const std::uint16_t length = r.u16(2);
-    if (m < 8) fail("cdp type 2: length " + std::to_string(length) + " too short for an address count");
+    const std::size_t t = tlv.t;
+    if (m < 8) return "cdp type 2: length " + std::to_string(tlv.length) + " too short for an address count";
     const std::uint32_t count = r.u32(4);
-    std::vector<CdpValue> values;
     std::size_t q = 8;
     for (std::uint32_t pass = 0; pass < count; ++pass) {
         if (q + 1 >= m) break;
+        // protocol type, protocol length P, protocol, address length, address
         const std::uint8_t protocolLength = r.u8(q + 1);
         if (protocolLength == 1) {
             if (m < q + 9) break;
             const std::uint8_t protocol = r.u8(q + 2);
             const std::uint16_t addressLength = r.u16(q + 3);
             if (protocol == 0xCC) {
-                if (auto address = IPv4Address::fromBytes(data.slice(t + q + 5, t + q + 9))) {
-                    values.push_back({CdpType::ipv4address(*address), t + q, t + q + 9});
-                }
+                values.push_back({Ipv4address{IPv4Address(r.array<4>(q + 5))}, t + q, t + q + 9});
             } else {
                 logError([&] { return "CDP: unsupported address protocol " + std::to_string(protocol); });
             }
@@ -128,10 +159,8 @@ std::vector<CdpValue> addressValues(const ByteSlice& data) {
             if (m < q + 28) break;
             const std::uint64_t protocol = r.u64(q + 2);
             const std::uint16_t addressLength = r.u16(q + 10);
-            if (protocol == 0xAAAA0300000086DDull) {
-                if (auto address = IPv6Address::fromBytes(data.slice(t + q + 12, t + q + 28))) {
-                    values.push_back({CdpType::ipv6address(*address), t + q, t + q + 28});
-                }
+            if (protocol == 0xAAAA0300000086DDull) {  // 802.2 SNAP for IPv6
+                values.push_back({Ipv6address{IPv6Address(r.array<16>(q + 12))}, t + q, t + q + 28});
             } else {
                 logError([&] { return "CDP: unsupported address protocol " + std::to_string(protocol); });
             }
@@ -142,73 +171,94 @@ std::vector<CdpValue> addressValues(const ByteSlice& data) {
             q += 4 + protocolLength + r.u16(q + 2 + protocolLength);
         }
     }
-    return values;
+    return std::nullopt;
 }
 
-}  // namespace
-
-std::vector<CdpValue> Cdp::getValues(const ByteSlice& data) {
+// The values of the TLV at the start of `data`, appended to `values`; a failure text (and nothing
+// appended) when the TLV is malformed.
+std::optional<std::string> decodeTlv(const ByteSlice& data, std::vector<CdpValue>& values) {
     SliceReader r(data);
     const std::size_t m = r.count();
     const std::size_t t = data.startIndex();
     const std::uint16_t type = r.u16(0);
     const std::uint16_t length = r.u16(2);
     if (!r.ok() || length < 5 || m < length) {
-        fail("CDP decode failed length " + std::to_string(length) + " data " + std::to_string(m));
+        return "CDP decode failed length " + std::to_string(length) + " data " + std::to_string(m);
     }
-    const ByteSlice value = data.slice(t + 4, t + length);
-    auto textValue = [&](CdpType::Case kind, const std::string& failure) {
-        auto text = utf8Text(value);
-        if (!text) fail(failure);
-        return std::vector<CdpValue>{{CdpType::text(kind, std::move(*text)), t, t + length}};
-    };
-    auto fixedLength = [&](std::size_t required) {
-        if (length != required) fail("cdp type " + std::to_string(type) + " length " + std::to_string(length) + " invalid");
-    };
-    using Case = CdpType::Case;
-    switch (type) {
-        case 1: return textValue(Case::deviceId, "cdp type 1: unable to decode deviceId string");
-        case 2: return addressValues(data);
-        case 3: return textValue(Case::portId, "cdp type 3: unable to decode portId string");
-        case 4: {
-            if (length != 8) fail("cdp type 4: length " + std::to_string(length) + " unable to decode capabilities");
-            std::vector<CdpValue> values;
-            static constexpr Case lowByte[] = {Case::capabilityRouter, Case::capabilityBridge,
-                                               Case::capabilitySourceRouteBridge, Case::capabilitySwitch,
-                                               Case::capabilityHost, Case::capabilityIgmp,
-                                               Case::capabilityRepeater, Case::capabilityVoip};
-            static constexpr Case highByte[] = {Case::capabilityRemoteManaged, Case::capabilityVtCamera,
-                                                Case::capabilityMacRelay};
-            const std::uint8_t byte7 = r.u8(7);
-            const std::uint8_t byte6 = r.u8(6);
-            for (int bit = 0; bit < 8; ++bit) {
-                if (byte7 & (1 << bit)) values.push_back({CdpType::plain(lowByte[bit]), t + 7, t + 8});
-            }
-            for (int bit = 0; bit < 3; ++bit) {
-                if (byte6 & (1 << bit)) values.push_back({CdpType::plain(highByte[bit]), t + 6, t + 7});
-            }
-            return values;
-        }
-        case 5: return textValue(Case::softwareVersion, "cdp type 5: unable to decode software version");
-        case 6: return textValue(Case::platform, "cdp type 6: unable to decode platform");
-        case 10:
-            fixedLength(6);
-            return {{CdpType::nativeVlan(r.u16(4)), t, t + length}};
-        case 11: {
-            fixedLength(5);
-            const std::uint8_t duplex = r.u8(4);
-            return {{CdpType::text(Case::duplex, duplex == 1 ? "Duplex Full" : "Duplex value " + std::to_string(duplex)),
-                     t, t + length}};
-        }
-        case 18:
-            fixedLength(5);
-            return {{CdpType::text(Case::trustBitmap, formatNumber("Trust Bitmap 0x%llx", r.u8(4))), t, t + length}};
-        case 19:
-            fixedLength(5);
-            return {{CdpType::text(Case::untrustedCos, formatNumber("Untrusted Port CoS 0x%llx", r.u8(4))), t, t + length}};
-        case 20: return textValue(Case::systemName, "cdp type 20: unable to decode platform");
-        default: return {{CdpType::unknown(data.slice(t, t + length)), t, t + length}};
+    const TlvRule* rule = ruleFor(type);
+    if (!rule) {
+        values.push_back({cdp::Unknown{data.slice(t, t + length)}, t, t + length});
+        return std::nullopt;
     }
+    if (length < rule->minimumLength || length > rule->maximumLength) {
+        // Capabilities say what they could not decode; the fixed-length values call the length invalid.
+        if (type == 4) return "cdp type 4: length " + std::to_string(length) + " unable to decode capabilities";
+        return "cdp type " + std::to_string(type) + " length " + std::to_string(length) + " invalid";
+    }
+    std::vector<CdpValue> decoded;
+    if (auto failure = rule->decode(Tlv{data, r, t, type, length, data.slice(t + 4, t + length)}, decoded)) {
+        return failure;
+    }
+    values.insert(values.end(), std::make_move_iterator(decoded.begin()), std::make_move_iterator(decoded.end()));
+    return std::nullopt;
+}
+
+}  // namespace
+
+void CdpType::appendDescription(text::LineWriter& out) const {
+    std::visit(Overloaded{
+                   [&](const DeviceId& c) {
+                       out << "deviceID ";
+                       appendEscapedText(out, c.text);
+                   },
+                   [&](const Ipv4address& c) { out << "ipv4 " << c.address; },
+                   [&](const Ipv6address& c) { out << "ipv6 " << c.address; },
+                   [&](const PortId& c) {
+                       out << "portID ";
+                       appendEscapedText(out, c.text);
+                   },
+                   [&](const SoftwareVersion& c) {
+                       out << "Version ";
+                       appendEscapedText(out, c.text);
+                   },
+                   [&](const Platform& c) {
+                       out << "Platform ";
+                       appendEscapedText(out, c.text);
+                   },
+                   [&](const TrustBitmap& c) { appendEscapedText(out, c.text); },
+                   [&](const UntrustedCos& c) { appendEscapedText(out, c.text); },
+                   [&](const Duplex& c) { appendEscapedText(out, c.text); },
+                   [&](const NativeVlan& c) {
+                       out << "NativeVLAN ";
+                       out.decimal(c.vlan);
+                   },
+                   [&](const SystemName& c) {
+                       out << "Device Name ";
+                       appendEscapedText(out, c.text);
+                   },
+                   [&](const cdp::Unknown& c) {
+                       out << "UnknownCdpValue ";
+                       out.decimal(c.tlv.count()) << " bytes type ";
+                       out.decimal(c.tlv.at(c.tlv.startIndex() + 1).value_or(0));
+                   },
+                   [&](const NoArguments&) { out << capabilityNames[index() - firstCapability]; },
+               },
+               static_cast<const variant&>(*this));
+}
+
+std::size_t hashValue(const CdpType& type) { return hashOf(static_cast<const CdpType::variant&>(type)); }
+
+std::size_t hashValue(const CdpValue& value) {
+    std::size_t seed = hashValue(value.cdpType);
+    mixHash(seed, hashOf(value.startIndex));
+    mixHash(seed, hashOf(value.endIndex));
+    return seed;
+}
+
+std::vector<CdpValue> Cdp::getValues(const ByteSlice& data) {
+    std::vector<CdpValue> values;
+    if (auto failure = decodeTlv(data, values)) throw EtherCaptureError::genericError(std::move(*failure));
+    return values;
 }
 
 bool Cdp::decodeInto(Cdp& cdp, ByteSlice bytes) {
@@ -218,37 +268,35 @@ bool Cdp::decodeInto(Cdp& cdp, ByteSlice bytes) {
     const std::size_t n = r.count();
     if (n < 10) return false;
     const std::size_t s = data.startIndex();
-    cdp.version = r.u8(0);
-    cdp.ttl = r.u8(1);
-    cdp.checksum = r.u16(2);
+    cdp.version = readField<headerFields, Field::version>(r);
+    cdp.ttl = readField<headerFields, Field::ttl>(r);
+    cdp.checksum = readField<headerFields, Field::checksum>(r);
     markLayout(cdp, headerFields, s, data.endIndex());
+    // TLVs: type, length (header included), value. A malformed one ends the walk; values before it stay.
     std::size_t p = 4;
-    for (;;) {
-        // A TLV needs its 4-byte header and at least one value byte.
-        if (p + 5 > n) break;
+    while (p + 5 <= n) {  // a TLV needs its 4-byte header and at least one value byte
         const std::uint16_t type = r.u16(p);
         const std::uint16_t length = r.u16(p + 2);
         if (p + length > n) break;
-        try {
-            auto values = getValues(data.sliceFrom(s + p));
-            cdp.values.insert(cdp.values.end(), values.begin(), values.end());
-        } catch (const EtherCaptureError& error) {
+        if (auto failure = decodeTlv(data.sliceFrom(s + p), cdp.values)) {
             logError([&] {
                 return "Cdp: error decoding cdpValue at position " + std::to_string(p) + " type " +
-                       std::to_string(type) + " length " + std::to_string(length) + " error " + error.description();
+                       std::to_string(type) + " length " + std::to_string(length) + " error " +
+                       EtherCaptureError::genericError(std::move(*failure)).description();
             });
             break;
         }
         p += length;
-        if (length < 5) break;
     }
     return r.ok();
 }
 
 std::optional<Cdp> Cdp::decode(ByteSlice data) { return decodeRecord<Cdp>(std::move(data)); }
 
-std::string Cdp::verboseDescription() const {
-    return "CDP version " + std::to_string(version) + " " + std::to_string(values.size()) + " values";
+void Cdp::appendVerboseDescription(text::LineWriter& out) const {
+    out << "CDP version ";
+    out.decimal(version) << ' ';
+    out.decimal(values.size()) << " values";
 }
 
 }  // namespace ZuzizavAdiduDazorud

@@ -4,55 +4,97 @@
 #include <ZuzizavAdiduDazorud/Extensions/ByteSlice.h>
 #include <ZuzizavAdiduDazorud/DataStructure/Field.h>
 #include <ZuzizavAdiduDazorud/DataStructure/IPAddress.h>
+#include <ZuzizavAdiduDazorud/DataStructure/MessageKind.h>
+#include <ZuzizavAdiduDazorud/Extensions/TextAppend.h>
 
 #include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
+#include <variant>
 #include <vector>
 
 namespace ZuzizavAdiduDazorud {
 
+// The cases of a CDP advertisement's items, with their values.
+namespace cdp {
+
+struct DeviceId {
+    std::string text;
+    bool operator==(const DeviceId&) const = default;
+};
+struct Ipv4address {
+    IPv4Address address;
+    bool operator==(const Ipv4address&) const = default;
+};
+struct Ipv6address {
+    IPv6Address address;
+    bool operator==(const Ipv6address&) const = default;
+};
+struct PortId {
+    std::string text;
+    bool operator==(const PortId&) const = default;
+};
+struct SoftwareVersion {
+    std::string text;
+    bool operator==(const SoftwareVersion&) const = default;
+};
+struct Platform {
+    std::string text;
+    bool operator==(const Platform&) const = default;
+};
+struct TrustBitmap {
+    std::string text;
+    bool operator==(const TrustBitmap&) const = default;
+};
+struct UntrustedCos {
+    std::string text;
+    bool operator==(const UntrustedCos&) const = default;
+};
+struct Duplex {
+    std::string text;
+    bool operator==(const Duplex&) const = default;
+};
+struct NativeVlan {
+    std::int64_t vlan = 0;
+    bool operator==(const NativeVlan&) const = default;
+};
+struct SystemName {
+    std::string text;
+    bool operator==(const SystemName&) const = default;
+};
+// A TLV of a type not decoded: its bytes, header included.
+struct Unknown {
+    ByteSlice tlv;
+    bool operator==(const Unknown&) const = default;
+};
+struct CapabilityRouter : NoArguments {};
+struct CapabilityBridge : NoArguments {};
+struct CapabilitySourceRouteBridge : NoArguments {};
+struct CapabilitySwitch : NoArguments {};
+struct CapabilityHost : NoArguments {};
+struct CapabilityIgmp : NoArguments {};
+struct CapabilityRepeater : NoArguments {};
+struct CapabilityVoip : NoArguments {};
+struct CapabilityRemoteManaged : NoArguments {};
+struct CapabilityVtCamera : NoArguments {};
+struct CapabilityMacRelay : NoArguments {};
+
+}  // namespace cdp
+
 // One item of a CDP advertisement.
-class CdpType {
-public:
-    enum class Case : std::uint8_t {
-        deviceId, ipv4address, ipv6address, portId, softwareVersion, platform, trustBitmap, untrustedCos, duplex,
-        nativeVlan, systemName, unknown, capabilityRouter, capabilityBridge, capabilitySourceRouteBridge,
-        capabilitySwitch, capabilityHost, capabilityIgmp, capabilityRepeater, capabilityVoip,
-        capabilityRemoteManaged, capabilityVtCamera, capabilityMacRelay,
-    };
+struct CdpType
+    : std::variant<cdp::DeviceId, cdp::Ipv4address, cdp::Ipv6address, cdp::PortId, cdp::SoftwareVersion,
+                   cdp::Platform, cdp::TrustBitmap, cdp::UntrustedCos, cdp::Duplex, cdp::NativeVlan, cdp::SystemName,
+                   cdp::Unknown, cdp::CapabilityRouter, cdp::CapabilityBridge, cdp::CapabilitySourceRouteBridge,
+                   cdp::CapabilitySwitch, cdp::CapabilityHost, cdp::CapabilityIgmp, cdp::CapabilityRepeater,
+                   cdp::CapabilityVoip, cdp::CapabilityRemoteManaged, cdp::CapabilityVtCamera,
+                   cdp::CapabilityMacRelay> {
+    using variant::variant;
 
-    // The cases that carry a text.
-    static CdpType text(Case kind, std::string text);
-    static CdpType ipv4address(IPv4Address address);
-    static CdpType ipv6address(IPv6Address address);
-    static CdpType nativeVlan(std::int64_t vlan);
-    static CdpType unknown(ByteSlice tlv);
-    // The capability cases.
-    static CdpType plain(Case kind);
-
-    Case kind() const { return kind_; }
-    const std::string& textValue() const { return text_; }
-    const IPv4Address& ipv4() const { return ipv4_; }
-    const IPv6Address& ipv6() const { return ipv6_; }
-    std::int64_t vlan() const { return number_; }
-    const ByteSlice& unknownBytes() const { return bytes_; }
-
-    std::string description() const;
-
-    friend bool operator==(const CdpType&, const CdpType&) = default;
-    std::size_t hashValue() const;
-
-private:
-    explicit CdpType(Case kind) : kind_(kind) {}
-
-    Case kind_;
-    std::string text_;
-    IPv4Address ipv4_;
-    IPv6Address ipv6_;
-    std::int64_t number_ = 0;
-    ByteSlice bytes_;
+    // Texts from the wire are escaped.
+    std::string description() const { return text::describe(*this); }
+    void appendDescription(text::LineWriter& out) const;
 };
 
 struct CdpValue {
@@ -62,8 +104,10 @@ struct CdpValue {
 
     std::string description() const { return cdpType.description(); }
     friend bool operator==(const CdpValue&, const CdpValue&) = default;
-    std::size_t hashValue() const;
 };
+
+std::size_t hashValue(const CdpType& type);
+std::size_t hashValue(const CdpValue& value);
 
 // A CDP advertisement: a 4-byte header and type-length-value entries.
 struct Cdp {
@@ -86,11 +130,13 @@ struct Cdp {
     // bytes either way; false when they are not one (the other fields are then left half-filled).
     static bool decodeInto(Cdp& record, ByteSlice bytes);
     // The values of the one TLV at the start of `data` (which runs to the end of the CDP bytes);
-    // throws EtherCaptureError::genericError.
+    // throws EtherCaptureError::genericError when the TLV is malformed.
     static std::vector<CdpValue> getValues(const ByteSlice& data);
 
     std::string description() const { return "CDP"; }
-    std::string verboseDescription() const;
+    void appendDescription(text::LineWriter& out) const { out << "CDP"; }
+    std::string verboseDescription() const { return text::describeVerbosely(*this); }
+    void appendVerboseDescription(text::LineWriter& out) const;
     std::string hexdump() const { return data.hexdump(); }
 };
 
@@ -98,9 +144,13 @@ struct Cdp {
 
 template <>
 struct std::hash<ZuzizavAdiduDazorud::CdpType> {
-    std::size_t operator()(const ZuzizavAdiduDazorud::CdpType& value) const { return value.hashValue(); }
+    std::size_t operator()(const ZuzizavAdiduDazorud::CdpType& value) const {
+        return ZuzizavAdiduDazorud::hashValue(value);
+    }
 };
 template <>
 struct std::hash<ZuzizavAdiduDazorud::CdpValue> {
-    std::size_t operator()(const ZuzizavAdiduDazorud::CdpValue& value) const { return value.hashValue(); }
+    std::size_t operator()(const ZuzizavAdiduDazorud::CdpValue& value) const {
+        return ZuzizavAdiduDazorud::hashValue(value);
+    }
 };

@@ -43,58 +43,56 @@ struct FieldSpan {
     std::size_t to;
 };
 
-// A header's fixed fields, with what the index needs to take them all at once worked out at compile
-// time. Build with fieldLayout().
+// A header's fixed fields. Build with fieldLayout(); span() finds a field's offsets at compile time, so
+// that a decoder reads each field where its layout says and writes no offset twice.
 template <std::size_t N>
 struct FieldLayout {
     FieldSpan spans[N];
-    std::uint64_t mask[2];
-    bool distinct;
+
+    consteval FieldSpan span(Field field) const {
+        for (const FieldSpan& s : spans) {
+            if (s.field == field) return s;
+        }
+        throw "the layout has no such field";
+    }
+    // The first K fields, for a header whose shorter forms end early.
+    template <std::size_t K>
+    consteval FieldLayout<K> first() const {
+        static_assert(K <= N);
+        FieldLayout<K> layout{};
+        for (std::size_t k = 0; k < K; ++k) layout.spans[k] = spans[k];
+        return layout;
+    }
 };
 
 template <std::size_t N>
 consteval FieldLayout<N> fieldLayout(const FieldSpan (&spans)[N]) {
     FieldLayout<N> layout{};
-    layout.distinct = true;
-    for (std::size_t k = 0; k < N; ++k) {
-        layout.spans[k] = spans[k];
-        const auto i = static_cast<std::size_t>(spans[k].field);
-        const std::uint64_t bit = std::uint64_t{1} << (i % 64);
-        if (layout.mask[i / 64] & bit) layout.distinct = false;
-        layout.mask[i / 64] |= bit;
-    }
+    for (std::size_t k = 0; k < N; ++k) layout.spans[k] = spans[k];
     return layout;
 }
 
-// Frame positions keyed by Field. A record marks at most a few fields, so they are kept inline in a
-// small flat list (no allocation); more than fit inline go to an overflow list no record needs today.
+// Frame positions keyed by Field: a record's first bytes (startIndex) or ends (endIndex) of its fields.
+// A header's fixed fields are kept as a reference to their static layout and the record's base, so
+// marking them costs a few stores; positions are worked out when asked for. Other fields are kept in a
+// small inline list, then in an overflow list no record needs today. A field set later wins.
 class FieldIndex {
 public:
-    // Only the entries in use are initialised and copied: a record starts with two empty indexes, and
-    // clearing their unused slots would cost more than the fields a decoder marks.
+    // Only the entries in use are initialised and copied: a record starts with two empty indexes.
     FieldIndex() = default;
-    FieldIndex(const FieldIndex& other) : marked_(other.marked_), count_(other.count_), overflow_(other.overflow_) {
-        copyEntries(other);
-    }
-    FieldIndex(FieldIndex&& other) noexcept
-        : marked_(other.marked_), count_(other.count_), overflow_(std::move(other.overflow_)) {
-        copyEntries(other);
-    }
+    FieldIndex(const FieldIndex& other) : FieldIndex() { *this = other; }
+    FieldIndex(FieldIndex&& other) noexcept : FieldIndex() { *this = std::move(other); }
     FieldIndex& operator=(const FieldIndex& other) {
         if (this != &other) {
-            marked_ = other.marked_;
-            count_ = other.count_;
+            copyScalars(other);
             overflow_ = other.overflow_;
-            copyEntries(other);
         }
         return *this;
     }
     FieldIndex& operator=(FieldIndex&& other) noexcept {
         if (this != &other) {
-            marked_ = other.marked_;
-            count_ = other.count_;
+            copyScalars(other);
             overflow_ = std::move(other.overflow_);
-            copyEntries(other);
         }
         return *this;
     }
@@ -102,56 +100,62 @@ public:
 
     std::optional<std::size_t> operator[](Field field) const { return at(field); }
     std::optional<std::size_t> at(Field field) const {
-        if (!isMarked(field)) return std::nullopt;
-        for (std::size_t i = 0; i < count_; ++i) {
-            if (fields_[i] == field) return positions_[i];
-        }
         for (const auto& [f, position] : overflow_) {
             if (f == field) return position;
+        }
+        for (std::size_t i = count_; i-- > 0;) {
+            if (fields_[i] == field) return positions_[i];
+        }
+        for (std::size_t k = spanCount_; k-- > 0;) {
+            if (spans_[k].field == field) return position(spans_[k]);
         }
         return std::nullopt;
     }
     bool contains(Field field) const { return at(field).has_value(); }
-    std::size_t size() const { return count_ + overflow_.size(); }
-    bool empty() const { return size() == 0; }
+    std::size_t size() const {
+        std::size_t n = 0;
+        for (std::size_t i = 0; i < fieldCount; ++i) n += contains(static_cast<Field>(i));
+        return n;
+    }
+    bool empty() const { return spanCount_ == 0 && count_ == 0 && overflow_.empty(); }
 
     void set(Field field, std::size_t position) {
         const auto value = static_cast<std::uint32_t>(position);
-        // Decoders mark each field once: the common case is a plain append.
-        if (!isMarked(field) && count_ < inlineCapacity) {
-            mark(field);
+        for (std::size_t i = 0; i < count_; ++i) {
+            if (fields_[i] == field) {
+                positions_[i] = value;
+                return;
+            }
+        }
+        if (count_ < inlineCapacity && overflow_.empty()) [[likely]] {
             fields_[count_] = field;
             positions_[count_] = value;
             ++count_;
             return;
         }
-        setSlow(field, value);
+        setOverflow(field, value);
     }
 
-    // set() for each of a layout's fields at base + from (or base + to, or end for toEnd), in order.
-    // Into an empty index (a decoder's fresh record) this is plain stores of known fields: no
-    // per-field checks, and no count or marks going back and forth through memory.
+    // The layout's fields at base + from, or for an end index at base + to (`end` for toEnd). The first
+    // layout of an index is kept by reference; a second is set field by field.
     template <std::size_t N>
     [[gnu::always_inline]] void setLayout(const FieldLayout<N>& layout, std::size_t base, std::size_t end,
                                           bool ends) {
-        if (N <= inlineCapacity && layout.distinct && count_ == 0 && overflow_.empty()) [[likely]] {
-#pragma GCC unroll 32
-            for (std::size_t k = 0; k < N; ++k) {
-                const FieldSpan& span = layout.spans[k];
-                fields_[k] = span.field;
-                positions_[k] = static_cast<std::uint32_t>(position(span, base, end, ends));
-            }
-            marked_[0] = layout.mask[0];
-            marked_[1] = layout.mask[1];
-            count_ = static_cast<std::uint8_t>(N);
+        if (spanCount_ == 0 && count_ == 0 && overflow_.empty()) [[likely]] {
+            spans_ = layout.spans;
+            spanCount_ = static_cast<std::uint8_t>(N);
+            base_ = static_cast<std::uint32_t>(base);
+            end_ = static_cast<std::uint32_t>(end);
+            ends_ = ends;
             return;
         }
-        for (const FieldSpan& span : layout.spans) set(span.field, position(span, base, end, ends));
+        for (const FieldSpan& span : layout.spans) {
+            set(span.field, !ends ? base + span.from : span.to == toEnd ? end : base + span.to);
+        }
     }
 
-    // Equal when the same fields map to the same positions, in whatever order they were set.
+    // Equal when the same fields map to the same positions, however they were set.
     friend bool operator==(const FieldIndex& lhs, const FieldIndex& rhs) {
-        if (lhs.size() != rhs.size()) return false;
         for (std::size_t i = 0; i < fieldCount; ++i) {
             if (lhs.at(static_cast<Field>(i)) != rhs.at(static_cast<Field>(i))) return false;
         }
@@ -159,50 +163,39 @@ public:
     }
 
 private:
-    bool isMarked(Field field) const {
-        const auto i = static_cast<std::size_t>(field);
-        return (marked_[i / 64] >> (i % 64)) & 1u;
+    std::size_t position(const FieldSpan& span) const {
+        if (!ends_) return base_ + span.from;
+        return span.to == toEnd ? end_ : base_ + span.to;
     }
-    void mark(Field field) {
-        const auto i = static_cast<std::size_t>(field);
-        marked_[i / 64] |= std::uint64_t{1} << (i % 64);
-    }
-    // Overwriting a marked field, or a field past the inline part.
-    [[gnu::noinline]] void setSlow(Field field, std::uint32_t value) {
-        if (!isMarked(field)) {
-            mark(field);
-            overflow_.emplace_back(field, value);
-            return;
-        }
-        for (std::size_t i = 0; i < count_; ++i) {
-            if (fields_[i] == field) {
-                positions_[i] = value;
-                return;
-            }
-        }
+    [[gnu::noinline]] void setOverflow(Field field, std::uint32_t value) {
         for (auto& entry : overflow_) {
             if (entry.first == field) {
                 entry.second = value;
                 return;
             }
         }
+        overflow_.emplace_back(field, value);
     }
-
-    static std::size_t position(const FieldSpan& span, std::size_t base, std::size_t end, bool ends) {
-        if (!ends) return base + span.from;
-        return span.to == toEnd ? end : base + span.to;
-    }
-    void copyEntries(const FieldIndex& other) {
+    void copyScalars(const FieldIndex& other) {
+        spans_ = other.spans_;
+        spanCount_ = other.spanCount_;
+        base_ = other.base_;
+        end_ = other.end_;
+        ends_ = other.ends_;
+        count_ = other.count_;
         std::copy_n(other.positions_.begin(), other.count_, positions_.begin());
         std::copy_n(other.fields_.begin(), other.count_, fields_.begin());
     }
 
-    static constexpr std::size_t inlineCapacity = 16;
-    std::array<std::uint64_t, 2> marked_{};
-    // Entries [0, count_) are set; the rest are never read.
-    std::array<std::uint32_t, inlineCapacity> positions_;
+    static constexpr std::size_t inlineCapacity = 8;
+    const FieldSpan* spans_ = nullptr;  // a static layout's spans, [0, spanCount_)
+    std::uint32_t base_ = 0;
+    std::uint32_t end_ = 0;
+    std::uint8_t spanCount_ = 0;
+    bool ends_ = false;
+    std::uint8_t count_ = 0;  // entries [0, count_) are set; the rest are never read
     std::array<Field, inlineCapacity> fields_;
-    std::uint8_t count_ = 0;
+    std::array<std::uint32_t, inlineCapacity> positions_;
     std::vector<std::pair<Field, std::uint32_t>> overflow_;
 };
 

@@ -1,5 +1,8 @@
+// Link layers: Ethernet II and IEEE 802.3 with 802.2 LLC and SNAP (IEEE 802-2014 clause 10, RFC 1042),
+// IEEE 802.1Q tags, Linux cooked headers (SLL, SLL2), raw IP and BSD loopback (the pcap link types).
 #include <ZuzizavAdiduDazorud/DataStructure/Frame.h>
 
+#include <ZuzizavAdiduDazorud/DataStructure/RecordDecoding.h>
 #include <ZuzizavAdiduDazorud/Extensions/Data+extensions.h>
 #include <ZuzizavAdiduDazorud/Extensions/TextAppend.h>
 #include <ZuzizavAdiduDazorud/LibraryLogger.h>
@@ -22,6 +25,46 @@ constexpr auto ieee8023Fields = fieldLayout({
     {Field::ieeeSsap, 15, 16},
     {Field::ieeeControl, 16, 17},
 });
+// Linux cooked headers; the address runs for its length, at most 8 bytes.
+constexpr auto sllFields = fieldLayout({
+    {Field::packetType, 0, 2},
+    {Field::linkHardwareType, 2, 4},
+    {Field::linkAddressLength, 4, 6},
+    {Field::linkProtocol, 14, 16},
+});
+constexpr auto sll2Fields = fieldLayout({
+    {Field::linkProtocol, 0, 2},
+    {Field::interfaceIndex, 4, 8},
+    {Field::linkHardwareType, 8, 10},
+    {Field::packetType, 10, 11},
+    {Field::linkAddressLength, 11, 12},
+});
+constexpr std::size_t sllAddressAt = 6;
+constexpr std::size_t sll2AddressAt = 12;
+constexpr auto nullFields = fieldLayout({{Field::addressFamily, 0, 4}});
+
+// At offsets from the LLC header or the SNAP header.
+constexpr auto llcFields = fieldLayout({
+    {Field::ieeeDsap, 0, 1},
+    {Field::ieeeSsap, 1, 2},
+    {Field::ieeeControl, 2, 3},
+});
+constexpr auto snapFields = fieldLayout({
+    {Field::snapOrg, 0, 3},
+    {Field::snapType, 3, 5},
+});
+
+// A VLAN tag, from its TPID on; the type that follows the tag control information is etherType.
+constexpr auto vlanFields = fieldLayout({
+    {Field::tpid, 0, 2},
+    {Field::priorityCode, 2, 3},
+    {Field::dropEligible, 2, 3},
+    {Field::vlanId, 2, 4},
+    {Field::etherType, 4, 6},
+});
+
+// Linux cooked packet types 0 to 4, as tcpdump writes them.
+constexpr std::string_view packetTypeNames[] = {"In", "B", "M", "P", "Out"};
 
 namespace {
 
@@ -113,9 +156,9 @@ void Frame::decodeIeee8023(std::size_t length) {
     const std::size_t n = data.count();
     SliceReader r(data);
     ieeeLength = length;
-    ieeeDsap = r.u8(14);
-    ieeeSsap = r.u8(15);
-    ieeeControl = r.u8(16);
+    ieeeDsap = readField<ieee8023Fields, Field::ieeeDsap>(r);
+    ieeeSsap = readField<ieee8023Fields, Field::ieeeSsap>(r);
+    ieeeControl = readField<ieee8023Fields, Field::ieeeControl>(r);
     markLayout(*this, ieee8023Fields, s, e);
     if (length + 14 < n) {
         padding = data.slice(s + length + 14, e);
@@ -135,10 +178,9 @@ void Frame::decodeLlc(std::size_t offset) {
         if (decodeAs<Bpdu>(layer3, data.slice(s + payload, e))) return;
     } else if (*ieeeDsap == 0xAA && n >= payload + 5) {
         SliceReader r(data);
-        snapOrg = r.u24(payload);
-        markField(*this, Field::snapOrg, s + payload, s + payload + 3);
-        snapType = r.u16(payload + 3);
-        markField(*this, Field::snapType, s + payload + 3, s + payload + 5);
+        snapOrg = readField<snapFields, Field::snapOrg>(r, payload);
+        snapType = readField<snapFields, Field::snapType>(r, payload);
+        markLayout(*this, snapFields, s + payload, e);
         if (*snapOrg == 0x00000C && *snapType == 0x2000) {
             if (decodeAs<Cdp>(layer3, data.slice(s + payload + 5, e))) return;
         } else if (*snapOrg == 0) {
@@ -160,36 +202,25 @@ void Frame::decodeLinuxCooked(bool version2) {
     SliceReader r(data);
     LinuxCooked& c = cooked.emplace();
     std::size_t addressAt = 0;
-    std::size_t protocolAt = 0;
     if (version2) {
-        // protocol, reserved, interface index, ARPHRD type, packet type, address length, address
-        c.protocol = r.u16(0);
-        protocolAt = 0;
-        c.interfaceIndex = r.u32(4);
-        markField(*this, Field::interfaceIndex, s + 4, s + 8);
-        c.hardwareType = r.u16(8);
-        markField(*this, Field::linkHardwareType, s + 8, s + 10);
-        c.packetType = r.u8(10);
-        markField(*this, Field::packetType, s + 10, s + 11);
-        c.addressLength = r.u8(11);
-        markField(*this, Field::linkAddressLength, s + 11, s + 12);
-        addressAt = 12;
+        c.protocol = readField<sll2Fields, Field::linkProtocol>(r);
+        c.interfaceIndex = readField<sll2Fields, Field::interfaceIndex>(r);
+        c.hardwareType = readField<sll2Fields, Field::linkHardwareType>(r);
+        c.packetType = readField<sll2Fields, Field::packetType>(r);
+        c.addressLength = readField<sll2Fields, Field::linkAddressLength>(r);
+        markLayout(*this, sll2Fields, s, data.endIndex());
+        addressAt = sll2AddressAt;
     } else {
-        // packet type, ARPHRD type, address length, address, protocol
-        c.packetType = r.u16(0);
-        markField(*this, Field::packetType, s, s + 2);
-        c.hardwareType = r.u16(2);
-        markField(*this, Field::linkHardwareType, s + 2, s + 4);
-        c.addressLength = r.u16(4);
-        markField(*this, Field::linkAddressLength, s + 4, s + 6);
-        addressAt = 6;
-        c.protocol = r.u16(14);
-        protocolAt = 14;
+        c.packetType = readField<sllFields, Field::packetType>(r);
+        c.hardwareType = readField<sllFields, Field::linkHardwareType>(r);
+        c.addressLength = readField<sllFields, Field::linkAddressLength>(r);
+        c.protocol = readField<sllFields, Field::linkProtocol>(r);
+        markLayout(*this, sllFields, s, data.endIndex());
+        addressAt = sllAddressAt;
     }
     c.address = r.array<8>(addressAt);
     const std::size_t kept = std::min<std::size_t>(c.addressLength, 8);
     markField(*this, Field::linkAddress, s + addressAt, s + addressAt + kept);
-    markField(*this, Field::linkProtocol, s + protocolAt, s + protocolAt + 2);
     frameFormat = version2 ? FrameFormat::linuxSll2 : FrameFormat::linuxSll;
     if (c.addressLength == 6) {
         srcmac.assignBytes(std::span<const std::uint8_t>(c.address.data(), 6));
@@ -203,12 +234,10 @@ void Frame::decodeLinuxCooked(bool version2) {
         decodeEthertype(header, c.protocol);
     } else if (c.protocol == 4 && data.count() >= header + 3) {
         // An 802.2 LLC frame without its Ethernet header.
-        ieeeDsap = r.u8(header);
-        ieeeSsap = r.u8(header + 1);
-        ieeeControl = r.u8(header + 2);
-        markField(*this, Field::ieeeDsap, s + header, s + header + 1);
-        markField(*this, Field::ieeeSsap, s + header + 1, s + header + 2);
-        markField(*this, Field::ieeeControl, s + header + 2, s + header + 3);
+        ieeeDsap = readField<llcFields, Field::ieeeDsap>(r, header);
+        ieeeSsap = readField<llcFields, Field::ieeeSsap>(r, header);
+        ieeeControl = readField<llcFields, Field::ieeeControl>(r, header);
+        markLayout(*this, llcFields, s + header, data.endIndex());
         decodeLlc(header);
     } else {
         layer3 = Unknown{data.sliceFrom(s + header)};
@@ -242,7 +271,7 @@ void Frame::decodeNull() {
     const std::uint32_t family = known(little) || !known(big) ? little : big;
     addressFamily = family;
     const std::size_t s = data.startIndex();
-    markField(*this, Field::addressFamily, s, s + 4);
+    markLayout(*this, nullFields, s, data.endIndex());
     if (family == 2) return decodeEthertype(4, 0x0800);
     if (isIPv6(family)) return decodeEthertype(4, 0x86DD);
     layer3 = Unknown{data.sliceFrom(s + 4)};
@@ -254,17 +283,14 @@ std::size_t Frame::decodeVlanTags(std::size_t offset, std::uint16_t& type) {
     SliceReader r(data);
     while ((type == 0x8100 || type == 0x88a8) && vlans.size() < 2 && offset + 4 <= n) {
         Vlan& tag = vlans.emplace_back();
+        const std::size_t at = offset - 2;  // the tag's TPID
         tag.tpid = type;
-        const std::uint16_t tci = r.u16(offset);
+        const std::uint16_t tci = readField<vlanFields, Field::vlanId>(r, at);
         tag.priorityCode = static_cast<std::uint8_t>(tci >> 13);
         tag.dropEligible = (tci & 0x1000) != 0;
         tag.vlanId = tci & 0x0fff;
-        tag.etherType = r.u16(offset + 2);
-        markField(tag, Field::tpid, s + offset - 2, s + offset);
-        markField(tag, Field::priorityCode, s + offset, s + offset + 1);
-        markField(tag, Field::dropEligible, s + offset, s + offset + 1);
-        markField(tag, Field::vlanId, s + offset, s + offset + 2);
-        markField(tag, Field::etherType, s + offset + 2, s + offset + 4);
+        tag.etherType = readField<vlanFields, Field::etherType>(r, at);
+        markLayout(tag, vlanFields, s + at, data.endIndex());
         type = tag.etherType;
         offset += 4;
     }
@@ -281,7 +307,7 @@ void Frame::decodeEthertype(std::size_t offset, std::uint16_t type) {
     switch (type) {
         case 0x0800: {
             // Padding after the IP packet, unless the 802.3 length has already told it.
-            const std::uint16_t totalLength = r.u16(offset + 2);
+            const std::uint16_t totalLength = readField<IPv4::headerFields, Field::totalLength>(r, offset);
             if (!padding && r.ok() && totalLength + offset < n) {
                 padding = data.slice(s + offset + totalLength, e);
                 markField(*this, Field::padding, s + offset + totalLength, e);
@@ -380,33 +406,44 @@ void Frame::appendDescription(text::LineWriter& out) const {
     if (const Layer4* l4 = layer4()) l4->appendDescription(out);
 }
 
-std::string Frame::verboseDescription() const {
-    std::string out;
+void Frame::appendVerboseDescription(text::LineWriter& out) const {
     switch (frameFormat) {
-        case FrameFormat::rawIp: out = "rawIp "; break;
-        case FrameFormat::nullLoopback: out = "nullLoopback family " + std::to_string(addressFamily.value_or(0)) + " "; break;
+        case FrameFormat::rawIp: out << "rawIp "; break;
+        case FrameFormat::nullLoopback:
+            out << "nullLoopback family ";
+            out.decimal(addressFamily.value_or(0)) << ' ';
+            break;
         case FrameFormat::linuxSll:
         case FrameFormat::linuxSll2:
-            out = std::string(toString(frameFormat)) + " ";
+            out << toString(frameFormat) << ' ';
             if (cooked) {
-                out += "packetType " + cooked->packetTypeText() + " hwType " + std::to_string(cooked->hardwareType) +
-                       " addrLen " + std::to_string(cooked->addressLength) + " addr " + cooked->addressText() +
-                       " protocol " + wordHexText(cooked->protocol) + " ";
-                if (cooked->interfaceIndex) out += "ifIndex " + std::to_string(*cooked->interfaceIndex) + " ";
+                out << "packetType " << cooked->packetTypeText() << " hwType ";
+                out.decimal(cooked->hardwareType) << " addrLen ";
+                out.decimal(cooked->addressLength) << " addr " << cooked->addressText() << " protocol "
+                                                   << wordHexText(cooked->protocol) << ' ';
+                if (cooked->interfaceIndex) {
+                    out << "ifIndex ";
+                    out.decimal(*cooked->interfaceIndex) << ' ';
+                }
             }
             break;
-        default: out = srcmac.str() + " > " + dstmac.str() + " " + std::string(toString(frameFormat)) + " ";
+        default: out << srcmac.view() << " > " << dstmac.view() << ' ' << toString(frameFormat) << ' ';
     }
-    if (ieeeLength) out += "LEN " + std::to_string(*ieeeLength) + " ";
-    if (ieeeDsap) out += std::string("DSAP 0x") + byteHexText(*ieeeDsap) + " ";
-    if (ieeeSsap) out += std::string("SSAP 0x") + byteHexText(*ieeeSsap) + " ";
-    if (ieeeControl) out += std::string("CONTROL 0x") + byteHexText(*ieeeControl) + " ";
-    if (snapOrg) out += "SNAP Org 0x" + formatNumber("%6llx ", *snapOrg) + " ";
-    if (snapType) out += "SType 0x" + formatNumber("%4llx ", *snapType) + " ";
-    if (ethertype && !cooked) out += "Ethertype " + wordHexText(*ethertype) + " ";
-    for (const Vlan& tag : vlans) out += tag.verboseDescription() + " ";
-    if (padding && !padding->empty()) out += padding->description() + " padding ";
-    return out;
+    if (ieeeLength) {
+        out << "LEN ";
+        out.decimal(*ieeeLength) << ' ';
+    }
+    if (ieeeDsap) out << "DSAP 0x" << byteHexText(*ieeeDsap) << ' ';
+    if (ieeeSsap) out << "SSAP 0x" << byteHexText(*ieeeSsap) << ' ';
+    if (ieeeControl) out << "CONTROL 0x" << byteHexText(*ieeeControl) << ' ';
+    if (snapOrg) out << "SNAP Org 0x" << formatNumber("%6llx ", *snapOrg) << ' ';
+    if (snapType) out << "SType 0x" << formatNumber("%4llx ", *snapType) << ' ';
+    if (ethertype && !cooked) out << "Ethertype " << wordHexText(*ethertype) << ' ';
+    for (const Vlan& tag : vlans) {
+        tag.appendVerboseDescription(out);
+        out << ' ';
+    }
+    if (padding && !padding->empty()) out << padding->description() << " padding ";
 }
 
 std::string LinuxCooked::addressText() const {
@@ -417,19 +454,14 @@ std::string LinuxCooked::addressText() const {
 }
 
 std::string LinuxCooked::packetTypeText() const {
-    switch (packetType) {
-        case 0: return "In";
-        case 1: return "B";
-        case 2: return "M";
-        case 3: return "P";
-        case 4: return "Out";
-        default: return std::to_string(packetType);
-    }
+    if (packetType < std::size(packetTypeNames)) return std::string(packetTypeNames[packetType]);
+    return std::to_string(packetType);
 }
 
-std::string Vlan::verboseDescription() const {
-    return "VLAN " + std::to_string(vlanId) + " PCP " + std::to_string(priorityCode) + " DEI " +
-           (dropEligible ? "1" : "0") + " Ethertype " + wordHexText(etherType);
+void Vlan::appendVerboseDescription(text::LineWriter& out) const {
+    out << "VLAN ";
+    out.decimal(vlanId) << " PCP ";
+    out.decimal(priorityCode) << " DEI " << (dropEligible ? '1' : '0') << " Ethertype " << wordHexText(etherType);
 }
 
 }  // namespace ZuzizavAdiduDazorud

@@ -100,7 +100,9 @@ struct Frame {
     std::string description() const;
     // Appends description() to `out`, for callers printing many frames into one buffer.
     void appendDescription(text::LineWriter& out) const;
-    std::string verboseDescription() const;
+    // The link layer's verbose text; tmdump -v prints it before layer 3's and layer 4's.
+    std::string verboseDescription() const { return text::describeVerbosely(*this); }
+    void appendVerboseDescription(text::LineWriter& out) const;
     std::string hexdump() const { return data.hexdump(); }
 
     // The process-wide counter numbering frames built without a number.

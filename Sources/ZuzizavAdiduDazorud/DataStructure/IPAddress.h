@@ -1,6 +1,7 @@
 #pragma once
 
 #include <ZuzizavAdiduDazorud/Extensions/ByteSlice.h>
+#include <ZuzizavAdiduDazorud/Extensions/TextAppend.h>
 
 #include <array>
 #include <cstdint>
@@ -48,6 +49,7 @@ public:
 
     const std::array<std::uint8_t, 4>& rawValue() const { return bytes_; }
     std::string description() const;
+    void appendDescription(text::LineWriter& out) const { out.commit(text::writeDottedQuad(out.reserve(15), bytes_.data())); }
 
     // {"ipv4String": text}
     KeyedContainer encode() const;
@@ -71,6 +73,7 @@ public:
 
     const std::array<std::uint8_t, 16>& rawValue() const { return bytes_; }
     std::string description() const;
+    void appendDescription(text::LineWriter& out) const { out.commit(text::writeIPv6(out.reserve(46), bytes_.data())); }
 
     // {"ipv6String": text}
     KeyedContainer encode() const;

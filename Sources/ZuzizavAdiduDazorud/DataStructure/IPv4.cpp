@@ -1,3 +1,4 @@
+// Internet Protocol version 4: RFC 791, with the DS field and ECN of RFC 2474 and RFC 3168.
 #include <ZuzizavAdiduDazorud/DataStructure/IPv4.h>
 
 #include <ZuzizavAdiduDazorud/DataStructure/RecordDecoding.h>
@@ -6,23 +7,6 @@
 #include <ZuzizavAdiduDazorud/LibraryLogger.h>
 
 namespace ZuzizavAdiduDazorud {
-
-// Fixed header fields, at offsets from the record's start.
-constexpr auto headerFields = fieldLayout({
-    {Field::version, 0, 1},
-    {Field::ihl, 0, 1},
-    {Field::dscp, 1, 2},
-    {Field::ecn, 1, 2},
-    {Field::totalLength, 2, 4},
-    {Field::identification, 4, 6},
-    {Field::flags, 6, 7},
-    {Field::fragmentOffset, 6, 8},
-    {Field::ttl, 8, 9},
-    {Field::ipProtocol, 9, 10},
-    {Field::headerChecksum, 10, 12},
-    {Field::sourceIP, 12, 16},
-    {Field::destinationIP, 16, 20},
-});
 
 bool IPv4::decodeInto(IPv4& ip, ByteSlice bytes) {
     ip.data = std::move(bytes);
@@ -33,23 +17,22 @@ bool IPv4::decodeInto(IPv4& ip, ByteSlice bytes) {
     const std::size_t s = data.startIndex();
     const std::size_t e = data.endIndex();
 
-    const std::uint8_t byte0 = r.u8(0);
-    if (byte0 >> 4 != 4) {
-        logError([&] { return "IPv4: Invalid version " + std::to_string(byte0 >> 4) + " detected"; });
+    const std::uint8_t version = readField<headerFields, Field::version>(r) >> 4;
+    if (version != 4) {
+        logError([&] { return "IPv4: Invalid version " + std::to_string(version) + " detected"; });
         return false;
     }
-    const std::uint8_t ihl = byte0 & 0x0f;
+    const std::uint8_t ihl = readField<headerFields, Field::ihl>(r) & 0x0f;
     if (ihl < 5) {
         logError([&] { return "IPv4: Invalid ihl " + std::to_string(ihl) + " detected"; });
         return false;
     }
 
     const std::size_t h = std::size_t{ihl} * 4;
-    ip.sourceIP = IPv4Address(r.array<4>(12));
-    ip.destinationIP = IPv4Address(r.array<4>(16));
-    ip.ipProtocol = r.u8(9);
-    const std::uint8_t byte6 = r.u8(6);
-    ip.fragmentOffset = std::uint64_t{byte6 & 0x1fu} * 256 + r.u8(7);
+    ip.sourceIP = IPv4Address(readBytes<headerFields, Field::sourceIP>(r));
+    ip.destinationIP = IPv4Address(readBytes<headerFields, Field::destinationIP>(r));
+    ip.ipProtocol = readField<headerFields, Field::ipProtocol>(r);
+    ip.fragmentOffset = readField<headerFields, Field::fragmentOffset>(r) & 0x1fffu;
     if (s + h >= e) {
         ip.layer4.emplace<Unknown>().data = data.slice(e, e);
     } else if (ip.fragmentOffset != 0) {
@@ -58,18 +41,19 @@ bool IPv4::decodeInto(IPv4& ip, ByteSlice bytes) {
     } else {
         decodeLayer4(ip.layer4, IpFamily::v4, ip.ipProtocol, data.slice(s + h, e));
     }
-    ip.version = byte0 >> 4;
+    ip.version = version;
     ip.ihl = ihl;
-    const std::uint8_t byte1 = r.u8(1);
-    ip.dscp = byte1 >> 2;
-    ip.ecn = byte1 & 0x03;
-    ip.totalLength = r.u16(2);
-    ip.identification = r.u16(4);
-    ip.evilBit = byte6 & 0x80;
-    ip.dontFragmentFlag = byte6 & 0x40;
-    ip.moreFragmentsFlag = byte6 & 0x20;
-    ip.ttl = r.u8(8);
-    ip.headerChecksum = r.u16(10);
+    const std::uint8_t serviceType = readField<headerFields, Field::dscp>(r);
+    ip.dscp = serviceType >> 2;
+    ip.ecn = serviceType & 0x03;
+    ip.totalLength = readField<headerFields, Field::totalLength>(r);
+    ip.identification = readField<headerFields, Field::identification>(r);
+    const std::uint8_t flags = readField<headerFields, Field::flags>(r);
+    ip.evilBit = flags & 0x80;
+    ip.dontFragmentFlag = flags & 0x40;
+    ip.moreFragmentsFlag = flags & 0x20;
+    ip.ttl = readField<headerFields, Field::ttl>(r);
+    ip.headerChecksum = readField<headerFields, Field::headerChecksum>(r);
     if (!r.ok()) return false;
 
     markLayout(ip, headerFields, s, e);
@@ -107,14 +91,19 @@ void IPv4::appendDescription(text::LineWriter& out) const {
     out.commit(p);
 }
 
-std::string IPv4::verboseDescription() const {
-    return "IPv" + std::to_string(version) + " " + sourceIP.description() + " > " + destinationIP.description() +
-           " IHL " + std::to_string(ihl) + " DSCP " + byteHexText(dscp) + " ECN " + byteHexText(ecn) + " TotLen " +
-           std::to_string(totalLength) + " id " + std::to_string(identification) + " NoFrag " +
-           (dontFragmentFlag ? "true" : "false") + " MoreFrag " + (moreFragmentsFlag ? "true" : "false") +
-           " FragOff " + std::to_string(fragmentOffset) + " TTL " + std::to_string(ttl) + " IpProt " +
-           std::to_string(ipProtocol) + " HdrChecksum " + std::to_string(headerChecksum) + " " +
-           (options ? "OPTIONS" : "") + " Padding " + std::to_string(padding.count()) + " Bytes";
+void IPv4::appendVerboseDescription(text::LineWriter& out) const {
+    out << "IPv";
+    out.decimal(version) << ' ' << sourceIP << " > " << destinationIP << " IHL ";
+    out.decimal(ihl) << " DSCP " << byteHexText(dscp) << " ECN " << byteHexText(ecn) << " TotLen ";
+    out.decimal(totalLength) << " id ";
+    out.decimal(identification) << " NoFrag ";
+    out.boolean(dontFragmentFlag) << " MoreFrag ";
+    out.boolean(moreFragmentsFlag) << " FragOff ";
+    out.decimal(fragmentOffset) << " TTL ";
+    out.decimal(ttl) << " IpProt ";
+    out.decimal(ipProtocol) << " HdrChecksum ";
+    out.decimal(headerChecksum) << ' ' << (options ? "OPTIONS" : "") << " Padding ";
+    out.decimal(padding.count()) << " Bytes";
 }
 
 }  // namespace ZuzizavAdiduDazorud

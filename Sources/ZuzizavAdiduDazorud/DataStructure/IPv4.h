@@ -37,6 +37,23 @@ struct IPv4 {
     FieldIndex endIndex;
     Layer4 layer4;
 
+    // The fixed header, at offsets from the record's start.
+    static constexpr auto headerFields = fieldLayout({
+        {Field::version, 0, 1},
+        {Field::ihl, 0, 1},
+        {Field::dscp, 1, 2},
+        {Field::ecn, 1, 2},
+        {Field::totalLength, 2, 4},
+        {Field::identification, 4, 6},
+        {Field::flags, 6, 7},
+        {Field::fragmentOffset, 6, 8},
+        {Field::ttl, 8, 9},
+        {Field::ipProtocol, 9, 10},
+        {Field::headerChecksum, 10, 12},
+        {Field::sourceIP, 12, 16},
+        {Field::destinationIP, 16, 20},
+    });
+
     // User-provided, so that emplacing a record runs the member initializers without zero-filling
     // the whole record first.
     IPv4() {}
@@ -49,7 +66,8 @@ struct IPv4 {
     // "IPv4 10.0.0.1 > 10.0.0.2 ipProt 17"
     std::string description() const;
     void appendDescription(text::LineWriter& out) const;
-    std::string verboseDescription() const;
+    std::string verboseDescription() const { return text::describeVerbosely(*this); }
+    void appendVerboseDescription(text::LineWriter& out) const;
     std::string hexdump() const { return data.hexdump(); }
 };
 

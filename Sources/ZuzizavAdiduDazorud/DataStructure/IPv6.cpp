@@ -1,3 +1,4 @@
+// Internet Protocol version 6: RFC 8200 (header, section 3; extension headers, section 4).
 #include <ZuzizavAdiduDazorud/DataStructure/IPv6.h>
 
 #include <ZuzizavAdiduDazorud/DataStructure/RecordDecoding.h>
@@ -6,19 +7,38 @@
 namespace ZuzizavAdiduDazorud {
 
 // Fixed header fields, at offsets from the record's start.
-constexpr auto leadingFields = fieldLayout({
+constexpr auto headerFields = fieldLayout({
     {Field::version, 0, 1},
     {Field::trafficClass, 0, 2},
     {Field::flowLabel, 1, 4},
     {Field::payloadLength, 4, 6},
-});
-
-constexpr auto addressFields = fieldLayout({
     {Field::nextHeader, 6, 7},
     {Field::hopLimit, 7, 8},
     {Field::sourceIP, 8, 24},
     {Field::destinationIP, 24, 40},
 });
+
+// Extension headers, at offsets from the header's start; options run to its end.
+constexpr auto optionsHeaderFields = fieldLayout({
+    {Field::nextHeader, 0, 1},
+    {Field::headerLength, 1, 2},
+    {Field::options, 2, toEnd},
+});
+constexpr auto routingHeaderFields = fieldLayout({
+    {Field::nextHeader, 0, 1},
+    {Field::headerLength, 1, 2},
+    {Field::routingType, 2, 3},
+    {Field::segmentsLeft, 3, 4},
+});
+constexpr auto fragmentHeaderFields = fieldLayout({
+    {Field::nextHeader, 0, 1},
+    {Field::fragmentOffset, 2, 4},
+    {Field::identification, 4, 8},
+});
+
+// Extension header names by next-header value.
+constexpr std::pair<std::uint8_t, std::string_view> extensionNames[] = {
+    {0, "hopByHop"}, {43, "routing"}, {44, "fragment"}, {60, "destinationOptions"}};
 
 namespace {
 
@@ -36,31 +56,26 @@ std::optional<std::uint8_t> walkExtensionHeaders(IPv6& ip, SliceReader& r, std::
     while (isExtensionHeader(next)) {
         if (ip.extensionHeaders.size() == maximumExtensionHeaders || !r.has(offset, 8)) return std::nullopt;
         const bool fragment = next == 44;
-        const std::size_t length = fragment ? 8 : (std::size_t{r.u8(offset + 1)} + 1) * 8;
+        const std::size_t length =
+            fragment ? 8 : (std::size_t{readField<optionsHeaderFields, Field::headerLength>(r, offset)} + 1) * 8;
         if (length > n - offset) return std::nullopt;
         IPv6ExtensionHeader& header = ip.extensionHeaders.emplace_back();
         header.headerType = next;
-        header.nextHeader = r.u8(offset);
+        header.nextHeader = readField<optionsHeaderFields, Field::nextHeader>(r, offset);
         header.length = length;
         const std::size_t o = s + offset;
-        markField(header, Field::nextHeader, o, o + 1);
         if (fragment) {
-            const std::uint16_t word = r.u16(offset + 2);
+            const std::uint16_t word = readField<fragmentHeaderFields, Field::fragmentOffset>(r, offset);
             header.fragmentOffset = static_cast<std::uint16_t>(word >> 3);
             header.moreFragments = (word & 1) != 0;
-            header.identification = r.u32(offset + 4);
-            markField(header, Field::fragmentOffset, o + 2, o + 4);
-            markField(header, Field::identification, o + 4, o + 8);
+            header.identification = readField<fragmentHeaderFields, Field::identification>(r, offset);
+            markLayout(header, fragmentHeaderFields, o, o + length);
+        } else if (next == 43) {
+            header.routingType = readField<routingHeaderFields, Field::routingType>(r, offset);
+            header.segmentsLeft = readField<routingHeaderFields, Field::segmentsLeft>(r, offset);
+            markLayout(header, routingHeaderFields, o, o + length);
         } else {
-            markField(header, Field::headerLength, o + 1, o + 2);
-            if (next == 43) {
-                header.routingType = r.u8(offset + 2);
-                header.segmentsLeft = r.u8(offset + 3);
-                markField(header, Field::routingType, o + 2, o + 3);
-                markField(header, Field::segmentsLeft, o + 3, o + 4);
-            } else {
-                markField(header, Field::options, o + 2, o + length);
-            }
+            markLayout(header, optionsHeaderFields, o, o + length);
         }
         offset += length;
         next = header.nextHeader;
@@ -84,30 +99,28 @@ bool IPv6::decodeInto(IPv6& ip, ByteSlice bytes) {
     const std::size_t s = data.startIndex();
     const std::size_t e = data.endIndex();
 
-    const std::uint8_t byte0 = r.u8(0);
-    const std::uint8_t byte1 = r.u8(1);
-    if (byte0 >> 4 != 6) {
-        logError([&] { return "IPv6: Invalid version " + std::to_string(byte0 >> 4) + " detected"; });
+    const std::uint8_t version = readField<headerFields, Field::version>(r) >> 4;
+    if (version != 6) {
+        logError([&] { return "IPv6: Invalid version " + std::to_string(version) + " detected"; });
         return false;
     }
-    ip.version = byte0 >> 4;
-    ip.trafficClass = static_cast<std::uint8_t>(((byte0 & 0x0f) << 4) | (byte1 >> 4));
-    ip.flowLabel = (std::uint64_t{byte1 & 0x0fu} << 16) | (std::uint64_t{r.u8(2)} << 8) | r.u8(3);
-    ip.payloadLength = r.u16(4);
-    ip.nextHeader = r.u8(6);
-    ip.hopLimit = r.u8(7);
+    ip.version = version;
+    ip.trafficClass = static_cast<std::uint8_t>(readField<headerFields, Field::trafficClass>(r) >> 4);
+    ip.flowLabel = readField<headerFields, Field::flowLabel>(r) & 0xfffffu;
+    ip.payloadLength = readField<headerFields, Field::payloadLength>(r);
+    ip.nextHeader = readField<headerFields, Field::nextHeader>(r);
+    ip.hopLimit = readField<headerFields, Field::hopLimit>(r);
+    ip.sourceIP = IPv6Address(readBytes<headerFields, Field::sourceIP>(r));
+    ip.destinationIP = IPv6Address(readBytes<headerFields, Field::destinationIP>(r));
     if (!r.ok()) return false;
-    ip.sourceIP = IPv6Address(r.array<16>(8));
-    ip.destinationIP = IPv6Address(r.array<16>(24));
 
-    markLayout(ip, leadingFields, s, e);
+    markLayout(ip, headerFields, s, e);
     if (ip.payloadLength + 40 < n) {
         ip.padding = data.slice(s + 40 + ip.payloadLength, e);
         markField(ip, Field::padding, s + 40 + ip.payloadLength, e);
     } else {
         ip.padding = data.slice(e, e);
     }
-    markLayout(ip, addressFields, s, e);
 
     if (s + 40 >= e) {
         ip.layer4.emplace<Unknown>().data = data.slice(e, e);
@@ -134,23 +147,28 @@ bool IPv6::decodeInto(IPv6& ip, ByteSlice bytes) {
 }
 
 std::string_view IPv6ExtensionHeader::name() const {
-    switch (headerType) {
-        case 0: return "hopByHop";
-        case 43: return "routing";
-        case 44: return "fragment";
-        case 60: return "destinationOptions";
-        default: return "extension";
+    for (const auto& [type, name] : extensionNames) {
+        if (type == headerType) return name;
     }
+    return "extension";
 }
 
-std::string IPv6ExtensionHeader::description() const {
-    std::string out(name());
-    if (routingType) out += " type " + std::to_string(*routingType) + " segmentsLeft " + std::to_string(*segmentsLeft);
-    if (fragmentOffset) {
-        out += " offset " + std::to_string(*fragmentOffset) + " more " + (*moreFragments ? "true" : "false") + " id " +
-               std::to_string(*identification);
+void IPv6ExtensionHeader::appendDescription(text::LineWriter& out) const {
+    out << name();
+    if (routingType) {
+        out << " type ";
+        out.decimal(*routingType) << " segmentsLeft ";
+        out.decimal(segmentsLeft.value_or(0));
     }
-    return out + " length " + std::to_string(length) + " nextHeader " + std::to_string(nextHeader);
+    if (fragmentOffset) {
+        out << " offset ";
+        out.decimal(*fragmentOffset) << " more ";
+        out.boolean(moreFragments.value_or(false)) << " id ";
+        out.decimal(identification.value_or(0));
+    }
+    out << " length ";
+    out.decimal(length) << " nextHeader ";
+    out.decimal(nextHeader);
 }
 
 std::optional<IPv6> IPv6::decode(ByteSlice data) { return decodeRecord<IPv6>(std::move(data)); }
@@ -169,18 +187,16 @@ void IPv6::appendDescription(text::LineWriter& out) const {
     out.commit(text::writeDecimal(p, nextHeader));
 }
 
-std::string IPv6::verboseDescription() const {
-    return "IPv" + std::to_string(version) + " " + sourceIP.description() + " > " + destinationIP.description() +
-           " payload " + std::to_string(payloadLength) + " nextHeader " + std::to_string(nextHeader) +
-           " trafficClass " + std::to_string(trafficClass) + " flowLabel " + std::to_string(flowLabel) +
-           " hopLimit " + std::to_string(hopLimit) + " Padding " + std::to_string(padding.count()) + " Bytes" +
-           extensionText();
-}
-
-std::string IPv6::extensionText() const {
-    std::string out;
-    for (const auto& header : extensionHeaders) out += " " + header.description();
-    return out;
+void IPv6::appendVerboseDescription(text::LineWriter& out) const {
+    out << "IPv";
+    out.decimal(version) << ' ' << sourceIP << " > " << destinationIP << " payload ";
+    out.decimal(payloadLength) << " nextHeader ";
+    out.decimal(nextHeader) << " trafficClass ";
+    out.decimal(trafficClass) << " flowLabel ";
+    out.decimal(flowLabel) << " hopLimit ";
+    out.decimal(hopLimit) << " Padding ";
+    out.decimal(padding.count()) << " Bytes";
+    for (const auto& header : extensionHeaders) out << ' ' << header;
 }
 
 }  // namespace ZuzizavAdiduDazorud

@@ -31,8 +31,9 @@ struct IPv6ExtensionHeader {
 
     // "hopByHop", "routing", "fragment" or "destinationOptions"
     std::string_view name() const;
-    // "fragment offset 0 more true id 305419896 nextHeader 17"
-    std::string description() const;
+    // "fragment offset 0 more true id 305419896 length 8 nextHeader 17"
+    std::string description() const { return text::describe(*this); }
+    void appendDescription(text::LineWriter& out) const;
 };
 
 // An IPv6 packet. Extension headers are walked up to the transport header; only a first fragment
@@ -64,12 +65,9 @@ struct IPv6 {
 
     std::string description() const;
     void appendDescription(text::LineWriter& out) const;
-    std::string verboseDescription() const;
+    std::string verboseDescription() const { return text::describeVerbosely(*this); }
+    void appendVerboseDescription(text::LineWriter& out) const;
     std::string hexdump() const { return data.hexdump(); }
-
-private:
-    // " hopByHop length 8 nextHeader 58" for each extension header.
-    std::string extensionText() const;
 };
 
 }  // namespace ZuzizavAdiduDazorud

@@ -1,79 +1,131 @@
 #pragma once
 
-#include <ZuzizavAdiduDazorud/Extensions/ByteSlice.h>
 #include <ZuzizavAdiduDazorud/DataStructure/Field.h>
 #include <ZuzizavAdiduDazorud/DataStructure/IPAddress.h>
+#include <ZuzizavAdiduDazorud/DataStructure/MessageKind.h>
+#include <ZuzizavAdiduDazorud/Extensions/ByteSlice.h>
+#include <ZuzizavAdiduDazorud/Extensions/TextAppend.h>
 
 #include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <variant>
 
 namespace ZuzizavAdiduDazorud {
 
-// The kind of an ICMPv4 message with its arguments.
-class Icmp4Type {
-public:
-    enum class Case : std::uint8_t {
-        echoReply, echoRequest, addressMaskRequest, addressMaskReply, timestampRequest, timestampReply,
-        otherUnreachable, parameterProblem, redirectNetwork, redirectHost, redirectTosNetwork, redirectTosHost,
-        informationRequest, informationReply, other, netUnreachable, hostUnreachable, portUnreachable,
-        protocolUnreachable, fragmentationNeeded, sourceRouteFailed, ttlExceeded, fragmentReassemblyTimeExceeded,
-        sourceQuench,
-    };
+// The cases of an ICMPv4 message kind, with their arguments.
+namespace icmp4 {
 
-    static Icmp4Type echoReply(std::int64_t identifier, std::int64_t sequence);
-    static Icmp4Type echoRequest(std::int64_t identifer, std::int64_t sequence);
-    static Icmp4Type addressMaskRequest(std::int64_t identifier, std::int64_t sequence, IPv4Address mask);
-    static Icmp4Type addressMaskReply(std::int64_t identifier, std::int64_t sequence, IPv4Address mask);
-    static Icmp4Type timestampRequest(std::int64_t identifier, std::int64_t sequence, std::uint32_t originate,
-                                      std::uint32_t receive, std::uint32_t transmit);
-    static Icmp4Type timestampReply(std::int64_t identifier, std::int64_t sequence, std::uint32_t originate,
-                                    std::uint32_t receive, std::uint32_t transmit);
-    static Icmp4Type otherUnreachable(std::int64_t code);
-    static Icmp4Type parameterProblem(std::int64_t pointer);
-    static Icmp4Type redirectNetwork(IPv4Address gateway);
-    static Icmp4Type redirectHost(IPv4Address gateway);
-    static Icmp4Type redirectTosNetwork(IPv4Address gateway);
-    static Icmp4Type redirectTosHost(IPv4Address gateway);
-    static Icmp4Type informationRequest(std::int64_t identifier, std::int64_t sequence);
-    static Icmp4Type informationReply(std::int64_t identifier, std::int64_t sequence);
-    static Icmp4Type other(std::int64_t type, std::int64_t code);
-    // The kinds without arguments.
-    static Icmp4Type plain(Case kind);
-
-    Case kind() const { return kind_; }
-    std::int64_t identifier() const { return first_; }
-    std::int64_t identifer() const { return first_; }  // the echo request's label
-    std::int64_t sequence() const { return second_; }
-    std::int64_t type() const { return first_; }      // other
-    std::int64_t code() const { return kind_ == Case::other ? second_ : first_; }
-    std::int64_t pointer() const { return first_; }   // parameterProblem
-    const IPv4Address& mask() const { return address_; }
-    const IPv4Address& gateway() const { return address_; }
-    std::uint32_t originate() const { return originate_; }
-    std::uint32_t receive() const { return receive_; }
-    std::uint32_t transmit() const { return transmit_; }
-
-    std::string name() const;
-    std::string detail() const;
-    // Name, a blank, and the detail.
-    std::string description() const { return name() + " " + detail(); }
-
-    friend bool operator==(const Icmp4Type&, const Icmp4Type&) = default;
-    std::size_t hashValue() const;
-
-private:
-    explicit Icmp4Type(Case kind) : kind_(kind) {}
-
-    Case kind_;
-    std::int64_t first_ = 0;
-    std::int64_t second_ = 0;
-    IPv4Address address_;
-    std::uint32_t originate_ = 0;
-    std::uint32_t receive_ = 0;
-    std::uint32_t transmit_ = 0;
+struct EchoReply {
+    std::int64_t identifier = 0;
+    std::int64_t sequence = 0;
+    bool operator==(const EchoReply&) const = default;
 };
+struct EchoRequest {
+    std::int64_t identifer = 0;  // so named
+    std::int64_t sequence = 0;
+    bool operator==(const EchoRequest&) const = default;
+};
+struct AddressMaskRequest {
+    std::int64_t identifier = 0;
+    std::int64_t sequence = 0;
+    IPv4Address mask;
+    bool operator==(const AddressMaskRequest&) const = default;
+};
+struct AddressMaskReply {
+    std::int64_t identifier = 0;
+    std::int64_t sequence = 0;
+    IPv4Address mask;
+    bool operator==(const AddressMaskReply&) const = default;
+};
+struct TimestampRequest {
+    std::int64_t identifier = 0;
+    std::int64_t sequence = 0;
+    std::uint32_t originate = 0;
+    std::uint32_t receive = 0;
+    std::uint32_t transmit = 0;
+    bool operator==(const TimestampRequest&) const = default;
+};
+struct TimestampReply {
+    std::int64_t identifier = 0;
+    std::int64_t sequence = 0;
+    std::uint32_t originate = 0;
+    std::uint32_t receive = 0;
+    std::uint32_t transmit = 0;
+    bool operator==(const TimestampReply&) const = default;
+};
+struct OtherUnreachable {
+    std::int64_t code = 0;
+    bool operator==(const OtherUnreachable&) const = default;
+};
+struct ParameterProblem {
+    std::int64_t pointer = 0;
+    bool operator==(const ParameterProblem&) const = default;
+};
+struct RedirectNetwork {
+    IPv4Address gateway;
+    bool operator==(const RedirectNetwork&) const = default;
+};
+struct RedirectHost {
+    IPv4Address gateway;
+    bool operator==(const RedirectHost&) const = default;
+};
+struct RedirectTosNetwork {
+    IPv4Address gateway;
+    bool operator==(const RedirectTosNetwork&) const = default;
+};
+struct RedirectTosHost {
+    IPv4Address gateway;
+    bool operator==(const RedirectTosHost&) const = default;
+};
+struct InformationRequest {
+    std::int64_t identifier = 0;
+    std::int64_t sequence = 0;
+    bool operator==(const InformationRequest&) const = default;
+};
+struct InformationReply {
+    std::int64_t identifier = 0;
+    std::int64_t sequence = 0;
+    bool operator==(const InformationReply&) const = default;
+};
+struct Other {
+    std::int64_t type = 0;
+    std::int64_t code = 0;
+    bool operator==(const Other&) const = default;
+};
+struct NetUnreachable : NoArguments {};
+struct HostUnreachable : NoArguments {};
+struct PortUnreachable : NoArguments {};
+struct ProtocolUnreachable : NoArguments {};
+struct FragmentationNeeded : NoArguments {};
+struct SourceRouteFailed : NoArguments {};
+struct TtlExceeded : NoArguments {};
+struct FragmentReassemblyTimeExceeded : NoArguments {};
+struct SourceQuench : NoArguments {};
+
+}  // namespace icmp4
+
+// The kind of an ICMPv4 message with its arguments.
+struct Icmp4Type
+    : std::variant<icmp4::EchoReply, icmp4::EchoRequest, icmp4::AddressMaskRequest, icmp4::AddressMaskReply,
+                   icmp4::TimestampRequest, icmp4::TimestampReply, icmp4::OtherUnreachable, icmp4::ParameterProblem,
+                   icmp4::RedirectNetwork, icmp4::RedirectHost, icmp4::RedirectTosNetwork, icmp4::RedirectTosHost,
+                   icmp4::InformationRequest, icmp4::InformationReply, icmp4::Other, icmp4::NetUnreachable,
+                   icmp4::HostUnreachable, icmp4::PortUnreachable, icmp4::ProtocolUnreachable,
+                   icmp4::FragmentationNeeded, icmp4::SourceRouteFailed, icmp4::TtlExceeded,
+                   icmp4::FragmentReassemblyTimeExceeded, icmp4::SourceQuench> {
+    using variant::variant;
+
+    // "Echo Reply", ...
+    std::string_view name() const;
+    // Name, a blank, and the case's detail ("id 1 sequence 2"; empty for most cases without arguments).
+    std::string description() const { return text::describe(*this); }
+    void appendDescription(text::LineWriter& out) const;
+};
+
+std::size_t hashValue(const Icmp4Type& type);
 
 // An ICMP message carried in IPv4.
 struct Icmp4 {
@@ -83,7 +135,7 @@ struct Icmp4 {
     std::int64_t type = 0;
     std::int64_t code = 0;
     std::uint16_t checksum = 0;
-    Icmp4Type icmpType = Icmp4Type::other(0, 0);
+    Icmp4Type icmpType = icmp4::Other{};
     FieldIndex startIndex;
     FieldIndex endIndex;
 
@@ -96,8 +148,10 @@ struct Icmp4 {
     // bytes either way; false when they are not one (the other fields are then left half-filled).
     static bool decodeInto(Icmp4& record, ByteSlice bytes);
 
-    std::string description() const;
-    std::string verboseDescription() const;
+    std::string description() const { return text::describe(*this); }
+    void appendDescription(text::LineWriter& out) const;
+    std::string verboseDescription() const { return text::describeVerbosely(*this); }
+    void appendVerboseDescription(text::LineWriter& out) const;
     std::string hexdump() const { return data.hexdump(); }
 };
 
@@ -105,5 +159,7 @@ struct Icmp4 {
 
 template <>
 struct std::hash<ZuzizavAdiduDazorud::Icmp4Type> {
-    std::size_t operator()(const ZuzizavAdiduDazorud::Icmp4Type& value) const { return value.hashValue(); }
+    std::size_t operator()(const ZuzizavAdiduDazorud::Icmp4Type& value) const {
+        return ZuzizavAdiduDazorud::hashValue(value);
+    }
 };

@@ -3,117 +3,155 @@
 #include <ZuzizavAdiduDazorud/Extensions/ByteSlice.h>
 #include <ZuzizavAdiduDazorud/DataStructure/Field.h>
 #include <ZuzizavAdiduDazorud/DataStructure/IPAddress.h>
+#include <ZuzizavAdiduDazorud/DataStructure/MessageKind.h>
+#include <ZuzizavAdiduDazorud/Extensions/TextAppend.h>
 
 #include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <variant>
 #include <vector>
 
 namespace ZuzizavAdiduDazorud {
 
-// The kind of an ICMPv6 message with its arguments.
-class Icmp6Type {
-public:
-    enum class Case : std::uint8_t {
-        other, parameterProblem, echoRequest, echoReply, neighborSolicitation, neighborAdvertisement, redirect,
-        unreachableNoRoute, unreachableProhibited, unreachableScope, unreachableAddress, unreachablePort,
-        unreachableSource, unreachableRejectRoute, packetTooBig, hopLimitExceeded, fragmentReassemblyTimeExceeded,
-        multicastListenerQuery, multicastListenerReport, multicastListenerDone, multicastListenerReportV2,
-    };
+// The cases of an ICMPv6 message kind, with their arguments.
+namespace icmp6 {
 
-    static Icmp6Type other(std::int64_t type, std::int64_t code);
-    static Icmp6Type parameterProblem(std::int64_t code, std::int64_t pointer);
-    static Icmp6Type echoRequest(std::int64_t identifier, std::int64_t sequence);
-    static Icmp6Type echoReply(std::int64_t identifier, std::int64_t sequence);
-    static Icmp6Type neighborSolicitation(IPv6Address target);
-    static Icmp6Type neighborAdvertisement(IPv6Address target, bool router, bool solicited, bool override);
-    static Icmp6Type redirect(IPv6Address target, IPv6Address destination);
-    // Multicast listener discovery (RFC 2710): query, report or done, with the maximum response delay in
-    // milliseconds and the multicast address.
-    static Icmp6Type multicastListener(Case kind, std::int64_t maxResponseDelay, IPv6Address address);
-    // An MLDv2 report (RFC 3810) with its number of multicast address records.
-    static Icmp6Type multicastListenerReportV2(std::int64_t records);
-    // The kinds without arguments.
-    static Icmp6Type plain(Case kind);
-
-    Case kind() const { return kind_; }
-    std::int64_t type() const { return first_; }        // other
-    std::int64_t code() const { return kind_ == Case::other ? second_ : first_; }
-    std::int64_t pointer() const { return second_; }    // parameterProblem
-    std::int64_t identifier() const { return first_; }  // echo
-    std::int64_t sequence() const { return second_; }
-    std::int64_t maxResponseDelay() const { return first_; }  // multicast listener messages
-    std::int64_t records() const { return first_; }           // multicastListenerReportV2
-    const IPv6Address& target() const { return target_; }      // also the multicast address
-    const IPv6Address& destination() const { return destination_; }
-    bool router() const { return router_; }
-    bool solicited() const { return solicited_; }
-    bool override() const { return override_; }
-
-    std::string name() const;
-    std::string detail() const;
-    std::string description() const { return name() + " " + detail(); }
-
-    friend bool operator==(const Icmp6Type&, const Icmp6Type&) = default;
-    std::size_t hashValue() const;
-
-private:
-    explicit Icmp6Type(Case kind) : kind_(kind) {}
-
-    Case kind_;
-    std::int64_t first_ = 0;
-    std::int64_t second_ = 0;
-    IPv6Address target_;
-    IPv6Address destination_;
-    bool router_ = false;
-    bool solicited_ = false;
-    bool override_ = false;
+struct Other {
+    std::int64_t type = 0;
+    std::int64_t code = 0;
+    bool operator==(const Other&) const = default;
+};
+struct ParameterProblem {
+    std::int64_t code = 0;
+    std::int64_t pointer = 0;
+    bool operator==(const ParameterProblem&) const = default;
+};
+struct EchoRequest {
+    std::int64_t identifier = 0;
+    std::int64_t sequence = 0;
+    bool operator==(const EchoRequest&) const = default;
+};
+struct EchoReply {
+    std::int64_t identifier = 0;
+    std::int64_t sequence = 0;
+    bool operator==(const EchoReply&) const = default;
+};
+struct NeighborSolicitation {
+    IPv6Address target;
+    bool operator==(const NeighborSolicitation&) const = default;
+};
+struct NeighborAdvertisement {
+    IPv6Address target;
+    bool router = false;
+    bool solicited = false;
+    bool override = false;
+    bool operator==(const NeighborAdvertisement&) const = default;
+};
+struct Redirect {
+    IPv6Address target;
+    IPv6Address destination;
+    bool operator==(const Redirect&) const = default;
+};
+struct UnreachableNoRoute : NoArguments {};
+struct UnreachableProhibited : NoArguments {};
+struct UnreachableScope : NoArguments {};
+struct UnreachableAddress : NoArguments {};
+struct UnreachablePort : NoArguments {};
+struct UnreachableSource : NoArguments {};
+struct UnreachableRejectRoute : NoArguments {};
+struct PacketTooBig : NoArguments {};
+struct HopLimitExceeded : NoArguments {};
+struct FragmentReassemblyTimeExceeded : NoArguments {};
+// Multicast listener discovery (RFC 2710): the maximum response delay in milliseconds and the
+// multicast address.
+struct MulticastListenerQuery {
+    std::int64_t maxResponseDelay = 0;
+    IPv6Address address;
+    bool operator==(const MulticastListenerQuery&) const = default;
+};
+struct MulticastListenerReport {
+    std::int64_t maxResponseDelay = 0;
+    IPv6Address address;
+    bool operator==(const MulticastListenerReport&) const = default;
+};
+struct MulticastListenerDone {
+    std::int64_t maxResponseDelay = 0;
+    IPv6Address address;
+    bool operator==(const MulticastListenerDone&) const = default;
+};
+// An MLDv2 report (RFC 3810) with its number of multicast address records.
+struct MulticastListenerReportV2 {
+    std::int64_t records = 0;
+    bool operator==(const MulticastListenerReportV2&) const = default;
 };
 
+}  // namespace icmp6
+
+// The kind of an ICMPv6 message with its arguments.
+struct Icmp6Type
+    : std::variant<icmp6::Other, icmp6::ParameterProblem, icmp6::EchoRequest, icmp6::EchoReply,
+                   icmp6::NeighborSolicitation, icmp6::NeighborAdvertisement, icmp6::Redirect,
+                   icmp6::UnreachableNoRoute, icmp6::UnreachableProhibited, icmp6::UnreachableScope,
+                   icmp6::UnreachableAddress, icmp6::UnreachablePort, icmp6::UnreachableSource,
+                   icmp6::UnreachableRejectRoute, icmp6::PacketTooBig, icmp6::HopLimitExceeded,
+                   icmp6::FragmentReassemblyTimeExceeded, icmp6::MulticastListenerQuery,
+                   icmp6::MulticastListenerReport, icmp6::MulticastListenerDone, icmp6::MulticastListenerReportV2> {
+    using variant::variant;
+
+    // "Echo Request", ...
+    std::string_view name() const;
+    // Name, a blank, and the case's detail (empty for the cases without arguments).
+    std::string description() const { return text::describe(*this); }
+    void appendDescription(text::LineWriter& out) const;
+};
+
+// The cases of a neighbour-discovery option's kind, with their values.
+namespace icmp6option {
+
+struct SourceLinkAddress {
+    std::string address;  // aa:bb:cc:dd:ee:ff
+    bool operator==(const SourceLinkAddress&) const = default;
+};
+struct TargetLinkAddress {
+    std::string address;
+    bool operator==(const TargetLinkAddress&) const = default;
+};
+struct PrefixInfo {
+    std::int64_t prefixLength = 0;
+    bool onLink = false;
+    bool autoconfig = false;
+    std::int64_t validLifetime = 0;
+    std::int64_t preferredLifetime = 0;
+    IPv6Address prefix;
+    bool operator==(const PrefixInfo&) const = default;
+};
+struct RedirectedHeader {
+    ByteSlice header;
+    bool operator==(const RedirectedHeader&) const = default;
+};
+struct Mtu {
+    std::int64_t mtu = 0;
+    bool operator==(const Mtu&) const = default;
+};
+struct Other {
+    std::int64_t type = 0;
+    std::int64_t length = 0;  // in bytes
+    bool operator==(const Other&) const = default;
+};
+
+}  // namespace icmp6option
+
 // A neighbour-discovery option's kind and value.
-class Icmp6OptionType {
-public:
-    enum class Case : std::uint8_t { sourceLinkAddress, targetLinkAddress, prefixInfo, redirectedHeader, mtu, other };
+struct Icmp6OptionType : std::variant<icmp6option::SourceLinkAddress, icmp6option::TargetLinkAddress,
+                                      icmp6option::PrefixInfo, icmp6option::RedirectedHeader, icmp6option::Mtu,
+                                      icmp6option::Other> {
+    using variant::variant;
 
-    static Icmp6OptionType sourceLinkAddress(std::string address);
-    static Icmp6OptionType targetLinkAddress(std::string address);
-    static Icmp6OptionType prefixInfo(std::int64_t prefixLength, bool onLink, bool autoconfig,
-                                      std::int64_t validLifetime, std::int64_t preferredLifetime, IPv6Address prefix);
-    static Icmp6OptionType redirectedHeader(ByteSlice header);
-    static Icmp6OptionType mtu(std::int64_t mtu);
-    static Icmp6OptionType other(std::int64_t type, std::int64_t length);
-
-    Case kind() const { return kind_; }
-    const std::string& linkAddress() const { return text_; }
-    std::int64_t prefixLength() const { return first_; }
-    bool onLink() const { return onLink_; }
-    bool autoconfig() const { return autoconfig_; }
-    std::int64_t validLifetime() const { return second_; }
-    std::int64_t preferredLifetime() const { return third_; }
-    const IPv6Address& prefix() const { return prefix_; }
-    const ByteSlice& header() const { return header_; }
-    std::int64_t mtuValue() const { return first_; }
-    std::int64_t type() const { return first_; }    // other
-    std::int64_t length() const { return second_; }  // other, in bytes
-
-    std::string description() const;
-
-    friend bool operator==(const Icmp6OptionType&, const Icmp6OptionType&) = default;
-    std::size_t hashValue() const;
-
-private:
-    explicit Icmp6OptionType(Case kind) : kind_(kind) {}
-
-    Case kind_;
-    std::string text_;
-    std::int64_t first_ = 0;
-    std::int64_t second_ = 0;
-    std::int64_t third_ = 0;
-    bool onLink_ = false;
-    bool autoconfig_ = false;
-    IPv6Address prefix_;
-    ByteSlice header_;
+    std::string description() const { return text::describe(*this); }
+    void appendDescription(text::LineWriter& out) const;
 };
 
 struct Icmp6Option {
@@ -127,8 +165,11 @@ struct Icmp6Option {
 
     std::string description() const { return optionType.description(); }
     friend bool operator==(const Icmp6Option&, const Icmp6Option&) = default;
-    std::size_t hashValue() const;
 };
+
+std::size_t hashValue(const Icmp6Type& type);
+std::size_t hashValue(const Icmp6OptionType& type);
+std::size_t hashValue(const Icmp6Option& option);
 
 // An ICMPv6 message, with its neighbour-discovery options.
 struct Icmp6 {
@@ -138,7 +179,7 @@ struct Icmp6 {
     std::int64_t type = 0;
     std::int64_t code = 0;
     std::uint16_t checksum = 0;
-    Icmp6Type icmpType = Icmp6Type::other(0, 0);
+    Icmp6Type icmpType = icmp6::Other{};
     std::vector<Icmp6Option> options;
     FieldIndex startIndex;
     FieldIndex endIndex;
@@ -152,8 +193,10 @@ struct Icmp6 {
     // bytes either way; false when they are not one (the other fields are then left half-filled).
     static bool decodeInto(Icmp6& record, ByteSlice bytes);
 
-    std::string description() const;
-    std::string verboseDescription() const;
+    std::string description() const { return text::describe(*this); }
+    void appendDescription(text::LineWriter& out) const;
+    std::string verboseDescription() const { return text::describeVerbosely(*this); }
+    void appendVerboseDescription(text::LineWriter& out) const;
     std::string hexdump() const { return data.hexdump(); }
 };
 
@@ -161,13 +204,19 @@ struct Icmp6 {
 
 template <>
 struct std::hash<ZuzizavAdiduDazorud::Icmp6Type> {
-    std::size_t operator()(const ZuzizavAdiduDazorud::Icmp6Type& value) const { return value.hashValue(); }
+    std::size_t operator()(const ZuzizavAdiduDazorud::Icmp6Type& value) const {
+        return ZuzizavAdiduDazorud::hashValue(value);
+    }
 };
 template <>
 struct std::hash<ZuzizavAdiduDazorud::Icmp6OptionType> {
-    std::size_t operator()(const ZuzizavAdiduDazorud::Icmp6OptionType& value) const { return value.hashValue(); }
+    std::size_t operator()(const ZuzizavAdiduDazorud::Icmp6OptionType& value) const {
+        return ZuzizavAdiduDazorud::hashValue(value);
+    }
 };
 template <>
 struct std::hash<ZuzizavAdiduDazorud::Icmp6Option> {
-    std::size_t operator()(const ZuzizavAdiduDazorud::Icmp6Option& value) const { return value.hashValue(); }
+    std::size_t operator()(const ZuzizavAdiduDazorud::Icmp6Option& value) const {
+        return ZuzizavAdiduDazorud::hashValue(value);
+    }
 };

@@ -1,3 +1,5 @@
+// Internet Group Management Protocol: version 1 RFC 1112 (appendix I), version 2 RFC 2236, version 3
+// RFC 3376 (queries, section 4.1; reports, section 4.2).
 #include <ZuzizavAdiduDazorud/DataStructure/Igmp4.h>
 
 #include <ZuzizavAdiduDazorud/DataStructure/RecordDecoding.h>
@@ -8,30 +10,51 @@
 
 namespace ZuzizavAdiduDazorud {
 
+namespace {
+
+// By IgmpType::Case, unknown first.
+constexpr std::string_view caseNames[] = {"unknown",           "membershipQuery",    "membershipQueryGeneral",
+                                          "membershipReportV2", "membershipReportV3", "leaveGroup",
+                                          "membershipReportV1"};
+constexpr std::string_view displayNames[] = {"Unknown",
+                                             "Membership Query",
+                                             "Membership Query General",
+                                             "Membership Report V2",
+                                             "Membership Report V3",
+                                             "Leave Group",
+                                             "Membership Report V1"};
+
+// IGMPv3 group record types (RFC 3376, 4.2.12), from 1.
+constexpr std::string_view recordTypeNames[] = {"modeIsInclude",   "modeIsExclude",   "changeToInclude",
+                                                "changeToExclude", "allowNewSources", "blockOldSources"};
+
+// A query, and in its first four fields every message but a v3 report.
+constexpr auto queryFields = fieldLayout({
+    {Field::type, 0, 1},
+    {Field::maxResponseTime, 1, 2},
+    {Field::checksum, 2, 4},
+    {Field::address, 4, 8},
+    {Field::flags, 8, 9},
+    {Field::queryIntervalCode, 9, 10},
+    {Field::numberOfSources, 10, 12},
+});
+constexpr auto messageFields = queryFields.first<4>();
+constexpr auto reportV3Fields = fieldLayout({
+    {Field::type, 0, 1},
+    {Field::checksum, 2, 4},
+    {Field::numberOfGroupRecords, 6, 8},
+});
+
+}  // namespace
+
 std::string IgmpType::caseName() const {
-    switch (kind_) {
-        case Case::unknown: return "unknown(" + std::to_string(type_) + ")";
-        case Case::membershipQuery: return "membershipQuery";
-        case Case::membershipQueryGeneral: return "membershipQueryGeneral";
-        case Case::membershipReportV2: return "membershipReportV2";
-        case Case::membershipReportV3: return "membershipReportV3";
-        case Case::leaveGroup: return "leaveGroup";
-        case Case::membershipReportV1: return "membershipReportV1";
-    }
-    return "unknown";
+    if (kind_ == Case::unknown) return "unknown(" + std::to_string(type_) + ")";
+    return std::string(caseNames[static_cast<std::size_t>(kind_)]);
 }
 
 std::string IgmpType::description() const {
-    switch (kind_) {
-        case Case::unknown: return "Unknown type " + std::to_string(type_);
-        case Case::membershipQuery: return "Membership Query";
-        case Case::membershipQueryGeneral: return "Membership Query General";
-        case Case::membershipReportV2: return "Membership Report V2";
-        case Case::membershipReportV3: return "Membership Report V3";
-        case Case::leaveGroup: return "Leave Group";
-        case Case::membershipReportV1: return "Membership Report V1";
-    }
-    return "Unknown";
+    if (kind_ == Case::unknown) return "Unknown type " + std::to_string(type_);
+    return std::string(displayNames[static_cast<std::size_t>(kind_)]);
 }
 
 std::string shortestDecimal(double value) {
@@ -58,22 +81,12 @@ bool Igmp4::decodeInto(Igmp4& igmp, ByteSlice bytes) {
         return false;
     }
     const std::size_t s = data.startIndex();
-    if (r.u8(0) == 0x22) return decodeReportV3(igmp, r);
-    const std::uint8_t maxResponseCode = r.u8(1);
+    const std::uint8_t type = readField<queryFields, Field::type>(r);
+    if (type == 0x22) return decodeReportV3(igmp, r);
+    const std::uint8_t maxResponseCode = readField<queryFields, Field::maxResponseTime>(r);
     igmp.maxResponseTime = maxResponseCode / 10.0;
-    markField(igmp, Field::maxResponseTime, s + 1, s + 2);
-    igmp.checksum = r.u16(2);
-    markField(igmp, Field::checksum, s + 2, s + 4);
-    auto address = IPv4Address::fromBytes(data.slice(s + 4, s + 8));
-    if (!address) {
-        logError([] { return "unable to decode address"; });
-        return false;
-    }
-    igmp.address = *address;
-    markField(igmp, Field::address, s + 4, s + 8);
-
-    const std::uint8_t type = r.u8(0);
-    markField(igmp, Field::type, s, s + 1);
+    igmp.checksum = readField<queryFields, Field::checksum>(r);
+    igmp.address = IPv4Address(readBytes<queryFields, Field::address>(r));
     using Case = IgmpType::Case;
     switch (type) {
         case 0x11:
@@ -82,7 +95,6 @@ bool Igmp4::decodeInto(Igmp4& igmp, ByteSlice bytes) {
         case 0x12: igmp.type = Case::membershipReportV1; break;
         case 0x16: igmp.type = Case::membershipReportV2; break;
         case 0x17: igmp.type = Case::leaveGroup; break;
-        case 0x22: igmp.type = Case::membershipReportV3; break;
         default: igmp.type = IgmpType::unknown(type); break;
     }
 
@@ -90,33 +102,29 @@ bool Igmp4::decodeInto(Igmp4& igmp, ByteSlice bytes) {
     const bool query = kind == Case::membershipQuery || kind == Case::membershipQueryGeneral;
     // A v1 query is 8 bytes with no maximum response time; a v1 report has its own type.
     if (kind == Case::membershipReportV1 || (query && n == 8 && maxResponseCode == 0)) igmp.version = 1;
-    if (n >= 12 && query) {
-        igmp.version = 3;
-        if (maxResponseCode >= 128) igmp.maxResponseTime = static_cast<double>(decodeCode(maxResponseCode)) / 10.0;
-        const std::uint8_t flags = r.u8(8);
-        igmp.supressFlag = (flags & 0x08) != 0;
-        igmp.querierRobustness = static_cast<std::uint8_t>(flags & 0x07);
-        markField(igmp, Field::flags, s + 8, s + 9);
-        igmp.queryInterval = decodeCode(r.u8(9));
-        markField(igmp, Field::queryIntervalCode, s + 9, s + 10);
-        const std::size_t count = r.u16(10);
-        igmp.numberOfSources = static_cast<std::int64_t>(count);
-        markField(igmp, Field::numberOfSources, s + 10, s + 12);
-        const std::size_t expected = 12 + 4 * count;
-        if (n < expected) {
-            logError([&] {
-                return "IGMP4 v3 decoder " + std::to_string(n) + " bytes expected " + std::to_string(expected) +
-                       " bytes";
-            });
-            return false;
-        }
-        igmp.sources.reserve(count);
-        for (std::size_t i = 0; i < count; ++i) {
-            const std::size_t at = s + 12 + 4 * i;
-            igmp.sources.push_back(IPv4Address::fromBytes(data.slice(at, at + 4)).value_or(IPv4Address()));
-        }
-        markField(igmp, Field::sources, s + 12, s + expected);
+    if (n < 12 || !query) {
+        markLayout(igmp, messageFields, s, data.endIndex());
+        return r.ok();
     }
+    igmp.version = 3;
+    if (maxResponseCode >= 128) igmp.maxResponseTime = static_cast<double>(decodeCode(maxResponseCode)) / 10.0;
+    const std::uint8_t flags = readField<queryFields, Field::flags>(r);
+    igmp.supressFlag = (flags & 0x08) != 0;
+    igmp.querierRobustness = static_cast<std::uint8_t>(flags & 0x07);
+    igmp.queryInterval = decodeCode(readField<queryFields, Field::queryIntervalCode>(r));
+    const std::size_t count = readField<queryFields, Field::numberOfSources>(r);
+    igmp.numberOfSources = static_cast<std::int64_t>(count);
+    markLayout(igmp, queryFields, s, data.endIndex());
+    const std::size_t expected = 12 + 4 * count;
+    if (n < expected) {
+        logError([&] {
+            return "IGMP4 v3 decoder " + std::to_string(n) + " bytes expected " + std::to_string(expected) + " bytes";
+        });
+        return false;
+    }
+    igmp.sources.reserve(count);
+    for (std::size_t i = 0; i < count; ++i) igmp.sources.emplace_back(r.array<4>(12 + 4 * i));
+    markField(igmp, Field::sources, s + 12, s + expected);
     return r.ok();
 }
 
@@ -126,12 +134,10 @@ bool Igmp4::decodeReportV3(Igmp4& igmp, SliceReader& r) {
     const std::size_t n = r.count();
     igmp.type = IgmpType::Case::membershipReportV3;
     igmp.version = 3;
-    markField(igmp, Field::type, s, s + 1);
-    igmp.checksum = r.u16(2);
-    markField(igmp, Field::checksum, s + 2, s + 4);
-    const std::size_t count = r.u16(6);
+    igmp.checksum = readField<reportV3Fields, Field::checksum>(r);
+    const std::size_t count = readField<reportV3Fields, Field::numberOfGroupRecords>(r);
     igmp.numberOfGroupRecords = static_cast<std::int64_t>(count);
-    markField(igmp, Field::numberOfGroupRecords, s + 6, s + 8);
+    markLayout(igmp, reportV3Fields, s, data.endIndex());
     auto refuse = [&](std::size_t record) {
         logError([&] {
             return "IGMPv3 report: group record " + std::to_string(record + 1) + " of " + std::to_string(count) +
@@ -162,32 +168,36 @@ bool Igmp4::decodeReportV3(Igmp4& igmp, SliceReader& r) {
 }
 
 std::string IgmpGroupRecord::recordTypeName() const {
-    static constexpr const char* names[] = {"modeIsInclude",   "modeIsExclude",   "changeToInclude",
-                                            "changeToExclude", "allowNewSources", "blockOldSources"};
-    if (recordType >= 1 && recordType <= 6) return names[recordType - 1];
+    if (recordType >= 1 && recordType <= std::size(recordTypeNames)) {
+        return std::string(recordTypeNames[recordType - 1]);
+    }
     return "recordType(" + std::to_string(recordType) + ")";
 }
 
-std::string IgmpGroupRecord::description() const {
-    std::string out = recordTypeName() + " " + address.description() + " sources " + std::to_string(numberOfSources);
-    for (std::size_t i = 0; i < sources.size(); ++i) out += (i ? " " : ": ") + sources[i].description();
-    return out;
+void IgmpGroupRecord::appendDescription(text::LineWriter& out) const {
+    out << recordTypeName() << ' ' << address << " sources ";
+    out.decimal(numberOfSources);
+    for (std::size_t i = 0; i < sources.size(); ++i) out << (i ? " " : ": ") << sources[i];
 }
 
 std::optional<Igmp4> Igmp4::decode(ByteSlice data) { return decodeRecord<Igmp4>(std::move(data)); }
 
-std::string Igmp4::description() const { return "IGMPv" + std::to_string(version) + " " + type.caseName(); }
+void Igmp4::appendDescription(text::LineWriter& out) const {
+    out << "IGMPv";
+    out.decimal(version) << ' ' << type.caseName();
+}
 
-std::string Igmp4::verboseDescription() const {
+void Igmp4::appendVerboseDescription(text::LineWriter& out) const {
+    appendDescription(out);
     if (numberOfGroupRecords) {
         // A v3 report has no group address or response time of its own, only its records.
-        std::string out = "IGMPv" + std::to_string(version) + " " + type.caseName() + " groupRecords " +
-                          std::to_string(*numberOfGroupRecords);
-        for (const auto& record : groupRecords) out += " [" + record.description() + "]";
-        return out + " checksump " + wordHexText(checksum);
+        out << " groupRecords ";
+        out.decimal(*numberOfGroupRecords);
+        for (const auto& record : groupRecords) out << " [" << record << ']';
+    } else {
+        out << " group " << address << " MaxResponseTime " << shortestDecimal(maxResponseTime) << " seconds";
     }
-    return "IGMPv" + std::to_string(version) + " " + type.caseName() + " group " + address.description() +
-           " MaxResponseTime " + shortestDecimal(maxResponseTime) + " seconds checksump " + wordHexText(checksum);
+    out << " checksump " << wordHexText(checksum);
 }
 
 }  // namespace ZuzizavAdiduDazorud

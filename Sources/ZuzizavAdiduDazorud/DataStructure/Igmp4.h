@@ -57,7 +57,8 @@ struct IgmpGroupRecord {
     // or recordType(N).
     std::string recordTypeName() const;
     // "changeToExclude 239.1.1.1 sources 0", or with the sources after a colon.
-    std::string description() const;
+    std::string description() const { return text::describe(*this); }
+    void appendDescription(text::LineWriter& out) const;
     friend bool operator==(const IgmpGroupRecord&, const IgmpGroupRecord&) = default;
 };
 
@@ -94,8 +95,10 @@ struct Igmp4 {
     // hold a mantissa and an exponent.
     static std::int64_t decodeCode(std::uint8_t code);
 
-    std::string description() const;
-    std::string verboseDescription() const;
+    std::string description() const { return text::describe(*this); }
+    void appendDescription(text::LineWriter& out) const;
+    std::string verboseDescription() const { return text::describeVerbosely(*this); }
+    void appendVerboseDescription(text::LineWriter& out) const;
     std::string hexdump() const { return data.hexdump(); }
 
 private:

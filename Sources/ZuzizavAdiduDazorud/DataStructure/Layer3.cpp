@@ -4,16 +4,16 @@
 
 namespace ZuzizavAdiduDazorud {
 
-std::string Layer3::description() const {
-    return std::visit([](const auto& record) { return record.description(); }, value_);
-}
+std::string Layer3::description() const { return text::describe(*this); }
 
 void Layer3::appendDescription(text::LineWriter& out) const {
-    std::visit([&out](const auto& record) { text::writeDescriptionOf(out, record); }, value_);
+    std::visit([&out](const auto& record) { record.appendDescription(out); }, value_);
 }
 
-std::string Layer3::verboseDescription() const {
-    return std::visit([](const auto& record) { return record.verboseDescription(); }, value_);
+std::string Layer3::verboseDescription() const { return text::describeVerbosely(*this); }
+
+void Layer3::appendVerboseDescription(text::LineWriter& out) const {
+    std::visit([&out](const auto& record) { record.appendVerboseDescription(out); }, value_);
 }
 
 std::string Layer3::hexdump() const {

@@ -5,21 +5,18 @@
 
 namespace ZuzizavAdiduDazorud {
 
-std::string Layer4::description() const {
-    return std::visit(Overloaded{[](const NoLayer4&) { return std::string(); },
-                                 [](const auto& record) { return record.description(); }},
-                      value_);
-}
+std::string Layer4::description() const { return text::describe(*this); }
 
 void Layer4::appendDescription(text::LineWriter& out) const {
-    std::visit(Overloaded{[](const NoLayer4&) {}, [&out](const auto& record) { text::writeDescriptionOf(out, record); }},
+    std::visit(Overloaded{[](const NoLayer4&) {}, [&out](const auto& record) { record.appendDescription(out); }},
                value_);
 }
 
-std::string Layer4::verboseDescription() const {
-    return std::visit(Overloaded{[](const NoLayer4&) { return std::string(); },
-                                 [](const auto& record) { return record.verboseDescription(); }},
-                      value_);
+std::string Layer4::verboseDescription() const { return text::describeVerbosely(*this); }
+
+void Layer4::appendVerboseDescription(text::LineWriter& out) const {
+    std::visit(Overloaded{[](const NoLayer4&) {}, [&out](const auto& record) { record.appendVerboseDescription(out); }},
+               value_);
 }
 
 std::string Layer4::hexdump() const {

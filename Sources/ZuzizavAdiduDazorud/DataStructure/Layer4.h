@@ -57,6 +57,7 @@ public:
     std::string description() const;
     void appendDescription(text::LineWriter& out) const;
     std::string verboseDescription() const;
+    void appendVerboseDescription(text::LineWriter& out) const;
     std::string hexdump() const;
 
 private:

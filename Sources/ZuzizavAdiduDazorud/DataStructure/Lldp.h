@@ -2,73 +2,119 @@
 
 #include <ZuzizavAdiduDazorud/Extensions/ByteSlice.h>
 #include <ZuzizavAdiduDazorud/DataStructure/IPAddress.h>
+#include <ZuzizavAdiduDazorud/DataStructure/MessageKind.h>
+#include <ZuzizavAdiduDazorud/Extensions/TextAppend.h>
 
 #include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <variant>
 #include <vector>
 
 namespace ZuzizavAdiduDazorud {
 
+// The cases of an LLDP data unit's items, with their values.
+namespace lldp {
+
+struct ChassisId {
+    std::uint8_t subtype = 0;
+    std::string id;
+    bool operator==(const ChassisId&) const = default;
+};
+struct PortId {
+    std::uint8_t subtype = 0;
+    std::string id;
+    bool operator==(const PortId&) const = default;
+};
+struct PortDescription {
+    std::string text;
+    bool operator==(const PortDescription&) const = default;
+};
+struct SystemName {
+    std::string text;
+    bool operator==(const SystemName&) const = default;
+};
+struct Ttl {
+    std::int64_t seconds = 0;
+    bool operator==(const Ttl&) const = default;
+};
+struct ManagementAddressIPv4 {
+    IPv4Address address;
+    std::int64_t subType = 0;
+    std::int64_t interface = 0;
+    std::string oid;
+    bool operator==(const ManagementAddressIPv4&) const = default;
+};
+struct ManagementAddressIPv6 {
+    IPv6Address address;
+    std::int64_t subType = 0;
+    std::int64_t interface = 0;
+    std::string oid;
+    bool operator==(const ManagementAddressIPv6&) const = default;
+};
+struct OuiSpecific {
+    std::string oui;  // aa:bb:cc
+    std::int64_t subType = 0;
+    std::string info;
+    bool operator==(const OuiSpecific&) const = default;
+};
+struct Unknown {
+    std::int64_t type = 0;
+    bool operator==(const Unknown&) const = default;
+};
+struct EndOfLldp : NoArguments {};
+// A capability the system has, or has enabled, by its bit in the system capabilities TLV.
+template <unsigned Bit>
+struct SystemCapability : NoArguments {};
+template <unsigned Bit>
+struct EnabledCapability : NoArguments {};
+using CapabilityOther = SystemCapability<0>;
+using CapabilityRepeater = SystemCapability<1>;
+using CapabilityMacBridge = SystemCapability<2>;
+using CapabilityAccessPoint = SystemCapability<3>;
+using CapabilityRouter = SystemCapability<4>;
+using CapabilityTelephone = SystemCapability<5>;
+using CapabilityDOCSIS = SystemCapability<6>;
+using CapabilityStationOnly = SystemCapability<7>;
+using CapabilityCVLAN = SystemCapability<8>;
+using CapabilitySVLAN = SystemCapability<9>;
+using CapabilityMacRelay = SystemCapability<10>;
+using CapabilityReserved = SystemCapability<11>;  // any of bits 11 to 15
+using EnabledOther = EnabledCapability<0>;
+using EnabledRepeater = EnabledCapability<1>;
+using EnabledMacBridge = EnabledCapability<2>;
+using EnabledAccessPoint = EnabledCapability<3>;
+using EnabledRouter = EnabledCapability<4>;
+using EnabledTelephone = EnabledCapability<5>;
+using EnabledDOCSIS = EnabledCapability<6>;
+using EnabledStationOnly = EnabledCapability<7>;
+using EnabledCVLAN = EnabledCapability<8>;
+using EnabledSVLAN = EnabledCapability<9>;
+using EnabledMacRelay = EnabledCapability<10>;
+using EnabledReserved = EnabledCapability<11>;
+
+}  // namespace lldp
+
 // One item of an LLDP data unit.
-class LldpType {
-public:
-    enum class Case : std::uint8_t {
-        chassisId, portId, portDescription, systemName, ttl, managementAddressIPv4, managementAddressIPv6,
-        ouiSpecific, unknown, endOfLldp,
-        capabilityOther, capabilityRepeater, capabilityMacBridge, capabilityAccessPoint, capabilityRouter,
-        capabilityTelephone, capabilityDOCSIS, capabilityStationOnly, capabilityCVLAN, capabilitySVLAN,
-        capabilityMacRelay, capabilityReserved,
-        enabledOther, enabledRepeater, enabledMacBridge, enabledAccessPoint, enabledRouter, enabledTelephone,
-        enabledDOCSIS, enabledStationOnly, enabledCVLAN, enabledSVLAN, enabledMacRelay, enabledReserved,
-    };
+struct LldpType
+    : std::variant<lldp::ChassisId, lldp::PortId, lldp::PortDescription, lldp::SystemName, lldp::Ttl,
+                   lldp::ManagementAddressIPv4, lldp::ManagementAddressIPv6, lldp::OuiSpecific, lldp::Unknown,
+                   lldp::EndOfLldp, lldp::CapabilityOther, lldp::CapabilityRepeater, lldp::CapabilityMacBridge,
+                   lldp::CapabilityAccessPoint, lldp::CapabilityRouter, lldp::CapabilityTelephone,
+                   lldp::CapabilityDOCSIS, lldp::CapabilityStationOnly, lldp::CapabilityCVLAN, lldp::CapabilitySVLAN,
+                   lldp::CapabilityMacRelay, lldp::CapabilityReserved, lldp::EnabledOther, lldp::EnabledRepeater,
+                   lldp::EnabledMacBridge, lldp::EnabledAccessPoint, lldp::EnabledRouter, lldp::EnabledTelephone,
+                   lldp::EnabledDOCSIS, lldp::EnabledStationOnly, lldp::EnabledCVLAN, lldp::EnabledSVLAN,
+                   lldp::EnabledMacRelay, lldp::EnabledReserved> {
+    using variant::variant;
 
-    static LldpType chassisId(std::uint8_t subtype, std::string id);
-    static LldpType portId(std::uint8_t subtype, std::string id);
-    static LldpType portDescription(std::string text);
-    static LldpType systemName(std::string text);
-    static LldpType ttl(std::int64_t seconds);
-    static LldpType managementAddressIPv4(IPv4Address address, std::int64_t subType, std::int64_t interface,
-                                          std::string oid);
-    static LldpType managementAddressIPv6(IPv6Address address, std::int64_t subType, std::int64_t interface,
-                                          std::string oid);
-    static LldpType ouiSpecific(std::string oui, std::int64_t subType, std::string info);
-    static LldpType unknown(std::int64_t type);
-    // endOfLldp and the capability and enabled cases.
-    static LldpType plain(Case kind);
-
-    Case kind() const { return kind_; }
-    std::uint8_t subtype() const { return static_cast<std::uint8_t>(first_); }
-    const std::string& id() const { return text_; }
-    const std::string& text() const { return text_; }
-    std::int64_t seconds() const { return first_; }
-    const IPv4Address& ipv4() const { return ipv4_; }
-    const IPv6Address& ipv6() const { return ipv6_; }
-    std::int64_t subType() const { return first_; }
-    std::int64_t interface() const { return second_; }
-    const std::string& oid() const { return extra_; }
-    const std::string& oui() const { return text_; }
-    const std::string& info() const { return extra_; }
-    std::int64_t type() const { return first_; }  // unknown
-
-    // Case names as the capability texts show them.
-    static const char* caseName(Case kind);
-    std::string description() const;
-
-    friend bool operator==(const LldpType&, const LldpType&) = default;
-    std::size_t hashValue() const;
-
-private:
-    explicit LldpType(Case kind) : kind_(kind) {}
-
-    Case kind_;
-    std::int64_t first_ = 0;
-    std::int64_t second_ = 0;
-    std::string text_;
-    std::string extra_;
-    IPv4Address ipv4_;
-    IPv6Address ipv6_;
+    // The case name: "chassisId", ..., "capabilityMacBridge", "enabledRouter".
+    std::string_view caseName() const;
+    // Texts from the wire are escaped.
+    std::string description() const { return text::describe(*this); }
+    void appendDescription(text::LineWriter& out) const;
 };
 
 struct LldpValue {
@@ -83,8 +129,10 @@ struct LldpValue {
 
     std::string description() const { return lldpType.description(); }
     friend bool operator==(const LldpValue&, const LldpValue&) = default;
-    std::size_t hashValue() const;
 };
+
+std::size_t hashValue(const LldpType& type);
+std::size_t hashValue(const LldpValue& value);
 
 // An LLDP data unit: a walk over type-length-value entries.
 struct Lldp {
@@ -100,22 +148,30 @@ struct Lldp {
     // bytes either way; false when they are not one (the other fields are then left half-filled).
     static bool decodeInto(Lldp& record, ByteSlice bytes);
 
-    std::string description() const;
-    std::string verboseDescription() const;
+    std::string description() const { return text::describe(*this); }
+    void appendDescription(text::LineWriter& out) const;
+    std::string verboseDescription() const { return text::describeVerbosely(*this); }
+    void appendVerboseDescription(text::LineWriter& out) const;
     std::string hexdump() const { return data.hexdump(); }
 };
 
 // "Chassis Component", ..., "Reserved".
-const char* chassisSubtypeName(std::uint8_t subtype);
-const char* portSubtypeName(std::uint8_t subtype);
+std::string_view chassisSubtypeName(std::uint8_t subtype);
+std::string_view portSubtypeName(std::uint8_t subtype);
+// The TLV type's name in IEEE 802.1AB: "Chassis ID", ..., "Organizationally Specific"; "Reserved" for the rest.
+std::string_view lldpTlvName(std::uint8_t type);
 
 }  // namespace ZuzizavAdiduDazorud
 
 template <>
 struct std::hash<ZuzizavAdiduDazorud::LldpType> {
-    std::size_t operator()(const ZuzizavAdiduDazorud::LldpType& value) const { return value.hashValue(); }
+    std::size_t operator()(const ZuzizavAdiduDazorud::LldpType& value) const {
+        return ZuzizavAdiduDazorud::hashValue(value);
+    }
 };
 template <>
 struct std::hash<ZuzizavAdiduDazorud::LldpValue> {
-    std::size_t operator()(const ZuzizavAdiduDazorud::LldpValue& value) const { return value.hashValue(); }
+    std::size_t operator()(const ZuzizavAdiduDazorud::LldpValue& value) const {
+        return ZuzizavAdiduDazorud::hashValue(value);
+    }
 };

@@ -16,6 +16,36 @@ std::optional<Record> decodeRecord(ByteSlice data) {
     return record;
 }
 
+// A layout's field, read at its offsets from `base`: as a number when it is 1, 2, 3, 4 or 8 bytes wide,
+// else as an array of its bytes. Out of the reader's bytes it reads 0 and fails the reader.
+template <const auto& Layout, Field F>
+[[gnu::always_inline]] inline auto readField(SliceReader& r, std::size_t base = 0) {
+    constexpr FieldSpan span = Layout.span(F);
+    static_assert(span.to != toEnd, "a field running to the end is bytes, not a number");
+    constexpr std::size_t width = span.to - span.from;
+    if constexpr (width == 1) {
+        return r.u8(base + span.from);
+    } else if constexpr (width == 2) {
+        return r.u16(base + span.from);
+    } else if constexpr (width == 3) {
+        return r.u24(base + span.from);
+    } else if constexpr (width == 4) {
+        return r.u32(base + span.from);
+    } else if constexpr (width == 8) {
+        return r.u64(base + span.from);
+    } else {
+        return r.template array<width>(base + span.from);
+    }
+}
+
+// A layout's field as an array of its bytes (addresses), read at its offsets from `base`.
+template <const auto& Layout, Field F>
+[[gnu::always_inline]] inline auto readBytes(SliceReader& r, std::size_t base = 0) {
+    constexpr FieldSpan span = Layout.span(F);
+    static_assert(span.to != toEnd, "a field running to the end has no fixed width");
+    return r.template array<span.to - span.from>(base + span.from);
+}
+
 // The header fields ICMPv4 and ICMPv6 share: type, code and checksum, and an echo's identifier and
 // sequence number.
 inline constexpr auto icmpHeaderFields = fieldLayout({

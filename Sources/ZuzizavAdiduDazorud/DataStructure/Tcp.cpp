@@ -1,3 +1,4 @@
+// Transmission Control Protocol: RFC 9293, section 3.1 (the header).
 #include <ZuzizavAdiduDazorud/DataStructure/Tcp.h>
 
 #include <ZuzizavAdiduDazorud/DataStructure/RecordDecoding.h>
@@ -35,21 +36,21 @@ bool Tcp::decodeInto(Tcp& tcp, ByteSlice bytes) {
     }
     const std::size_t s = data.startIndex();
     const std::size_t e = data.endIndex();
-    tcp.sourcePort = r.u16(0);
-    tcp.destinationPort = r.u16(2);
-    tcp.sequenceNumber = r.u32(4);
-    tcp.acknowledgementNumber = r.u32(8);
-    tcp.dataOffset = r.u8(12) >> 4;
-    const std::uint8_t flags = r.u8(13);
+    tcp.sourcePort = readField<headerFields, Field::sourcePort>(r);
+    tcp.destinationPort = readField<headerFields, Field::destinationPort>(r);
+    tcp.sequenceNumber = readField<headerFields, Field::sequenceNumber>(r);
+    tcp.acknowledgementNumber = readField<headerFields, Field::acknowledgementNumber>(r);
+    tcp.dataOffset = readField<headerFields, Field::dataOffset>(r) >> 4;
+    const std::uint8_t flags = readField<headerFields, Field::flags>(r);
     tcp.urg = flags & 0x20;
     tcp.ack = flags & 0x10;
     tcp.psh = flags & 0x08;
     tcp.rst = flags & 0x04;
     tcp.syn = flags & 0x02;
     tcp.fin = flags & 0x01;
-    tcp.window = r.u16(14);
-    tcp.checksum = r.u16(16);
-    tcp.urgentPointer = r.u16(18);
+    tcp.window = readField<headerFields, Field::window>(r);
+    tcp.checksum = readField<headerFields, Field::checksum>(r);
+    tcp.urgentPointer = readField<headerFields, Field::urgentPointer>(r);
     if (!r.ok()) return false;
     tcp.payload = data.slice(s + 20, e);
 
@@ -84,12 +85,21 @@ void Tcp::appendDescription(text::LineWriter& out) const {
     out.commit(text::writeText(p, " bytes"));
 }
 
-std::string Tcp::verboseDescription() const {
-    return "TCP " + std::to_string(sourcePort) + " > " + std::to_string(destinationPort) + " seq " +
-           std::to_string(sequenceNumber) + " ack " + std::to_string(acknowledgementNumber) + " offset " +
-           std::to_string(dataOffset) + " flags " + flagLetters() + " window " + std::to_string(window) +
-           " checksum " + std::to_string(checksum) + " urgentPtr " + std::to_string(urgentPointer) + "  " +
-           std::to_string(payload.count()) + " bytes";
+void Tcp::appendVerboseDescription(text::LineWriter& out) const {
+    out << "TCP ";
+    out.decimal(sourcePort) << " > ";
+    out.decimal(destinationPort) << " seq ";
+    out.decimal(sequenceNumber) << " ack ";
+    out.decimal(acknowledgementNumber) << " offset ";
+    out.decimal(dataOffset) << " flags ";
+    for (auto [flag, letter] : flagOrder) {
+        if (this->*flag) out << letter;
+    }
+    out << " window ";
+    out.decimal(window) << " checksum ";
+    out.decimal(checksum) << " urgentPtr ";
+    out.decimal(urgentPointer) << "  ";
+    out.decimal(payload.count()) << " bytes";
 }
 
 }  // namespace ZuzizavAdiduDazorud

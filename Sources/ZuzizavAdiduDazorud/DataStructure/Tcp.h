@@ -46,7 +46,8 @@ struct Tcp {
     std::string flagLetters() const;
     std::string description() const;
     void appendDescription(text::LineWriter& out) const;
-    std::string verboseDescription() const;
+    std::string verboseDescription() const { return text::describeVerbosely(*this); }
+    void appendVerboseDescription(text::LineWriter& out) const;
     std::string hexdump() const { return data.hexdump(); }
 };
 

@@ -1,3 +1,4 @@
+// User Datagram Protocol: RFC 768.
 #include <ZuzizavAdiduDazorud/DataStructure/Udp.h>
 
 #include <ZuzizavAdiduDazorud/DataStructure/RecordDecoding.h>
@@ -25,10 +26,10 @@ bool Udp::decodeInto(Udp& udp, ByteSlice bytes) {
     }
     const std::size_t s = data.startIndex();
     const std::size_t e = data.endIndex();
-    udp.sourcePort = r.u16(0);
-    udp.destinationPort = r.u16(2);
-    udp.length = r.u16(4);
-    udp.checksum = r.u16(6);
+    udp.sourcePort = readField<headerFields, Field::sourcePort>(r);
+    udp.destinationPort = readField<headerFields, Field::destinationPort>(r);
+    udp.length = readField<headerFields, Field::length>(r);
+    udp.checksum = readField<headerFields, Field::checksum>(r);
     if (!r.ok()) return false;
     udp.payload = data.slice(s + 8, e);
 
@@ -49,9 +50,11 @@ void Udp::appendDescription(text::LineWriter& out) const {
     out.commit(text::writeDecimal(p, length));
 }
 
-std::string Udp::verboseDescription() const {
-    return "UDP " + std::to_string(sourcePort) + " > " + std::to_string(destinationPort) + " length " +
-           std::to_string(length) + " checksum " + std::to_string(checksum);
+void Udp::appendVerboseDescription(text::LineWriter& out) const {
+    out << "UDP ";
+    appendDescription(out);
+    out << " checksum ";
+    out.decimal(checksum);
 }
 
 }  // namespace ZuzizavAdiduDazorud

@@ -33,7 +33,8 @@ struct Udp {
 
     std::string description() const;
     void appendDescription(text::LineWriter& out) const;
-    std::string verboseDescription() const;
+    std::string verboseDescription() const { return text::describeVerbosely(*this); }
+    void appendVerboseDescription(text::LineWriter& out) const;
     std::string hexdump() const { return data.hexdump(); }
 };
 

@@ -17,6 +17,7 @@ struct Unknown {
         out.decimal(data.count()) << " bytes";
     }
     std::string verboseDescription() const { return description(); }
+    void appendVerboseDescription(text::LineWriter& out) const { appendDescription(out); }
     std::string hexdump() const { return data.hexdump(); }
 };
 

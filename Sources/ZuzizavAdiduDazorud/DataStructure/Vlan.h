@@ -1,6 +1,7 @@
 #pragma once
 
 #include <ZuzizavAdiduDazorud/DataStructure/Field.h>
+#include <ZuzizavAdiduDazorud/Extensions/TextAppend.h>
 
 #include <cstdint>
 #include <string>
@@ -22,7 +23,8 @@ struct Vlan {
     // "vlan 100", as tcpdump writes it.
     std::string description() const { return "vlan " + std::to_string(vlanId); }
     // "VLAN 100 PCP 0 DEI 0 Ethertype 0x0800"
-    std::string verboseDescription() const;
+    std::string verboseDescription() const { return text::describeVerbosely(*this); }
+    void appendVerboseDescription(text::LineWriter& out) const;
 };
 
 }  // namespace ZuzizavAdiduDazorud

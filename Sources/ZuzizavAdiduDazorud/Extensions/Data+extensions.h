@@ -1,6 +1,7 @@
 #pragma once
 
 #include <ZuzizavAdiduDazorud/Extensions/ByteSlice.h>
+#include <ZuzizavAdiduDazorud/Extensions/TextAppend.h>
 
 #include <cstdint>
 #include <optional>
@@ -30,6 +31,14 @@ std::string escapedASCII(std::string_view utf8);
 std::string escapedText(std::string_view utf8);
 // Whether escapedText would change the text.
 bool needsEscaping(std::string_view utf8);
+// escapedText written to `out`.
+inline void appendEscapedText(text::LineWriter& out, std::string_view utf8) {
+    if (needsEscaping(utf8)) {
+        out << escapedText(utf8);
+    } else {
+        out << utf8;
+    }
+}
 
 // One unsigned number in a printf format that takes an unsigned long long ("%llx", "0x%2llx", ...).
 std::string formatNumber(const char* format, unsigned long long value);

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cstddef>
 #include <cstdint>
+#include <concepts>
 #include <cstring>
 #include <span>
 #include <string>
@@ -35,6 +36,14 @@ inline char* writeWordHex(char* p, std::uint64_t value) {
     *p++ = '0';
     *p++ = 'x';
     for (int i = digits - 1; i >= 0; --i) p[i] = lowerHexDigits[(value >> (4 * (digits - 1 - i))) & 0xf];
+    return p + digits;
+}
+
+// Lowercase hex digits, as few as the value needs (printf's "%llx").
+inline char* writeHex(char* p, std::uint64_t value) {
+    int digits = 1;
+    for (std::uint64_t rest = value >> 4; rest != 0; rest >>= 4) ++digits;
+    for (int i = digits - 1; i >= 0; --i) p[digits - 1 - i] = lowerHexDigits[(value >> (4 * i)) & 0xf];
     return p + digits;
 }
 
@@ -189,8 +198,30 @@ public:
     template <typename T>
         requires(std::is_integral_v<T> && !std::is_same_v<T, char>)
     LineWriter& operator<<(T) = delete;
-    LineWriter& decimal(std::uint64_t value) {
-        commit(writeDecimal(reserve(20), value));
+    template <std::integral T>
+    LineWriter& decimal(T value) {
+        char* p = reserve(21);
+        if constexpr (std::is_signed_v<T>) {
+            if (value < 0) {
+                *p++ = '-';
+                commit(writeDecimal(p, 0 - static_cast<std::uint64_t>(value)));
+                return *this;
+            }
+        }
+        commit(writeDecimal(p, static_cast<std::uint64_t>(value)));
+        return *this;
+    }
+    // As printf's "%llx".
+    LineWriter& hex(std::uint64_t value) {
+        commit(writeHex(reserve(16), value));
+        return *this;
+    }
+    LineWriter& boolean(bool value) { return *this << (value ? std::string_view("true") : std::string_view("false")); }
+    // Anything that writes its own text: addresses, message kinds, records.
+    template <typename T>
+        requires requires(const T& value, LineWriter& out) { value.appendDescription(out); }
+    LineWriter& operator<<(const T& value) {
+        value.appendDescription(*this);
         return *this;
     }
 
@@ -234,14 +265,15 @@ std::string describe(const Record& record) {
     return out;
 }
 
-// Has the record write its one-line text where it can, else writes record.description().
+// A record's verbose text as a string, written through its appendVerboseDescription.
 template <typename Record>
-void writeDescriptionOf(LineWriter& out, const Record& record) {
-    if constexpr (requires { record.appendDescription(out); }) {
-        record.appendDescription(out);
-    } else {
-        out << record.description();
+std::string describeVerbosely(const Record& record) {
+    std::string out;
+    {
+        LineWriter writer(out);
+        record.appendVerboseDescription(writer);
     }
+    return out;
 }
 
 }  // namespace ZuzizavAdiduDazorud::text

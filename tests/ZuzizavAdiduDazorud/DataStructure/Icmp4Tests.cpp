@@ -11,7 +11,6 @@
 using namespace ZuzizavAdiduDazorud;
 using TestSupport::fieldHex;
 using TestSupport::hexAt;
-using Case = Icmp4Type::Case;
 
 namespace {
 std::string zeros(std::size_t bytes) { return std::string(bytes * 2, '0'); }
@@ -26,43 +25,43 @@ TEST(Icmp4, KindsAndTexts) {
         std::size_t payloadStart, payloadEnd;  // relative; equal: empty
     };
     const Row rows[] = {
-        {"echo request", "0800 abcd 1234 0001", Icmp4Type::echoRequest(4660, 1), "ICMPv4 Echo Request id 4660 sequence 1",
+        {"echo request", "0800 abcd 1234 0001", icmp4::EchoRequest{4660, 1}, "ICMPv4 Echo Request id 4660 sequence 1",
          8, 8},
-        {"echo reply with data", "0000 abcd 0001 0002 aabbcc", Icmp4Type::echoReply(1, 2),
+        {"echo reply with data", "0000 abcd 0001 0002 aabbcc", icmp4::EchoReply{1, 2},
          "ICMPv4 Echo Reply id 1 sequence 2", 8, 11},
-        {"echo request code 1 falls back", "0801 abcd 1234 0001 ff", Icmp4Type::other(8, 1),
+        {"echo request code 1 falls back", "0801 abcd 1234 0001 ff", icmp4::Other{8, 1},
          "ICMPv4 Other unable to further analyze", 4, 9},
-        {"short echo with a bad code still decodes", "0801 abcd", Icmp4Type::other(8, 1),
+        {"short echo with a bad code still decodes", "0801 abcd", icmp4::Other{8, 1},
          "ICMPv4 Other unable to further analyze", 4, 4},
-        {"port unreachable", "0303 0000 0000 0000" + zeros(28), Icmp4Type::plain(Case::portUnreachable),
+        {"port unreachable", "0303 0000 0000 0000" + zeros(28), icmp4::PortUnreachable{},
          "ICMPv4 Port Unreachable ", 8, 36},
-        {"unreachable code 9", "0309 0000 0000 0000" + zeros(4), Icmp4Type::otherUnreachable(9),
+        {"unreachable code 9", "0309 0000 0000 0000" + zeros(4), icmp4::OtherUnreachable{9},
          "ICMPv4 Unreachable Code 9", 8, 12},
-        {"fragmentation needed", "0304 0000 0000 05dc" + zeros(4), Icmp4Type::plain(Case::fragmentationNeeded),
+        {"fragmentation needed", "0304 0000 0000 05dc" + zeros(4), icmp4::FragmentationNeeded{},
          "ICMPv4 Fragmentation Needed But DF Bit Set ", 8, 12},
-        {"source quench", "0400 0000 00000000 01", Icmp4Type::plain(Case::sourceQuench),
+        {"source quench", "0400 0000 00000000 01", icmp4::SourceQuench{},
          "ICMPv4 Source Quench DEPRECATED RFC 6633", 8, 9},
-        {"redirect host", "0501 0000 0a000001" + zeros(4), Icmp4Type::redirectHost(*IPv4Address::fromString("10.0.0.1")),
+        {"redirect host", "0501 0000 0a000001" + zeros(4), icmp4::RedirectHost{*IPv4Address::fromString("10.0.0.1")},
          "ICMPv4 Redirect Host 10.0.0.1", 8, 12},
-        {"redirect tos network", "0502 0000 0a000001", Icmp4Type::redirectTosNetwork(*IPv4Address::fromString("10.0.0.1")),
+        {"redirect tos network", "0502 0000 0a000001", icmp4::RedirectTosNetwork{*IPv4Address::fromString("10.0.0.1")},
          "ICMPv4 Redirect Type of Service Network 10.0.0.1", 8, 8},
-        {"redirect code 4 falls back", "0504 0000 0a000001", Icmp4Type::other(5, 4),
+        {"redirect code 4 falls back", "0504 0000 0a000001", icmp4::Other{5, 4},
          "ICMPv4 Other unable to further analyze", 4, 8},
-        {"ttl exceeded", "0b00 0000 00000000" + zeros(20), Icmp4Type::plain(Case::ttlExceeded), "ICMPv4 TTL Exceeded ",
+        {"ttl exceeded", "0b00 0000 00000000" + zeros(20), icmp4::TtlExceeded{}, "ICMPv4 TTL Exceeded ",
          8, 28},
-        {"reassembly time exceeded", "0b01 0000 00000000", Icmp4Type::plain(Case::fragmentReassemblyTimeExceeded),
+        {"reassembly time exceeded", "0b01 0000 00000000", icmp4::FragmentReassemblyTimeExceeded{},
          "ICMPv4 Fragment Rassembly Time Exceeded ", 8, 8},
-        {"parameter problem", "0c00 0000 14000000" + zeros(4), Icmp4Type::parameterProblem(20),
+        {"parameter problem", "0c00 0000 14000000" + zeros(4), icmp4::ParameterProblem{20},
          "ICMPv4 Parameter Problem Pointer: 20", 8, 12},
         {"timestamp reply", "0e00 0000 0007 0008 00000001 00000002 00000003",
-         Icmp4Type::timestampReply(7, 8, 1, 2, 3),
+         icmp4::TimestampReply{7, 8, 1, 2, 3},
          "ICMPv4 Timestamp Reply id 7 sequence 8 originate 1 receive 2 transmit 3", 20, 20},
-        {"information request", "0f00 0000 0003 0004", Icmp4Type::informationRequest(3, 4),
+        {"information request", "0f00 0000 0003 0004", icmp4::InformationRequest{3, 4},
          "ICMPv4 Information Request DEPRECATED id 3 sequence 4", 8, 8},
         {"address mask reply", "1200 0000 0001 0002 ffffff00",
-         Icmp4Type::addressMaskReply(1, 2, *IPv4Address::fromString("255.255.255.0")),
+         icmp4::AddressMaskReply{1, 2, *IPv4Address::fromString("255.255.255.0")},
          "ICMPv4 Address Mask Reply DEPRECATED id 1 sequence 2 mask 255.255.255.0", 12, 12},
-        {"unknown type", "2a05 0000", Icmp4Type::other(42, 5), "ICMPv4 Other unable to further analyze", 4, 4},
+        {"unknown type", "2a05 0000", icmp4::Other{42, 5}, "ICMPv4 Other unable to further analyze", 4, 4},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -76,7 +75,7 @@ TEST(Icmp4, KindsAndTexts) {
         EXPECT_EQ(icmp->startIndex[Field::type], 34u);
         EXPECT_EQ(icmp->endIndex[Field::checksum], 38u);
     }
-    EXPECT_EQ(Icmp4Type::echoRequest(4660, 1).identifer(), 4660);
+    EXPECT_EQ(std::get<icmp4::EchoRequest>(Icmp4::decode(hexAt(0, "0800 abcd 1234 0001"))->icmpType).identifer, 4660);
 }
 
 TEST(Icmp4, FieldPositionsAndVerboseText) {
@@ -133,7 +132,7 @@ TEST(Icmp4, RefusalsAndLogLines) {
     EXPECT_FALSE(Icmp4::decode(hexAt(0, "1100 0000 0001 0002")));
     auto invalid = Icmp4::decode(hexAt(0, "0b02 0000 00000000"));
     ASSERT_TRUE(invalid);
-    EXPECT_EQ(invalid->icmpType, Icmp4Type::other(11, 2));
+    EXPECT_EQ(invalid->icmpType, Icmp4Type(icmp4::Other{11, 2}));
     EXPECT_EQ(log.messages(), (std::vector<std::string>{
                                   "error: incomplete ICMPv4 datagram detected",
                                   "error: incomplete ICMPv4 datagram detected type 0 code 0 6 bytes",
@@ -144,10 +143,10 @@ TEST(Icmp4, RefusalsAndLogLines) {
 }
 
 TEST(Icmp4, TypesHashAndCompareByValue) {
-    std::unordered_set<Icmp4Type> set{Icmp4Type::echoRequest(1, 2), Icmp4Type::echoRequest(1, 2),
-                                      Icmp4Type::echoReply(1, 2), Icmp4Type::plain(Case::ttlExceeded)};
+    std::unordered_set<Icmp4Type> set{icmp4::EchoRequest{1, 2}, icmp4::EchoRequest{1, 2},
+                                      icmp4::EchoReply{1, 2}, icmp4::TtlExceeded{}};
     EXPECT_EQ(set.size(), 3u);
-    EXPECT_NE(Icmp4Type::other(8, 1), Icmp4Type::other(8, 2));
+    EXPECT_NE(Icmp4Type(icmp4::Other{8, 1}), Icmp4Type(icmp4::Other{8, 2}));
 }
 
 TEST(Icmp4, ReachedThroughIPv4) {

@@ -13,7 +13,6 @@
 using namespace ZuzizavAdiduDazorud;
 using TestSupport::fieldHex;
 using TestSupport::hexAt;
-using Case = Icmp6Type::Case;
 
 namespace {
 const std::string target = "fe800000000000001867ff5dd25bad67";
@@ -31,35 +30,35 @@ TEST(Icmp6, KindsAndTexts) {
         std::size_t options;
     };
     const Row rows[] = {
-        {"echo request", "8000 0000 0007 0001", Icmp6Type::echoRequest(7, 1),
+        {"echo request", "8000 0000 0007 0001", icmp6::EchoRequest{7, 1},
          "ICMPv6 type Echo Request identifier 7 sequence 1", 0, 0},
-        {"echo reply with data", "8100 0000 0007 0002 aabb", Icmp6Type::echoReply(7, 2),
+        {"echo reply with data", "8100 0000 0007 0002 aabb", icmp6::EchoReply{7, 2},
          "ICMPv6 type Echo Reply identifier 7 sequence 2", 2, 0},
-        {"echo with a code", "8003 0000 0007 0002 aabb", Icmp6Type::other(128, 3), "ICMPv6 type Other type 128 code 3",
+        {"echo with a code", "8003 0000 0007 0002 aabb", icmp6::Other{128, 3}, "ICMPv6 type Other type 128 code 3",
          0, 0},
-        {"port unreachable", "0104 0000 00000000 60000000", Icmp6Type::plain(Case::unreachablePort),
+        {"port unreachable", "0104 0000 00000000 60000000", icmp6::UnreachablePort{},
          "ICMPv6 type Unreachable Port ", 4, 0},
-        {"unreachable code 9", "0109 0000 00000000 60", Icmp6Type::other(1, 9), "ICMPv6 type Other type 1 code 9", 1, 0},
-        {"packet too big", "0200 0000 000005dc 60", Icmp6Type::plain(Case::packetTooBig), "ICMPv6 type Packet Too Big ",
+        {"unreachable code 9", "0109 0000 00000000 60", icmp6::Other{1, 9}, "ICMPv6 type Other type 1 code 9", 1, 0},
+        {"packet too big", "0200 0000 000005dc 60", icmp6::PacketTooBig{}, "ICMPv6 type Packet Too Big ",
          1, 0},
-        {"hop limit", "0300 0000 00000000", Icmp6Type::plain(Case::hopLimitExceeded), "ICMPv6 type Hop Limit Exceeded ",
+        {"hop limit", "0300 0000 00000000", icmp6::HopLimitExceeded{}, "ICMPv6 type Hop Limit Exceeded ",
          0, 0},
-        {"parameter problem", "0401 0000 00000028 60", Icmp6Type::parameterProblem(1, 40),
+        {"parameter problem", "0401 0000 00000028 60", icmp6::ParameterProblem{1, 40},
          "ICMPv6 type Parameter Problem Unrecognized next header at 40", 1, 0},
-        {"parameter problem code 7", "0407 0000 00000002", Icmp6Type::parameterProblem(7, 2),
+        {"parameter problem code 7", "0407 0000 00000002", icmp6::ParameterProblem{7, 2},
          "ICMPv6 type Parameter Problem code 7 at 2", 0, 0},
-        {"solicitation", "8700 0000 00000000" + target, Icmp6Type::neighborSolicitation(v6("fe80::1867:ff5d:d25b:ad67")),
+        {"solicitation", "8700 0000 00000000" + target, icmp6::NeighborSolicitation{v6("fe80::1867:ff5d:d25b:ad67")},
          "ICMPv6 type Neighbor Solicitation Target fe80::1867:ff5d:d25b:ad67", 0, 0},
         {"advertisement", "8800 0000 60000000" + target,
-         Icmp6Type::neighborAdvertisement(v6("fe80::1867:ff5d:d25b:ad67"), false, true, true),
+         icmp6::NeighborAdvertisement{v6("fe80::1867:ff5d:d25b:ad67"), false, true, true},
          "ICMPv6 type Neighbor Advertisement Target fe80::1867:ff5d:d25b:ad67 router:false solicited:true "
          "override:true",
          0, 0},
         {"redirect", "8900 0000 00000000" + target + destination,
-         Icmp6Type::redirect(v6("fe80::1867:ff5d:d25b:ad67"), v6("2001:db8::1")),
+         icmp6::Redirect{v6("fe80::1867:ff5d:d25b:ad67"), v6("2001:db8::1")},
          "ICMPv6 type Redirect Target fe80::1867:ff5d:d25b:ad67 Destination 2001:db8::1", 0, 0},
         {"router advertisement", "8600 0000 40000708 00000000 00000000 0101685b35890a04",
-         Icmp6Type::other(134, 0), "ICMPv6 type Other type 134 code 0", 0, 0},
+         icmp6::Other{134, 0}, "ICMPv6 type Other type 134 code 0", 0, 0},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -92,7 +91,7 @@ TEST(Icmp6, NeighborDiscoveryOptions) {
               "Prefix 2001:db8::/64 onlink:true autoconfig:true ValidLifetime 2592000 PreferredLifetime 604800");
     EXPECT_EQ(icmp->options[1].startIndex, 86u);
     EXPECT_EQ(icmp->options[1].endIndex, 98u);  // the first 12 bytes of the 32
-    EXPECT_EQ(icmp->options[2].optionType, Icmp6OptionType::mtu(1500));
+    EXPECT_EQ(icmp->options[2].optionType, Icmp6OptionType(icmp6option::Mtu{1500}));
     EXPECT_EQ(icmp->options[3].description(), "Other Icmp6Option type 42 length 8");
     EXPECT_EQ(icmp->options[3].endIndex, 134u);
     EXPECT_EQ(fieldHex(*icmp, data, Field::target), target);
@@ -103,7 +102,8 @@ TEST(Icmp6, NeighborDiscoveryOptions) {
     ByteSlice advert = hexAt(54, "8800 0000 e0000000" + target + "0201b07fb95d8ed2");
     auto na = Icmp6::decode(advert);
     ASSERT_TRUE(na);
-    EXPECT_TRUE(na->icmpType.router() && na->icmpType.solicited() && na->icmpType.override());
+    const auto& flags = std::get<icmp6::NeighborAdvertisement>(na->icmpType);
+    EXPECT_TRUE(flags.router && flags.solicited && flags.override);
     EXPECT_EQ(fieldHex(*na, advert, Field::flags), "e0");
     EXPECT_EQ(na->options.at(0).description(), "Target Link Address b0:7f:b9:5d:8e:d2");
 
@@ -158,16 +158,16 @@ TEST(Icmp6, RefusalsAndDispatch) {
     EXPECT_FALSE(Icmp6::decode(hexAt(0, "8900 0000 00000000" + target)));
     auto coded = Icmp6::decode(hexAt(0, "8701 0000 00000000"));  // a bad code needs no length
     ASSERT_TRUE(coded);
-    EXPECT_EQ(coded->icmpType, Icmp6Type::other(135, 1));
+    EXPECT_EQ(coded->icmpType, Icmp6Type(icmp6::Other{135, 1}));
     EXPECT_EQ(log.messages(), (std::vector<std::string>{"error: incomplete ICMPv6 datagram detected",
                                                         "error: Incomplete ICMPv6 message type 135 code 0 12 bytes",
                                                         "error: Incomplete ICMPv6 message type 137 code 0 24 bytes"}));
 
     std::unordered_set<Icmp6Option> options{
-        Icmp6Option{Icmp6OptionType::mtu(1500), 1, 9}, Icmp6Option{Icmp6OptionType::mtu(1500), 1, 9},
-        Icmp6Option{Icmp6OptionType::mtu(1500), 2, 10}};
+        Icmp6Option{Icmp6OptionType(icmp6option::Mtu{1500}), 1, 9}, Icmp6Option{Icmp6OptionType(icmp6option::Mtu{1500}), 1, 9},
+        Icmp6Option{Icmp6OptionType(icmp6option::Mtu{1500}), 2, 10}};
     EXPECT_EQ(options.size(), 2u);
-    EXPECT_EQ(std::unordered_set<Icmp6Type>({Icmp6Type::echoReply(1, 1), Icmp6Type::echoReply(1, 1)}).size(), 1u);
+    EXPECT_EQ(std::unordered_set<Icmp6Type>({icmp6::EchoReply{1, 1}, icmp6::EchoReply{1, 1}}).size(), 1u);
 
     const Frame& sample = TestSupport::sampleIcmp6Frame();
     const Icmp6* na = sample.layer4()->icmp6();

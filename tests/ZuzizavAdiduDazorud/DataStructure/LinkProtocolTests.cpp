@@ -357,8 +357,8 @@ TEST(Lldp, SwitchAdvertisement) {
     EXPECT_EQ(frame.layer3.description(), "LLDP 12 TLV values");
     EXPECT_EQ(lldp->verboseDescription().substr(0, 47), "LLDP Chassis Id MAC Address 00:11:22:33:44:55 P");
     EXPECT_EQ(lldp->verboseDescription().back(), ' ');
-    EXPECT_EQ(lldp->values[0].lldpType, LldpType::chassisId(4, "00:11:22:33:44:55"));
-    EXPECT_EQ(lldp->values[9].lldpType.interface(), 3);
+    EXPECT_EQ(lldp->values[0].lldpType, LldpType(lldp::ChassisId{4, "00:11:22:33:44:55"}));
+    EXPECT_EQ(std::get<lldp::ManagementAddressIPv4>(lldp->values[9].lldpType).interface, 3);
     EXPECT_TRUE(frame.layer4()->isNoLayer4());
 }
 
@@ -457,7 +457,7 @@ TEST(Lldp, CapabilitiesAndWalk) {
     EXPECT_EQ(caps[2].endIndex, 70u);
     auto reserved = LldpValue::systemCapabilities(hexAt(0, "0e04 1800 0000"));
     ASSERT_EQ(reserved.size(), 1u);
-    EXPECT_EQ(reserved[0].lldpType, LldpType::plain(LldpType::Case::capabilityReserved));
+    EXPECT_EQ(reserved[0].lldpType, LldpType(lldp::CapabilityReserved{}));
     EXPECT_TRUE(LldpValue::systemCapabilities(hexAt(0, "0e02 0014")).empty());
 
     EXPECT_FALSE(Lldp::decode(hexAt(14, "00")));
