@@ -28,11 +28,10 @@ public:
     }
 
 private:
-    explicit SharedBytes(std::uint32_t sizeClass) : sizeClass_(sizeClass) {}
+    SharedBytes() = default;
     void destroy();
 
     std::atomic<std::uint32_t> references_{1};
-    std::uint32_t sizeClass_;  // which block cache takes it back; see ByteSlice.cpp
 };
 
 }  // namespace detail
