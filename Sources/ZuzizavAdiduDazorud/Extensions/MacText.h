@@ -32,6 +32,7 @@ public:
         // Each byte's "xx:" as one 4-byte move (the fourth character is overwritten by the next), the
         // last byte's two digits as one 2-byte move.
         char* p = chars_.data();
+#pragma GCC unroll 5
         for (std::size_t i = 0; i < 5; ++i) std::memcpy(p + 3 * i, hexColon[bytes[i]].data(), 4);
         std::memcpy(p + 15, hexColon[bytes[5]].data(), 2);
         size_ = capacity;
