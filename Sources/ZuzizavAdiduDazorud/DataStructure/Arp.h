@@ -1,6 +1,7 @@
 #pragma once
 
 #include <ZuzizavAdiduDazorud/Extensions/ByteSlice.h>
+#include <ZuzizavAdiduDazorud/DataStructure/DecodeStatus.h>
 #include <ZuzizavAdiduDazorud/DataStructure/Field.h>
 #include <ZuzizavAdiduDazorud/DataStructure/IPAddress.h>
 #include <ZuzizavAdiduDazorud/DataStructure/Layer4.h>
@@ -33,6 +34,8 @@ struct Arp {
     FieldIndex startIndex;
     FieldIndex endIndex;
     Layer4 layer4;  // always unknown with no bytes
+
+    DecodeStatus status = DecodeStatus::complete;
 
     // User-provided, so that emplacing a record runs the member initializers without zero-filling
     // the whole record first.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <ZuzizavAdiduDazorud/Extensions/ByteSlice.h>
+#include <ZuzizavAdiduDazorud/DataStructure/DecodeStatus.h>
 #include <ZuzizavAdiduDazorud/DataStructure/Field.h>
 #include <ZuzizavAdiduDazorud/DataStructure/Layer4.h>
 
@@ -40,6 +41,8 @@ struct Bpdu {
     FieldIndex startIndex;
     FieldIndex endIndex;
     Layer4 layer4;  // always unknown with no bytes
+
+    DecodeStatus status = DecodeStatus::complete;
 
     // User-provided, so that emplacing a record runs the member initializers without zero-filling
     // the whole record first.

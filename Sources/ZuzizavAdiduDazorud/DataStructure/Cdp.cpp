@@ -277,13 +277,17 @@ bool Cdp::decodeInto(Cdp& cdp, ByteSlice bytes) {
     while (p + 5 <= n) {  // a TLV needs its 4-byte header and at least one value byte
         const std::uint16_t type = r.u16(p);
         const std::uint16_t length = r.u16(p + 2);
-        if (p + length > n) break;
+        if (p + length > n) {
+            markShort(cdp.status);
+            break;
+        }
         if (auto failure = decodeTlv(data.sliceFrom(s + p), cdp.values)) {
             logError([&] {
                 return "Cdp: error decoding cdpValue at position " + std::to_string(p) + " type " +
                        std::to_string(type) + " length " + std::to_string(length) + " error " +
                        EtherCaptureError::genericError(std::move(*failure)).description();
             });
+            cdp.status = DecodeStatus::malformed;
             break;
         }
         p += length;
@@ -297,6 +301,7 @@ void Cdp::appendVerboseDescription(text::LineWriter& out) const {
     out << "CDP version ";
     out.decimal(version) << ' ';
     out.decimal(values.size()) << " values";
+    appendStatus(out, status);
 }
 
 }  // namespace ZuzizavAdiduDazorud

@@ -2,6 +2,7 @@
 
 #include <ZuzizavAdiduDazorud/EtherCaptureError.h>
 #include <ZuzizavAdiduDazorud/Extensions/ByteSlice.h>
+#include <ZuzizavAdiduDazorud/DataStructure/DecodeStatus.h>
 #include <ZuzizavAdiduDazorud/DataStructure/Field.h>
 #include <ZuzizavAdiduDazorud/DataStructure/IPAddress.h>
 #include <ZuzizavAdiduDazorud/DataStructure/MessageKind.h>
@@ -120,6 +121,8 @@ struct Cdp {
     std::vector<IPv6Address> ipv6addresses;
     ByteSlice data;
     std::vector<CdpValue> values;
+
+    DecodeStatus status = DecodeStatus::complete;
 
     // User-provided, so that emplacing a record runs the member initializers without zero-filling
     // the whole record first.

@@ -96,6 +96,7 @@ Frame::Frame(ByteSlice bytes, Timeval timeval, std::int64_t originalLength_, std
       originalLength(originalLength_),
       data(std::move(bytes)) {
     decodeEthernetFrame();
+    settleStatus();
 }
 
 Frame::Frame(LinkType linkType_, ByteSlice bytes, Timeval timeval, std::int64_t originalLength_,
@@ -106,15 +107,20 @@ Frame::Frame(LinkType linkType_, ByteSlice bytes, Timeval timeval, std::int64_t 
       linkType(linkType_),
       originalLength(originalLength_),
       data(std::move(bytes)) {
+    decodeLink();
+    settleStatus();
+}
+
+void Frame::decodeLink() {
     switch (linkType) {
         case LinkType::ethernet:
-        case LinkType::ieee80211: decodeEthernetFrame(); return;
-        case LinkType::linuxSll: decodeLinuxCooked(false); return;
-        case LinkType::linuxSll2: decodeLinuxCooked(true); return;
+        case LinkType::ieee80211: return decodeEthernetFrame();
+        case LinkType::linuxSll: return decodeLinuxCooked(false);
+        case LinkType::linuxSll2: return decodeLinuxCooked(true);
         case LinkType::raw:
         case LinkType::rawOpenBsd:
-        case LinkType::rawFile: decodeRaw(); return;
-        case LinkType::null: decodeNull(); return;
+        case LinkType::rawFile: return decodeRaw();
+        case LinkType::null: return decodeNull();
     }
     // A link type this library does not decode: all bytes unknown.
     decodeInvalid(false);
@@ -156,6 +162,7 @@ void Frame::decodeIeee8023(std::size_t length) {
     const std::size_t n = data.count();
     SliceReader r(data);
     ieeeLength = length;
+    if (length + 14 > n) markShort(status);
     ieeeDsap = readField<ieee8023Fields, Field::ieeeDsap>(r);
     ieeeSsap = readField<ieee8023Fields, Field::ieeeSsap>(r);
     ieeeControl = readField<ieee8023Fields, Field::ieeeControl>(r);
@@ -444,6 +451,16 @@ void Frame::appendVerboseDescription(text::LineWriter& out) const {
         out << ' ';
     }
     if (padding && !padding->empty()) out << padding->description() << " padding ";
+    if (status != DecodeStatus::complete) out << '[' << toString(status) << "] ";
+}
+
+void Frame::settleStatus() {
+    if (originalLength > static_cast<std::int64_t>(data.count())) return;  // cut by the capture
+    auto settle = [](DecodeStatus& s) {
+        if (s == DecodeStatus::truncated) s = DecodeStatus::malformed;
+    };
+    settle(status);
+    layer3.forEachStatus(settle);
 }
 
 std::string LinuxCooked::addressText() const {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <ZuzizavAdiduDazorud/DataStructure/DecodeStatus.h>
 #include <ZuzizavAdiduDazorud/DataStructure/Field.h>
 #include <ZuzizavAdiduDazorud/DataStructure/Layer3.h>
 #include <ZuzizavAdiduDazorud/DataStructure/Layer4.h>
@@ -93,6 +94,7 @@ struct Frame {
     FieldIndex endIndex;
     Layer3 layer3;
     ByteSlice data;
+    DecodeStatus status = DecodeStatus::complete;  // of the link-layer header: an 802.3 length
 
     // The IP record's transport content; noLayer4 for protocols without one; none for unknown.
     const Layer4* layer4() const;
@@ -109,6 +111,7 @@ struct Frame {
     static void resetFrameCounter();
 
 private:
+    void decodeLink();
     void decodeEthernetFrame();
     void decodeIeee8023(std::size_t length);
     void decodeLlc(std::size_t offset);
@@ -116,6 +119,8 @@ private:
     void decodeRaw();
     void decodeNull();
     void decodeInvalid(bool log);
+    // Records cut short become malformed when the capture did not cut the frame.
+    void settleStatus();
     // What follows a type field at `offset`: VLAN tags, then IPv4, IPv6, ARP, RARP, LLDP or unknown.
     void decodeEthertype(std::size_t offset, std::uint16_t type);
     // The tags from `offset`; gives the offset after them, and the type they carry in `type`.

@@ -47,6 +47,11 @@ bool IPv4::decodeInto(IPv4& ip, ByteSlice bytes) {
     ip.dscp = serviceType >> 2;
     ip.ecn = serviceType & 0x03;
     ip.totalLength = readField<headerFields, Field::totalLength>(r);
+    if (ip.totalLength < h) {
+        ip.status = DecodeStatus::malformed;
+    } else if (ip.totalLength > n) {
+        markShort(ip.status);
+    }
     ip.identification = readField<headerFields, Field::identification>(r);
     const std::uint8_t flags = readField<headerFields, Field::flags>(r);
     ip.evilBit = flags & 0x80;
@@ -104,6 +109,7 @@ void IPv4::appendVerboseDescription(text::LineWriter& out) const {
     out.decimal(ipProtocol) << " HdrChecksum ";
     out.decimal(headerChecksum) << ' ' << (options ? "OPTIONS" : "") << " Padding ";
     out.decimal(padding.count()) << " Bytes";
+    appendStatus(out, status);
 }
 
 }  // namespace ZuzizavAdiduDazorud

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <ZuzizavAdiduDazorud/Extensions/ByteSlice.h>
+#include <ZuzizavAdiduDazorud/DataStructure/DecodeStatus.h>
 #include <ZuzizavAdiduDazorud/DataStructure/Field.h>
 #include <ZuzizavAdiduDazorud/DataStructure/IPAddress.h>
 #include <ZuzizavAdiduDazorud/DataStructure/Layer4.h>
@@ -36,6 +37,8 @@ struct IPv4 {
     FieldIndex startIndex;
     FieldIndex endIndex;
     Layer4 layer4;
+
+    DecodeStatus status = DecodeStatus::complete;
 
     // The fixed header, at offsets from the record's start.
     static constexpr auto headerFields = fieldLayout({

@@ -54,11 +54,18 @@ std::optional<std::uint8_t> walkExtensionHeaders(IPv6& ip, SliceReader& r, std::
     const std::size_t s = ip.data.startIndex();
     const std::size_t n = r.count();
     while (isExtensionHeader(next)) {
-        if (ip.extensionHeaders.size() == maximumExtensionHeaders || !r.has(offset, 8)) return std::nullopt;
+        if (ip.extensionHeaders.size() == maximumExtensionHeaders) return std::nullopt;
+        if (!r.has(offset, 8)) {
+            markShort(ip.status);
+            return std::nullopt;
+        }
         const bool fragment = next == 44;
         const std::size_t length =
             fragment ? 8 : (std::size_t{readField<optionsHeaderFields, Field::headerLength>(r, offset)} + 1) * 8;
-        if (length > n - offset) return std::nullopt;
+        if (length > n - offset) {
+            markShort(ip.status);
+            return std::nullopt;
+        }
         IPv6ExtensionHeader& header = ip.extensionHeaders.emplace_back();
         header.headerType = next;
         header.nextHeader = readField<optionsHeaderFields, Field::nextHeader>(r, offset);
@@ -115,6 +122,7 @@ bool IPv6::decodeInto(IPv6& ip, ByteSlice bytes) {
     if (!r.ok()) return false;
 
     markLayout(ip, headerFields, s, e);
+    if (ip.payloadLength + 40 > n) markShort(ip.status);
     if (ip.payloadLength + 40 < n) {
         ip.padding = data.slice(s + 40 + ip.payloadLength, e);
         markField(ip, Field::padding, s + 40 + ip.payloadLength, e);
@@ -197,6 +205,7 @@ void IPv6::appendVerboseDescription(text::LineWriter& out) const {
     out.decimal(hopLimit) << " Padding ";
     out.decimal(padding.count()) << " Bytes";
     for (const auto& header : extensionHeaders) out << ' ' << header;
+    appendStatus(out, status);
 }
 
 }  // namespace ZuzizavAdiduDazorud

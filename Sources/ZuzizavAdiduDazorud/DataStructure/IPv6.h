@@ -1,6 +1,7 @@
 #pragma once
 
 #include <ZuzizavAdiduDazorud/Extensions/ByteSlice.h>
+#include <ZuzizavAdiduDazorud/DataStructure/DecodeStatus.h>
 #include <ZuzizavAdiduDazorud/DataStructure/Field.h>
 #include <ZuzizavAdiduDazorud/DataStructure/IPAddress.h>
 #include <ZuzizavAdiduDazorud/DataStructure/Layer4.h>
@@ -53,6 +54,8 @@ struct IPv6 {
     std::vector<IPv6ExtensionHeader> extensionHeaders;
     FieldIndex startIndex;
     FieldIndex endIndex;
+
+    DecodeStatus status = DecodeStatus::complete;
 
     // User-provided, so that emplacing a record runs the member initializers without zero-filling
     // the whole record first.

@@ -269,6 +269,7 @@ void Icmp4::appendVerboseDescription(text::LineWriter& out) const {
     out.decimal(code) << " checksum ";
     out.decimal(checksum) << ' ' << icmpType << " PayloadLength ";
     out.decimal(payloadLength);
+    appendStatus(out, status);
 }
 
 }  // namespace ZuzizavAdiduDazorud

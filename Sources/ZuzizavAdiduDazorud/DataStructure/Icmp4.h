@@ -1,5 +1,6 @@
 #pragma once
 
+#include <ZuzizavAdiduDazorud/DataStructure/DecodeStatus.h>
 #include <ZuzizavAdiduDazorud/DataStructure/Field.h>
 #include <ZuzizavAdiduDazorud/DataStructure/IPAddress.h>
 #include <ZuzizavAdiduDazorud/DataStructure/MessageKind.h>
@@ -138,6 +139,8 @@ struct Icmp4 {
     Icmp4Type icmpType = icmp4::Other{};
     FieldIndex startIndex;
     FieldIndex endIndex;
+
+    DecodeStatus status = DecodeStatus::complete;
 
     // User-provided, so that emplacing a record runs the member initializers without zero-filling
     // the whole record first.

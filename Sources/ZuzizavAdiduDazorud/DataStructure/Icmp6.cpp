@@ -141,6 +141,11 @@ std::size_t hashValue(const Icmp6Option& option) {
 }
 
 std::vector<Icmp6Option> Icmp6Option::getOptions(const ByteSlice& data) {
+    DecodeStatus status = DecodeStatus::complete;
+    return getOptions(data, status);
+}
+
+std::vector<Icmp6Option> Icmp6Option::getOptions(const ByteSlice& data, DecodeStatus& status) {
     using namespace icmp6option;
     std::vector<Icmp6Option> options;
     SliceReader r(data);
@@ -153,6 +158,7 @@ std::vector<Icmp6Option> Icmp6Option::getOptions(const ByteSlice& data) {
         const std::uint8_t length = r.u8(g + 1);
         const std::size_t t = std::size_t{length} * 8;
         if (length == 0) {
+            status = DecodeStatus::malformed;
             logError([&] {
                 return "Icmp6Option.getOptions: invalid length " + std::to_string(length) + " position " +
                        std::to_string(g);
@@ -189,6 +195,11 @@ std::vector<Icmp6Option> Icmp6Option::getOptions(const ByteSlice& data) {
             }
         }
         if (!value || !r.ok()) {
+            if (r.has(g, t)) {
+                status = DecodeStatus::malformed;  // a length its type does not take
+            } else {
+                markShort(status);
+            }
             logError([&] {
                 return "Icmp6Option.getOptions: unable to decode type " + std::to_string(type) + " length " +
                        std::to_string(length) + " position " + std::to_string(g);
@@ -307,14 +318,14 @@ bool Icmp6::decodeInto(Icmp6& icmp, ByteSlice bytes) {
             if (incomplete(24)) return false;
             icmp.icmpType = NeighborSolicitation{target()};
             markField(icmp, Field::target, s + 8, s + 24);
-            icmp.options = Icmp6Option::getOptions(data.slice(s + 24, e));
+            icmp.options = Icmp6Option::getOptions(data.slice(s + 24, e), icmp.status);
             break;
         case 136: {
             if (incomplete(24)) return false;
             const std::uint8_t flags = readField<neighborFields, Field::flags>(r);
             icmp.icmpType = NeighborAdvertisement{target(), (flags & 0x80) != 0, (flags & 0x40) != 0, (flags & 0x20) != 0};
             markLayout(icmp, neighborFields, s, e);
-            icmp.options = Icmp6Option::getOptions(data.slice(s + 24, e));
+            icmp.options = Icmp6Option::getOptions(data.slice(s + 24, e), icmp.status);
             break;
         }
         case 137:
@@ -322,7 +333,7 @@ bool Icmp6::decodeInto(Icmp6& icmp, ByteSlice bytes) {
             icmp.icmpType = Redirect{IPv6Address(readBytes<redirectFields, Field::target>(r)),
                                      IPv6Address(readBytes<redirectFields, Field::destination>(r))};
             markLayout(icmp, redirectFields, s, e);
-            icmp.options = Icmp6Option::getOptions(data.slice(s + 40, e));
+            icmp.options = Icmp6Option::getOptions(data.slice(s + 40, e), icmp.status);
             break;
         default:
             icmp.icmpType = Other{icmp.type, icmp.code};
@@ -342,6 +353,7 @@ void Icmp6::appendVerboseDescription(text::LineWriter& out) const {
     out.decimal(checksum) << ' ' << icmpType << " PayloadLength ";
     out.decimal(payloadLength) << ' ';
     out.decimal(options.size()) << " options";
+    appendStatus(out, status);
 }
 
 }  // namespace ZuzizavAdiduDazorud

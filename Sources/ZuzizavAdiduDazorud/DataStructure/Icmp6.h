@@ -1,6 +1,7 @@
 #pragma once
 
 #include <ZuzizavAdiduDazorud/Extensions/ByteSlice.h>
+#include <ZuzizavAdiduDazorud/DataStructure/DecodeStatus.h>
 #include <ZuzizavAdiduDazorud/DataStructure/Field.h>
 #include <ZuzizavAdiduDazorud/DataStructure/IPAddress.h>
 #include <ZuzizavAdiduDazorud/DataStructure/MessageKind.h>
@@ -162,6 +163,8 @@ struct Icmp6Option {
     // The options from the first byte of `data` on. Parsing stops, keeping what came before, at an
     // option of length 0 or one whose rule is not met or whose length runs past the data.
     static std::vector<Icmp6Option> getOptions(const ByteSlice& data);
+    // The same, noting in `status` an option cut short or one whose length lies.
+    static std::vector<Icmp6Option> getOptions(const ByteSlice& data, DecodeStatus& status);
 
     std::string description() const { return optionType.description(); }
     friend bool operator==(const Icmp6Option&, const Icmp6Option&) = default;
@@ -183,6 +186,8 @@ struct Icmp6 {
     std::vector<Icmp6Option> options;
     FieldIndex startIndex;
     FieldIndex endIndex;
+
+    DecodeStatus status = DecodeStatus::complete;
 
     // User-provided, so that emplacing a record runs the member initializers without zero-filling
     // the whole record first.

@@ -48,6 +48,21 @@ public:
     const Lldp* lldp() const { return as<Lldp>(); }
     const Unknown* unknown() const { return as<Unknown>(); }
 
+    // Calls `f` with the status of the record (a DecodeStatus&), and of the transport record it carries.
+    // Only IP and CDP records can be cut short.
+    template <typename F>
+    void forEachStatus(F&& f) {
+        if (auto* ip = std::get_if<IPv4>(&value_)) {
+            f(ip->status);
+            ip->layer4.forEachStatus(f);
+        } else if (auto* ip6 = std::get_if<IPv6>(&value_)) {
+            f(ip6->status);
+            ip6->layer4.forEachStatus(f);
+        } else if (auto* cdp = std::get_if<Cdp>(&value_)) {
+            f(cdp->status);
+        }
+    }
+
     std::string description() const;
     void appendDescription(text::LineWriter& out) const;
     std::string verboseDescription() const;

@@ -54,6 +54,19 @@ public:
     const Unknown* unknown() const { return as<Unknown>(); }
     bool isNoLayer4() const { return std::holds_alternative<NoLayer4>(value_); }
 
+    // Calls `f` with the status of the record (a DecodeStatus&). Only TCP, UDP and ICMPv6 records can
+    // be cut short.
+    template <typename F>
+    void forEachStatus(F&& f) {
+        if (auto* udp = std::get_if<Udp>(&value_)) {
+            f(udp->status);
+        } else if (auto* tcp = std::get_if<Tcp>(&value_)) {
+            f(tcp->status);
+        } else if (auto* icmp = std::get_if<Icmp6>(&value_)) {
+            f(icmp->status);
+        }
+    }
+
     std::string description() const;
     void appendDescription(text::LineWriter& out) const;
     std::string verboseDescription() const;

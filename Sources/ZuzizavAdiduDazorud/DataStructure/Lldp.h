@@ -1,5 +1,6 @@
 #pragma once
 
+#include <ZuzizavAdiduDazorud/DataStructure/DecodeStatus.h>
 #include <ZuzizavAdiduDazorud/Extensions/ByteSlice.h>
 #include <ZuzizavAdiduDazorud/DataStructure/IPAddress.h>
 #include <ZuzizavAdiduDazorud/DataStructure/MessageKind.h>
@@ -138,6 +139,8 @@ std::size_t hashValue(const LldpValue& value);
 struct Lldp {
     ByteSlice data;
     std::vector<LldpValue> values;
+
+    DecodeStatus status = DecodeStatus::complete;
 
     // User-provided, so that emplacing a record runs the member initializers without zero-filling
     // the whole record first.

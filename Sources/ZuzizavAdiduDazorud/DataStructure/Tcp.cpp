@@ -41,6 +41,11 @@ bool Tcp::decodeInto(Tcp& tcp, ByteSlice bytes) {
     tcp.sequenceNumber = readField<headerFields, Field::sequenceNumber>(r);
     tcp.acknowledgementNumber = readField<headerFields, Field::acknowledgementNumber>(r);
     tcp.dataOffset = readField<headerFields, Field::dataOffset>(r) >> 4;
+    if (tcp.dataOffset < 5) {
+        tcp.status = DecodeStatus::malformed;
+    } else if (std::size_t{tcp.dataOffset} * 4 > r.count()) {
+        markShort(tcp.status);
+    }
     const std::uint8_t flags = readField<headerFields, Field::flags>(r);
     tcp.urg = flags & 0x20;
     tcp.ack = flags & 0x10;
@@ -100,6 +105,7 @@ void Tcp::appendVerboseDescription(text::LineWriter& out) const {
     out.decimal(checksum) << " urgentPtr ";
     out.decimal(urgentPointer) << "  ";
     out.decimal(payload.count()) << " bytes";
+    appendStatus(out, status);
 }
 
 }  // namespace ZuzizavAdiduDazorud

@@ -29,6 +29,11 @@ bool Udp::decodeInto(Udp& udp, ByteSlice bytes) {
     udp.sourcePort = readField<headerFields, Field::sourcePort>(r);
     udp.destinationPort = readField<headerFields, Field::destinationPort>(r);
     udp.length = readField<headerFields, Field::length>(r);
+    if (udp.length < 8) {
+        udp.status = DecodeStatus::malformed;
+    } else if (udp.length > r.count()) {
+        markShort(udp.status);
+    }
     udp.checksum = readField<headerFields, Field::checksum>(r);
     if (!r.ok()) return false;
     udp.payload = data.slice(s + 8, e);
@@ -55,6 +60,7 @@ void Udp::appendVerboseDescription(text::LineWriter& out) const {
     appendDescription(out);
     out << " checksum ";
     out.decimal(checksum);
+    appendStatus(out, status);
 }
 
 }  // namespace ZuzizavAdiduDazorud

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <ZuzizavAdiduDazorud/Extensions/ByteSlice.h>
+#include <ZuzizavAdiduDazorud/DataStructure/DecodeStatus.h>
 #include <ZuzizavAdiduDazorud/DataStructure/Field.h>
 
 #include <ZuzizavAdiduDazorud/Extensions/TextAppend.h>
@@ -21,6 +22,8 @@ struct Udp {
     std::uint64_t checksum = 0;
     FieldIndex startIndex;
     FieldIndex endIndex;
+
+    DecodeStatus status = DecodeStatus::complete;
 
     // User-provided, so that emplacing a record runs the member initializers without zero-filling
     // the whole record first.

@@ -120,7 +120,7 @@ TEST(Frame, SnapHeaders) {
     EXPECT_EQ(cdp.layer3.unknown()->data.startIndex(), 22u);
     EXPECT_EQ(cdp.verboseDescription(),
               "02:00:00:00:00:02 > 02:00:00:00:00:01 ieee8023 LEN 32 DSAP 0xaa SSAP 0xaa CONTROL 0x03 SNAP Org 0x     "
-              "c  SType 0x2000  ");
+              "c  SType 0x2000  [malformed] ");  // 32 said, 13 there
 
     Frame other = decode(macs + "0020 aaaa03 000000 0800 0102");
     EXPECT_EQ(other.snapOrg, 0u);
@@ -574,4 +574,60 @@ TEST(Frame, RealCaptures) {
         }
     }
     EXPECT_EQ(notifications, 1u);
+}
+
+// Each layer says whether its length fields agree with its bytes; a record cut short is truncated when
+// the capture cut the frame (original length above the bytes) and malformed when it did not.
+TEST(Frame, DecodeStatusOfEachLayer) {
+    constexpr auto complete = DecodeStatus::complete;
+    constexpr auto truncated = DecodeStatus::truncated;
+    constexpr auto malformed = DecodeStatus::malformed;
+    struct Row {
+        const char* name;
+        std::string bytes;  // after the MAC addresses
+        std::size_t cutBy;  // original length less the bytes captured
+        DecodeStatus link, layer3, layer4;
+    };
+    const Row rows[] = {
+        {"whole", "0800" + ipv4Udp, 0, complete, complete, complete},
+        {"IPv4 total length past the bytes", "0800 4500002c 00010000 4011 0000 0a000001 0a000002 1f41 0050 0008 0000",
+         0, complete, malformed, complete},
+        {"... cut by the capture", "0800 4500002c 00010000 4011 0000 0a000001 0a000002 1f41 0050 0008 0000", 16,
+         complete, truncated, complete},
+        {"UDP length below its header", "0800 4500001c 00010000 4011 0000 0a000001 0a000002 1f41 0050 0004 0000", 0,
+         complete, complete, malformed},
+        {"UDP length past the bytes, cut", "0800 4500001c 00010000 4011 0000 0a000001 0a000002 1f41 0050 0010 0000",
+         8, complete, complete, truncated},
+        {"TCP data offset below 5", "0800 45000028 00010000 4006 0000 0a000001 0a000002 c001 01bb 00000001 00000000 4010 ffff 0000 0000",
+         0, complete, complete, malformed},
+        {"TCP options past the bytes", "0800 45000028 00010000 4006 0000 0a000001 0a000002 c001 01bb 00000001 00000000 f010 ffff 0000 0000",
+         0, complete, complete, malformed},
+        {"IPv6 payload length past the bytes, cut",
+         "86dd 60000000 0010 11 40" + std::string(64, '0') + "1f41 0050 0008 0000", 8, complete, truncated, complete},
+        {"IPv6 extension header past the bytes", "86dd 60000000 0008 00 40" + std::string(64, '0') + "1101 0100 00000000",
+         0, complete, malformed, complete},
+        {"802.3 length past the bytes", "0020 f0f003 0102", 0, malformed, complete, complete},
+        {"... cut by the capture", "0020 f0f003 0102", 27, truncated, complete, complete},
+        {"CDP TLV past the bytes", "0013 aaaa03 00000c 2000 02b40000 0001000a 737700", 0, complete, malformed,
+         complete},
+        {"CDP TLV length below its header", "0013 aaaa03 00000c 2000 02b40000 0001 0004 0000 00", 0, complete,
+         malformed, complete},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        ByteSlice bytes = hex(macs + row.bytes);
+        Frame frame(bytes, Timeval{}, static_cast<std::int64_t>(bytes.count() + row.cutBy), 1);
+        EXPECT_EQ(frame.status, row.link);
+        DecodeStatus layer3 = complete, layer4 = complete;
+        int seen = 0;
+        frame.layer3.forEachStatus([&](DecodeStatus& status) { (seen++ == 0 ? layer3 : layer4) = status; });
+        EXPECT_EQ(layer3, row.layer3);
+        EXPECT_EQ(layer4, row.layer4);
+        const bool clean = row.link == complete && row.layer3 == complete && row.layer4 == complete;
+        const std::string verbose = frame.verboseDescription() + frame.layer3.verboseDescription() +
+                                    (frame.layer4() ? frame.layer4()->verboseDescription() : "");
+        EXPECT_EQ(verbose.find("[malformed]") != std::string::npos || verbose.find("[truncated]") != std::string::npos,
+                  !clean)
+            << verbose;
+    }
 }

@@ -183,3 +183,18 @@ TEST(IPv4, TransportDispatch) {
     EXPECT_TRUE(bare->layer4.unknown()->data.empty());
     EXPECT_TRUE(log.messages().empty());
 }
+
+// On its own, a packet whose total length runs past its bytes is truncated (no frame tells whether the
+// capture cut it); one whose total length is below its header is malformed.
+TEST(IPv4, StatusFromTheTotalLength) {
+    const std::pair<std::string, DecodeStatus> cases[] = {
+        {"4500001c 0001 0000 4011 0000 0a000001 0a000002 1f41 0050 0008 0000", DecodeStatus::complete},
+        {"4500003c 0001 0000 4011 0000 0a000001 0a000002 1f41 0050 0008 0000", DecodeStatus::truncated},
+        {"45000010 0001 0000 4011 0000 0a000001 0a000002 1f41 0050 0008 0000", DecodeStatus::malformed},
+    };
+    for (const auto& [bytes, status] : cases) {
+        auto ip = IPv4::decode(TestSupport::hex(bytes));
+        ASSERT_TRUE(ip) << bytes;
+        EXPECT_EQ(ip->status, status) << bytes;
+    }
+}

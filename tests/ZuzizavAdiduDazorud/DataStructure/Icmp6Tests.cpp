@@ -177,3 +177,22 @@ TEST(Icmp6, RefusalsAndDispatch) {
               "ICMPv6 type Neighbor Advertisement Target fe80::1867:ff5d:d25b:ad67 router:false solicited:true "
               "override:false");
 }
+
+// Options that run past the message leave it truncated; a length of 0, or one the option's type does not
+// take, leaves it malformed.
+TEST(Icmp6, StatusFromTheOptions) {
+    const std::string solicitation = "8700 0000 00000000 fe800000000000000000000000000002";
+    const std::pair<std::string, DecodeStatus> cases[] = {
+        {"0101 020000000001", DecodeStatus::complete},
+        {"0102 020000000001", DecodeStatus::truncated},
+        {"0100 020000000001", DecodeStatus::malformed},
+        {"0501 0000000005dc 0302 0000000000000000000000000000", DecodeStatus::malformed},
+    };
+    for (const auto& [options, status] : cases) {
+        auto icmp = Icmp6::decode(hexAt(54, solicitation + options));
+        ASSERT_TRUE(icmp) << options;
+        EXPECT_EQ(icmp->status, status) << options;
+        EXPECT_EQ(icmp->verboseDescription().ends_with("[" + std::string(toString(status)) + "]"),
+                  status != DecodeStatus::complete);
+    }
+}
