@@ -1,6 +1,5 @@
 #include "DisplayState.h"
-
-#include <QThread>
+#include "Scheduler.h"
 
 namespace Tidemark {
 
@@ -23,19 +22,10 @@ DisplayState::DisplayState(std::optional<QString> appVersion, QObject* parent)
       appVersion_(std::move(appVersion)) {}
 
 void DisplayState::apply(std::function<void(DisplayState&)> write) {
-    if (QThread::currentThread() == thread()) {
+    runOnThreadOf(this, [this, write = std::move(write)] {
         write(*this);
         emit changed();
-        return;
-    }
-    // Queued calls from one thread reach the receiver in the order they were posted.
-    QMetaObject::invokeMethod(
-        this,
-        [this, write = std::move(write)] {
-            write(*this);
-            emit changed();
-        },
-        Qt::QueuedConnection);
+    });
 }
 
 void DisplayState::setTerritories(std::vector<Territory> territories) {

@@ -1,7 +1,7 @@
 #include "Lookups.h"
+#include "Scheduler.h"
 
 #include <QRegularExpression>
-#include <QThread>
 #include <QUrlQuery>
 
 namespace Tidemark {
@@ -110,10 +110,10 @@ LocationLookup::LocationLookup(DisplayState& state, WebClient& client, Territory
       token_(std::move(token)) {}
 
 void LocationLookup::loadIPData(const QString& address) {
-    if (QThread::currentThread() != thread()) {
-        QMetaObject::invokeMethod(this, [this, address] { loadIPData(address); }, Qt::QueuedConnection);
-        return;
-    }
+    runOnThreadOf(this, [this, address] { request(address); });
+}
+
+void LocationLookup::request(const QString& address) {
     state_.appendLog(QStringLiteral("Loading IP data for ") + address);
     auto url = WebClient::validUrl(baseAddress_ + address + QStringLiteral("/json?token=") + token_);
     if (!url) {

@@ -58,6 +58,8 @@ public:
     void loadIPData(const QString& address);
 
 private:
+    void request(const QString& address);
+
     DisplayState& state_;
     WebClient& client_;
     TerritoryLookup& territories_;

@@ -1,5 +1,7 @@
 #include "DisplayState.h"
+#include "Scheduler.h"
 
+#include <QCoreApplication>
 #include <QTest>
 #include <QThread>
 
@@ -62,4 +64,22 @@ TEST(DisplayState, WritesFromOtherThreadsAllArriveInPerThreadOrder) {
         EXPECT_EQ(parts[1].toInt(), next[t]++) << "thread " << t;
     }
     EXPECT_TRUE(state.mainText().startsWith(QStringLiteral("done ")));
+}
+
+TEST(HandOff, RunsAtOnceOnItsOwnThreadAndDropsTasksWhoseContextIsGone) {
+    auto context = std::make_unique<QObject>();
+    int ran = 0;
+    runOnThreadOf(context.get(), [&] { ++ran; });
+    EXPECT_EQ(ran, 1);
+
+    std::thread([&] { runOnThreadOf(context.get(), [&] { ran += 10; }); }).join();
+    EXPECT_EQ(ran, 1);
+    context.reset();
+    QCoreApplication::processEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(ran, 1);
+
+    auto other = std::make_unique<QObject>();
+    std::thread([&] { runOnThreadOf(other.get(), [&] { ran += 100; }); }).join();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ran == 101; }, 5000));
 }
