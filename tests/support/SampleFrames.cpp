@@ -1,4 +1,5 @@
 #include "SampleFrames.h"
+#include "Hex.h"
 
 #include <ZuzizavAdiduDazorud/Extensions/Data+extensions.h>
 
@@ -43,6 +44,11 @@ const Frame& sampleIcmp6Frame() {
         "8800136940000000fe800000000000001867ff5dd25bad67",
         78);
     return frame;
+}
+
+Frame frameFromHex(std::string_view text) {
+    ZuzizavAdiduDazorud::ByteSlice bytes = hex(text);
+    return Frame(bytes, {}, static_cast<std::int64_t>(bytes.count()), 1);
 }
 
 }  // namespace TestSupport

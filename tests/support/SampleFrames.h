@@ -2,6 +2,8 @@
 
 #include <ZuzizavAdiduDazorud/DataStructure/Frame.h>
 
+#include <string_view>
+
 namespace TestSupport {
 
 // Ready-made frames, each decoded once on first use (time stamp 0, numbered from the frame counter).
@@ -13,5 +15,8 @@ const ZuzizavAdiduDazorud::Frame& sampleMdnsFrame();
 const ZuzizavAdiduDazorud::Frame& sampleIcmpFrame();
 // Ethernet, IPv6 fe80::1867:ff5d:d25b:ad67 > fe80::b27f:b9ff:fe5d:8ed2, ICMPv6 neighbour advertisement.
 const ZuzizavAdiduDazorud::Frame& sampleIcmp6Frame();
+
+// An Ethernet frame decoded from hex text (blanks ignored), captured whole, numbered 1.
+ZuzizavAdiduDazorud::Frame frameFromHex(std::string_view text);
 
 }  // namespace TestSupport

@@ -141,3 +141,21 @@ TEST(MakeData, HexDigitsAndRefusal) {
     EXPECT_FALSE(makeData("0g"));
     EXPECT_EQ(log.messages(), (std::vector<std::string>{"error: makeData: invalid char g at position 1"}));
 }
+
+TEST(EscapedText, ControlAndFormatCharactersOnly) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"plain ASCII and \\ stay", "plain ASCII and \\ stay"},
+        {"tab\tnew\nline\rnul", "tab\\tnew\\nline\\rnul"},
+        {std::string("nul\0end", 7), "nul\\0end"},
+        {"\x1b[2J\x7f", "\\u{1b}[2J\\u{7f}"},
+        {"C1 \xc2\x9b", "C1 \\u{9b}"},                              // CSI in its 8-bit form
+        {"bidi \xe2\x80\xae txt", "bidi \\u{202e} txt"},            // right-to-left override
+        {"\xef\xbb\xbf" "BOM", "\\u{feff}BOM"},
+        {"Montréal, 東京, 🌊", "Montréal, 東京, 🌊"},                      // printable non-ASCII stays
+        {"broken \xc3 and \xed\xa0\x80", "broken \\x{c3} and \\x{ed}\\x{a0}\\x{80}"},  // not UTF-8
+    };
+    for (const auto& [in, out] : cases) {
+        EXPECT_EQ(escapedText(in), out);
+        EXPECT_EQ(needsEscaping(in), in != out);
+    }
+}
