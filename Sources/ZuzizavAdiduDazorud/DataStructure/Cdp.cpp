@@ -248,12 +248,7 @@ void CdpType::appendDescription(text::LineWriter& out) const {
 
 std::size_t hashValue(const CdpType& type) { return hashOf(static_cast<const CdpType::variant&>(type)); }
 
-std::size_t hashValue(const CdpValue& value) {
-    std::size_t seed = hashValue(value.cdpType);
-    mixHash(seed, hashOf(value.startIndex));
-    mixHash(seed, hashOf(value.endIndex));
-    return seed;
-}
+std::size_t hashValue(const CdpValue& value) { return hashOf(value); }
 
 std::vector<CdpValue> Cdp::getValues(const ByteSlice& data) {
     std::vector<CdpValue> values;

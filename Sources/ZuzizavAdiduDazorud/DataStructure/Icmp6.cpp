@@ -133,12 +133,7 @@ std::size_t hashValue(const Icmp6OptionType& type) {
     return hashOf(static_cast<const Icmp6OptionType::variant&>(type));
 }
 
-std::size_t hashValue(const Icmp6Option& option) {
-    std::size_t seed = hashValue(option.optionType);
-    mixHash(seed, hashOf(option.startIndex));
-    mixHash(seed, hashOf(option.endIndex));
-    return seed;
-}
+std::size_t hashValue(const Icmp6Option& option) { return hashOf(option); }
 
 std::vector<Icmp6Option> Icmp6Option::getOptions(const ByteSlice& data) {
     DecodeStatus status = DecodeStatus::complete;

@@ -263,12 +263,7 @@ void LldpType::appendDescription(text::LineWriter& out) const {
 
 std::size_t hashValue(const LldpType& type) { return hashOf(static_cast<const LldpType::variant&>(type)); }
 
-std::size_t hashValue(const LldpValue& value) {
-    std::size_t seed = hashValue(value.lldpType);
-    mixHash(seed, hashOf(value.startIndex));
-    mixHash(seed, hashOf(value.endIndex));
-    return seed;
-}
+std::size_t hashValue(const LldpValue& value) { return hashOf(value); }
 
 std::optional<LldpValue> LldpValue::decode(const ByteSlice& tlv) {
     SliceReader r(tlv);
