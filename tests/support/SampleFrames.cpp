@@ -1,7 +1,9 @@
 #include "SampleFrames.h"
-#include "Hex.h"
 
 #include <ZuzizavAdiduDazorud/Extensions/Data+extensions.h>
+
+#include <stdexcept>
+#include <string>
 
 namespace TestSupport {
 
@@ -47,8 +49,12 @@ const Frame& sampleIcmp6Frame() {
 }
 
 Frame frameFromHex(std::string_view text) {
-    ZuzizavAdiduDazorud::ByteSlice bytes = hex(text);
-    return Frame(bytes, {}, static_cast<std::int64_t>(bytes.count()), 1);
+    std::string digits;
+    for (char c : text)
+        if (c != ' ' && c != '\n') digits.push_back(c);
+    auto bytes = ZuzizavAdiduDazorud::makeData(digits);
+    if (!bytes) throw std::invalid_argument("not hex: " + std::string(text));
+    return Frame(*bytes, {}, static_cast<std::int64_t>(bytes->count()), 1);
 }
 
 }  // namespace TestSupport
