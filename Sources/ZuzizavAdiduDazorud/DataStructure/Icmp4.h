@@ -20,8 +20,7 @@ namespace ZuzizavAdiduDazorud {
 namespace icmp4 {
 
 struct EchoReply {
-    std::int64_t identifier = 0;
-    std::int64_t sequence = 0;
+    std::int64_t identifier = 0, sequence = 0;
     bool operator==(const EchoReply&) const = default;
 };
 struct EchoRequest {
@@ -30,31 +29,23 @@ struct EchoRequest {
     bool operator==(const EchoRequest&) const = default;
 };
 struct AddressMaskRequest {
-    std::int64_t identifier = 0;
-    std::int64_t sequence = 0;
+    std::int64_t identifier = 0, sequence = 0;
     IPv4Address mask;
     bool operator==(const AddressMaskRequest&) const = default;
 };
 struct AddressMaskReply {
-    std::int64_t identifier = 0;
-    std::int64_t sequence = 0;
+    std::int64_t identifier = 0, sequence = 0;
     IPv4Address mask;
     bool operator==(const AddressMaskReply&) const = default;
 };
 struct TimestampRequest {
-    std::int64_t identifier = 0;
-    std::int64_t sequence = 0;
-    std::uint32_t originate = 0;
-    std::uint32_t receive = 0;
-    std::uint32_t transmit = 0;
+    std::int64_t identifier = 0, sequence = 0;
+    std::uint32_t originate = 0, receive = 0, transmit = 0;
     bool operator==(const TimestampRequest&) const = default;
 };
 struct TimestampReply {
-    std::int64_t identifier = 0;
-    std::int64_t sequence = 0;
-    std::uint32_t originate = 0;
-    std::uint32_t receive = 0;
-    std::uint32_t transmit = 0;
+    std::int64_t identifier = 0, sequence = 0;
+    std::uint32_t originate = 0, receive = 0, transmit = 0;
     bool operator==(const TimestampReply&) const = default;
 };
 struct OtherUnreachable {
@@ -82,18 +73,15 @@ struct RedirectTosHost {
     bool operator==(const RedirectTosHost&) const = default;
 };
 struct InformationRequest {
-    std::int64_t identifier = 0;
-    std::int64_t sequence = 0;
+    std::int64_t identifier = 0, sequence = 0;
     bool operator==(const InformationRequest&) const = default;
 };
 struct InformationReply {
-    std::int64_t identifier = 0;
-    std::int64_t sequence = 0;
+    std::int64_t identifier = 0, sequence = 0;
     bool operator==(const InformationReply&) const = default;
 };
 struct Other {
-    std::int64_t type = 0;
-    std::int64_t code = 0;
+    std::int64_t type = 0, code = 0;
     bool operator==(const Other&) const = default;
 };
 struct NetUnreachable : NoArguments {};

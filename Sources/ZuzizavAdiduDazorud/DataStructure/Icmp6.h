@@ -21,23 +21,19 @@ namespace ZuzizavAdiduDazorud {
 namespace icmp6 {
 
 struct Other {
-    std::int64_t type = 0;
-    std::int64_t code = 0;
+    std::int64_t type = 0, code = 0;
     bool operator==(const Other&) const = default;
 };
 struct ParameterProblem {
-    std::int64_t code = 0;
-    std::int64_t pointer = 0;
+    std::int64_t code = 0, pointer = 0;
     bool operator==(const ParameterProblem&) const = default;
 };
 struct EchoRequest {
-    std::int64_t identifier = 0;
-    std::int64_t sequence = 0;
+    std::int64_t identifier = 0, sequence = 0;
     bool operator==(const EchoRequest&) const = default;
 };
 struct EchoReply {
-    std::int64_t identifier = 0;
-    std::int64_t sequence = 0;
+    std::int64_t identifier = 0, sequence = 0;
     bool operator==(const EchoReply&) const = default;
 };
 struct NeighborSolicitation {
@@ -46,14 +42,11 @@ struct NeighborSolicitation {
 };
 struct NeighborAdvertisement {
     IPv6Address target;
-    bool router = false;
-    bool solicited = false;
-    bool override = false;
+    bool router = false, solicited = false, override = false;
     bool operator==(const NeighborAdvertisement&) const = default;
 };
 struct Redirect {
-    IPv6Address target;
-    IPv6Address destination;
+    IPv6Address target, destination;
     bool operator==(const Redirect&) const = default;
 };
 struct UnreachableNoRoute : NoArguments {};
@@ -122,10 +115,8 @@ struct TargetLinkAddress {
 };
 struct PrefixInfo {
     std::int64_t prefixLength = 0;
-    bool onLink = false;
-    bool autoconfig = false;
-    std::int64_t validLifetime = 0;
-    std::int64_t preferredLifetime = 0;
+    bool onLink = false, autoconfig = false;
+    std::int64_t validLifetime = 0, preferredLifetime = 0;
     IPv6Address prefix;
     bool operator==(const PrefixInfo&) const = default;
 };

@@ -43,15 +43,13 @@ struct Ttl {
 };
 struct ManagementAddressIPv4 {
     IPv4Address address;
-    std::int64_t subType = 0;
-    std::int64_t interface = 0;
+    std::int64_t subType = 0, interface = 0;
     std::string oid;
     bool operator==(const ManagementAddressIPv4&) const = default;
 };
 struct ManagementAddressIPv6 {
     IPv6Address address;
-    std::int64_t subType = 0;
-    std::int64_t interface = 0;
+    std::int64_t subType = 0, interface = 0;
     std::string oid;
     bool operator==(const ManagementAddressIPv6&) const = default;
 };
