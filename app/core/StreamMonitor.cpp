@@ -1,5 +1,6 @@
 #include "StreamMonitor.h"
 
+#include "CaptureRefusal.h"
 
 namespace Tidemark {
 
@@ -51,7 +52,7 @@ QString StreamMonitor::discoverInterface() {
 
 QString StreamMonitor::failureText(const QString& interface, const EtherCaptureError& error) {
     if (error.errorCase() == EtherCaptureError::Case::pcap_open_live_failed &&
-        error.message().find("No such device") != std::string::npos) {
+        isNoSuchDevice(error.message())) {
         return QStringLiteral("Capture failed: there is no network interface named %1. Start Tidemark without "
                               "--interface to capture on all of them.")
             .arg(interface);
@@ -60,12 +61,6 @@ QString StreamMonitor::failureText(const QString& interface, const EtherCaptureE
                                                       ? error.message()
                                                       : error.description());
     return QStringLiteral("Capture failed on %1: %2").arg(interface, reason);
-}
-
-bool StreamMonitor::isPermissionDenied(const std::string& message) {
-    return message.find("Permission denied") != std::string::npos ||
-           message.find("You don't have permission") != std::string::npos ||
-           message.find("Operation not permitted") != std::string::npos;
 }
 
 std::optional<QString> StreamMonitor::serverAddress(const QString& text) {

@@ -58,8 +58,6 @@ public:
 
     // The text between the first blank and the blank before the first ">", or none.
     static std::optional<QString> serverAddress(const QString& layer3Text);
-    // A capture refused for lack of rights, in libpcap's words on macOS or on Linux.
-    static bool isPermissionDenied(const std::string& message);
     // What the window says when capture cannot start on `interface`.
     static QString failureText(const QString& interface, const ZuzizavAdiduDazorud::EtherCaptureError& error);
 

@@ -5,6 +5,8 @@
 //
 // usage: tidemark-capture [--interface NAME] [--count N]
 // exit codes: 0 done, 1 other failure or bad usage, 2 permission denied, 3 no such device.
+#include "CaptureRefusal.h"
+
 #include <ZuzizavAdiduDazorud/EtherCapture.h>
 #include <ZuzizavAdiduDazorud/PcapIO.h>
 #include <ZuzizavAdiduDazorud/logging/LoggingSystem.h>
@@ -47,12 +49,6 @@ bool dropCapabilities() {
     if (syscall(SYS_capset, &header, data) != 0) return false;
     if (prctl(PR_CAP_AMBIENT, PR_CAP_AMBIENT_CLEAR_ALL, 0, 0, 0) != 0 && errno != EINVAL) return false;
     return prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0;
-}
-
-bool isPermissionDenied(const std::string& message) {
-    return message.find("Permission denied") != std::string::npos ||
-           message.find("You don't have permission") != std::string::npos ||
-           message.find("Operation not permitted") != std::string::npos;
 }
 
 }  // namespace
@@ -108,8 +104,8 @@ int main(int argc, char** argv) {
         const std::string& message = error.message();
         std::fprintf(stderr, "%s\n", error.description().c_str());
         if (error.errorCase() == EtherCaptureError::Case::pcap_open_live_failed) {
-            if (isPermissionDenied(message)) return denied;
-            if (message.find("No such device") != std::string::npos) return noSuchDevice;
+            if (Tidemark::isPermissionDenied(message)) return denied;
+            if (Tidemark::isNoSuchDevice(message)) return noSuchDevice;
         }
         return failed;
     }

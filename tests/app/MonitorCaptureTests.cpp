@@ -1,6 +1,7 @@
 // The monitor over real capture on the loopback interface (needs root, as in CI).
 #include <ZuzizavAdiduDazorud/EtherCapture.h>
 #include "ManualScheduler.h"
+#include "CaptureRefusal.h"
 #include "StreamMonitor.h"
 #include "Loopback.h"
 
@@ -58,7 +59,7 @@ TEST(MonitorCaptureDeathTest, AnUnprivilegedOpenIsRecognisedAsDenied) {
                 EtherCapture::make("lo", 1, "udp src port 8801", 96, true, [](const auto&) {});
             } catch (const EtherCaptureError& error) {
                 bool denied = error.errorCase() == EtherCaptureError::Case::pcap_open_live_failed &&
-                              StreamMonitor::isPermissionDenied(error.message());
+                              isPermissionDenied(error.message());
                 std::fprintf(stderr, "%s\n", error.description().c_str());
                 std::_Exit(denied ? 0 : 1);
             }

@@ -1,3 +1,4 @@
+#include "CaptureRefusal.h"
 #include "StreamMonitor.h"
 
 #include <ZuzizavAdiduDazorud/EtherCaptureError.h>
@@ -240,11 +241,11 @@ TEST(StreamMonitor, ServerAddressFromTheLayer3Text) {
 }
 
 TEST(StreamMonitor, PermissionDeniedTexts) {
-    EXPECT_TRUE(StreamMonitor::isPermissionDenied(
+    EXPECT_TRUE(isPermissionDenied(
         "You don't have permission to perform this capture on that device (socket: Operation not permitted)"));
-    EXPECT_TRUE(StreamMonitor::isPermissionDenied("/dev/bpf0: Permission denied"));
-    EXPECT_FALSE(StreamMonitor::isPermissionDenied("eth9: No such device exists"));
-    EXPECT_FALSE(StreamMonitor::isPermissionDenied("permission denied"));  // case matters, as libpcap writes it
+    EXPECT_TRUE(isPermissionDenied("/dev/bpf0: Permission denied"));
+    EXPECT_FALSE(isPermissionDenied("eth9: No such device exists"));
+    EXPECT_FALSE(isPermissionDenied("permission denied"));  // case matters, as libpcap writes it
 }
 
 TEST(InterfaceDiscovery, ChoosesTheDefaultRouteThenAnEthernetName) {
