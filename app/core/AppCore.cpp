@@ -42,10 +42,7 @@ QString AppCore::acknowledgementText() const {
 
 QString AppCore::networkOwner() const {
     if (state_.statusColor() != StatusColor::green) return {};
-    const QString& org = state_.geo().org;
-    return org.size() <= TerritoryLookup::maximumTextLength
-               ? org
-               : org.left(TerritoryLookup::maximumTextLength - 1) + QChar(0x2026);
+    return TerritoryLookup::cutToShow(state_.geo().org);
 }
 
 void AppCore::retry() {

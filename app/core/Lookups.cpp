@@ -19,10 +19,16 @@ Territory TerritoryLookup::fallbackEntry() const {
                      QStringLiteral("null")};
 }
 
-QString TerritoryLookup::bounded(const QString& text) const {
+QString TerritoryLookup::cutToShow(const QString& text) {
     if (text.size() <= maximumTextLength) return text;
-    state_.appendLog(QStringLiteral("Shown cut to %1 characters: ").arg(maximumTextLength) + text);
     return text.left(maximumTextLength - 1) + QChar(0x2026);
+}
+
+QString TerritoryLookup::bounded(const QString& text) const {
+    if (text.size() > maximumTextLength) {
+        state_.appendLog(QStringLiteral("Shown cut to %1 characters: ").arg(maximumTextLength) + text);
+    }
+    return cutToShow(text);
 }
 
 std::vector<Territory> TerritoryLookup::rowsToShow(std::vector<Territory> received) const {

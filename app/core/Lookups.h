@@ -35,9 +35,11 @@ public:
     // A position as the territory service takes it: two decimal numbers joined by a comma (blanks around
     // them dropped); none for anything else.
     static std::optional<QString> normalizedPosition(const QString& loc);
+    // The text, or its first 199 characters and an ellipsis.
+    static QString cutToShow(const QString& text);
 
 private:
-    // The text, or its first 199 characters and an ellipsis; a cut text is logged whole.
+    // cutToShow(), logging a cut text whole.
     QString bounded(const QString& text) const;
 
     DisplayState& state_;

@@ -187,8 +187,7 @@ void AppDelegate::setUpTray() {
 
 void AppDelegate::updateTray() {
     if (!tray_) return;
-    const QString text = core_.state().mainText();
-    tray_->setToolTip(QStringLiteral("Tidemark: ") + (text.size() > 200 ? text.left(199) + QChar(0x2026) : text));
+    tray_->setToolTip(QStringLiteral("Tidemark: ") + TerritoryLookup::cutToShow(core_.state().mainText()));
 }
 
 void AppDelegate::stateChanged() {
