@@ -10,6 +10,12 @@
 
 namespace Tidemark {
 
+namespace {
+QString refusedRedirect(const QUrl& target) {
+    return QStringLiteral("refused a redirect to a %1 address").arg(target.scheme().left(32));
+}
+}  // namespace
+
 const QString WebClient::timedOut = QStringLiteral("The request timed out");
 const QString WebClient::tooLarge = QStringLiteral("answer larger than 1 MiB");
 
@@ -54,7 +60,7 @@ void WebClient::get(const QUrl& url, Completion completion) {
         if (redirectAllowed(url, target)) {
             emit reply->redirectAllowed();
         } else {
-            stop(QStringLiteral("refused a redirect to a %1 address").arg(target.scheme()));
+            stop(refusedRedirect(target));
         }
     });
     const qint64 limit = bodyLimit_;
@@ -62,17 +68,20 @@ void WebClient::get(const QUrl& url, Completion completion) {
         const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
         if (length.isValid() && length.toLongLong() > limit) stop(tooLarge);
     });
+    // Takes what has arrived, up to one byte past the limit (only what is there: read(n) sets aside n
+    // bytes first, whatever arrived); false once the body is past the limit.
+    auto take = [reply, transfer, limit] {
+        transfer->body += reply->read(std::min(reply->bytesAvailable(), limit + 1 - transfer->body.size()));
+        return transfer->body.size() <= limit;
+    };
     // Read as it comes, so that Qt's own buffer never holds more than a chunk.
-    connect(reply, &QNetworkReply::readyRead, reply, [reply, transfer, limit, stop] {
-        // Only what is there: read(n) sets aside n bytes first, whatever arrived.
-        const qint64 room = limit + 1 - transfer->body.size();
-        transfer->body += reply->read(std::min(reply->bytesAvailable(), room));
-        if (transfer->body.size() > limit) {
+    connect(reply, &QNetworkReply::readyRead, reply, [transfer, take, stop] {
+        if (!take()) {
             transfer->body.clear();
             stop(tooLarge);
         }
     });
-    connect(reply, &QNetworkReply::finished, this, [reply, transfer, limit, completion = std::move(completion)] {
+    connect(reply, &QNetworkReply::finished, this, [reply, transfer, take, completion = std::move(completion)] {
         reply->deleteLater();
         if (!transfer->failure.isEmpty()) {
             completion(std::nullopt, transfer->failure);
@@ -82,13 +91,12 @@ void WebClient::get(const QUrl& url, Completion completion) {
         if (status.toInt() / 100 == 3 && reply->error() != QNetworkReply::NoError) {
             // A redirect Qt would not follow either (to another kind of address).
             const QUrl target = reply->url().resolved(QUrl(QString::fromUtf8(reply->rawHeader("Location"))));
-            completion(std::nullopt, QStringLiteral("refused a redirect to a %1 address").arg(target.scheme().left(32)));
+            completion(std::nullopt, refusedRedirect(target));
             return;
         }
         const bool answered = status.isValid();
         if (answered && reply->error() != QNetworkReply::OperationCanceledError) {
-            transfer->body += reply->read(std::min(reply->bytesAvailable(), limit + 1 - transfer->body.size()));
-            if (transfer->body.size() > limit) {
+            if (!take()) {
                 completion(std::nullopt, tooLarge);
             } else {
                 completion(std::move(transfer->body), QString());
