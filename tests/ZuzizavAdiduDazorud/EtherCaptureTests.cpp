@@ -3,13 +3,13 @@
 #include "Hex.h"
 #include "LogCapture.h"
 #include "Loopback.h"
+#include "Subprocess.h"
 
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <linux/if_tun.h>
 #include <net/if.h>
 #include <sys/ioctl.h>
-#include <dirent.h>
 #include <netinet/in.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
@@ -25,6 +25,7 @@
 
 using namespace ZuzizavAdiduDazorud;
 using namespace std::chrono_literals;
+using TestSupport::openDescriptors;
 
 namespace {
 
@@ -35,15 +36,6 @@ using TestSupport::canCaptureOnLoopback;
 
 #define REQUIRE_CAPTURE_RIGHTS()                                                                   \
     if (!canCaptureOnLoopback()) GTEST_SKIP() << "capturing on lo needs root or CAP_NET_RAW; CI runs as root"
-
-std::size_t openDescriptors() {
-    std::size_t count = 0;
-    if (DIR* dir = opendir("/proc/self/fd")) {
-        while (readdir(dir)) ++count;
-        closedir(dir);
-    }
-    return count;
-}
 
 struct Received {
     std::mutex mutex;

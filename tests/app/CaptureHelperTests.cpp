@@ -27,6 +27,7 @@ using namespace Tidemark;
 using namespace std::chrono_literals;
 using TestSupport::ProgramOptions;
 using TestSupport::runProgram;
+using TestSupport::openDescriptors;
 using ZuzizavAdiduDazorud::EtherCaptureError;
 using ZuzizavAdiduDazorud::Frame;
 
@@ -73,15 +74,6 @@ std::string statusField(pid_t pid, const std::string& name) {
         if (line.rfind(name + ":", 0) == 0) return line.substr(line.find_first_not_of(" \t", name.size() + 1));
     }
     return {};
-}
-
-std::size_t openDescriptors() {
-    std::size_t count = 0;
-    if (DIR* dir = opendir("/proc/self/fd")) {
-        while (readdir(dir)) ++count;
-        closedir(dir);
-    }
-    return count;
 }
 
 // Children of this process that have ended but were not waited for.

@@ -6,6 +6,8 @@
 #include "TerminalView.h"
 #include "UpdateCheck.h"
 
+#include "MemoryStream.h"
+
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDir>
@@ -241,12 +243,10 @@ TEST(InfoDictionary, TextValuesOnly) {
 }
 
 TEST(TerminalView, PrintsEveryChangeAndTakesCommands) {
-    char* buffer = nullptr;
-    std::size_t size = 0;
-    std::FILE* out = open_memstream(&buffer, &size);
+    TestSupport::MemoryStream out;
     {
         Shell shell;
-        TerminalView view(shell.core, out);
+        TerminalView view(shell.core, out.file());
         view.start(false);
         shell.core.state().setTerritories(threeTerritories());
         shell.core.state().setStatusColor(StatusColor::red);
@@ -260,9 +260,7 @@ TEST(TerminalView, PrintsEveryChangeAndTakesCommands) {
         ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
         EXPECT_EQ(saved.readAll(), shell.core.state().statusText().toUtf8());
     }
-    std::fclose(out);
-    const QString text = QString::fromUtf8(buffer, static_cast<qsizetype>(size));
-    std::free(buffer);
+    const QString text = QString::fromStdString(out.text());
     EXPECT_TRUE(text.contains(QStringLiteral("[status: orange]\nWaiting for Zoom stream to become available\u2026\n")));
     EXPECT_TRUE(text.contains(QStringLiteral("  - Wendat <https://t.example/c>")));
     EXPECT_TRUE(text.contains(QStringLiteral("[status: red]")));
@@ -273,19 +271,15 @@ TEST(TerminalView, PrintsEveryChangeAndTakesCommands) {
 }
 
 TEST(TerminalView, PermissionQuestionOnTheTerminal) {
-    char* buffer = nullptr;
-    std::size_t size = 0;
-    std::FILE* out = open_memstream(&buffer, &size);
+    TestSupport::MemoryStream out;
     std::vector<std::optional<std::string>> answers = {"OK", " yes ", "no", std::nullopt};
     std::size_t next = 0;
-    TerminalPermissionPrompt prompt(out, [&] { return answers[next++]; });
+    TerminalPermissionPrompt prompt(out.file(), [&] { return answers[next++]; });
     EXPECT_TRUE(prompt.askToGrant("Grant?"));
     EXPECT_TRUE(prompt.askToGrant("Grant?"));
     EXPECT_FALSE(prompt.askToGrant("Grant?"));
     EXPECT_FALSE(prompt.askToGrant("Grant?"));  // no terminal input: cancel
-    std::fclose(out);
-    EXPECT_NE(std::string(buffer, size).find("Grant?\nType OK to continue"), std::string::npos);
-    std::free(buffer);
+    EXPECT_NE(out.text().find("Grant?\nType OK to continue"), std::string::npos);
 }
 
 namespace {
@@ -337,12 +331,10 @@ TEST(Shell, OnlyWebAddressesReachTheDesktopsOpener) {
 }
 
 TEST(TerminalView, NothingFromOutsideReachesTheTerminalAsAnEscapeSequence) {
-    char* buffer = nullptr;
-    std::size_t size = 0;
-    std::FILE* out = open_memstream(&buffer, &size);
+    TestSupport::MemoryStream out;
     {
         Shell shell;
-        TerminalView view(shell.core, out);
+        TerminalView view(shell.core, out.file());
         view.start(false);
         // A sentence that would set the clipboard (OSC 52), names that would retitle and clear the terminal.
         shell.core.state().setMainText(QString::fromUtf8("Based in \x1b]52;c;cm0gLXJmIH4=\x07Montreal"));
@@ -351,9 +343,7 @@ TEST(TerminalView, NothingFromOutsideReachesTheTerminalAsAnEscapeSequence) {
         shell.core.state().appendLog(QString::fromUtf8("Loading territory data for \x1b[31mred"));
         view.command("l");
     }
-    std::fclose(out);
-    const std::string text(buffer, size);
-    std::free(buffer);
+    const std::string text = out.text();
     EXPECT_EQ(text.find('\x1b'), std::string::npos);
     EXPECT_EQ(text.find("\xc2\x9b"), std::string::npos);
     EXPECT_EQ(text.find('\x07'), std::string::npos);

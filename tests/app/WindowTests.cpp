@@ -6,6 +6,7 @@
 #include "FakeCapture.h"
 #include "TerminalView.h"
 
+#include "MemoryStream.h"
 #include "Subprocess.h"
 
 #include <ZuzizavAdiduDazorud/EtherCaptureError.h>
@@ -254,21 +255,17 @@ TEST(Window, SaveLogFromAGreenSession) {
 }
 
 TEST(TerminalView, OneBlockPerChangeSentenceBeforeLinks) {
-    char* buffer = nullptr;
-    std::size_t size = 0;
-    std::FILE* out = open_memstream(&buffer, &size);
+    TestSupport::MemoryStream out;
     {
         QuietPrompt prompt;
         Window window(prompt);
-        TerminalView view(window.core, out);
+        TerminalView view(window.core, out.file());
         view.start(false);
         // The lookup writes the territories first and the sentence after: the block still reads in order.
         window.showLocated(sentence, threeTerritories(), QStringLiteral("AS13335 Cloudflare, Inc."));
         QApplication::processEvents();
     }
-    std::fclose(out);
-    const QString text = QString::fromUtf8(buffer, static_cast<qsizetype>(size));
-    std::free(buffer);
+    const QString text = QString::fromStdString(out.text());
     const QString block = QStringLiteral("[status: green]\n") + sentence + QString::fromUtf8(
         "\n  (AS13335 Cloudflare, Inc.)"
         "\n  - Kanien'kehá:ka <https://native-land.ca/maps/territories/kanienkehaka/>"

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -103,6 +104,16 @@ inline ProgramResult runProgram(const std::vector<std::string>& argv, const Prog
     if (WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
     if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);
     return result;
+}
+
+// Descriptors this process has open (the count includes the directory's own).
+inline std::size_t openDescriptors() {
+    std::size_t count = 0;
+    if (DIR* dir = opendir("/proc/self/fd")) {
+        while (readdir(dir)) ++count;
+        closedir(dir);
+    }
+    return count;
 }
 
 }  // namespace TestSupport
