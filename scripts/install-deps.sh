@@ -5,11 +5,11 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config
-  libpcap-dev
+  libpcap-dev libcurl4-openssl-dev
   qt6-base-dev qt6-base-dev-tools
   googletest libgtest-dev libgmock-dev
   libbenchmark-dev
-  libcpp-httplib-dev
+  libcpp-httplib-dev python3
   iproute2 iputils-ping util-linux libcap2-bin
   tcpdump binutils
   dpkg-dev lintian desktop-file-utils appstream

@@ -35,7 +35,8 @@ QString AppCore::acknowledgementText() const {
     if (state_.statusColor() != StatusColor::green) return {};
     QString text = state_.mainText();
     for (const Territory& territory : state_.territories()) {
-        text += QLatin1Char('\n') + territory.properties.name + QStringLiteral(": ") + territory.properties.description;
+        text += QLatin1Char('\n') + territory.properties.name;
+        if (!territory.properties.description.isEmpty()) text += QStringLiteral(": ") + territory.properties.description;
     }
     return text + QLatin1Char('\n');
 }

@@ -35,7 +35,17 @@ std::vector<Territory> TerritoryLookup::rowsToShow(std::vector<Territory> receiv
     if (received.empty()) return {fallbackEntry()};
     const std::size_t total = received.size();
     if (total > maximumRows) received.resize(maximumRows);
-    for (Territory& territory : received) territory.properties.name = bounded(territory.properties.name);
+    for (Territory& territory : received) {
+        QString& link = territory.properties.description;
+        if (link.size() > maximumLinkLength) {
+            state_.appendLog(QStringLiteral("Dropped a link of %1 characters, longer than %2: ")
+                                 .arg(link.size())
+                                 .arg(maximumLinkLength) +
+                             link.left(maximumLinkLength) + QChar(0x2026));
+            link.clear();
+        }
+        territory.properties.name = bounded(territory.properties.name);
+    }
     if (total > maximumRows) {
         // The rest, as one row leading to the service.
         received.push_back(Territory{QStringLiteral("more"),
@@ -82,14 +92,14 @@ void TerritoryLookup::loadTerritoryData(const QString& position) {
         state_.appendLog(QStringLiteral("Invalid URL"));
         return;
     }
-    client_.get(*url, [this](std::optional<QByteArray> body, QString errorDescription) {
-        if (!body) {
-            state_.appendLog(QStringLiteral("Fetch failed: ") + errorDescription);
-            state_.setMainText(territoryFailed + errorDescription + QStringLiteral("."));
+    client_.get(*url, [this](const WebReply& reply) {
+        if (!reply.answered()) {
+            state_.appendLog(QStringLiteral("Fetch failed: ") + reply.error);
+            state_.setMainText(territoryFailed + reply.error + QStringLiteral("."));
             state_.setStatusColor(StatusColor::red);
             return;
         }
-        auto decoded = decodeTerritories(*body);
+        auto decoded = decodeTerritories(reply.body);
         if (auto* error = std::get_if<DecodingError>(&decoded)) {
             state_.appendLog(QStringLiteral("decodedResponse failed"));
             state_.appendLog(error->localizedDescription);
@@ -126,14 +136,14 @@ void LocationLookup::request(const QString& address) {
         state_.appendLog(QStringLiteral("Invalid URL"));
         return;
     }
-    client_.get(*url, [this](std::optional<QByteArray> body, QString errorDescription) {
-        if (!body) {
-            state_.appendLog(QStringLiteral("Fetch failed: ") + errorDescription);
+    client_.get(*url, [this](const WebReply& reply) {
+        if (!reply.answered()) {
+            state_.appendLog(QStringLiteral("Fetch failed: ") + reply.error);
             state_.setMainText(ipDataFailed);
             state_.setStatusColor(StatusColor::red);
             return;
         }
-        auto decoded = decodeGeo(*body);
+        auto decoded = decodeGeo(reply.body);
         if (auto* error = std::get_if<DecodingError>(&decoded)) {
             state_.appendLog(QStringLiteral("decodedResponse failed"));
             state_.appendLog(error->localizedDescription);

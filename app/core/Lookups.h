@@ -13,13 +13,15 @@ namespace Tidemark {
 
 // Asks the territory service on whose territory a position lies, and composes the sentence.
 // What the services answer is bounded before the view shows it: texts cut to 200 characters (the full
-// text goes to the log), at most 50 territory rows and a last row for the rest.
+// text goes to the log), links longer than 2,048 characters dropped (the name is shown without one), at
+// most 50 territory rows and a last row for the rest.
 class TerritoryLookup : public QObject {
     Q_OBJECT
 
 public:
     static constexpr qsizetype maximumTextLength = 200;
     static constexpr std::size_t maximumRows = 50;
+    static constexpr qsizetype maximumLinkLength = 2048;
 
     // `baseAddress` is the service's home page, ending in "/".
     TerritoryLookup(DisplayState& state, WebClient& client, QString baseAddress, QObject* parent = nullptr);

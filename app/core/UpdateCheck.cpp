@@ -54,12 +54,12 @@ void UpdateChecker::check(const QString& current, std::function<void(UpdateResul
         completion({UpdateResult::Kind::failed, {}, {}, QStringLiteral("The update feed address is not valid.")});
         return;
     }
-    client_.get(*url, [current, completion](std::optional<QByteArray> body, QString error) {
-        if (!body) {
-            completion({UpdateResult::Kind::failed, {}, {}, QStringLiteral("Could not check for updates: ") + error});
+    client_.get(*url, [current, completion](const WebReply& reply) {
+        if (!reply.answered()) {
+            completion({UpdateResult::Kind::failed, {}, {}, QStringLiteral("Could not check for updates: ") + reply.error});
             return;
         }
-        auto items = parseAppcast(*body);
+        auto items = parseAppcast(reply.body);
         if (!items) {
             completion({UpdateResult::Kind::failed, {}, {}, QStringLiteral("The update feed could not be read.")});
             return;

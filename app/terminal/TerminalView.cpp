@@ -143,7 +143,9 @@ void TerminalView::redraw() {
     block << QStringLiteral("[status: %1]").arg(toString(state.statusColor())) << state.mainText();
     if (const QString owner = core_.networkOwner(); !owner.isEmpty()) block << QStringLiteral("  (%1)").arg(owner);
     for (const Territory& territory : state.territories()) {
-        block << QStringLiteral("  - %1 <%2>").arg(territory.properties.name, territory.properties.description);
+        const TerritoryProperties& row = territory.properties;
+        block << (row.description.isEmpty() ? QStringLiteral("  - %1").arg(row.name)
+                                             : QStringLiteral("  - %1 <%2>").arg(row.name, row.description));
     }
     if (state.retryError()) block << QStringLiteral("Try Again: type r and press Enter.");
     if (state.saveError()) block << QStringLiteral("Save Error Log: type s and a file name, then press Enter.");

@@ -159,6 +159,11 @@ void ContentView::rebuildTerritoryLinks() {
         auto* link = new LinkLabel(territory.properties.name, [this, address] { actions_.openLink(address); }, this);
         link->setObjectName(territory.id);
         link->setWordWrap(true);  // a long name wraps within the column
+        if (address.isEmpty()) {  // the service's link was dropped: the name alone
+            link->setTextFormat(Qt::PlainText);
+            link->setText(territory.properties.name);
+            link->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        }
         link->setFixedWidth(columnWidth);
         territoryColumn_->addWidget(link);
         link->setVisible(true);  // the layout would only show it on a later pass, after the window was sized
