@@ -52,6 +52,7 @@ struct HelperRun {
     int exitCode = -1;
     std::string errorText;  // the helper's standard error (its last line), when it failed
     FrameCallback callback;
+    int lifeline = -1;      // the write end of the helper's standard input: held until it is reaped
 };
 
 // The last line of the helper's standard error, at most 4 KiB read.
@@ -100,6 +101,7 @@ void readHelperStream(const std::shared_ptr<HelperRun>& run, int out, int err) {
     run->exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     if (!run->started) run->errorText = lastLine(err);
     close(err);
+    close(run->lifeline);
     // The callback may hold what holds this session: let it go here, not in a cycle.
     FrameCallback callback = std::move(run->callback);
     lock.unlock();
@@ -138,9 +140,19 @@ std::shared_ptr<CaptureSession> startHelper(const std::string& helperPath, const
         close(out[1]);
         throw EtherCaptureError::genericError("cannot make a file for the capture helper's errors");
     }
+    // The helper's standard input is a pipe this process alone holds open: a helper whose parent died
+    // before it could ask to follow it sees the pipe hung up and ends. (It asks for SIGTERM when the
+    // thread that started it ends: the monitor starts captures on the main thread.)
+    int lifeline[2];
+    if (pipe2(lifeline, O_CLOEXEC) != 0) {
+        close(out[0]);
+        close(out[1]);
+        close(err);
+        throw EtherCaptureError::genericError("cannot make a pipe for the capture helper");
+    }
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_adddup2(&actions, lifeline[0], 0);
     posix_spawn_file_actions_adddup2(&actions, out[1], 1);
     posix_spawn_file_actions_adddup2(&actions, err, 2);
     const std::string count = std::to_string(p.count);
@@ -153,9 +165,12 @@ std::shared_ptr<CaptureSession> startHelper(const std::string& helperPath, const
     const int spawned = posix_spawn(&run->pid, helperPath.c_str(), &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     close(out[1]);
+    close(lifeline[0]);
+    run->lifeline = lifeline[1];
     if (spawned != 0) {
         close(out[0]);
         close(err);
+        close(lifeline[1]);
         throw EtherCaptureError::genericError("cannot run the capture helper " + helperPath + ": " +
                                               std::strerror(spawned));
     }

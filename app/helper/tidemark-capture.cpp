@@ -1,7 +1,11 @@
 // tidemark-capture: the one program that holds the capture capability. It opens one capture with the
-// application's fixed parameters (filter "udp src port 8801", 96 bytes per packet), drops every
-// capability as soon as the capture is open, and writes what it captures to standard output as a pcap
-// stream, a packet at a time. Whoever runs it learns at most the headers of UDP packets from port 8801.
+// application's fixed parameters (filter "udp src port 8801", 96 bytes per packet, never promiscuous),
+// drops every capability as soon as the capture is open, and writes what it captures to standard output
+// as a pcap stream, a packet at a time, each cut at the end of its UDP header. Whoever runs it learns at
+// most the headers of UDP packets from port 8801.
+//
+// It ends with the process that started it: at once when that one is gone before it starts (its standard
+// input, a pipe only the parent holds open, has hung up), and by SIGTERM when it goes later.
 //
 // usage: tidemark-capture [--interface NAME] [--count N]
 // exit codes: 0 done, 1 other failure or bad usage, 2 permission denied, 3 no such device.
@@ -14,6 +18,7 @@
 
 #include <getopt.h>
 #include <linux/capability.h>
+#include <poll.h>
 #include <sys/prctl.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -51,9 +56,30 @@ bool dropCapabilities() {
     return prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0;
 }
 
+// Asks for SIGTERM when the parent ends (the kernel forgets the request when credentials change, so it
+// is asked again after each change); false when the parent is already gone: standard input is a pipe
+// whose other end only the parent held.
+bool followParent() {
+    if (prctl(PR_SET_PDEATHSIG, SIGTERM, 0, 0, 0) != 0) return false;
+    pollfd input{STDIN_FILENO, 0, 0};
+    return !(poll(&input, 1, 0) == 1 && (input.revents & POLLHUP));
+}
+
+// The frame's bytes up to the end of its UDP header; none of the datagram's own data.
+std::size_t headerLength(const Frame& frame) {
+    const ZuzizavAdiduDazorud::Layer4* layer4 = frame.layer4();
+    const ZuzizavAdiduDazorud::Udp* udp = layer4 ? layer4->udp() : nullptr;
+    if (!udp) return 0;
+    return udp->payload.startIndex() - frame.data.startIndex();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Dispositions may come in ignored from the parent: both signals end the helper at once.
+    std::signal(SIGTERM, SIG_DFL);
+    std::signal(SIGPIPE, SIG_DFL);
+    if (!followParent()) return failed;
     // Standard output carries the capture; the library's diagnostics go to standard error.
     Logging::LoggingSystem::setFactory(&Logging::StreamLogHandler::toStandardError);
     std::string interface = "any";
@@ -99,7 +125,7 @@ int main(int argc, char** argv) {
     // been flushed whole.
     std::shared_ptr<EtherCapture> session;
     try {
-        session = EtherCapture::open(interface, filter, snaplen, true);
+        session = EtherCapture::open(interface, filter, snaplen, false);
     } catch (const EtherCaptureError& error) {
         const std::string& message = error.message();
         std::fprintf(stderr, "%s\n", error.description().c_str());
@@ -113,6 +139,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "tidemark-capture: cannot drop capabilities: %s\n", std::strerror(errno));
         return failed;
     }
+    if (!followParent()) return failed;
 
     std::unique_ptr<PcapWriter> writer;
     try {
@@ -124,12 +151,10 @@ int main(int argc, char** argv) {
     // The file header is out: the reader knows the capture is open.
     if (!writer->flush()) return failed;
 
-    std::signal(SIGPIPE, SIG_IGN);
-
     bool writeFailed = false;
     try {
         session->runHere(static_cast<int>(count), [&](const Frame& frame) {
-            writer->write(frame);
+            writer->write(frame, headerLength(frame));
             if (!writer->flush() && !writeFailed) {
                 // The reader went away: nothing more to do.
                 writeFailed = true;

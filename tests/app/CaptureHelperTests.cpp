@@ -8,9 +8,13 @@
 #include <ZuzizavAdiduDazorud/PcapIO.h>
 
 #include "Loopback.h"
+#include "Namespace.h"
 #include "Subprocess.h"
 
 #include <dirent.h>
+#include <fcntl.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -38,6 +42,12 @@ const std::string helper = TIDEMARK_CAPTURE_HELPER;
 #define REQUIRE_ROOT() \
     if (geteuid() != 0) GTEST_SKIP() << "needs root, as in CI"
 
+// Runs the helper (or setpriv running it) with its standard input held open, as the application holds it.
+TestSupport::ProgramResult runHelper(const std::vector<std::string>& argv, ProgramOptions options = {}) {
+    options.holdInput = true;
+    return runProgram(argv, options);
+}
+
 // Sends datagrams from port 8801 to `port` until the program has ended (or 5 s passed).
 ProgramOptions sendingUntilDone(std::uint16_t port) {
     return ProgramOptions::during([port](pid_t pid) {
@@ -46,6 +56,29 @@ ProgramOptions sendingUntilDone(std::uint16_t port) {
             TestSupport::sendFrom8801(port, "tidemark");
         }
     });
+}
+
+// A copy of the helper in a folder of its own that every user can read (the checkout may not be), with
+// the capture capability when asked; removed with the object.
+struct HelperCopy {
+    explicit HelperCopy(bool capability) {
+        char name[] = "/tmp/tidemark-helper-XXXXXX";
+        folder = mkdtemp(name);
+        chmod(folder.c_str(), 0755);
+        path = folder + "/tidemark-capture";
+        const std::string command =
+            "cp " + helper + " " + path + (capability ? " && setcap cap_net_raw+ep " + path : std::string());
+        ok = std::system(command.c_str()) == 0;
+    }
+    ~HelperCopy() { std::system(("rm -rf " + folder).c_str()); }
+    std::string folder;
+    std::string path;
+    bool ok = false;
+};
+
+std::vector<std::string> asNobody(std::vector<std::string> argv) {
+    argv.insert(argv.begin(), {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"});
+    return argv;
 }
 
 struct Record {
@@ -95,24 +128,26 @@ int zombies() {
 
 TEST(CaptureHelper, WritesOneRecordPerDatagramAsAPcapStream) {
     REQUIRE_ROOT();
-    auto result = runProgram({helper, "--interface", "lo", "--count", "1"}, sendingUntilDone(41001));
+    auto result = runHelper({helper, "--interface", "lo", "--count", "1"}, sendingUntilDone(41001));
     ASSERT_EQ(result.exitCode, 0) << result.err;
     std::int32_t linkType = 0;
     auto captured = records(result.out, &linkType);
     ASSERT_EQ(captured.size(), 1u);
     EXPECT_EQ(linkType, 1);
-    // Ethernet, IPv4 127.0.0.1:8801 > 127.0.0.1:41001, the 8 bytes of data: 50 bytes, within the 96.
+    // Ethernet, IPv4 127.0.0.1:8801 > 127.0.0.1:41001 and 8 bytes of data: 50 bytes, written up to the
+    // end of the UDP header and no further.
     const auto& bytes = captured[0].bytes;
-    ASSERT_EQ(bytes.size(), 50u);
+    ASSERT_EQ(bytes.size(), 42u);
     EXPECT_EQ(captured[0].originalLength, 50u);
-    EXPECT_EQ(std::string(bytes.begin() + 42, bytes.end()), "tidemark");
     EXPECT_EQ((bytes[34] << 8) | bytes[35], 8801);
     EXPECT_EQ((bytes[36] << 8) | bytes[37], 41001);
     // The default interface is every interface: Linux cooked frames.
-    auto any = runProgram({helper}, sendingUntilDone(41002));
+    auto any = runHelper({helper}, sendingUntilDone(41002));
     ASSERT_EQ(any.exitCode, 0) << any.err;
-    records(any.out, &linkType);
+    auto cooked = records(any.out, &linkType);
     EXPECT_TRUE(linkType == 113 || linkType == 276) << linkType;
+    ASSERT_EQ(cooked.size(), 1u);
+    EXPECT_EQ(cooked[0].bytes.size(), (linkType == 113 ? 16u : 20u) + 20 + 8);
 }
 
 TEST(CaptureHelper, AcceptsNoOtherFilterOrSnapshotLength) {
@@ -123,18 +158,20 @@ TEST(CaptureHelper, AcceptsNoOtherFilterOrSnapshotLength) {
     for (const auto& arguments : refused) {
         std::vector<std::string> argv{helper};
         argv.insert(argv.end(), arguments.begin(), arguments.end());
-        auto result = runProgram(argv);
+        auto result = runHelper(argv);
         EXPECT_EQ(result.exitCode, 1) << arguments[0];
         EXPECT_TRUE(result.out.empty());
         EXPECT_NE(result.err.find("usage: tidemark-capture"), std::string::npos) << result.err;
     }
-    auto missing = runProgram({helper, "--interface", "nosuchdev9"});
+    auto missing = runHelper({helper, "--interface", "nosuchdev9"});
     EXPECT_EQ(missing.exitCode, geteuid() == 0 ? 3 : 2) << missing.err;
 }
 
 TEST(CaptureHelper, WithoutTheCapabilityItIsDenied) {
     REQUIRE_ROOT();
-    auto result = runProgram({"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", helper, "--interface", "lo"});
+    HelperCopy copy(false);
+    ASSERT_TRUE(copy.ok);
+    auto result = runHelper(asNobody({copy.path, "--interface", "lo"}));
     EXPECT_EQ(result.exitCode, 2) << result.err;
     EXPECT_NE(result.err.find("You don't have permission"), std::string::npos) << result.err;
     EXPECT_TRUE(result.out.empty());
@@ -143,34 +180,25 @@ TEST(CaptureHelper, WithoutTheCapabilityItIsDenied) {
 TEST(CaptureHelper, WithTheCapabilityItCapturesAndThenHoldsNone) {
     REQUIRE_ROOT();
     if (std::system("command -v setcap > /dev/null") != 0) GTEST_SKIP() << "setcap is not installed";
-    char folder[] = "/tmp/tidemark-helper-XXXXXX";
-    ASSERT_TRUE(mkdtemp(folder));
-    chmod(folder, 0755);
-    const std::string copy = std::string(folder) + "/tidemark-capture";
-    ASSERT_EQ(std::system(("cp " + helper + " " + copy + " && setcap cap_net_raw+ep " + copy).c_str()), 0);
+    HelperCopy copy(true);
+    ASSERT_TRUE(copy.ok);
 
     std::vector<std::string> capabilities;
-    auto result = runProgram({"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", copy, "--interface", "lo"},
-                             ProgramOptions::during([&](pid_t setpriv) {
-                                 // setpriv execs the helper in the same process: watch its capabilities
-                                 // until the capture is open and they are gone, then send.
-                                 for (int i = 0; i < 100 && TestSupport::isRunning(setpriv); ++i) {
-                                     const std::string effective = statusField(setpriv, "CapEff");
-                                     if (capabilities.empty() || capabilities.back() != effective) {
-                                         capabilities.push_back(effective);
-                                     }
-                                     if (effective == "0000000000000000" && statusField(setpriv, "CapPrm") ==
-                                                                                "0000000000000000") {
-                                         break;
-                                     }
-                                     std::this_thread::sleep_for(10ms);
-                                 }
-                                 for (int i = 0; i < 50 && TestSupport::isRunning(setpriv); ++i) {
-                                     TestSupport::sendFrom8801(41003, "tidemark");
-                                     std::this_thread::sleep_for(100ms);
-                                 }
-                             }));
-    std::system(("rm -rf " + std::string(folder)).c_str());
+    auto watch = [&](pid_t setpriv) {
+        // setpriv execs the helper in the same process: watch its capabilities until the capture is open
+        // and they are gone, then send.
+        for (int i = 0; i < 100 && TestSupport::isRunning(setpriv); ++i) {
+            const std::string effective = statusField(setpriv, "CapEff");
+            if (capabilities.empty() || capabilities.back() != effective) capabilities.push_back(effective);
+            if (effective == "0000000000000000" && statusField(setpriv, "CapPrm") == "0000000000000000") break;
+            std::this_thread::sleep_for(10ms);
+        }
+        for (int i = 0; i < 50 && TestSupport::isRunning(setpriv); ++i) {
+            TestSupport::sendFrom8801(41003, "tidemark");
+            std::this_thread::sleep_for(100ms);
+        }
+    };
+    auto result = runHelper(asNobody({copy.path, "--interface", "lo"}), ProgramOptions::during(watch));
     EXPECT_EQ(result.exitCode, 0) << result.err;
     EXPECT_EQ(records(result.out).size(), 1u);
     ASSERT_FALSE(capabilities.empty());
@@ -256,4 +284,90 @@ TEST(HelperCapture, AThousandRunsLeaveNoZombieOrDescriptor) {
     for (int i = 0; i < 100 && (zombies() > 0 || openDescriptors() > descriptors); ++i) std::this_thread::sleep_for(20ms);
     EXPECT_EQ(zombies(), 0);
     EXPECT_EQ(openDescriptors(), descriptors);
+}
+
+TEST(CaptureHelper, NeverPutsAnInterfaceIntoPromiscuousMode) {
+    REQUIRE_ROOT();
+    TestSupport::NetworkNamespace ns;
+    ASSERT_TRUE(ns.ok());
+    ASSERT_TRUE(ns.shell("ip link add va type veth peer name vb && ip link set va up && ip link set vb up"));
+    auto promiscuity = [&] {
+        const std::string text = ns.output("ip -d link show va");
+        const auto at = text.find("promiscuity ");
+        return at == std::string::npos ? -1 : std::atoi(text.c_str() + at + 12);
+    };
+    ASSERT_EQ(promiscuity(), 0);
+    // Measured while each program captures: tcpdump (promiscuous unless told -p) shows the measure works.
+    struct Case {
+        std::vector<std::string> argv;
+        int expected;
+    };
+    const Case cases[] = {{{"tcpdump", "-i", "va", "-c", "1"}, 1}, {{helper, "--interface", "va"}, 0}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.argv[0]);
+        int during = -1;
+        auto result = runHelper(ns.exec(c.argv), ProgramOptions::during([&](pid_t pid) {
+                                    std::this_thread::sleep_for(500ms);
+                                    during = promiscuity();
+                                    kill(pid, SIGTERM);
+                                }));
+        EXPECT_EQ(during, c.expected) << result.err;
+        EXPECT_EQ(promiscuity(), 0);
+    }
+}
+
+TEST(CaptureHelper, EndsWithItsParent) {
+    // The parent dies while the helper captures (SIGTERM follows), or before the helper has even started
+    // (its standard input has hung up). Orphans come back to this process, which waits for them.
+    REQUIRE_ROOT();
+    ASSERT_EQ(prctl(PR_SET_CHILD_SUBREAPER, 1), 0);
+    for (const bool parentGoneFirst : {false, true}) {
+        SCOPED_TRACE(parentGoneFirst ? "parent gone before the helper starts" : "parent dies during the capture");
+        int report[2];
+        ASSERT_EQ(pipe(report), 0);
+        const pid_t parent = fork();
+        if (parent == 0) {
+            int lifeline[2], started[2];
+            if (pipe(lifeline) != 0 || pipe(started) != 0) _exit(1);
+            const pid_t child = fork();
+            if (child == 0) {
+                close(lifeline[1]);
+                close(started[1]);
+                dup2(lifeline[0], 0);
+                const int null = open("/dev/null", O_WRONLY);
+                dup2(null, 1);
+                char byte;
+                if (parentGoneFirst) (void)!read(started[0], &byte, 1);  // the end of file: the parent is gone
+                execl(helper.c_str(), helper.c_str(), "--interface", "lo", static_cast<char*>(nullptr));
+                _exit(127);
+            }
+            (void)!write(report[1], &child, sizeof child);
+            if (!parentGoneFirst) std::this_thread::sleep_for(500ms);  // the capture is open by now
+            _exit(0);
+        }
+        close(report[1]);
+        pid_t child = -1;
+        ASSERT_EQ(read(report[0], &child, sizeof child), static_cast<ssize_t>(sizeof child));
+        close(report[0]);
+        waitpid(parent, nullptr, 0);
+        const auto gone = std::chrono::steady_clock::now();
+        int status = 0;
+        pid_t ended = 0;
+        while ((ended = waitpid(child, &status, WNOHANG)) == 0 && std::chrono::steady_clock::now() - gone < 5s) {
+            std::this_thread::sleep_for(10ms);
+        }
+        const auto after = std::chrono::steady_clock::now() - gone;
+        if (ended == 0) {
+            kill(child, SIGKILL);
+            waitpid(child, nullptr, 0);
+        }
+        EXPECT_EQ(ended, child);
+        EXPECT_LT(after, 1s);
+        if (parentGoneFirst) {
+            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
+        } else {
+            EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << status;
+        }
+    }
+    prctl(PR_SET_CHILD_SUBREAPER, 0);
 }

@@ -27,6 +27,7 @@ struct ProgramResult {
 
 struct ProgramOptions {
     std::string input;                          // written to standard input, which is then closed
+    bool holdInput = false;                     // closed only once the program has ended
     std::function<void(pid_t)> whileRunning;    // called once the program runs, from this thread
     std::vector<std::string> environment;       // NAME=VALUE added to this process's environment
 
@@ -68,14 +69,14 @@ inline ProgramResult runProgram(const std::vector<std::string>& argv, const Prog
     close(out[1]);
     close(err[1]);
     ProgramResult result;
-    std::thread feeder([fd = in[1], input = options.input] {
+    std::thread feeder([fd = in[1], input = options.input, hold = options.holdInput] {
         std::size_t done = 0;
         while (done < input.size()) {
             const ssize_t n = write(fd, input.data() + done, input.size() - done);
             if (n <= 0) break;
             done += static_cast<std::size_t>(n);
         }
-        close(fd);
+        if (!hold) close(fd);
     });
     if (options.whileRunning) options.whileRunning(pid);
     pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
@@ -100,6 +101,7 @@ inline ProgramResult runProgram(const std::vector<std::string>& argv, const Prog
     int status = 0;
     rusage usage{};
     wait4(pid, &status, 0, &usage);
+    if (options.holdInput) close(in[1]);
     result.maxRssKiB = usage.ru_maxrss;
     if (WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
     if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);
