@@ -89,6 +89,7 @@ int main(int argc, char** argv) {
         PkexecRunner runner;
         AppCore core(InfoDictionary::forApplication(), prompt, runner, options);
         TerminalView view(core, stdout);
+        runner.useTerminal([&view](bool running) { view.setAuthenticating(running); });
         view.start();
         return app.exec();
     }

@@ -30,10 +30,17 @@ if [ "${TIDEMARK_SKIP_TSAN:-0}" != 1 ]; then
   tsan_dir=${TSAN_BUILD_DIR:-build-tsan}
   cmake -S . -B "$tsan_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTIDEMARK_TSAN=ON \
     -DTIDEMARK_BUILD_TESTS=ON -DTIDEMARK_BUILD_BENCHMARKS=OFF
-  cmake --build "$tsan_dir" -j "$jobs" --target logging_tests capture_tests app_tests app_capture_tests tidemark-capture
-  # Suppressions cover Qt's (and the test servers') uninstrumented internals only; see the file.
-  for tests in logging_tests capture_tests app_tests app_capture_tests; do
-    TSAN_OPTIONS="suppressions=$PWD/tests/tsan.supp halt_on_error=1 second_deadlock_stack=1" \
+  tsan_tests=(logging_tests capture_tests app_tests hostile_tests app_capture_tests)
+  cmake --build "$tsan_dir" -j "$jobs" --target "${tsan_tests[@]}" tidemark-capture
+  # Suppressions cover Qt's (and the test servers') uninstrumented internals only; see the file. The
+  # helper runs as nobody in some tests and reads them too, so they go where every user can read them
+  # (the checkout may be in a folder only its owner can enter).
+  suppressions=$(mktemp -d)
+  trap 'rm -rf "$suppressions"' EXIT
+  chmod 755 "$suppressions"
+  install -m 644 tests/tsan.supp "$suppressions/tsan.supp"
+  for tests in "${tsan_tests[@]}"; do
+    TSAN_OPTIONS="suppressions=$suppressions/tsan.supp halt_on_error=1 second_deadlock_stack=1" \
       "$tsan_dir/tests/$tests"
   done
 fi

@@ -110,9 +110,17 @@ void PermissionStep::fail() {
     d_.state.setRetryError(true);
 }
 
-void PkexecRunner::run(const QString& scriptPath, std::function<void(PrivilegedOutcome)> completion) {
+void PkexecRunner::run(const QString& scriptPath, std::function<void(PrivilegedOutcome)> done) {
     auto* process = new QProcess();
     process->setProcessChannelMode(QProcess::MergedChannels);
+    if (terminal_) {
+        process->setInputChannelMode(QProcess::ForwardedInputChannel);
+        terminal_(true);
+    }
+    auto completion = [terminal = terminal_, done = std::move(done)](PrivilegedOutcome outcome) {
+        if (terminal) terminal(false);
+        done(std::move(outcome));
+    };
     QObject::connect(process, &QProcess::errorOccurred, process, [process, completion](QProcess::ProcessError error) {
         if (error != QProcess::FailedToStart) return;
         completion(PrivilegedOutcome{std::nullopt, notInstalled, {}});

@@ -44,6 +44,10 @@ public:
     explicit PkexecRunner(QString program = QStringLiteral("pkexec")) : program_(std::move(program)) {}
     void run(const QString& scriptPath, std::function<void(PrivilegedOutcome)> completion) override;
 
+    // In a terminal, pkexec asks for the password there: it gets this process's standard input, and
+    // `running` is told when it starts and ends, so that nothing else reads the terminal meanwhile.
+    void useTerminal(std::function<void(bool running)> running) { terminal_ = std::move(running); }
+
     static const QString notInstalled;
     static const QString noAgent;
     static const QString dismissed;
@@ -51,6 +55,7 @@ public:
 
 private:
     QString program_;
+    std::function<void(bool running)> terminal_;
 };
 
 // How the capture right can be granted here: by the installed permission script (root's, beside the

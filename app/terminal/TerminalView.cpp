@@ -78,6 +78,11 @@ void TerminalView::start(bool readCommands) {
     core_.monitor().startMonitoring();
 }
 
+void TerminalView::setAuthenticating(bool running) {
+    if (running) print(QStringLiteral("Authentication in progress\u2026"));
+    if (input_) input_->setEnabled(!running);
+}
+
 void TerminalView::command(const std::string& typed) {
     const std::string line = trimmed(typed);
     if (line.empty()) return;

@@ -40,6 +40,8 @@ public:
     void start(bool readCommands = true);
     // Carries out one typed command.
     void command(const std::string& line);
+    // While pkexec asks for the password on the terminal, typed lines are its own: none is read here.
+    void setAuthenticating(bool running);
 
     // Prints the block now if anything shown changed (changes are otherwise gathered until the event loop
     // runs, so that one change of several fields prints one block).

@@ -200,12 +200,16 @@ TEST(PkexecRunner, EachOutcomeHasItsOwnText) {
         {"script printed", "echo odd\n", QStringLiteral("false:error"), std::nullopt, QStringLiteral("odd")},
     };
     PkexecRunner runner(pkexec.program);
+    std::vector<bool> terminal;  // in a terminal, told when pkexec has it and when it is free again
+    runner.useTerminal([&](bool running) { terminal.push_back(running); });
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
+        terminal.clear();
         const PrivilegedOutcome outcome = runThrough(runner, pkexec.script(QString::fromLatin1(c.name), c.body));
         EXPECT_EQ(outcome.result, c.result);
         EXPECT_EQ(outcome.error, c.error);
         EXPECT_EQ(outcome.output, c.output);
+        EXPECT_EQ(terminal, (std::vector<bool>{true, false}));
     }
     PkexecRunner missing(pkexec.dir.filePath(QStringLiteral("no-such-pkexec")));
     EXPECT_EQ(runThrough(missing, QStringLiteral("/bin/true")).error, PkexecRunner::notInstalled);

@@ -280,6 +280,11 @@ TEST(TerminalView, PermissionQuestionOnTheTerminal) {
     EXPECT_FALSE(prompt.askToGrant("Grant?"));
     EXPECT_FALSE(prompt.askToGrant("Grant?"));  // no terminal input: cancel
     EXPECT_NE(out.text().find("Grant?\nType OK to continue"), std::string::npos);
+    TestSupport::MemoryStream viewOut;
+    Shell shell;
+    TerminalView view(shell.core, viewOut.file());
+    view.setAuthenticating(true);  // pkexec has the terminal
+    EXPECT_EQ(viewOut.text(), "Authentication in progress\u2026\n");
 }
 
 namespace {

@@ -322,6 +322,21 @@ TEST_F(TmDumpTest, ClearErrorsAndExitCodes) {
         EXPECT_EQ(result.exitCode, c.exitCode) << c.arguments[0];
         EXPECT_NE(result.err.find(c.error), std::string::npos) << result.err;
     }
+    // A file whose last record is cut short: every frame before it is printed, then the error.
+    const std::string cut = temporaryPath("cut.pcap");
+    {
+        std::ifstream whole(file.path, std::ios::binary);
+        std::string bytes((std::istreambuf_iterator<char>(whole)), std::istreambuf_iterator<char>());
+        std::ofstream(cut, std::ios::binary) << bytes.substr(0, bytes.size() - 3);
+    }
+    auto complete = runProgram({TMDUMP_PATH, "-r", file.path});
+    auto damaged = runProgram({TMDUMP_PATH, "-r", cut});
+    EXPECT_EQ(damaged.exitCode, 1);
+    EXPECT_NE(damaged.err.find("tmdump: " + cut + ": truncated"), std::string::npos) << damaged.err;
+    EXPECT_EQ(damaged.out, complete.out.substr(0, complete.out.rfind('\n', complete.out.size() - 2) + 1));
+    EXPECT_GT(damaged.out.size(), 0u);
+    std::remove(cut.c_str());
+
     auto help = runProgram({TMDUMP_PATH, "--help"});
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_EQ(help.out.rfind("Usage: tmdump", 0), 0u);

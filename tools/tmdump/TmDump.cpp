@@ -342,11 +342,11 @@ int readFile(const Options& options, std::FILE* textOut, std::FILE* err) {
     std::string text;
     text.reserve(1 << 16);
     int status = 0;
+    PcapReader::Status next = PcapReader::Status::end;
     {
         LineWriter line(text);
         PcapRecord record;
         std::int64_t number = 0;
-        PcapReader::Status next = PcapReader::Status::end;
         while ((options.count == 0 || number < options.count) && !interrupted &&
                (next = reader->next(record)) == PcapReader::Status::record) {
             ++number;
@@ -364,15 +364,16 @@ int readFile(const Options& options, std::FILE* textOut, std::FILE* err) {
             }
         }
         line.flush();
-        if (next == PcapReader::Status::error && !interrupted) {
-            std::fprintf(err, "tmdump: %s: %s\n", path.c_str(), reader->error().c_str());
-            status = 1;
-        }
     }
     inputDescriptor = -1;
+    // Every frame read before a damaged record is printed first, as tcpdump does.
     if (status == 0) status = writeAll(text, textOut, err);
     if (std::fflush(textOut) != 0 && status == 0) {
         std::fprintf(err, "tmdump: cannot write the output: %s\n", std::strerror(errno));
+        status = 1;
+    }
+    if (next == PcapReader::Status::error && !interrupted) {
+        std::fprintf(err, "tmdump: %s: %s\n", path.c_str(), reader->error().c_str());
         status = 1;
     }
     if (writer && !writer->close() && status == 0) {
