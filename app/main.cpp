@@ -5,6 +5,7 @@
 #include "PermissionStep.h"
 #include "TerminalView.h"
 
+#include <ZuzizavAdiduDazorud/EtherCapture.h>
 #include <ZuzizavAdiduDazorud/logging/LoggingSystem.h>
 #include <ZuzizavAdiduDazorud/logging/StreamLogHandler.h>
 
@@ -14,6 +15,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -22,6 +24,33 @@ namespace {
 bool hasDisplay() {
     return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
            !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+}
+
+// Qt's own command-line options (QApplication takes them out of argv itself): accepted, not shown in the
+// help. The first group takes a value.
+const char* const qtOptionsWithValue[] = {"platform", "platformpluginpath", "platformtheme", "plugin",
+                                           "qwindowgeometry", "geometry",  "qwindowicon",    "icon",
+                                           "qwindowtitle",    "title",     "display",        "style",
+                                           "stylesheet",      "session",   "name",           "qmljsdebugger"};
+const char* const qtFlags[] = {"reverse", "widgetcount", "nograb", "dograb", "sync"};
+
+// The interface names capture can open, or none when they cannot be listed.
+std::optional<std::vector<std::string>> captureInterfaces() {
+    auto names = ZuzizavAdiduDazorud::EtherCapture::listInterfaces();
+    if (names && std::find(names->begin(), names->end(), "any") == names->end()) names->push_back("any");
+    return names;
+}
+
+// The status as text on standard output, commands from standard input; an application object exists.
+int runTerminal(const Tidemark::AppCoreOptions& options) {
+    using namespace Tidemark;
+    TerminalPermissionPrompt prompt(stdout);
+    PkexecRunner runner;
+    AppCore core(InfoDictionary::forApplication(), prompt, runner, options);
+    TerminalView view(core, stdout);
+    runner.useTerminal([&view](bool running) { view.setAuthenticating(running); });
+    view.start();
+    return QCoreApplication::exec();
 }
 
 }  // namespace
@@ -34,6 +63,7 @@ int main(int argc, char** argv) {
     QCoreApplication::setApplicationName(QStringLiteral("tidemark"));
     QCoreApplication::setApplicationVersion(QString::fromUtf8(BuildConfig::version));
     QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);  // -style fusion, as Qt's
     parser.setApplicationDescription(QStringLiteral(
         "Shows on whose traditional territory the media server of your video meeting stands."));
     const QCommandLineOption terminalOption(
@@ -49,6 +79,16 @@ int main(int argc, char** argv) {
         QStringLiteral("verbose"), QStringLiteral("Write the packet library's diagnostics to standard error (without "
                                                   "it, only its errors)."));
     parser.addOptions({terminalOption, interfaceOption, verboseOption, helpOption, versionOption});
+    for (const char* name : qtOptionsWithValue) {
+        QCommandLineOption option(QString::fromLatin1(name), QString(), QStringLiteral("value"));
+        option.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(option);
+    }
+    for (const char* name : qtFlags) {
+        QCommandLineOption option(QString::fromLatin1(name));
+        option.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(option);
+    }
     // Without an application object yet, the parser cannot name the program itself.
     const QString help = parser.helpText().replace(QStringLiteral("<executable_name>"), QStringLiteral("tidemark"));
     if (!parser.parse(arguments)) {
@@ -77,7 +117,19 @@ int main(int argc, char** argv) {
         return handler;
     });
     AppCoreOptions options;
-    if (parser.isSet(interfaceOption)) options.captureInterface = parser.value(interfaceOption);
+    if (parser.isSet(interfaceOption)) {
+        // A name that does not exist is a typing error: say so, with the names there are.
+        const QString name = parser.value(interfaceOption);
+        if (auto names = captureInterfaces();
+            names && std::find(names->begin(), names->end(), name.toStdString()) == names->end()) {
+            std::string list;
+            for (const std::string& each : *names) list += (list.empty() ? "" : ", ") + each;
+            std::fprintf(stderr, "tidemark: there is no network interface named %s; there are: %s\n",
+                         qPrintable(name), list.c_str());
+            return 1;
+        }
+        options.captureInterface = name;
+    }
     const bool terminal = parser.isSet(terminalOption) || !hasDisplay();
     if (!terminal && geteuid() == 0) {
         std::fprintf(stderr, "tidemark: running the window as root; as yourself it captures through its helper.\n");
@@ -85,16 +137,24 @@ int main(int argc, char** argv) {
 
     if (terminal) {
         QCoreApplication app(argc, argv);
-        TerminalPermissionPrompt prompt(stdout);
-        PkexecRunner runner;
-        AppCore core(InfoDictionary::forApplication(), prompt, runner, options);
-        TerminalView view(core, stdout);
-        runner.useTerminal([&view](bool running) { view.setAuthenticating(running); });
-        view.start();
-        return app.exec();
+        return runTerminal(options);
     }
 
+    // A display that cannot be opened leaves Qt its "minimal" platform, and Tidemark the terminal.
+    const bool platformChosen = !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") || parser.isSet(QStringLiteral("platform"));
+    if (!platformChosen) {
+        const bool wayland = qEnvironmentVariable("XDG_SESSION_TYPE") == QLatin1String("wayland") &&
+                             !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+        qputenv("QT_QPA_PLATFORM", wayland ? "wayland;xcb;minimal" : "xcb;minimal");
+    }
     QApplication app(argc, argv);
+    if (!platformChosen) qunsetenv("QT_QPA_PLATFORM");
+    if (!platformChosen && QGuiApplication::platformName() == QLatin1String("minimal")) {
+        const QString display = qEnvironmentVariable("DISPLAY", qEnvironmentVariable("WAYLAND_DISPLAY"));
+        std::fprintf(stderr, "tidemark: cannot open the display %s; showing the status in this terminal instead.\n",
+                     qPrintable(display));
+        return runTerminal(options);
+    }
     QApplication::setApplicationName(QStringLiteral("Tidemark"));
     QApplication::setApplicationVersion(QString::fromUtf8(BuildConfig::version));
     DialogPermissionPrompt prompt;

@@ -14,21 +14,60 @@ AppCore::AppCore(InfoDictionary info, PermissionPrompt& prompt, PrivilegedRunner
       client_(options.timeout),
       territory_(state_, client_, options.territoryBaseAddress),
       location_(state_, client_, territory_, options.ipInfoBaseAddress, options.ipInfoToken),
-      scheduler_(this),
+      qtScheduler_(this),
+      scheduler_(options.scheduler ? *options.scheduler : qtScheduler_),
       monitor_(StreamMonitor::Dependencies{
           state_, scheduler_,
           options.capture ? options.capture : defaultCaptureFactory(programDirectory().toStdString()),
-          options.probeInterface, [this](const QString& address) { location_.loadIPData(address); },
+          options.probeInterface, [this](const QString& address) { startLookup(address); },
           [this] { permission_->requestPermission(); }, [] { return QDateTime::currentDateTimeUtc(); },
-          options.captureInterface}) {
+          options.captureInterface, [this] { streamEnded(); }}) {
+    location_.setFinished([this](const LookupOutcome& outcome) { lookupFinished(outcome); });
+    territory_.setFinished([this](const LookupOutcome& outcome) { lookupFinished(outcome); });
     auto route = options.grantRoute ? options.grantRoute : [] { return Tidemark::grantRoute(programDirectory()); };
     auto quit = options.quit ? options.quit : [] { QCoreApplication::quit(); };
-    permission_.emplace(PermissionStep::Dependencies{state_, prompt, runner, route, currentUserName,
+    permission_.emplace(PermissionStep::Dependencies{state_, prompt, runner, route,
                                                      [this] { monitor_.runEtherCapture(); }, quit, {}});
-    // The log is worth sending exactly when something went wrong.
+    // The log is worth sending exactly while something is wrong.
     connect(&state_, &DisplayState::changed, this, [this] {
-        if (state_.statusColor() == StatusColor::red && !state_.saveError()) state_.setSaveError(true);
+        const bool red = state_.statusColor() == StatusColor::red;
+        if (red != state_.saveError()) state_.setSaveError(red);
     });
+}
+
+void AppCore::startLookup(const QString& address) {
+    ++generation_;
+    failures_ = 0;
+    lookupFailed_ = false;
+    location_.loadIPData(address);
+}
+
+void AppCore::lookupFinished(const LookupOutcome& outcome) {
+    if (outcome.succeeded) {
+        failures_ = 0;
+        if (lookupFailed_) state_.setRetryError(false);
+        lookupFailed_ = false;
+        return;
+    }
+    lookupFailed_ = true;
+    state_.setRetryError(true);
+    const auto delay = retryDelays[std::min<std::size_t>(failures_, std::size(retryDelays) - 1)];
+    ++failures_;
+    state_.appendLog(QStringLiteral("Trying the lookup again in %1 s while the stream goes on").arg(delay.count()));
+    const unsigned generation = ++generation_;
+    scheduler_.schedule(delay, [this, generation] {
+        if (generation != generation_ || !lookupFailed_ || monitor_.lastServerAddress().isEmpty()) return;
+        ++generation_;
+        state_.setRetryError(false);
+        location_.loadIPData(monitor_.lastServerAddress());
+    });
+}
+
+void AppCore::streamEnded() {
+    ++generation_;
+    failures_ = 0;
+    if (lookupFailed_) state_.setRetryError(false);
+    lookupFailed_ = false;
 }
 
 QString AppCore::acknowledgementText() const {
@@ -48,6 +87,11 @@ QString AppCore::networkOwner() const {
 
 void AppCore::retry() {
     state_.setRetryError(false);
+    if (lookupFailed_ && !monitor_.lastServerAddress().isEmpty()) {
+        ++generation_;
+        location_.loadIPData(monitor_.lastServerAddress());
+        return;
+    }
     monitor_.runEtherCapture();
 }
 

@@ -29,6 +29,7 @@ struct AppCoreOptions {
     std::optional<QString> captureInterface;  // --interface; none: all interfaces
     std::function<GrantRoute()> grantRoute;   // default: from the program's folder
     std::function<void()> quit;               // default: QCoreApplication::quit
+    Scheduler* scheduler = nullptr;           // default: Qt's timers
 };
 
 // Everything the window and the terminal mode share: the display state, the lookups,
@@ -45,8 +46,12 @@ public:
     StreamMonitor& monitor() { return monitor_; }
     const InfoDictionary& info() const { return info_; }
 
-    // "Try Again": hide the link and start a capture run.
+    // "Try Again": hide the link and look the server up again when a lookup failed, else start a capture run.
     void retry();
+
+    // While the stream goes on, a failed lookup is tried again after these waits, then every 5 minutes.
+    static constexpr std::chrono::seconds retryDelays[] = {std::chrono::seconds(10), std::chrono::seconds(30),
+                                                           std::chrono::seconds(60), std::chrono::seconds(300)};
 
     // A text ready to paste into a meeting's chat: the sentence, then each people's name and link on a
     // line of its own. Empty until a territory answer is shown.
@@ -56,14 +61,23 @@ public:
     QString networkOwner() const;
 
 private:
+    // A new server from the monitor, or a lookup tried again: older scheduled attempts lapse.
+    void startLookup(const QString& address);
+    void lookupFinished(const LookupOutcome& outcome);
+    void streamEnded();
+
     InfoDictionary info_;
     DisplayState state_;
     WebClient client_;
     TerritoryLookup territory_;
     LocationLookup location_;
-    QtScheduler scheduler_;
+    QtScheduler qtScheduler_;
+    Scheduler& scheduler_;
     std::optional<PermissionStep> permission_;
     StreamMonitor monitor_;
+    bool lookupFailed_ = false;
+    int failures_ = 0;        // in a row, for the server being looked up
+    unsigned generation_ = 0;  // of the lookup in progress; a scheduled attempt carries its own
 };
 
 }  // namespace Tidemark

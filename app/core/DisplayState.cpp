@@ -4,6 +4,8 @@
 namespace Tidemark {
 
 const QString DisplayState::waitingText = QStringLiteral("Waiting for Zoom stream to become available\u2026");
+const QString DisplayState::lookingUpLocation = QStringLiteral("Looking up where the media server stands\u2026");
+const QString DisplayState::lookingUpTerritory = QStringLiteral("Looking up whose land that is\u2026");
 const QString DisplayState::initialLog = QStringLiteral("Awaiting status\n");
 
 QString toString(StatusColor color) {
@@ -11,6 +13,7 @@ QString toString(StatusColor color) {
         case StatusColor::orange: return QStringLiteral("orange");
         case StatusColor::red: return QStringLiteral("red");
         case StatusColor::green: return QStringLiteral("green");
+        case StatusColor::blue: return QStringLiteral("blue");
     }
     return {};
 }

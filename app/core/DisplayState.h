@@ -11,7 +11,8 @@
 
 namespace Tidemark {
 
-enum class StatusColor { orange, red, green };
+// Orange waiting for a stream, blue while a lookup runs, red on a failure, green with the answer.
+enum class StatusColor { orange, red, green, blue };
 QString toString(StatusColor color);
 
 // The one shared record the window shows, and the application's log.
@@ -22,6 +23,8 @@ class DisplayState : public QObject {
 
 public:
     static const QString waitingText;
+    static const QString lookingUpLocation;
+    static const QString lookingUpTerritory;
     static const QString initialLog;
 
     explicit DisplayState(std::optional<QString> appVersion, QObject* parent = nullptr);

@@ -4,15 +4,21 @@
 
 namespace Tidemark {
 
-bool writeLogFile(const QString& path, const QString& text) {
+bool writeLogFile(const QString& path, const QString& text, QString* error) {
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) return false;
-    const QByteArray bytes = text.toUtf8();
-    if (file.write(bytes) != bytes.size()) {
+    auto failed = [&] {
+        if (error) *error = file.errorString();
         file.cancelWriting();
         return false;
+    };
+    if (!file.open(QIODevice::WriteOnly)) return failed();
+    const QByteArray bytes = text.toUtf8();
+    if (file.write(bytes) != bytes.size()) return failed();
+    if (!file.commit()) {
+        if (error) *error = file.errorString();
+        return false;
     }
-    return file.commit();
+    return true;
 }
 
 }  // namespace Tidemark

@@ -7,9 +7,29 @@
 namespace Tidemark {
 
 namespace {
-const QString ipDataFailed = QStringLiteral("There was an error fetching IP data.");
+const QString ipDataFailed = QStringLiteral("There was an error fetching IP data: ");
 const QString territoryFailed = QStringLiteral("There was an error fetching territory data: ");
+const QString notValidData = QStringLiteral("the service's answer was not valid data");
+
+// The service and status of an answer that was not a success, for the log.
+QString statusLine(const WebReply& reply) { return QStringLiteral("The service answered status %1").arg(reply.status); }
 }  // namespace
+
+bool answeredWell(const WebReply& reply) { return reply.answered() && reply.status / 100 == 2; }
+
+QString plainReason(const WebReply& reply) {
+    switch (reply.failure) {
+        case WebReply::Failure::none: break;
+        case WebReply::Failure::unreachable:
+            return QStringLiteral("the service could not be reached (is this computer offline?)");
+        case WebReply::Failure::timedOut: return QStringLiteral("the service did not answer in time");
+        case WebReply::Failure::tooLarge: return QStringLiteral("the service's answer was too large");
+        case WebReply::Failure::redirect:
+            return QStringLiteral("the service sent the request on to an address Tidemark does not follow");
+        case WebReply::Failure::transfer: return QStringLiteral("the service's answer broke off");
+    }
+    return QStringLiteral("the service answered with status %1").arg(reply.status);
+}
 
 TerritoryLookup::TerritoryLookup(DisplayState& state, WebClient& client, QString baseAddress, QObject* parent)
     : QObject(parent), state_(state), client_(client), baseAddress_(std::move(baseAddress)) {}
@@ -75,6 +95,12 @@ QString TerritoryLookup::acknowledgement(bool found) const {
                                    "territory of any people. To learn more, please click here:"));
 }
 
+void TerritoryLookup::fail(const QString& reason) {
+    state_.setMainText(territoryFailed + reason + QStringLiteral("."));
+    state_.setStatusColor(StatusColor::red);
+    if (finished_) finished_({false});
+}
+
 void TerritoryLookup::loadTerritoryData(const QString& position) {
     state_.appendLog(QStringLiteral("Loading territory data for ") + position);
     // The position goes into the query as one encoded value: it cannot add parameters of its own.
@@ -87,24 +113,28 @@ void TerritoryLookup::loadTerritoryData(const QString& position) {
         url->setQuery(query);
     }
     if (!url || !normalized) {
-        state_.setMainText(territoryFailed + QStringLiteral("Invalid URL."));
-        state_.setStatusColor(StatusColor::red);
         state_.appendLog(QStringLiteral("Invalid URL"));
+        fail(QStringLiteral("Invalid URL"));
         return;
     }
+    state_.setMainText(DisplayState::lookingUpTerritory);
+    state_.setStatusColor(StatusColor::blue);
     client_.get(*url, [this](const WebReply& reply) {
         if (!reply.answered()) {
             state_.appendLog(QStringLiteral("Fetch failed: ") + reply.error);
-            state_.setMainText(territoryFailed + reply.error + QStringLiteral("."));
-            state_.setStatusColor(StatusColor::red);
+            fail(plainReason(reply));
+            return;
+        }
+        if (!answeredWell(reply)) {
+            state_.appendLog(statusLine(reply));
+            fail(plainReason(reply));
             return;
         }
         auto decoded = decodeTerritories(reply.body);
         if (auto* error = std::get_if<DecodingError>(&decoded)) {
             state_.appendLog(QStringLiteral("decodedResponse failed"));
             state_.appendLog(error->localizedDescription);
-            state_.setMainText(territoryFailed + QStringLiteral("decodedResponse failed."));
-            state_.setStatusColor(StatusColor::red);
+            fail(notValidData);
             return;
         }
         auto& received = std::get<std::vector<Territory>>(decoded);
@@ -112,6 +142,7 @@ void TerritoryLookup::loadTerritoryData(const QString& position) {
         state_.setTerritories(rowsToShow(std::move(received)));
         state_.setMainText(acknowledgement(found));
         state_.setStatusColor(StatusColor::green);
+        if (finished_) finished_({true});
     });
     state_.setIsLoading(false);
 }
@@ -129,6 +160,12 @@ void LocationLookup::loadIPData(const QString& address) {
     runOnThreadOf(this, [this, address] { request(address); });
 }
 
+void LocationLookup::fail(const QString& reason) {
+    state_.setMainText(ipDataFailed + reason + QStringLiteral("."));
+    state_.setStatusColor(StatusColor::red);
+    if (finished_) finished_({false});
+}
+
 void LocationLookup::request(const QString& address) {
     state_.appendLog(QStringLiteral("Loading IP data for ") + address);
     auto url = WebClient::validUrl(baseAddress_ + address + QStringLiteral("/json?token=") + token_);
@@ -136,19 +173,24 @@ void LocationLookup::request(const QString& address) {
         state_.appendLog(QStringLiteral("Invalid URL"));
         return;
     }
+    state_.setMainText(DisplayState::lookingUpLocation);
+    state_.setStatusColor(StatusColor::blue);
     client_.get(*url, [this](const WebReply& reply) {
         if (!reply.answered()) {
             state_.appendLog(QStringLiteral("Fetch failed: ") + reply.error);
-            state_.setMainText(ipDataFailed);
-            state_.setStatusColor(StatusColor::red);
+            fail(plainReason(reply));
+            return;
+        }
+        if (!answeredWell(reply)) {
+            state_.appendLog(statusLine(reply));
+            fail(plainReason(reply));
             return;
         }
         auto decoded = decodeGeo(reply.body);
         if (auto* error = std::get_if<DecodingError>(&decoded)) {
             state_.appendLog(QStringLiteral("decodedResponse failed"));
             state_.appendLog(error->localizedDescription);
-            state_.setMainText(ipDataFailed);
-            state_.setStatusColor(StatusColor::red);
+            fail(notValidData);
             return;
         }
         Geo& geo = std::get<Geo>(decoded);

@@ -6,10 +6,23 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
 #include <optional>
 #include <vector>
 
 namespace Tidemark {
+
+// How a lookup ended, for whoever tries it again.
+struct LookupOutcome {
+    bool succeeded = false;
+};
+using LookupFinished = std::function<void(const LookupOutcome&)>;
+
+// A failed request in words for the window ("the service answered with status 500"); the technical
+// detail is the log's.
+QString plainReason(const WebReply& reply);
+// Whether the service answered with a body worth decoding (a 2xx status).
+bool answeredWell(const WebReply& reply);
 
 // Asks the territory service on whose territory a position lies, and composes the sentence.
 // What the services answer is bounded before the view shows it: texts cut to 200 characters (the full
@@ -27,6 +40,8 @@ public:
     TerritoryLookup(DisplayState& state, WebClient& client, QString baseAddress, QObject* parent = nullptr);
 
     void loadTerritoryData(const QString& position);
+    // Called once per lookup when it ends, succeeded or failed.
+    void setFinished(LookupFinished finished) { finished_ = std::move(finished); }
 
     // Shown as the one link when the service knows no territory for the place.
     Territory fallbackEntry() const;
@@ -43,10 +58,12 @@ public:
 private:
     // cutToShow(), logging a cut text whole.
     QString bounded(const QString& text) const;
+    void fail(const QString& reason);
 
     DisplayState& state_;
     WebClient& client_;
     QString baseAddress_;
+    LookupFinished finished_;
 };
 
 // Asks the IP-information service where a server stands, then looks up its territory.
@@ -60,15 +77,19 @@ public:
 
     // Safe from any thread: the request is made on the lookup's own thread.
     void loadIPData(const QString& address);
+    // Called when the lookup fails here; a located server goes on to the territory lookup, which reports.
+    void setFinished(LookupFinished finished) { finished_ = std::move(finished); }
 
 private:
     void request(const QString& address);
+    void fail(const QString& reason);
 
     DisplayState& state_;
     WebClient& client_;
     TerritoryLookup& territories_;
     QString baseAddress_;
     QString token_;
+    LookupFinished finished_;
 };
 
 }  // namespace Tidemark

@@ -5,7 +5,6 @@
 #include <QFileInfo>
 #include <QProcess>
 
-#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -17,18 +16,23 @@ const QString PermissionStep::requestMessage = QStringLiteral(
     "Tidemark requires your permission to capture Zoom data packets. Please follow the on-screen prompts.");
 const QString PermissionStep::failureMessage = QStringLiteral("There was an error getting permission.");
 
-const QString PkexecRunner::notInstalled = QStringLiteral("pkexec is not installed: install the pkexec package");
-const QString PkexecRunner::noAgent = QStringLiteral(
-    "pkexec found no authentication agent: log in to a desktop session (it runs one), or run Tidemark in a "
-    "terminal");
-const QString PkexecRunner::dismissed = QStringLiteral("The request for administrator rights was dismissed");
-const QString PkexecRunner::notAuthorised =
-    QStringLiteral("Not authorised: the administrator password was not given or this user may not grant the right");
+const QString PermissionStep::question = QStringLiteral(
+    "To see where your meeting's media stream comes from, Tidemark's capture helper needs the right to capture "
+    "network packets (one capability, not administrator access). Your administrator password may be asked for.\n\n"
+    "Click OK to grant it, or Cancel to keep Tidemark open without capturing (Try Again asks again).");
+const QString PermissionStep::cancelled =
+    QStringLiteral("You chose Cancel: Tidemark is not capturing. Choose Try Again to be asked again.");
 
-QString PermissionStep::question(const QString& userName) {
-    return QStringLiteral("In order to access the IP address of the data coming into your computer, you'll need to "
-                          "grant administrator access to the user ") +
-           userName + QStringLiteral(". Click OK to continue, or Cancel to quit.");
+const QString PkexecRunner::notInstalled = QStringLiteral("pkexec is not installed: install the pkexec package.");
+const QString PkexecRunner::dismissed = QStringLiteral("The request was dismissed: the right was not granted.");
+const QString PkexecRunner::noAuthority =
+    QStringLiteral("The system's authorisation service (polkit) is not running.");
+const QString PkexecRunner::notAuthorised =
+    QStringLiteral("Not authorised: the password was not accepted, or this user may not grant the right.");
+
+QString PkexecRunner::noAgent(const QString& scriptPath) {
+    return QStringLiteral("No authentication agent is running in this session: run pkexec %1 in a terminal.")
+        .arg(scriptPath);
 }
 
 QString PermissionStep::byHandText(const QString& helperPath) {
@@ -63,8 +67,8 @@ void PermissionStep::requestPermission() {
     d_.state.appendLog(route.scriptPath);
     d_.state.appendLog(QStringLiteral("Running permission script"));
 
-    if (!d_.prompt.askToGrant(question(d_.userName ? d_.userName() : currentUserName()))) {
-        decide(PrivilegedOutcome{std::nullopt, QStringLiteral("User canceled."), {}});
+    if (!d_.prompt.askToGrant(question)) {
+        decide(PrivilegedOutcome{std::nullopt, cancelled, {}});
         return;
     }
     d_.runner.run(route.scriptPath, [this](PrivilegedOutcome outcome) { decide(outcome); });
@@ -84,28 +88,34 @@ void PermissionStep::decide(const PrivilegedOutcome& outcome) {
 
     const QString result = outcome.result.value_or(QString());
     if (outcome.result && result == QLatin1String("true")) {
-        // The helper has its capability now: the next capture run simply works.
-        if (!outcome.error && d_.restartCapture) d_.restartCapture();
+        if (!outcome.error) {
+            // The helper has its capability now: back to waiting, and the next capture run simply works.
+            d_.state.setMainText(DisplayState::waitingText);
+            d_.state.setStatusColor(StatusColor::orange);
+            d_.state.setRetryError(false);
+            if (d_.restartCapture) d_.restartCapture();
+        }
         d_.state.appendLog(QStringLiteral("Looks good: ") + result);
-        if (outcome.error) fail();
+        if (outcome.error) fail(*outcome.error);
         return;
     }
     if (outcome.result && result == QLatin1String("false:error")) {
         d_.state.appendLog(QStringLiteral("scriptResult.stringValue"));
-        fail();
+        fail(outcome.output.isEmpty() ? QString()
+                                      : QStringLiteral("The permission script said: ") + outcome.output.left(300));
         return;
     }
     if (outcome.error) {
         d_.state.appendLog(errorLine);
-        fail();
+        fail(*outcome.error);
         return;
     }
     d_.state.appendLog(QStringLiteral("Quitting app"));
     if (d_.quit) d_.quit();
 }
 
-void PermissionStep::fail() {
-    d_.state.setMainText(failureMessage);
+void PermissionStep::fail(const QString& what) {
+    d_.state.setMainText(what.isEmpty() ? failureMessage : failureMessage + QLatin1Char(' ') + what);
     d_.state.setStatusColor(StatusColor::red);
     d_.state.setRetryError(true);
 }
@@ -127,7 +137,7 @@ void PkexecRunner::run(const QString& scriptPath, std::function<void(PrivilegedO
         process->deleteLater();
     });
     QObject::connect(process, &QProcess::finished, process,
-                     [process, completion](int exitCode, QProcess::ExitStatus status) {
+                     [process, completion, script = scriptPath](int exitCode, QProcess::ExitStatus status) {
                          process->deleteLater();
                          const QString output = QString::fromLocal8Bit(process->readAll().left(4096)).trimmed();
                          if (status != QProcess::NormalExit) {
@@ -135,10 +145,15 @@ void PkexecRunner::run(const QString& scriptPath, std::function<void(PrivilegedO
                          } else if (exitCode == 126) {
                              completion({std::nullopt, dismissed, {}});
                          } else if (exitCode == 127) {
-                             completion({std::nullopt,
-                                         output.contains(QLatin1String("No authentication agent")) ? noAgent
-                                                                                                    : notAuthorised,
-                                         {}});
+                             // pkexec's own words for why it could not ask.
+                             QString error = notAuthorised;
+                             if (output.contains(QLatin1String("Error getting authority"))) {
+                                 error = noAuthority;
+                             } else if (output.contains(QLatin1String("No authentication agent")) ||
+                                        output.contains(QLatin1String("Error creating textual authentication agent"))) {
+                                 error = noAgent(script);
+                             }
+                             completion({std::nullopt, error, {}});
                          } else if (exitCode == 0 && output.isEmpty()) {
                              completion({QStringLiteral("true"), std::nullopt, {}});
                          } else {
@@ -159,11 +174,6 @@ GrantRoute grantRoute(const QString& programDirectory) {
     };
     if (rootOwned(helperPath) && rootOwned(script)) return {GrantRoute::Kind::script, script, helperPath};
     return {GrantRoute::Kind::byHand, {}, helperPath};
-}
-
-QString currentUserName() {
-    if (const passwd* entry = getpwuid(getuid()); entry && entry->pw_name) return QString::fromLocal8Bit(entry->pw_name);
-    return qEnvironmentVariable("USER");
 }
 
 }  // namespace Tidemark

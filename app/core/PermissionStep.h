@@ -37,8 +37,8 @@ public:
 
 // Runs the script through pkexec (the polkit policy gives the request its own message): "true" when it
 // succeeds and prints nothing; "false:error" with the script's output when it fails or prints anything;
-// an error, with a text saying what to do, when pkexec is missing, finds no authentication agent, is
-// dismissed (126) or not authorised (127).
+// an error that says what happened and what to do when pkexec is missing, is dismissed (126), finds no
+// polkit daemon or no authentication agent, or is not authorised (127).
 class PkexecRunner final : public PrivilegedRunner {
 public:
     explicit PkexecRunner(QString program = QStringLiteral("pkexec")) : program_(std::move(program)) {}
@@ -49,9 +49,10 @@ public:
     void useTerminal(std::function<void(bool running)> running) { terminal_ = std::move(running); }
 
     static const QString notInstalled;
-    static const QString noAgent;
     static const QString dismissed;
+    static const QString noAuthority;
     static const QString notAuthorised;
+    static QString noAgent(const QString& scriptPath);
 
 private:
     QString program_;
@@ -73,13 +74,14 @@ class PermissionStep {
 public:
     static const QString requestMessage;
     static const QString failureMessage;
+    static const QString question;
+    static const QString cancelled;
 
     struct Dependencies {
         DisplayState& state;
         PermissionPrompt& prompt;
         PrivilegedRunner& runner;
         std::function<GrantRoute()> route;
-        std::function<QString()> userName;
         std::function<void()> restartCapture;  // runEtherCapture()
         std::function<void()> quit;
         std::function<void(const std::string& line)> printLine;  // the runner's error, standard error
@@ -89,13 +91,13 @@ public:
 
     void requestPermission();
 
-    static QString question(const QString& userName);
     // The one command that grants a helper in a build tree its capability, and what to do after.
     static QString byHandText(const QString& helperPath);
 
 private:
     void decide(const PrivilegedOutcome& outcome);
-    void fail();
+    // The failure message, then what happened.
+    void fail(const QString& what);
 
     Dependencies d_;
 };
@@ -103,6 +105,5 @@ private:
 // The route for a program in `programDirectory`: the script route when the helper and the script
 // beside it are root's (as the package installs them), else by hand.
 GrantRoute grantRoute(const QString& programDirectory);
-QString currentUserName();
 
 }  // namespace Tidemark

@@ -160,6 +160,7 @@ void StreamMonitor::checkStream(const std::shared_ptr<Run>& run) {
     d_.state.setTerritories({});
     // A stream that comes back from the same server must be looked up again.
     lastServerAddress_.clear();
+    if (d_.streamEnded) d_.streamEnded();
     runEtherCapture();
 }
 

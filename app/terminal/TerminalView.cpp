@@ -69,7 +69,10 @@ void TerminalView::start(bool readCommands) {
         connect(input_.get(), &QSocketNotifier::activated, this, [this] {
             auto line = readStandardInputLine();
             if (!line) {
-                input_->setEnabled(false);  // end of input: stop listening
+                // End of input (Ctrl+D): the view goes on showing changes.
+                input_->setEnabled(false);
+                inputClosed_ = true;
+                print(QStringLiteral("Input closed: Ctrl+C quits."));
                 return;
             }
             command(*line);
@@ -80,7 +83,7 @@ void TerminalView::start(bool readCommands) {
 
 void TerminalView::setAuthenticating(bool running) {
     if (running) print(QStringLiteral("Authentication in progress\u2026"));
-    if (input_) input_->setEnabled(!running);
+    if (input_) input_->setEnabled(!running && !inputClosed_);
 }
 
 void TerminalView::command(const std::string& typed) {
@@ -96,10 +99,12 @@ void TerminalView::command(const std::string& typed) {
         }
     } else if (line == "s" || line.rfind("s ", 0) == 0) {
         const std::string path = line.size() > 2 ? trimmed(line.substr(2)) : saveLogFileName.toStdString();
-        if (writeLogFile(QString::fromStdString(path), state.statusText())) {
+        QString error;
+        if (writeLogFile(QString::fromStdString(path), state.statusText(), &error)) {
             print(QStringLiteral("Saved the log to %1").arg(QString::fromStdString(path)));
         } else {
-            state.setMainText(saveLogFailed);
+            state.appendLog(saveLogFailed + QLatin1Char(' ') + error);
+            print(saveLogFailed + QLatin1Char(' ') + error);
         }
     } else if (line == "c") {
         copyAcknowledgement();
@@ -123,10 +128,10 @@ void TerminalView::copyAcknowledgement() {
     for (const QString& line : text.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) print(line);
     if (isatty(fileno(out_))) {
         // The terminal's own clipboard (OSC 52); the text travels base64-encoded, so nothing in it can act
-        // as a sequence of its own.
+        // as a sequence of its own. Whether the terminal took it, nothing tells.
         std::fprintf(out_, "\x1b]52;c;%s\x07", text.toUtf8().toBase64().constData());
         std::fflush(out_);
-        print(QStringLiteral("Copied to the clipboard."));
+        print(QStringLiteral("Sent to the terminal's clipboard (OSC 52); not every terminal accepts it."));
     }
     core_.state().appendLog(QStringLiteral("Copied the acknowledgement"));
 }

@@ -57,6 +57,7 @@ private:
     std::FILE* out_;
     std::unique_ptr<QSocketNotifier> input_;
     bool scheduled_ = false;
+    bool inputClosed_ = false;
     QString shown_;  // the last block printed
 };
 

@@ -1,22 +1,27 @@
 #include "AppDelegate.h"
 
+#include "BuildConfig.h"
 #include "LogFile.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QDesktopServices>
+#include <QDir>
+#include <QEvent>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QIcon>
 #include <QLayout>
-#include <QPainter>
-#include <QTimer>
-#include <QDesktopServices>
-#include <QDir>
-#include <QFileDialog>
+#include <QMenu>
 #include <QMenuBar>
-#include <QMessageBox>
+#include <QPainter>
 #include <QScreen>
+#include <QShortcut>
 #include <QStandardPaths>
+#include <QStatusBar>
+#include <QTimer>
+#include <QWindow>
 
 namespace Tidemark {
 
@@ -30,6 +35,21 @@ QWidget* visibleMainWindow() {
     return nullptr;
 }
 
+QColor colorOf(StatusColor color) {
+    switch (color) {
+        case StatusColor::orange: return QColor(255, 149, 0);
+        case StatusColor::red: return QColor(255, 59, 48);
+        case StatusColor::green: return QColor(52, 199, 89);
+        case StatusColor::blue: return QColor(0, 122, 255);
+    }
+    return Qt::gray;
+}
+
+QString hostOf(const char* address) { return QUrl(QString::fromUtf8(address)).host(); }
+
+constexpr int screenMargin = 40;     // kept free below the window
+constexpr int messageTimeout = 6000;  // ms a status-bar message stays
+
 }  // namespace
 
 bool DialogPermissionPrompt::askToGrant(const QString& question) {
@@ -41,13 +61,6 @@ bool DialogPermissionPrompt::askToGrant(const QString& question) {
     box.setWindowModality(parent ? Qt::WindowModal : Qt::ApplicationModal);
     if (onShown_) QTimer::singleShot(0, &box, [this, &box] { onShown_(box); });
     return box.exec() == QMessageBox::Ok;
-}
-
-void DialogPermissionPrompt::activate() {
-    QWidget* window = window_ ? window_ : visibleMainWindow();
-    if (!window) return;
-    window->raise();
-    window->activateWindow();
 }
 
 AppDelegate::Platform AppDelegate::defaultPlatform() {
@@ -77,6 +90,7 @@ AppDelegate::Platform AppDelegate::defaultPlatform() {
             box.setTextInteractionFlags(Qt::TextBrowserInteraction);
             box.exec();
         },
+        [](QMessageBox& box) { box.exec(); },
     };
 }
 
@@ -98,10 +112,11 @@ AppDelegate::AppDelegate(AppCore& core, Platform platform, QObject* parent)
 AppDelegate::~AppDelegate() = default;
 
 void AppDelegate::applicationDidFinishLaunching() {
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.tidemark.Tidemark"));
     mainWindow_ = std::make_unique<QMainWindow>();
     QMainWindow& window = *mainWindow_;
     window.setWindowTitle(QStringLiteral("Tidemark"));
-    window.setWindowIcon(applicationIcon());
+    window.setWindowIcon(statusIcon(StatusColor::orange));
     // Titled, closable, miniaturizable: no maximize button, and a size the content decides.
     window.setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                           Qt::WindowMinimizeButtonHint);
@@ -116,82 +131,189 @@ void AppDelegate::applicationDidFinishLaunching() {
             [this] { menuAboutNativeLandSelected(); },
             [this] { copyAcknowledgement(); },
             [this] { return core_.networkOwner(); },
+            core_.info().string(QStringLiteral("TMLandAckLink")).value_or(QString()),
         },
         &window);
     window.setCentralWidget(contentView_);
+    window.statusBar()->setSizeGripEnabled(false);
+    // The size is set here alone (fitWindow), never by the layout on its own: not while minimized.
+    window.layout()->setSizeConstraint(QLayout::SetNoConstraint);
+    buildMenus();
 
-    QMenu* menu = window.menuBar()->addMenu(QStringLiteral("Tidemark"));
-    QAction* updates = menu->addAction(QStringLiteral("Check for Updates\u2026"));
-    updates->setEnabled(updater_ != nullptr);
-    connect(updates, &QAction::triggered, this, &AppDelegate::menuCheckForUpdatesSelected);
-    QAction* save = menu->addAction(QStringLiteral("Save Log\u2026"));
-    save->setShortcut(QKeySequence::Save);
-    connect(save, &QAction::triggered, this, &AppDelegate::saveErrorLog);
-    copyAction_ = menu->addAction(QStringLiteral("Copy Acknowledgement"));
-    copyAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
-    connect(copyAction_, &QAction::triggered, this, &AppDelegate::copyAcknowledgement);
-    menu->addSeparator();
-    connect(menu->addAction(QStringLiteral("About territory acknowledgements")), &QAction::triggered, this,
-            &AppDelegate::menuAboutNativeLandSelected);
-    QAction* contact = menu->addAction(QStringLiteral("Contact the developer"));
-    contact->setEnabled(!core_.info().string(QStringLiteral("TMDevContactLink")).value_or(QString()).isEmpty());
-    connect(contact, &QAction::triggered, this, &AppDelegate::menuContactDeveloperSelected);
-    menu->addSeparator();
-    QAction* quit = menu->addAction(QStringLiteral("Quit"));
-    quit->setShortcut(QKeySequence::Quit);
-    connect(quit, &QAction::triggered, &window, &QWidget::close);
-
-    // The window takes the content's size, exactly, as the content changes: not resizable, no gaps.
-    window.layout()->setSizeConstraint(QLayout::SetFixedSize);
     connect(&core_.state(), &DisplayState::changed, this, &AppDelegate::stateChanged);
+    connect(contentView_, &ContentView::resized, this, &AppDelegate::fitWindow);
+    window.installEventFilter(this);
     stateChanged();
-
-    window.adjustSize();
+    fitWindow();
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
         QRect frame = window.frameGeometry();
         frame.moveCenter(screen->availableGeometry().center());
+        frame.moveTop(std::max(frame.top(), screen->availableGeometry().top()));
         window.move(frame.topLeft());
     }
     setUpTray();
     window.show();
-    window.raise();
-    window.activateWindow();
 }
 
-QIcon AppDelegate::applicationIcon() {
-    const QIcon themed = QIcon::fromTheme(QStringLiteral("org.tidemark.Tidemark"));
-    if (!themed.isNull()) return themed;
-    // A build tree: a dot in the status colours' orange.
+void AppDelegate::buildMenus() {
+    QMainWindow& window = *mainWindow_;
+    QMenu* file = window.menuBar()->addMenu(QStringLiteral("&File"));
+    QAction* save = file->addAction(QStringLiteral("&Save Log\u2026"));
+    save->setShortcut(QKeySequence::Save);
+    connect(save, &QAction::triggered, this, &AppDelegate::saveErrorLog);
+    file->addSeparator();
+    QAction* quit = file->addAction(QStringLiteral("&Quit"));
+    quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    connect(quit, &QAction::triggered, &window, &QWidget::close);
+
+    QMenu* edit = window.menuBar()->addMenu(QStringLiteral("&Edit"));
+    copyAction_ = edit->addAction(QStringLiteral("&Copy Acknowledgement"));
+    copyAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
+    connect(copyAction_, &QAction::triggered, this, &AppDelegate::copyAcknowledgement);
+    tryAgainAction_ = edit->addAction(QStringLiteral("&Try Again"));
+    tryAgainAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
+    connect(tryAgainAction_, &QAction::triggered, this, [this] { core_.retry(); });
+
+    QMenu* help = window.menuBar()->addMenu(QStringLiteral("&Help"));
+    connect(help->addAction(QStringLiteral("&Learn More About Territory Acknowledgements")), &QAction::triggered,
+            this, &AppDelegate::menuAboutNativeLandSelected);
+    // Only what can work in this build is offered.
+    if (updater_) {
+        connect(help->addAction(QStringLiteral("Check for &Updates\u2026")), &QAction::triggered, this,
+                &AppDelegate::menuCheckForUpdatesSelected);
+    }
+    if (!core_.info().string(QStringLiteral("TMDevContactLink")).value_or(QString()).isEmpty()) {
+        connect(help->addAction(QStringLiteral("&Contact the Developer")), &QAction::triggered, this,
+                &AppDelegate::menuContactDeveloperSelected);
+    }
+    help->addSeparator();
+    connect(help->addAction(QStringLiteral("&About Tidemark")), &QAction::triggered, this, &AppDelegate::showAbout);
+
+    // F10 opens the menu bar, as in other desktop programs (Alt and the mnemonics work by themselves).
+    auto* f10 = new QShortcut(QKeySequence(Qt::Key_F10), &window);
+    connect(f10, &QShortcut::activated, &window, [&window] {
+        QMenuBar* bar = window.menuBar();
+        bar->setFocus(Qt::MenuBarFocusReason);
+        bar->setActiveAction(bar->actions().first());
+    });
+}
+
+QIcon AppDelegate::statusIcon(StatusColor color) {
     QPixmap pixmap(32, 32);
     pixmap.fill(Qt::transparent);
     QPainter painter(&pixmap);
     painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(QColor(255, 149, 0));
+    painter.setPen(QPen(QColor(0, 0, 0, 90), 1.5));
+    painter.setBrush(colorOf(color));
     painter.drawEllipse(QRectF(4, 4, 24, 24));
     return QIcon(pixmap);
 }
 
-void AppDelegate::setUpTray() {
-    if (!QSystemTrayIcon::isSystemTrayAvailable()) return;
-    tray_ = std::make_unique<QSystemTrayIcon>(applicationIcon());
-    connect(tray_.get(), &QSystemTrayIcon::activated, this, [this] {
-        if (!mainWindow_) return;
+bool AppDelegate::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == mainWindow_.get() && event->type() == QEvent::WindowStateChange && fitPending_ &&
+        !mainWindow_->isMinimized()) {
+        QTimer::singleShot(0, this, &AppDelegate::fitWindow);
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void AppDelegate::fitWindow() {
+    if (!mainWindow_ || !contentView_) return;
+    QMainWindow& window = *mainWindow_;
+    if (window.isMinimized()) {
+        fitPending_ = true;  // resizing a minimized window would bring it back on some desktops
+        return;
+    }
+    fitPending_ = false;
+    QScreen* screen = window.screen() ? window.screen() : QGuiApplication::primaryScreen();
+    if (screen) {
+        const QRect available = screen->availableGeometry();
+        // The frame's title bar, once the window manager has drawn one; a typical one before.
+        const int titleBar = window.isVisible() ? window.frameGeometry().height() - window.geometry().height() : 32;
+        const int around = window.menuBar()->sizeHint().height() + window.statusBar()->sizeHint().height() +
+                           std::max(titleBar, 0);
+        contentView_->setHeightLimit(available.height() - screenMargin - around);
+    }
+    window.layout()->invalidate();
+    window.layout()->activate();
+    window.setFixedSize(window.sizeHint());
+    if (screen && window.isVisible()) {
+        // Grown past the screen's edge: back within it.
+        const QRect available = screen->availableGeometry();
+        QRect frame = window.frameGeometry();
+        if (frame.bottom() > available.bottom()) frame.moveBottom(available.bottom());
+        if (frame.top() < available.top()) frame.moveTop(available.top());
+        if (frame.topLeft() != window.frameGeometry().topLeft()) window.move(frame.topLeft());
+    }
+}
+
+void AppDelegate::toggleWindow() {
+    if (!mainWindow_) return;
+    if (mainWindow_->isVisible() && !mainWindow_->isMinimized()) {
+        mainWindow_->hide();
+    } else {
+        // The user asked for it: the one time the window comes forward.
         mainWindow_->showNormal();
         mainWindow_->raise();
         mainWindow_->activateWindow();
+    }
+}
+
+void AppDelegate::setUpTray() {
+    if (!QSystemTrayIcon::isSystemTrayAvailable()) return;
+    tray_ = std::make_unique<QSystemTrayIcon>(statusIcon(core_.state().statusColor()));
+    trayMenu_ = std::make_unique<QMenu>();
+    showHideAction_ = trayMenu_->addAction(QStringLiteral("Hide Tidemark"));
+    connect(showHideAction_, &QAction::triggered, this, &AppDelegate::toggleWindow);
+    trayMenu_->addAction(copyAction_);
+    trayMenu_->addAction(tryAgainAction_);
+    trayMenu_->addSeparator();
+    connect(trayMenu_->addAction(QStringLiteral("Quit")), &QAction::triggered, mainWindow_.get(), &QWidget::close);
+    connect(trayMenu_.get(), &QMenu::aboutToShow, this, [this] {
+        const bool shown = mainWindow_ && mainWindow_->isVisible() && !mainWindow_->isMinimized();
+        showHideAction_->setText(shown ? QStringLiteral("Hide Tidemark") : QStringLiteral("Show Tidemark"));
+    });
+    tray_->setContextMenu(trayMenu_.get());
+    connect(tray_.get(), &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        if (reason == QSystemTrayIcon::Trigger) toggleWindow();
     });
     updateTray();
     tray_->show();
 }
 
+QString AppDelegate::trayToolTip() const {
+    const DisplayState& state = core_.state();
+    QStringList lines;
+    switch (state.statusColor()) {
+        case StatusColor::orange: lines << QStringLiteral("Tidemark: waiting for a meeting's media stream"); break;
+        case StatusColor::blue: lines << QStringLiteral("Tidemark: looking up the media server"); break;
+        case StatusColor::red: lines << QStringLiteral("Tidemark: something went wrong (open the window)"); break;
+        case StatusColor::green: lines << QStringLiteral("Tidemark: the server stands on the land of"); break;
+    }
+    if (state.statusColor() == StatusColor::green) {
+        const auto& territories = state.territories();
+        const std::size_t shown = std::min<std::size_t>(territories.size(), 3);
+        for (std::size_t i = 0; i < shown; ++i) {
+            QString name = territories[i].properties.name;
+            if (name.size() > 60) name = name.left(59) + QChar(0x2026);
+            lines << name;
+        }
+        if (territories.size() > shown) lines << QStringLiteral("and %1 more").arg(territories.size() - shown);
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
 void AppDelegate::updateTray() {
     if (!tray_) return;
-    tray_->setToolTip(QStringLiteral("Tidemark: ") + TerritoryLookup::cutToShow(core_.state().mainText()));
+    tray_->setIcon(statusIcon(core_.state().statusColor()));
+    tray_->setToolTip(trayToolTip());
 }
 
 void AppDelegate::stateChanged() {
-    if (copyAction_) copyAction_->setEnabled(!core_.acknowledgementText().isEmpty());
+    const bool canCopy = !core_.acknowledgementText().isEmpty();
+    if (copyAction_) copyAction_->setEnabled(canCopy);
+    if (tryAgainAction_) tryAgainAction_->setEnabled(core_.state().retryError());
+    if (mainWindow_) mainWindow_->setWindowIcon(statusIcon(core_.state().statusColor()));
     updateTray();
     // A new territory answer while the window is hidden is worth a notification.
     const std::vector<Territory>& territories = core_.state().territories();
@@ -207,11 +329,49 @@ void AppDelegate::stateChanged() {
     }
 }
 
+void AppDelegate::showMessage(const QString& text) {
+    if (mainWindow_) mainWindow_->statusBar()->showMessage(text, messageTimeout);
+}
+
 void AppDelegate::copyAcknowledgement() {
     const QString text = core_.acknowledgementText();
-    if (text.isEmpty()) return;
+    if (text.isEmpty()) {
+        showMessage(QStringLiteral("Nothing to copy yet: there is no acknowledgement."));
+        return;
+    }
     QGuiApplication::clipboard()->setText(text);
+    if (QGuiApplication::clipboard()->text() != text) {
+        showMessage(QStringLiteral("Could not copy: the clipboard did not take the text."));
+        core_.state().appendLog(QStringLiteral("Copying the acknowledgement failed"));
+        return;
+    }
+    showMessage(QStringLiteral("Copied the acknowledgement: paste it in the meeting's chat."));
     core_.state().appendLog(QStringLiteral("Copied the acknowledgement"));
+}
+
+QString AppDelegate::aboutText() const {
+    return QStringLiteral(
+               "<p><b>Tidemark %1</b></p>"
+               "<p>Shows on whose traditional territory the media server of your video meeting stands.</p>"
+               "<p>Licence: MIT.</p>"
+               "<p>Web services used:<br>"
+               "&bull; %2 (where a server stands) receives the media server's address.<br>"
+               "&bull; %3 (whose land a place is on) receives the server's position.</p>"
+               "<p>What is captured: the source address of UDP packets from the meeting service's media port "
+               "(8801). Nothing else of the traffic is kept.</p>")
+        .arg(core_.state().appVersion().value_or(QString::fromUtf8(BuildConfig::version)).toHtmlEscaped(),
+             hostOf(BuildConfig::ipInfoBaseAddress).toHtmlEscaped(),
+             hostOf(BuildConfig::territoryBaseAddress).toHtmlEscaped());
+}
+
+void AppDelegate::showAbout() {
+    QMessageBox box(mainWindow_.get());
+    box.setWindowTitle(QStringLiteral("About Tidemark"));
+    box.setIconPixmap(statusIcon(StatusColor::green).pixmap(48, 48));
+    box.setTextFormat(Qt::RichText);
+    box.setText(aboutText());
+    box.setStandardButtons(QMessageBox::Close);
+    if (platform_.showBox) platform_.showBox(box);
 }
 
 void AppDelegate::menuCheckForUpdatesSelected() {
@@ -248,7 +408,13 @@ void AppDelegate::saveErrorLog() {
     if (!platform_.chooseSavePath) return;
     std::optional<QString> path = platform_.chooseSavePath(mainWindow_.get());
     if (!path || path->isEmpty()) return;
-    if (!writeLogFile(*path, core_.state().statusText())) core_.state().setMainText(saveLogFailed);
+    QString error;
+    if (writeLogFile(*path, core_.state().statusText(), &error)) {
+        showMessage(QStringLiteral("Saved the log to %1.").arg(QDir::toNativeSeparators(*path)));
+    } else {
+        core_.state().appendLog(saveLogFailed + QLatin1Char(' ') + error);
+        showMessage(QStringLiteral("%1 %2").arg(saveLogFailed, error));
+    }
 }
 
 }  // namespace Tidemark

@@ -7,21 +7,21 @@
 
 #include <QMainWindow>
 #include <QMessageBox>
-#include <QSystemTrayIcon>
 #include <QObject>
+#include <QSystemTrayIcon>
 
 #include <functional>
 #include <memory>
 #include <optional>
 
+class QMenu;
+
 namespace Tidemark {
 
-// Asks for capture rights in a dialog.
 // Asks for capture rights in a dialog, modal to the main window.
 class DialogPermissionPrompt final : public PermissionPrompt {
 public:
     bool askToGrant(const QString& question) override;
-    void activate() override;
     void setWindow(QWidget* window) { window_ = window; }
     // Called with the box once it is shown (tests answer it, or take a screenshot).
     void setOnShown(std::function<void(QMessageBox&)> onShown) { onShown_ = std::move(onShown); }
@@ -31,8 +31,8 @@ private:
     std::function<void(QMessageBox&)> onShown_;
 };
 
-// The application shell: the main window around the content view, the menu, saving the log,
-// opening links and checking for updates.
+// The application shell: the main window around the content view, its menus and status bar, the tray
+// icon, saving the log, copying the acknowledgement, opening links, the About box and checking for updates.
 class AppDelegate : public QObject {
     Q_OBJECT
 
@@ -42,6 +42,8 @@ public:
         std::function<std::optional<QString>(QWidget* parent)> chooseSavePath;
         std::function<void(const QUrl& url)> openUrl;
         std::function<void(QWidget* parent, const UpdateResult& result)> showUpdateResult;
+        // Shows a modal box (the About box); the default runs it.
+        std::function<void(QMessageBox& box)> showBox;
     };
     static Platform defaultPlatform();
 
@@ -54,27 +56,42 @@ public:
     void menuCheckForUpdatesSelected();
     void menuAboutNativeLandSelected();
     void menuContactDeveloperSelected();
+    void showAbout();
 
     // "Save Error Log" and the menu's "Save Log…": asks where, defaulting to Documents or else home.
+    // Says in the status bar what happened; the window's text is never touched.
     void saveErrorLog();
     void openLink(const QString& address);
     // Puts the acknowledgement, ready to paste in a meeting chat, on the clipboard.
     void copyAcknowledgement();
 
     static QString saveLogFolder();
+    // What the About box says.
+    QString aboutText() const;
+    // The tray icon's tooltip: the status, then at most three names and how many more.
+    QString trayToolTip() const;
+    static QIcon statusIcon(StatusColor color);
 
     QMainWindow* mainWindow() const { return mainWindow_.get(); }
     QSystemTrayIcon* trayIcon() const { return tray_.get(); }
+    QMenu* trayMenu() const { return trayMenu_.get(); }
     ContentView* contentView() const { return contentView_; }
     // Present only when the info dictionary names an update feed.
     UpdateChecker* sharedUpdater() const { return updater_.get(); }
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    void buildMenus();
     void openInfoLink(const QString& key);
     void stateChanged();
+    // Sizes the window to its content within the screen and keeps it there; never while minimized.
+    void fitWindow();
+    void toggleWindow();
+    void showMessage(const QString& text);
     void setUpTray();
     void updateTray();
-    static QIcon applicationIcon();
 
     AppCore& core_;
     Platform platform_;
@@ -83,8 +100,12 @@ private:
     std::unique_ptr<WebClient> updateClient_;
     std::unique_ptr<UpdateChecker> updater_;
     std::unique_ptr<QSystemTrayIcon> tray_;
+    std::unique_ptr<QMenu> trayMenu_;
     QAction* copyAction_ = nullptr;
+    QAction* tryAgainAction_ = nullptr;
+    QAction* showHideAction_ = nullptr;
     std::vector<Territory> notifiedTerritories_;
+    bool fitPending_ = false;  // the content changed while the window was minimized
 };
 
 }  // namespace Tidemark

@@ -1,21 +1,48 @@
 #include "ContentView.h"
 
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QPainter>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QStyleOptionFocusRect>
+#include <QStylePainter>
 #include <QTimer>
 #include <QVBoxLayout>
 
 namespace Tidemark {
 
 namespace {
+
 QColor colorOf(StatusColor color) {
     switch (color) {
         case StatusColor::orange: return QColor(255, 149, 0);
         case StatusColor::red: return QColor(255, 59, 48);
         case StatusColor::green: return QColor(52, 199, 89);
+        case StatusColor::blue: return QColor(0, 122, 255);
     }
     return Qt::gray;
 }
+
+// The style's focus frame around a label that has the keyboard focus.
+void paintFocus(QLabel* label) {
+    if (!label->hasFocus()) return;
+    QStylePainter painter(label);
+    QStyleOptionFocusRect option;
+    option.initFrom(label);
+    option.backgroundColor = label->palette().color(QPalette::Window);
+    painter.drawPrimitive(QStyle::PE_FrameFocusRect, option);
+}
+
+// A wrapped text at a fixed width takes exactly the height it needs: never cut, never overlapping what
+// follows. (A label's height for a width is never below its minimum, so the old height goes first.)
+void fit(QLabel* label, int width) {
+    label->setFixedWidth(width);
+    label->setMinimumHeight(0);
+    label->setMaximumHeight(QWIDGETSIZE_MAX);
+    label->setFixedHeight(label->heightForWidth(width));
+}
+
 }  // namespace
 
 StatusDot::StatusDot(QWidget* parent) : QWidget(parent) {
@@ -37,19 +64,56 @@ void StatusDot::paintEvent(QPaintEvent*) {
     painter.drawEllipse(QRectF(0, 3, 10, 10));
 }
 
+SelectableLabel::SelectableLabel(QWidget* parent) : QLabel(parent) {
+    setTextFormat(Qt::PlainText);
+    setWordWrap(true);
+    setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    setFocusPolicy(Qt::StrongFocus);
+    setContentsMargins(1, 1, 1, 1);
+}
+
+void SelectableLabel::paintEvent(QPaintEvent* event) {
+    QLabel::paintEvent(event);
+    paintFocus(this);
+}
+
 LinkLabel::LinkLabel(const QString& text, std::function<void()> action, QWidget* parent)
     : QLabel(parent), action_(std::move(action)) {
     setTextFormat(Qt::RichText);
-    setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+    // The mouse follows the link; the keyboard takes the label as one stop and activates it here.
+    setTextInteractionFlags(Qt::LinksAccessibleByMouse);
+    setFocusPolicy(Qt::StrongFocus);
     setOpenExternalLinks(false);
-    setLinkText(text);
+    setContentsMargins(1, 1, 1, 1);
+    setLink(text);
     connect(this, &QLabel::linkActivated, this, [this] { action_(); });
 }
 
-void LinkLabel::setLinkText(const QString& text) {
+void LinkLabel::setLink(const QString& text, const QString& href) {
     text_ = text;
-    setText(QStringLiteral("<a href=\"#\">%1</a>").arg(text.toHtmlEscaped()));
+    href_ = href;
+    // An action has no address of its own; its anchor names it so that nothing copies a bare "#".
+    const QString anchor = href.isEmpty() ? QStringLiteral("tidemark:action") : href;
+    setText(QStringLiteral("<a href=\"%1\">%2</a>").arg(anchor.toHtmlEscaped(), text.toHtmlEscaped()));
+    setToolTip(href);
+    setContextMenuPolicy(href.isEmpty() ? Qt::NoContextMenu : Qt::DefaultContextMenu);
     setAccessibleName(text);
+    setAccessibleDescription(href);
+}
+
+void LinkLabel::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+        case Qt::Key_Space: activate(); return;
+        default: QLabel::keyPressEvent(event);
+    }
+}
+
+void LinkLabel::paintEvent(QPaintEvent* event) {
+    QLabel::paintEvent(event);
+    paintFocus(this);
 }
 
 ContentView::ContentView(DisplayState& state, Actions actions, QWidget* parent)
@@ -66,28 +130,34 @@ ContentView::ContentView(DisplayState& state, Actions actions, QWidget* parent)
     top->addSpacing(6);
     auto* column = new QVBoxLayout();
     column->setSpacing(10);
-    mainText_ = new QLabel(this);
-    mainText_->setWordWrap(true);
-    mainText_->setFixedWidth(columnWidth);
-    mainText_->setTextFormat(Qt::PlainText);
-    mainText_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    mainText_ = new SelectableLabel(this);
     column->addWidget(mainText_);
     // The network's owner, small and grey, under the sentence.
     owner_ = new QLabel(this);
     owner_->setWordWrap(true);
-    owner_->setFixedWidth(columnWidth);
     owner_->setTextFormat(Qt::PlainText);
     owner_->setForegroundRole(QPalette::PlaceholderText);
     QFont small = owner_->font();
     small.setPointSizeF(small.pointSizeF() * 0.85);
     owner_->setFont(small);
     column->addWidget(owner_);
-    territoryColumn_ = new QVBoxLayout();
+
+    territoryList_ = new QWidget();
+    territoryColumn_ = new QVBoxLayout(territoryList_);
+    territoryColumn_->setContentsMargins(0, 0, 0, 0);
     territoryColumn_->setSpacing(10);
-    column->addLayout(territoryColumn_);
+    territoryArea_ = new QScrollArea(this);
+    territoryArea_->setFrameShape(QFrame::NoFrame);
+    territoryArea_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    territoryArea_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    territoryArea_->setWidgetResizable(false);
+    territoryArea_->setWidget(territoryList_);
+    territoryArea_->setFixedWidth(columnWidth);
+    territoryArea_->setFocusPolicy(Qt::NoFocus);  // the links inside take the focus, one by one
+    column->addWidget(territoryArea_);
+
     copy_ = new LinkLabel(QStringLiteral("Copy acknowledgement"), [this] { actions_.copyAcknowledgement(); }, this);
-    copy_->setFixedWidth(columnWidth);
-    column->addWidget(copy_);
+    column->addWidget(copy_, 0, Qt::AlignLeft);
     top->addLayout(column);
     outer->addLayout(top);
 
@@ -103,6 +173,7 @@ ContentView::ContentView(DisplayState& state, Actions actions, QWidget* parent)
 
     acknowledgement_ = new LinkLabel(QStringLiteral("Learn more about territory acknowledgements"),
                                      [this] { actions_.openAcknowledgementLink(); }, this);
+    acknowledgement_->setLink(acknowledgement_->linkText(), actions_.acknowledgementAddress);
     outer->addWidget(acknowledgement_, 0, Qt::AlignLeft);
 
     connect(&state_, &DisplayState::changed, this, &ContentView::redraw);
@@ -111,7 +182,13 @@ ContentView::ContentView(DisplayState& state, Actions actions, QWidget* parent)
 
 QSize ContentView::minimumSizeHint() const { return QWidget::minimumSizeHint().expandedTo(QSize(252, 111)); }
 
-QSize ContentView::sizeHint() const { return minimumSizeHint(); }
+QSize ContentView::sizeHint() const { return layout()->sizeHint().expandedTo(QSize(252, 111)); }
+
+void ContentView::setHeightLimit(int height) {
+    if (height == heightLimit_) return;
+    heightLimit_ = height;
+    fitTerritoryArea();
+}
 
 void ContentView::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
@@ -125,25 +202,19 @@ void ContentView::showEvent(QShowEvent* event) {
 
 void ContentView::redraw() {
     dot_->setColor(state_.statusColor());
-    mainText_->setText(state_.mainText());
-    fitHeight(mainText_);
+    if (mainText_->text() != state_.mainText()) {
+        mainText_->setText(state_.mainText());
+        fit(mainText_, columnWidth);
+    }
     const QString owner = actions_.networkOwner ? actions_.networkOwner() : QString();
     owner_->setText(owner);
     owner_->setVisible(!owner.isEmpty());
-    if (!owner.isEmpty()) fitHeight(owner_);
+    if (!owner.isEmpty()) fit(owner_, columnWidth);
     tryAgain_->setVisible(state_.retryError());
     saveErrorLog_->setVisible(state_.saveError());
     if (state_.territories() != shownTerritories_) rebuildTerritoryLinks();
     copy_->setVisible(state_.statusColor() == StatusColor::green && !state_.territories().empty());
-    updateGeometry();
-}
-
-void ContentView::fitHeight(QLabel* label) {
-    // Wrapped text never truncates: it takes exactly the height it needs at its fixed width. A label's
-    // height for a width is never below its minimum, so the old height goes first, or it never shrinks.
-    label->setMinimumHeight(0);
-    label->setMaximumHeight(QWIDGETSIZE_MAX);
-    label->setFixedHeight(label->heightForWidth(columnWidth));
+    fitTerritoryArea();
 }
 
 void ContentView::rebuildTerritoryLinks() {
@@ -154,21 +225,61 @@ void ContentView::rebuildTerritoryLinks() {
         link->deleteLater();
     }
     territoryLinks_.clear();
+    // Room for the scroll bar, so the column keeps its width whether or not the list scrolls.
+    const int width = columnWidth - territoryArea_->verticalScrollBar()->sizeHint().width();
     for (const Territory& territory : shownTerritories_) {
         const QString address = territory.properties.description;
-        auto* link = new LinkLabel(territory.properties.name, [this, address] { actions_.openLink(address); }, this);
+        auto* link = new LinkLabel(territory.properties.name, [this, address] { actions_.openLink(address); },
+                                   territoryList_);
         link->setObjectName(territory.id);
         link->setWordWrap(true);  // a long name wraps within the column
         if (address.isEmpty()) {  // the service's link was dropped: the name alone
             link->setTextFormat(Qt::PlainText);
             link->setText(territory.properties.name);
             link->setTextInteractionFlags(Qt::TextSelectableByMouse);
+            link->setFocusPolicy(Qt::NoFocus);
+        } else {
+            link->setLink(territory.properties.name, address);
         }
-        link->setFixedWidth(columnWidth);
+        fit(link, width);
         territoryColumn_->addWidget(link);
-        link->setVisible(true);  // the layout would only show it on a later pass, after the window was sized
+        link->setVisible(true);
         territoryLinks_.push_back(link);
     }
+    territoryList_->setFixedSize(width, territoryColumn_->sizeHint().height());
+    // Reading order is Tab order: sentence, territories, Copy, the actions, Learn more.
+    QWidget* previous = mainText_;
+    for (LinkLabel* link : territoryLinks_) {
+        if (link->focusPolicy() == Qt::NoFocus) continue;
+        setTabOrder(previous, link);
+        previous = link;
+    }
+    for (QWidget* next : std::initializer_list<QWidget*>{copy_, tryAgain_, saveErrorLog_, acknowledgement_}) {
+        setTabOrder(previous, next);
+        previous = next;
+    }
+}
+
+void ContentView::refreshLayout() {
+    // Nested layouts keep their sizes until activated: invalidate all of them now, not on the next round.
+    layout()->invalidate();
+    layout()->activate();
+}
+
+void ContentView::fitTerritoryArea() {
+    territoryArea_->setVisible(!territoryLinks_.empty());
+    const int listHeight = territoryLinks_.empty() ? 0 : territoryList_->height();
+    territoryArea_->setFixedHeight(listHeight);
+    refreshLayout();
+    const int full = layout()->sizeHint().height();
+    if (full > heightLimit_ && listHeight > 0) {
+        // At least a couple of rows stay in view, however small the screen.
+        const int least = std::min(listHeight, 3 * fontMetrics().lineSpacing());
+        territoryArea_->setFixedHeight(std::max(least, listHeight - (full - heightLimit_)));
+        refreshLayout();
+    }
+    updateGeometry();
+    emit resized();
 }
 
 }  // namespace Tidemark

@@ -8,6 +8,7 @@
 #include <functional>
 #include <vector>
 
+class QScrollArea;
 class QVBoxLayout;
 
 namespace Tidemark {
@@ -28,23 +29,44 @@ private:
     StatusColor color_ = StatusColor::orange;
 };
 
-// A text drawn as a link (no button frame); activating it calls the action.
+// A text the user can select with the mouse or the keyboard (and copy); one Tab stop, drawn focused.
+class SelectableLabel : public QLabel {
+    Q_OBJECT
+
+public:
+    explicit SelectableLabel(QWidget* parent = nullptr);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+};
+
+// A text drawn as a link (no button frame) leading to `href`: one Tab stop, drawn focused, activated by a
+// click, Enter or Space. A web link shows its address as a tooltip and offers Copy Link Location; an
+// action ("Try Again") has no address and no context menu.
 class LinkLabel : public QLabel {
     Q_OBJECT
 
 public:
     LinkLabel(const QString& text, std::function<void()> action, QWidget* parent = nullptr);
-    void setLinkText(const QString& text);
+    // `href` empty: an action.
+    void setLink(const QString& text, const QString& href = {});
     QString linkText() const { return text_; }
+    QString href() const { return href_; }
     void activate() { action_(); }
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     QString text_;
+    QString href_;
     std::function<void()> action_;
 };
 
-// The window's content: status dot, sentence, territory links, action links and the
-// acknowledgement link, redrawn at every change of the display state.
+// The window's content: status dot, sentence, territory links, action links and the acknowledgement
+// link, redrawn at every change of the display state. Its width is fixed; its height follows the content
+// up to a limit, beyond which the territory list scrolls while the sentence and links stay in view.
 class ContentView : public QWidget {
     Q_OBJECT
 
@@ -57,6 +79,7 @@ public:
         std::function<void()> openAcknowledgementLink;
         std::function<void()> copyAcknowledgement;
         std::function<QString()> networkOwner;  // the grey line under the sentence; empty hides it
+        QString acknowledgementAddress;          // where the acknowledgement link leads
     };
 
     ContentView(DisplayState& state, Actions actions, QWidget* parent = nullptr);
@@ -66,16 +89,22 @@ public:
     QLabel* networkOwnerLabel() const { return owner_; }
     LinkLabel* copyAcknowledgementLink() const { return copy_; }
     const std::vector<LinkLabel*>& territoryLinks() const { return territoryLinks_; }
+    QScrollArea* territoryArea() const { return territoryArea_; }
     LinkLabel* tryAgainLink() const { return tryAgain_; }
     LinkLabel* saveErrorLogLink() const { return saveErrorLog_; }
     LinkLabel* acknowledgementLink() const { return acknowledgement_; }
 
-    // The content decides the size; the 252 x 111 content rectangle is the smallest it may be. The window
-    // takes exactly this size (it cannot be resized) and follows the content as it grows and shrinks.
+    // The tallest the content may be; the territory list scrolls beyond it.
+    void setHeightLimit(int height);
+
     QSize minimumSizeHint() const override;
     QSize sizeHint() const override;
 
     static constexpr int columnWidth = 260;
+
+signals:
+    // The content's size changed.
+    void resized();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -83,14 +112,18 @@ protected:
 private:
     void redraw();
     void rebuildTerritoryLinks();
-    static void fitHeight(QLabel* label);
+    void fitTerritoryArea();
+    void refreshLayout();
 
     DisplayState& state_;
     Actions actions_;
     bool appeared_ = false;
+    int heightLimit_ = QWIDGETSIZE_MAX;
     StatusDot* dot_;
-    QLabel* mainText_;
+    SelectableLabel* mainText_;
     QLabel* owner_;
+    QScrollArea* territoryArea_;
+    QWidget* territoryList_;
     QVBoxLayout* territoryColumn_;
     std::vector<LinkLabel*> territoryLinks_;
     std::vector<Territory> shownTerritories_;

@@ -213,7 +213,7 @@ TEST(HelperCapture, FramesReachTheMonitorFromTheHelper) {
     StreamMonitor monitor({state, scheduler, helperCaptureFactory(helper),
                            [] { return InterfaceProbe{"lo", std::nullopt}; },
                            [&](const QString& address) { lookups.push_back(address); }, [] {},
-                           [] { return QDateTime::currentDateTimeUtc(); }, QStringLiteral("lo")});
+                           [] { return QDateTime::currentDateTimeUtc(); }, QStringLiteral("lo"), {}});
     monitor.startMonitoring();
     for (int i = 0; i < 100 && lookups.empty(); ++i) {
         TestSupport::sendFrom8801(41004, "media");

@@ -90,15 +90,20 @@ TEST(Lookups, NoTerritoryKnownGivesTheFallbackLink) {
 }
 
 TEST(Lookups, BadLocationAnswers) {
+    // The window says what went wrong in plain words; the log keeps the status or the decoder's detail.
     struct Case {
         const char* name;
         Answer answer;
+        QString logged;
+        QString shown;
     };
     const Case cases[] = {
-        {"no org", {200, geoWithoutOrg}},
-        {"error object", {403, R"({"error":{"title":"Unknown token","message":"Please check your token"}})"}},
-        {"server error page", {500, "<html><body><h1>500 Internal Server Error</h1></body></html>", "text/html"}},
-        {"empty not-found", {404, ""}},
+        {"no org", {200, geoWithoutOrg}, "decodedResponse failed", "the service's answer was not valid data"},
+        {"error object", {403, R"({"error":{"title":"Unknown token","message":"Please check your token"}})"},
+         "The service answered status 403", "the service answered with status 403"},
+        {"server error page", {500, "<html><body><h1>500 Internal Server Error</h1></body></html>", "text/html"},
+         "The service answered status 500", "the service answered with status 500"},
+        {"a location as a 404", {404, geoAnswer}, "The service answered status 404", "the service answered with status 404"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -108,11 +113,9 @@ TEST(Lookups, BadLocationAnswers) {
         lookups.location.loadIPData(QStringLiteral("192.0.2.7"));
         ASSERT_TRUE(lookups.waitForColor(StatusColor::red));
         QStringList log = lookups.log();
-        ASSERT_EQ(log.size(), 4);
         EXPECT_EQ(log[1], QStringLiteral("Loading IP data for 192.0.2.7"));
-        EXPECT_EQ(log[2], QStringLiteral("decodedResponse failed"));
-        EXPECT_FALSE(log[3].isEmpty());
-        EXPECT_EQ(lookups.state.mainText(), QStringLiteral("There was an error fetching IP data."));
+        EXPECT_EQ(log[2], c.logged);
+        EXPECT_EQ(lookups.state.mainText(), QStringLiteral("There was an error fetching IP data: ") + c.shown + ".");
         EXPECT_EQ(services.requests().size(), 1u);  // no territory request
         EXPECT_EQ(lookups.state.geo(), Geo{});
     }
@@ -136,7 +139,7 @@ TEST(Lookups, BadTerritoryAnswersKeepTheTerritories) {
         EXPECT_EQ(lookups.log().mid(3, 1), QStringList{"decodedResponse failed"});
         EXPECT_EQ(lookups.log().size(), 5);
         EXPECT_EQ(lookups.state.mainText(),
-                  QStringLiteral("There was an error fetching territory data: decodedResponse failed."));
+                  QStringLiteral("There was an error fetching territory data: the service's answer was not valid data."));
         EXPECT_EQ(lookups.state.territories(), earlier);
     }
 }
@@ -164,11 +167,14 @@ TEST(Lookups, TransportFailures) {
         ASSERT_EQ(lookups.log().size(), 3);
         EXPECT_TRUE(lookups.log()[2].startsWith(QStringLiteral("Fetch failed: "))) << lookups.log()[2].toStdString();
         EXPECT_GT(lookups.log()[2].size(), QStringLiteral("Fetch failed: ").size());
-        EXPECT_EQ(lookups.state.mainText(), QStringLiteral("There was an error fetching IP data."));
+        EXPECT_EQ(lookups.state.mainText(),
+                  QStringLiteral("There was an error fetching IP data: the service's answer broke off."));
     }
     {
         Lookups lookups(silentBase, silentBase, 300ms);
         lookups.location.loadIPData(QStringLiteral("192.0.2.7"));
+        EXPECT_EQ(lookups.state.mainText(), DisplayState::lookingUpLocation);  // while the request runs
+        EXPECT_EQ(lookups.state.statusColor(), StatusColor::blue);
         ASSERT_TRUE(lookups.waitForColor(StatusColor::red));
         EXPECT_EQ(lookups.log().last(), QStringLiteral("Fetch failed: The request timed out"));
     }
@@ -178,7 +184,7 @@ TEST(Lookups, TransportFailures) {
         EXPECT_FALSE(lookups.state.isLoading());  // cleared once the request is on its way
         ASSERT_TRUE(lookups.waitForColor(StatusColor::red));
         EXPECT_EQ(lookups.state.mainText(),
-                  QStringLiteral("There was an error fetching territory data: The request timed out."));
+                  QStringLiteral("There was an error fetching territory data: the service did not answer in time."));
         EXPECT_EQ(lookups.log(), (QStringList{"Awaiting status", "Loading territory data for 1,2",
                                               "Fetch failed: The request timed out"}));
     }

@@ -35,7 +35,7 @@ TEST(MonitorCapture, ReportsTheLoopbackSender) {
     std::vector<QString> lookups;
     StreamMonitor monitor({state, scheduler, etherCaptureFactory(), [] { return InterfaceProbe{"lo", std::nullopt}; },
                            [&](const QString& address) { lookups.push_back(address); }, [] {},
-                           [] { return QDateTime::currentDateTimeUtc(); }, std::nullopt});
+                           [] { return QDateTime::currentDateTimeUtc(); }, std::nullopt, {}});
     monitor.startMonitoring();
     ASSERT_EQ(monitor.captureInterface(), QStringLiteral("any"));
     TestSupport::sendFrom8801(40999, "media");

@@ -38,7 +38,6 @@ const GrantRoute installed{GrantRoute::Kind::script, QStringLiteral("/opt/My App
 struct Harness {
     explicit Harness(GrantRoute route = installed)
         : step(PermissionStep::Dependencies{state, prompt, runner, [route] { return route; },
-                                            [] { return QStringLiteral("ada"); },
                                             [this] {
                                                 ++restarts;
                                                 state.appendLog(QStringLiteral("runEtherCapture()"));
@@ -48,8 +47,8 @@ struct Harness {
 
     QStringList log() const { return state.statusText().split(QLatin1Char('\n'), Qt::SkipEmptyParts).mid(1); }
     bool failed() const {
-        return state.mainText() == PermissionStep::failureMessage && state.statusColor() == StatusColor::red &&
-               state.retryError();
+        return state.mainText().startsWith(PermissionStep::failureMessage) &&
+               state.statusColor() == StatusColor::red && state.retryError();
     }
 
     DisplayState state{std::nullopt};
@@ -77,11 +76,11 @@ TEST(PermissionStep, GrantedStartsTheNextCaptureRun) {
     EXPECT_EQ(h.restarts, 1);
     EXPECT_EQ(h.prompt.activations, 1);
     EXPECT_FALSE(h.state.retryError());
-    EXPECT_EQ(h.state.mainText(), PermissionStep::requestMessage);
-    EXPECT_EQ(h.prompt.questions,
-              std::vector<QString>{"In order to access the IP address of the data coming into your computer, you'll "
-                                   "need to grant administrator access to the user ada. Click OK to continue, or "
-                                   "Cancel to quit."});
+    // Back to waiting at once: no red instruction left behind.
+    EXPECT_EQ(h.state.mainText(), DisplayState::waitingText);
+    EXPECT_EQ(h.state.statusColor(), StatusColor::orange);
+    EXPECT_EQ(h.prompt.questions, std::vector<QString>{PermissionStep::question});
+    EXPECT_TRUE(PermissionStep::question.contains(QStringLiteral("not administrator access")));
 }
 
 TEST(PermissionStep, CancelInTheDialogOffersTryAgain) {
@@ -89,10 +88,11 @@ TEST(PermissionStep, CancelInTheDialogOffersTryAgain) {
     h.prompt.answer = false;
     h.step.requestPermission();
     EXPECT_TRUE(h.runner.scripts.empty());
-    EXPECT_EQ(h.log(), (QStringList{scriptPath, "Running permission script", "Error: User canceled.",
-                                    "Error: User canceled."}));
-    EXPECT_EQ(h.printed, std::vector<std::string>{"User canceled."});
+    const QString cancelled = QStringLiteral("Error: ") + PermissionStep::cancelled;
+    EXPECT_EQ(h.log(), (QStringList{scriptPath, "Running permission script", cancelled, cancelled}));
+    EXPECT_EQ(h.printed, std::vector<std::string>{PermissionStep::cancelled.toStdString()});
     EXPECT_TRUE(h.failed());
+    EXPECT_EQ(h.state.mainText(), PermissionStep::failureMessage + QLatin1Char(' ') + PermissionStep::cancelled);
     EXPECT_EQ(h.restarts + h.quits, 0);
 }
 
@@ -101,21 +101,23 @@ TEST(PermissionStep, RunnerOutcomes) {
         const char* name;
         PrivilegedOutcome outcome;
         QStringList tail;  // log after "Running permission script"
+        QString shown;     // after the failure message
         bool failed;
         int restarts;
         int quits;
     };
     const Case cases[] = {
         {"script printed something", {"false:error", std::nullopt, {}}, {"No error on AS", "scriptResult.stringValue"},
-         true, 0, 0},
+         {}, true, 0, 0},
         {"script failed", {"false:error", std::nullopt, "setcap failed: Operation not supported"},
          {"Permission script output: setcap failed: Operation not supported", "No error on AS",
           "scriptResult.stringValue"},
+         " The permission script said: setcap failed: Operation not supported", true, 0, 0},
+        {"authentication dismissed", {std::nullopt, PkexecRunner::dismissed, {}},
+         {"Error: " + PkexecRunner::dismissed, "Error: " + PkexecRunner::dismissed}, " " + PkexecRunner::dismissed,
          true, 0, 0},
-        {"authentication dismissed", {std::nullopt, "Request dismissed", {}},
-         {"Error: Request dismissed", "Error: Request dismissed"}, true, 0, 0},
-        {"true with an error", {"true", "odd", {}}, {"Error: odd", "Looks good: true"}, true, 0, 0},
-        {"user said no", {"false:user", std::nullopt, {}}, {"No error on AS", "Quitting app"}, false, 0, 1},
+        {"true with an error", {"true", "odd", {}}, {"Error: odd", "Looks good: true"}, " odd", true, 0, 0},
+        {"user said no", {"false:user", std::nullopt, {}}, {"No error on AS", "Quitting app"}, {}, false, 0, 1},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -124,6 +126,9 @@ TEST(PermissionStep, RunnerOutcomes) {
         h.step.requestPermission();
         EXPECT_EQ(h.log().mid(2), c.tail);
         EXPECT_EQ(h.failed(), c.failed);
+        if (c.failed) {
+            EXPECT_EQ(h.state.mainText(), PermissionStep::failureMessage + c.shown);
+        }
         EXPECT_EQ(h.restarts, c.restarts);
         EXPECT_EQ(h.quits, c.quits);
     }
@@ -193,8 +198,13 @@ TEST(PkexecRunner, EachOutcomeHasItsOwnText) {
         {"dismissed", "exit 126\n", std::nullopt, PkexecRunner::dismissed, {}},
         {"not authorised", "echo 'Error executing command as another user: Not authorized'; exit 127\n",
          std::nullopt, PkexecRunner::notAuthorised, {}},
+        {"no polkit daemon", "echo 'Error getting authority: Error initializing authority: Could not connect'; exit 127\n",
+         std::nullopt, PkexecRunner::noAuthority, {}},
         {"no agent", "echo 'Error executing command as another user: No authentication agent found.'; exit 127\n",
-         std::nullopt, PkexecRunner::noAgent, {}},
+         std::nullopt, PkexecRunner::noAgent(QStringLiteral("@script")), {}},
+        {"no textual agent", "echo 'Error creating textual authentication agent: Error opening current controlling "
+         "terminal for the process'; exit 127\n",
+         std::nullopt, PkexecRunner::noAgent(QStringLiteral("@script")), {}},
         {"script failed", "echo 'setcap failed: Operation not supported'; exit 1\n", QStringLiteral("false:error"),
          std::nullopt, QStringLiteral("setcap failed: Operation not supported")},
         {"script printed", "echo odd\n", QStringLiteral("false:error"), std::nullopt, QStringLiteral("odd")},
@@ -205,9 +215,11 @@ TEST(PkexecRunner, EachOutcomeHasItsOwnText) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         terminal.clear();
-        const PrivilegedOutcome outcome = runThrough(runner, pkexec.script(QString::fromLatin1(c.name), c.body));
+        const QString script = pkexec.script(QString::fromLatin1(c.name), c.body);
+        const PrivilegedOutcome outcome = runThrough(runner, script);
         EXPECT_EQ(outcome.result, c.result);
-        EXPECT_EQ(outcome.error, c.error);
+        EXPECT_EQ(outcome.error, c.error ? std::optional(QString(*c.error).replace(QStringLiteral("@script"), script))
+                                         : std::nullopt);
         EXPECT_EQ(outcome.output, c.output);
         EXPECT_EQ(terminal, (std::vector<bool>{true, false}));
     }

@@ -1,4 +1,5 @@
 #include "CaptureRefusal.h"
+#include "AppCore.h"
 #include "StreamMonitor.h"
 
 #include <ZuzizavAdiduDazorud/EtherCaptureError.h>
@@ -44,7 +45,7 @@ struct Harness {
               },
               [this](const QString& address) { lookups.push_back(address); },
               [this] { ++permissionRequests; },
-              [] { return QDateTime(QDate(2026, 12, 7), QTime(14, 5, 9), Qt::UTC); }, interface}) {}
+              [] { return QDateTime(QDate(2026, 12, 7), QTime(14, 5, 9), Qt::UTC); }, interface, {}}) {}
 
     QStringList log() const { return state.statusText().split(QLatin1Char('\n'), Qt::SkipEmptyParts); }
     qsizetype count(const QString& line) const { return log().count(line); }
@@ -281,7 +282,7 @@ TEST(StreamMonitor, FirstPacketFromANewServerRunsBothLookupsThenRestarts) {
     LocationLookup location(state, client, territory, services.ipBase(), QStringLiteral("token"));
     StreamMonitor monitor({state, scheduler, capture.factory(), [] { return InterfaceProbe{"eth0", std::nullopt}; },
                            [&](const QString& address) { location.loadIPData(address); }, [] {},
-                           [] { return QDateTime::currentDateTimeUtc(); }, std::nullopt});
+                           [] { return QDateTime::currentDateTimeUtc(); }, std::nullopt, {}});
     monitor.startMonitoring();
     scheduler.runPosted();
     ASSERT_TRUE(QTest::qWaitFor([&] { return state.statusColor() == StatusColor::green; }, 10000));
@@ -310,7 +311,7 @@ TEST(StreamMonitor, ACaptureCallbackCannotOutliveTheMonitor) {
                                    return session;
                                },
                                [] { return InterfaceProbe{"eth0", std::nullopt}; }, [](const QString&) {}, [] {},
-                               [] { return QDateTime::currentDateTimeUtc(); }, std::nullopt});
+                               [] { return QDateTime::currentDateTimeUtc(); }, std::nullopt, {}});
         monitor.startMonitoring();
     }
     EXPECT_EQ(session->cancels, 1);  // the destructor ended the current run
@@ -318,4 +319,60 @@ TEST(StreamMonitor, ACaptureCallbackCannotOutliveTheMonitor) {
     std::thread late([&] { kept(udpFrom({192, 0, 2, 7})); });
     late.join();
     EXPECT_EQ(scheduler.pendingPosts(), 0u);
+}
+
+namespace {
+struct NoPrompt final : PermissionPrompt {
+    bool askToGrant(const QString&) override { return false; }
+};
+struct NoRunner final : PrivilegedRunner {
+    void run(const QString&, std::function<void(PrivilegedOutcome)>) override {}
+};
+}  // namespace
+
+TEST(Recovery, AFailedLookupIsTriedAgainWhileTheStreamGoesOn) {
+    // The territory service fails with 500, then comes back: the answer turns green with no one pressing
+    // Try Again, on the back-off's schedule, while packets from the server keep coming.
+    FakeServices services;
+    services.setIpAnswer({200, R"({"ip":"192.0.2.7","city":"Montreal","region":"Quebec","country":"CA",)"
+                               R"("loc":"45.5088,-73.5878","org":"AS64500"})"});
+    services.setTerritoryAnswer({500, "<h1>Internal Server Error</h1>", "text/html"});
+    ManualScheduler scheduler;
+    FakeCapture capture;
+    capture.frameFor = [](int) { return udpFrom({192, 0, 2, 7}); };
+    NoPrompt prompt;
+    NoRunner runner;
+    AppCoreOptions options;
+    options.ipInfoBaseAddress = services.ipBase();
+    options.territoryBaseAddress = services.territoryBase();
+    options.capture = capture.factory();
+    options.probeInterface = [] { return InterfaceProbe{"eth0", std::nullopt}; };
+    options.scheduler = &scheduler;
+    AppCore core(InfoDictionary{}, prompt, runner, options);
+    DisplayState& state = core.state();
+    auto settle = [&](StatusColor color) {
+        return QTest::qWaitFor([&] { return state.statusColor() == color; }, 10000);
+    };
+
+    core.monitor().startMonitoring();
+    scheduler.runPosted();
+    ASSERT_TRUE(settle(StatusColor::red));
+    EXPECT_EQ(state.mainText(),
+              QStringLiteral("There was an error fetching territory data: the service answered with status 500."));
+    const QStringList log = state.statusText().split('\n');
+    EXPECT_TRUE(log.contains(QStringLiteral("The service answered status 500")));
+    EXPECT_TRUE(state.retryError());  // Try Again is offered
+    EXPECT_EQ(services.requests().size(), 2u);
+
+    // Still failing at the first retry (10 s); back at the second (30 s later): green, no action taken.
+    scheduler.advance(10s);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return services.requests().size() == 4; }, 10000));
+    ASSERT_TRUE(settle(StatusColor::red));
+    services.setTerritoryAnswer({200, R"([{"id":"w","type":"F","properties":{"name":"Wendat","description":"https://t/w"}}])"});
+    scheduler.advance(29s);
+    EXPECT_EQ(services.requests().size(), 4u);  // not before its time
+    scheduler.advance(1s);
+    ASSERT_TRUE(settle(StatusColor::green));
+    EXPECT_FALSE(state.retryError());
+    EXPECT_EQ(state.territories().size(), 1u);
 }

@@ -1,23 +1,20 @@
-// The window as a user meets it: its size, its menu, the permission question over it, copying the
-// acknowledgement, the network owner's line, and one screenshot per display state (under the build
-// folder's tests/screenshots/).
-#include "AppCore.h"
-#include "AppDelegate.h"
-#include "FakeCapture.h"
+// The window as a user meets it: every name whole and on screen, honest states, its menus and keyboard,
+// saving and copying, the permission question over it, the tray's words, and the program's options. One
+// screenshot per state lands under the build folder's tests/screenshots/.
 #include "TerminalView.h"
+#include "WindowHarness.h"
 
 #include "MemoryStream.h"
 #include "Subprocess.h"
 
 #include <ZuzizavAdiduDazorud/EtherCaptureError.h>
 
-#include <QApplication>
 #include <QClipboard>
-#include <QDir>
-#include <QJsonObject>
-#include <QMainWindow>
-#include <QMenuBar>
+#include <QFile>
 #include <QPainter>
+#include <QScreen>
+#include <QScrollArea>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -25,138 +22,235 @@
 
 #include "QtPrinters.h"
 
-using namespace Tidemark;
-
 namespace {
-
-struct NoRunner final : PrivilegedRunner {
-    void run(const QString&, std::function<void(PrivilegedOutcome)>) override {}
-};
-
-QJsonObject shippedInfo() {
-    // As the package ships it: no update feed and no contact address configured.
-    return QJsonObject{{"CFBundleShortVersionString", "0.1.0"},
-                       {"TMLandAckLink", "https://native-land.ca/resources/territory-acknowledgement/"},
-                       {"TMDevContactLink", ""},
-                       {"SUFeedURL", ""}};
-}
-
-struct Window {
-    explicit Window(PermissionPrompt& prompt, AppCoreOptions options = defaults())
-        : core(InfoDictionary(shippedInfo()), prompt, runner, std::move(options)),
-          delegate(core, AppDelegate::Platform{
-                             [this](QWidget*) { return savePath; },
-                             [](const QUrl&) {},
-                             [this](QWidget*, const UpdateResult& result) { updates.push_back(result); },
-                         }) {}
-
-    static AppCoreOptions defaults() {
-        AppCoreOptions o;
-        o.capture = [](const CaptureParameters&, FrameCallback) -> std::shared_ptr<CaptureSession> {
-            return std::make_shared<FakeSession>();
-        };
-        o.probeInterface = [] { return InterfaceProbe{"eth0", std::nullopt}; };
-        return o;
-    }
-    QMainWindow& main() { return *delegate.mainWindow(); }
-    ContentView& view() { return *delegate.contentView(); }
-    QSize settledSize() {
-        // Layout requests travel up one widget per round.
-        for (int i = 0; i < 5; ++i) QApplication::processEvents();
-        return main().size();
-    }
-    void showLocated(const QString& sentence, std::vector<Territory> territories, QString org) {
-        DisplayState& state = core.state();
-        state.setGeo(Geo{"192.0.2.7", "45.5,-73.5", "Montreal", "Quebec", "CA", std::move(org)});
-        state.setTerritories(std::move(territories));
-        state.setMainText(sentence);
-        state.setStatusColor(StatusColor::green);
-    }
-    QAction* menuAction(const QString& text) {
-        for (QAction* action : main().menuBar()->actions().first()->menu()->actions()) {
-            if (action->text() == text) return action;
-        }
-        return nullptr;
-    }
-
-    NoRunner runner;
-    std::optional<QString> savePath;
-    std::vector<UpdateResult> updates;
-    AppCore core;
-    AppDelegate delegate;
-};
-
-struct QuietPrompt final : PermissionPrompt {
-    bool askToGrant(const QString&) override { return false; }
-};
-
-const QString sentence = QStringLiteral(
-    "The Zoom stream to your computer is coming from a server with the IP address 192.0.2.7, based in Montreal, "
-    "Quebec, CA. The land on which that server sits is the traditional territory of the following people:");
-
-std::vector<Territory> threeTerritories() {
-    return {{"a", {QString::fromUtf8("Kanien'kehá:ka"), "https://native-land.ca/maps/territories/kanienkehaka/"}, "F"},
-            {"b", {QString::fromUtf8("Omàmìwininìwak"), "https://native-land.ca/maps/territories/omamiwininiwak/"}, "F"},
-            {"c", {"Wendat", "https://native-land.ca/maps/territories/wendat/"}, "F"}};
-}
 
 void saveScreenshot(const QImage& image, const QString& name) {
     QDir().mkpath(QStringLiteral(TIDEMARK_ARTIFACT_DIR));
     EXPECT_TRUE(image.save(QStringLiteral(TIDEMARK_ARTIFACT_DIR "/%1.png").arg(name)));
 }
 
-}  // namespace
-
-TEST(Window, ShippedInfoMeansNoUpdaterAndNoContactLink) {
-    QuietPrompt prompt;
-    Window window(prompt);
-    window.delegate.applicationDidFinishLaunching();
-    EXPECT_FALSE(window.delegate.sharedUpdater());
-    ASSERT_TRUE(window.menuAction(QStringLiteral("Check for Updates\u2026")));
-    EXPECT_FALSE(window.menuAction(QStringLiteral("Check for Updates\u2026"))->isEnabled());
-    EXPECT_FALSE(window.menuAction(QStringLiteral("Contact the developer"))->isEnabled());
-    window.delegate.menuCheckForUpdatesSelected();
-    window.delegate.menuContactDeveloperSelected();
-    QApplication::processEvents();
-    EXPECT_TRUE(window.updates.empty());  // no box of any kind
-    EXPECT_FALSE(window.core.state().statusText().contains(QStringLiteral("Refused")));
+std::vector<Territory> territories(int count, int nameLength) {
+    std::vector<Territory> rows;
+    for (int i = 0; i < count; ++i) {
+        // Words of varied length, as names are, to the length asked.
+        QString name;
+        while (name.size() < nameLength) name += QStringLiteral("Anishinaabewaki ").left(3 + (name.size() + i) % 13) + ' ';
+        rows.push_back({QString::number(i), {name.left(nameLength).trimmed(), QStringLiteral("https://t.example/%1").arg(i)}, "F"});
+    }
+    return rows;
 }
 
-TEST(Window, FixedSizeFromItsContentWithoutGapsOrMaximize) {
-    QuietPrompt prompt;
-    Window window(prompt);
-    window.delegate.applicationDidFinishLaunching();
+// Where `widget` is in the window's coordinates, as far as it can be seen (a list scrolls inside its area).
+QRect visibleRect(QWidget* widget, QWidget* window) {
+    QRect rect(widget->mapTo(window, QPoint(0, 0)), widget->size());
+    for (QWidget* parent = widget->parentWidget(); parent && parent != window; parent = parent->parentWidget()) {
+        rect &= QRect(parent->mapTo(window, QPoint(0, 0)), parent->size());
+    }
+    return rect;
+}
+
+}  // namespace
+
+TEST(Window, EveryNameWholeAndOnScreen) {
+    // Names of every length, lists of every size: each label as tall as its text needs at its width, no two
+    // things drawn over each other, the window within the screen, and the sentence, Copy and Learn more
+    // in view. Run at scale 1 here and at scale 2 on a 1280x800 screen by AtScaleTwo.
+    Window window;
+    window.launch();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window.main()));
+    const QRect available = window.main().screen()->availableGeometry();
+    ContentView& view = window.view();
+    for (const int count : {1, 10, 60}) {
+        for (const int length : {1, 80, 200, 300}) {
+            SCOPED_TRACE(testing::Message() << count << " names of " << length << " characters");
+            window.showLocated(sentence, territories(count, length), QStringLiteral("AS64500 Example Networks"));
+            window.settledSize();
+            EXPECT_TRUE(available.contains(window.main().frameGeometry())) << window.main().frameGeometry().height();
+            std::vector<QWidget*> drawn{view.statusDot(), view.mainTextLabel(), view.networkOwnerLabel(),
+                                        view.territoryArea(), view.copyAcknowledgementLink(),
+                                        view.acknowledgementLink()};
+            for (QWidget* widget : drawn) {
+                ASSERT_TRUE(widget->isVisible());
+                EXPECT_EQ(visibleRect(widget, &window.main()).size(), widget->size()) << widget->metaObject()->className();
+            }
+            for (std::size_t a = 0; a < drawn.size(); ++a) {
+                for (std::size_t b = a + 1; b < drawn.size(); ++b) {
+                    EXPECT_FALSE(visibleRect(drawn[a], &window.main()).intersects(visibleRect(drawn[b], &window.main())))
+                        << a << " over " << b;
+                }
+            }
+            std::vector<QLabel*> labels{view.mainTextLabel(), view.networkOwnerLabel()};
+            for (LinkLabel* link : view.territoryLinks()) labels.push_back(link);
+            for (QLabel* label : labels) EXPECT_GE(label->height(), label->heightForWidth(label->width()));
+            const auto& links = view.territoryLinks();
+            ASSERT_EQ(links.size(), static_cast<std::size_t>(count));
+            for (std::size_t i = 1; i < links.size(); ++i) {
+                EXPECT_GT(links[i]->geometry().top(), links[i - 1]->geometry().bottom());
+            }
+            EXPECT_EQ(links.back()->linkText(), territories(count, length).back().properties.name);  // whole
+        }
+    }
+    window.showLocated(sentence, territories(60, 300));
+    window.screenshot(QStringLiteral("sixty-names"));
+    window.showLocated(sentence, territories(1, 300));
+    window.screenshot(QStringLiteral("a-name-of-300-characters"));
+}
+
+TEST(Window, AtScaleTwo) {
+    if (qEnvironmentVariableIsSet("QT_SCALE_FACTOR")) GTEST_SKIP() << "this is the run at scale 2";
+    QTemporaryDir dir;
+    const QString screens = dir.filePath(QStringLiteral("screens.json"));
+    QFile file(screens);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(R"({"screens":[{"name":"s","x":0,"y":0,"width":1280,"height":800,"logicalDpi":96,"dpr":1}]})");
+    file.close();
+    auto run = TestSupport::runProgram(
+        {"/proc/self/exe", "--gtest_filter=Window.EveryNameWholeAndOnScreen"},
+        TestSupport::ProgramOptions{{}, false, {}, {"QT_SCALE_FACTOR=2", "QT_QPA_PLATFORM=offscreen:configfile=" + screens.toStdString()}});
+    EXPECT_EQ(run.exitCode, 0) << run.out;
+}
+
+TEST(Window, HonestStatesKeyboardAndMenus) {
+    Window window;
+    window.launch();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window.main()));
+    ContentView& view = window.view();
+    EXPECT_EQ(view.statusDot()->color(), StatusColor::orange);
+    EXPECT_EQ(view.mainTextLabel()->text(), DisplayState::waitingText);
+    EXPECT_EQ(window.log().count("runEtherCapture()"), 1);  // the first appearance started the monitor
     EXPECT_FALSE(window.main().windowFlags() & Qt::WindowMaximizeButtonHint);
-    EXPECT_TRUE(window.main().windowFlags() & Qt::WindowMinimizeButtonHint);
-    const QSize waiting = window.settledSize();
     EXPECT_EQ(window.main().minimumSize(), window.main().maximumSize());  // not resizable
-    EXPECT_GE(waiting.width(), 252);
+    window.screenshot(QStringLiteral("waiting"));
 
-    // A long sentence and back to a short one: the window is as if the long one had never been.
+    // While a request runs, the window says so.
+    window.core.state().setMainText(DisplayState::lookingUpLocation);
+    window.core.state().setStatusColor(StatusColor::blue);
+    EXPECT_EQ(view.statusDot()->color(), StatusColor::blue);
+    window.screenshot(QStringLiteral("looking-up"));
+
+    // Links lead to real addresses, shown as tooltips; texts can be selected.
+    window.showLocated(sentence, threeTerritories(), QStringLiteral("AS13335 Cloudflare, Inc."));
+    EXPECT_EQ(view.territoryLinks()[2]->href(), QStringLiteral("https://native-land.ca/maps/territories/wendat/"));
+    EXPECT_EQ(view.territoryLinks()[2]->toolTip(), view.territoryLinks()[2]->href());
+    EXPECT_TRUE(view.territoryLinks()[2]->text().contains(QStringLiteral("href=\"https://native-land.ca/maps/territories/wendat/\"")));
+    EXPECT_EQ(view.acknowledgementLink()->href(), QStringLiteral("https://native-land.ca/resources/territory-acknowledgement/"));
+    EXPECT_TRUE(view.mainTextLabel()->textInteractionFlags() & Qt::TextSelectableByKeyboard);
+    window.screenshot(QStringLiteral("located"));
+
+    // Tab visits, in reading order, the sentence, each territory, Copy and Learn more, each drawn focused.
+    view.mainTextLabel()->setFocus();
+    std::vector<QWidget*> visited{QApplication::focusWidget()};
+    for (int i = 0; i < 5; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        visited.push_back(QApplication::focusWidget());
+    }
+    EXPECT_EQ(visited, (std::vector<QWidget*>{view.mainTextLabel(), view.territoryLinks()[0], view.territoryLinks()[1],
+                                              view.territoryLinks()[2], view.copyAcknowledgementLink(),
+                                              view.acknowledgementLink()}));
+    QTest::keyClick(view.acknowledgementLink(), Qt::Key_Return);
+    EXPECT_EQ(window.opened.back(), view.acknowledgementLink()->href());
+
+    // Menus with mnemonics; only what works in this build (no update feed, no contact address).
+    QStringList menus;
+    for (QAction* menu : window.main().menuBar()->actions()) menus << menu->text();
+    EXPECT_EQ(menus, (QStringList{"&File", "&Edit", "&Help"}));
+    EXPECT_FALSE(window.menuAction(QStringLiteral("Check for Updates\u2026")));
+    EXPECT_FALSE(window.menuAction(QStringLiteral("Contact the Developer")));
+    EXPECT_EQ(window.menuAction(QStringLiteral("Quit"))->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
+    EXPECT_EQ(window.menuAction(QStringLiteral("Save Log\u2026"))->shortcut(), QKeySequence(QKeySequence::Save));
+    QTest::keyClick(&window.main(), Qt::Key_F10);
+    EXPECT_EQ(window.main().menuBar()->activeAction(), window.main().menuBar()->actions().first());
+    QTest::keyClick(window.main().menuBar(), Qt::Key_Escape);
+
+    // About Tidemark names the version, licence, services and what is captured.
+    window.onBox = [](QMessageBox& box) { saveScreenshot(box.grab().toImage(), QStringLiteral("about")); };
+    window.menuAction(QStringLiteral("About Tidemark"))->trigger();
+    ASSERT_EQ(window.boxes.size(), 1u);
+    for (const char* words : {"Tidemark 0.1.0", "MIT", "ipinfo.io", "native-land.ca", "media server's address",
+                              "server's position", "UDP packets"}) {
+        EXPECT_TRUE(window.boxes[0].contains(QString::fromUtf8(words))) << words;
+    }
+
+    // The tray says the status and a few names.
+    EXPECT_EQ(window.delegate.trayToolTip(),
+              QString::fromUtf8("Tidemark: the server stands on the land of\nKanien'kehá:ka\nOmàmìwininìwak\nWendat"));
+    window.showLocated(sentence, territories(5, 100));
+    const QStringList tip = window.delegate.trayToolTip().split('\n');
+    ASSERT_EQ(tip.size(), 5);
+    EXPECT_EQ(tip[1].size(), 60);
+    EXPECT_EQ(tip[4], QStringLiteral("and 2 more"));
+}
+
+TEST(Window, SaveAndCopySayWhatHappenedAndNeverTouchTheAcknowledgement) {
+    Window window;
+    window.launch();
+    window.showLocated(sentence, threeTerritories(), QStringLiteral("AS13335 Cloudflare, Inc."));
+    QTemporaryDir dir;
+
+    window.savePath = dir.filePath(QStringLiteral("no such folder/log.txt"));
+    window.delegate.saveErrorLog();
+    EXPECT_EQ(window.core.state().mainText(), sentence);
+    EXPECT_EQ(window.core.state().statusColor(), StatusColor::green);
+    EXPECT_TRUE(window.statusMessage().startsWith(QStringLiteral("Sorry, unable to save log file. ")));
+    EXPECT_GT(window.statusMessage().size(), QStringLiteral("Sorry, unable to save log file. ").size());
+
+    window.savePath = dir.filePath(QStringLiteral("Tidemark Error Log.txt"));
+    window.menuAction(QStringLiteral("Save Log\u2026"))->trigger();
+    QFile saved(*window.savePath);
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    EXPECT_EQ(saved.readAll(), window.core.state().statusText().toUtf8());
+    EXPECT_EQ(window.statusMessage(), QStringLiteral("Saved the log to %1.").arg(*window.savePath));
+
+    QApplication::clipboard()->clear();
+    window.view().copyAcknowledgementLink()->activate();
+    EXPECT_EQ(QApplication::clipboard()->text(),
+              sentence + QString::fromUtf8("\nKanien'kehá:ka: https://native-land.ca/maps/territories/kanienkehaka/"
+                                           "\nOmàmìwininìwak: https://native-land.ca/maps/territories/omamiwininiwak/"
+                                           "\nWendat: https://native-land.ca/maps/territories/wendat/\n"));
+    EXPECT_TRUE(window.statusMessage().startsWith(QStringLiteral("Copied the acknowledgement")));
+    EXPECT_EQ(window.core.state().mainText(), sentence);
+    window.screenshot(QStringLiteral("copied"));
+}
+
+TEST(Window, AFailureOffersTryAgainAndTheLogUntilItClears) {
+    Window window;
+    window.launch();
     DisplayState& state = window.core.state();
-    state.setMainText(QString(40, QLatin1Char(' ')).replace(QLatin1Char(' '), QStringLiteral("word ")).repeated(4));
-    const QSize tall = window.settledSize();
-    EXPECT_GT(tall.height(), waiting.height());
-    EXPECT_EQ(tall.width(), waiting.width());
-    state.setMainText(DisplayState::waitingText);
-    EXPECT_EQ(window.settledSize(), waiting);
+    state.setMainText(QStringLiteral("There was an error fetching territory data: the service answered with status 500."));
+    state.setStatusColor(StatusColor::red);
+    state.setRetryError(true);
+    EXPECT_TRUE(window.view().tryAgainLink()->isVisible());
+    EXPECT_TRUE(window.view().saveErrorLogLink()->isVisible());
+    EXPECT_FALSE(window.view().copyAcknowledgementLink()->isVisible());
+    window.screenshot(QStringLiteral("error-with-try-again"));
+    window.view().tryAgainLink()->activate();
+    EXPECT_FALSE(window.view().tryAgainLink()->isVisible());
+    EXPECT_EQ(window.log().count("runEtherCapture()"), 2);
+    // A later answer: no error log link beside it.
+    window.showLocated(sentence, threeTerritories());
+    EXPECT_FALSE(window.view().saveErrorLogLink()->isVisible());
+}
 
-    // A long territory name wraps within the column instead of widening the window.
-    const QString longName = QStringLiteral("A people whose name, as the service gives it, runs far longer than the "
-                                            "column of the window is wide");
-    window.showLocated(sentence, {{"x", {longName, "https://t/"}, "F"}}, {});
-    const QSize withLongName = window.settledSize();
-    EXPECT_EQ(withLongName.width(), waiting.width());
-    ASSERT_EQ(window.view().territoryLinks().size(), 1u);
-    EXPECT_EQ(window.view().territoryLinks()[0]->width(), ContentView::columnWidth);
-    EXPECT_GT(window.view().territoryLinks()[0]->height(), window.view().acknowledgementLink()->height());
+TEST(Window, AMinimizedWindowStaysMinimized) {
+    Window window;
+    window.launch();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window.main()));
+    window.main().showMinimized();
+    QApplication::processEvents();
+    ASSERT_TRUE(window.main().isMinimized());
+    const QSize before = window.main().size();
+    window.showLocated(sentence, territories(10, 80));
+    QApplication::processEvents();
+    EXPECT_TRUE(window.main().isMinimized());
+    EXPECT_EQ(window.main().size(), before);  // resized once it is back
+    window.main().showNormal();
+    EXPECT_GT(window.settledSize().height(), before.height());
 }
 
 TEST(Window, PermissionQuestionIsModalToTheShownWindow) {
     // First start without capture rights: the window is on screen, red request text and all, behind the box.
     DialogPermissionPrompt prompt;
-    AppCoreOptions options = Window::defaults();
+    AppCoreOptions options;
     options.capture = [](const CaptureParameters&, FrameCallback) -> std::shared_ptr<CaptureSession> {
         throw ZuzizavAdiduDazorud::EtherCaptureError::pcap_open_live_failed(
             "any: You don't have permission to perform this capture on that device (socket: Operation not permitted)");
@@ -172,8 +266,8 @@ TEST(Window, PermissionQuestionIsModalToTheShownWindow) {
         EXPECT_TRUE(window.main().isVisible());
         EXPECT_EQ(box.parentWidget(), &window.main());
         EXPECT_EQ(box.windowModality(), Qt::WindowModal);
+        EXPECT_EQ(box.text(), PermissionStep::question);
         EXPECT_EQ(window.view().mainTextLabel()->text(), PermissionStep::requestMessage);
-        EXPECT_EQ(window.view().statusDot()->color(), StatusColor::red);
         // The window with the box over its lower half, as one picture.
         const QPixmap behind = window.main().grab();
         const QPixmap question = box.grab();
@@ -187,78 +281,16 @@ TEST(Window, PermissionQuestionIsModalToTheShownWindow) {
         saveScreenshot(picture, QStringLiteral("permission-requested"));
         box.reject();
     });
-    window.delegate.applicationDidFinishLaunching();
+    window.launch();
     ASSERT_TRUE(QTest::qWaitFor([&] { return asked; }, 10000));
     EXPECT_TRUE(window.core.state().retryError());
-}
-
-TEST(Window, CopyAcknowledgementAndTheNetworkOwner) {
-    QuietPrompt prompt;
-    Window window(prompt);
-    window.delegate.applicationDidFinishLaunching();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window.main()));
-    QAction* copy = window.menuAction(QStringLiteral("Copy Acknowledgement"));
-    ASSERT_TRUE(copy);
-    EXPECT_FALSE(copy->isEnabled());
-    EXPECT_FALSE(window.view().copyAcknowledgementLink()->isVisible());
-    EXPECT_FALSE(window.view().networkOwnerLabel()->isVisible());
-    saveScreenshot(window.main().grab().toImage(), QStringLiteral("waiting"));
-
-    window.showLocated(sentence, threeTerritories(), QStringLiteral("AS13335 Cloudflare, Inc."));
-    QApplication::processEvents();
-    EXPECT_TRUE(copy->isEnabled());
-    EXPECT_TRUE(window.view().copyAcknowledgementLink()->isVisible());
-    EXPECT_TRUE(window.view().networkOwnerLabel()->isVisible());
-    EXPECT_EQ(window.view().networkOwnerLabel()->text(), QStringLiteral("AS13335 Cloudflare, Inc."));
-    saveScreenshot(window.main().grab().toImage(), QStringLiteral("located"));
-
-    QApplication::clipboard()->clear();
-    window.view().copyAcknowledgementLink()->activate();
-    EXPECT_EQ(QApplication::clipboard()->text(),
-              sentence + QString::fromUtf8("\nKanien'kehá:ka: https://native-land.ca/maps/territories/kanienkehaka/"
-                                           "\nOmàmìwininìwak: https://native-land.ca/maps/territories/omamiwininiwak/"
-                                           "\nWendat: https://native-land.ca/maps/territories/wendat/\n"));
-
-    // No owner known: no line. A failure: no owner line and nothing to copy.
-    window.core.state().setGeo(Geo{"192.0.2.7", "45.5,-73.5", "Montreal", "Quebec", "CA", ""});
-    QApplication::processEvents();
-    EXPECT_FALSE(window.view().networkOwnerLabel()->isVisible());
-    window.core.state().setGeo(Geo{"192.0.2.7", "45.5,-73.5", "Montreal", "Quebec", "CA", "AS64500 Example"});
-    window.core.state().setMainText(QStringLiteral("There was an error fetching territory data: The request timed out."));
-    window.core.state().setStatusColor(StatusColor::red);
-    QApplication::processEvents();
-    EXPECT_FALSE(window.view().networkOwnerLabel()->isVisible());
-    EXPECT_FALSE(copy->isEnabled());
-    EXPECT_FALSE(window.view().copyAcknowledgementLink()->isVisible());
-    saveScreenshot(window.main().grab().toImage(), QStringLiteral("failed"));
-}
-
-TEST(Window, SaveLogFromAGreenSession) {
-    QuietPrompt prompt;
-    Window window(prompt);
-    window.delegate.applicationDidFinishLaunching();
-    window.showLocated(sentence, threeTerritories(), {});
-    QAction* save = window.menuAction(QStringLiteral("Save Log\u2026"));
-    ASSERT_TRUE(save);
-    EXPECT_TRUE(save->isEnabled());
-    EXPECT_EQ(save->shortcut(), QKeySequence(QKeySequence::Save));
-    EXPECT_FALSE(window.view().saveErrorLogLink()->isVisible());  // the session never turned red
-    QTemporaryDir dir;
-    window.savePath = dir.filePath(QStringLiteral("Tidemark Log.txt"));
-    save->trigger();
-    QFile file(*window.savePath);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll(), window.core.state().statusText().toUtf8());
-    // The dialog starts in Documents, or in the home folder when there is none.
-    const QString folder = AppDelegate::saveLogFolder();
-    EXPECT_TRUE(QFileInfo(folder).isDir()) << folder.toStdString();
+    EXPECT_EQ(window.core.state().mainText(), PermissionStep::failureMessage + ' ' + PermissionStep::cancelled);
 }
 
 TEST(TerminalView, OneBlockPerChangeSentenceBeforeLinks) {
     TestSupport::MemoryStream out;
     {
-        QuietPrompt prompt;
-        Window window(prompt);
+        Window window;
         TerminalView view(window.core, out.file());
         view.start(false);
         // The lookup writes the territories first and the sentence after: the block still reads in order.
@@ -277,30 +309,54 @@ TEST(TerminalView, OneBlockPerChangeSentenceBeforeLinks) {
 }
 
 TEST(Program, OptionsAndAStandardOutputThatCarriesOnlyTheView) {
-    auto unknown = TestSupport::runProgram({TIDEMARK_PATH, "--frobnicate"});
+    using TestSupport::runProgram;
+    auto unknown = runProgram({TIDEMARK_PATH, "--frobnicate"});
     EXPECT_EQ(unknown.exitCode, 1);
     EXPECT_NE(unknown.err.find("tidemark: Unknown option 'frobnicate'."), std::string::npos) << unknown.err;
     EXPECT_NE(unknown.err.find("Usage: tidemark [options]"), std::string::npos);
-    auto missing = TestSupport::runProgram({TIDEMARK_PATH, "--interface"});
-    EXPECT_EQ(missing.exitCode, 1);
-    auto help = TestSupport::runProgram({TIDEMARK_PATH, "--help"});
+    EXPECT_EQ(runProgram({TIDEMARK_PATH, "--interface"}).exitCode, 1);
+    auto help = runProgram({TIDEMARK_PATH, "--help"});
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_NE(help.out.find("--interface <NAME>"), std::string::npos);
-    auto version = TestSupport::runProgram({TIDEMARK_PATH, "--version"});
-    EXPECT_EQ(version.out.rfind("Tidemark ", 0), 0u);
+    EXPECT_EQ(help.out.find("-style"), std::string::npos);  // Qt's own options: accepted, not listed
+    // Qt's own options are Qt's.
+    for (const auto& qt : std::vector<std::vector<std::string>>{{"-style", "fusion"}, {"-reverse"}, {"--style=fusion"},
+                                                                 {"-platform", "offscreen"}}) {
+        std::vector<std::string> argv{TIDEMARK_PATH};
+        argv.insert(argv.end(), qt.begin(), qt.end());
+        argv.push_back("--version");
+        auto version = runProgram(argv);
+        EXPECT_EQ(version.exitCode, 0) << qt[0] << version.err;
+        EXPECT_EQ(version.out.rfind("Tidemark ", 0), 0u);
+    }
+    // A name that is no interface is a typing error, told with the names there are.
+    auto nosuch = runProgram({TIDEMARK_PATH, "--terminal", "--interface", "nosuch"});
+    EXPECT_EQ(nosuch.exitCode, 1);
+    EXPECT_NE(nosuch.err.find("tidemark: there is no network interface named nosuch; there are: "), std::string::npos)
+        << nosuch.err;
+    EXPECT_NE(nosuch.err.find("lo"), std::string::npos);
+    EXPECT_TRUE(nosuch.out.empty());
+
+    // A display that does not answer: said on standard error, and the terminal view instead.
+    auto quitSoon = TestSupport::ProgramOptions::during([](pid_t pid) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+        kill(pid, SIGTERM);
+    });
+    auto noDisplay = runProgram({"env", "-u", "QT_QPA_PLATFORM", "-u", "WAYLAND_DISPLAY", "DISPLAY=:12345", TIDEMARK_PATH,
+                                 "--interface", "lo"},
+                                quitSoon);
+    EXPECT_EQ(noDisplay.signal, SIGTERM) << noDisplay.err;
+    EXPECT_NE(noDisplay.err.find("tidemark: cannot open the display :12345; showing the status in this terminal instead."),
+              std::string::npos)
+        << noDisplay.err;
+    EXPECT_NE(noDisplay.out.find("[status: "), std::string::npos) << noDisplay.out;
 
     // Terminal mode with the library talking (--verbose): its lines go to standard error only.
-    auto run = TestSupport::runProgram({TIDEMARK_PATH, "--terminal", "--verbose", "--interface", "nosuchdev0"},
-                                       TestSupport::ProgramOptions::during([](pid_t pid) {
-                                           std::this_thread::sleep_for(std::chrono::milliseconds(1500));
-                                           kill(pid, SIGTERM);
-                                       }));
-    EXPECT_NE(run.out.find("[status: red]\nCapture failed: there is no network interface named nosuchdev0."),
-              std::string::npos)
-        << run.out;
+    auto run = runProgram({TIDEMARK_PATH, "--terminal", "--verbose", "--interface", "lo"}, quitSoon);
+    EXPECT_NE(run.out.find("[status: orange]\nWaiting for Zoom stream"), std::string::npos) << run.out;
     EXPECT_EQ(run.out.find("org.tidemark.ZuzizavAdiduDazorud"), std::string::npos) << run.out;
     if (geteuid() == 0) {
         // Captured in-process as root: the library's warning went to standard error.
-        EXPECT_NE(run.err.find("Executing netpeek on interface nosuchdev0"), std::string::npos) << run.err;
+        EXPECT_NE(run.err.find("Executing netpeek on interface lo"), std::string::npos) << run.err;
     }
 }
