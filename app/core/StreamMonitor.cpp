@@ -105,6 +105,7 @@ void StreamMonitor::runEtherCapture() {
         captureFailed_ = true;
         d_.state.setMainText(failureText(captureInterface_, error));
         d_.state.setStatusColor(StatusColor::red);
+        d_.state.setRetryError(true);
         d_.state.setIsLoading(false);
         return;
     }
@@ -112,6 +113,7 @@ void StreamMonitor::runEtherCapture() {
         captureFailed_ = false;
         d_.state.setMainText(DisplayState::waitingText);
         d_.state.setStatusColor(StatusColor::orange);
+        d_.state.setRetryError(false);
     }
 }
 

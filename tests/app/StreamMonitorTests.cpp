@@ -194,6 +194,7 @@ TEST(StreamMonitor, AnUnknownInterfaceStaysRedWithItsReason) {
                                         "without --interface to capture on all of them.");
     EXPECT_EQ(h.state.mainText(), text);
     EXPECT_EQ(h.state.statusColor(), StatusColor::red);
+    EXPECT_TRUE(h.state.retryError());
     EXPECT_EQ(h.count("tun9: No such device exists (SIOCGIFHWADDR: No such device)"), 1);
     EXPECT_EQ(h.permissionRequests, 0);
     // Tried again every 10 s, red all along: no flip to orange and back.
@@ -208,6 +209,7 @@ TEST(StreamMonitor, AnUnknownInterfaceStaysRedWithItsReason) {
     EXPECT_EQ(h.capture.parameters.size(), 4u);
     EXPECT_EQ(h.state.mainText(), DisplayState::waitingText);
     EXPECT_EQ(h.state.statusColor(), StatusColor::orange);
+    EXPECT_FALSE(h.state.retryError());
 }
 
 TEST(StreamMonitor, OtherConstructionFailuresShowTheirReason) {
