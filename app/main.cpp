@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <tuple>
 
 namespace {
 
@@ -42,8 +43,10 @@ std::optional<std::vector<std::string>> captureInterfaces() {
 }
 
 // The status as text on standard output, commands from standard input; an application object exists.
-int runTerminal(const Tidemark::AppCoreOptions& options) {
+int runTerminal(Tidemark::AppCoreOptions options) {
     using namespace Tidemark;
+    KeyStore keys;
+    options.keyStore = &keys;
     TerminalPermissionPrompt prompt(stdout);
     PkexecRunner runner;
     AppCore core(InfoDictionary::forApplication(), prompt, runner, options);
@@ -75,10 +78,21 @@ int main(int argc, char** argv) {
         QStringLiteral("NAME"));
     const QCommandLineOption helpOption({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help."));
     const QCommandLineOption versionOption(QStringLiteral("version"), QStringLiteral("Show the version."));
+    const QCommandLineOption territoryKeyFileOption(
+        QStringLiteral("territory-key-file"),
+        QStringLiteral("Read the territory service's API key from this file (its first line); or set "
+                       "TIDEMARK_TERRITORY_KEY. Never give a key itself on the command line."),
+        QStringLiteral("FILE"));
+    const QCommandLineOption ipInfoTokenFileOption(
+        QStringLiteral("ipinfo-token-file"),
+        QStringLiteral("Read the IP-information service's token from this file (its first line); or set "
+                       "TIDEMARK_IPINFO_TOKEN."),
+        QStringLiteral("FILE"));
     const QCommandLineOption verboseOption(
         QStringLiteral("verbose"), QStringLiteral("Write the packet library's diagnostics to standard error (without "
                                                   "it, only its errors)."));
-    parser.addOptions({terminalOption, interfaceOption, verboseOption, helpOption, versionOption});
+    parser.addOptions({terminalOption, interfaceOption, territoryKeyFileOption, ipInfoTokenFileOption, verboseOption,
+                       helpOption, versionOption});
     for (const char* name : qtOptionsWithValue) {
         QCommandLineOption option(QString::fromLatin1(name), QString(), QStringLiteral("value"));
         option.setFlags(QCommandLineOption::HiddenFromHelp);
@@ -130,6 +144,21 @@ int main(int argc, char** argv) {
         }
         options.captureInterface = name;
     }
+    // Keys for scripted use: a file named on the command line, else the environment.
+    for (auto [option, variable, target] :
+         {std::tuple{&territoryKeyFileOption, "TIDEMARK_TERRITORY_KEY", &options.fixedTerritoryKey},
+          std::tuple{&ipInfoTokenFileOption, "TIDEMARK_IPINFO_TOKEN", &options.fixedIpInfoToken}}) {
+        if (parser.isSet(*option)) {
+            *target = KeyStore::readKeyFile(parser.value(*option));
+            if (!*target) {
+                std::fprintf(stderr, "tidemark: cannot read a key from %s\n", qPrintable(parser.value(*option)));
+                return 1;
+            }
+        } else if (qEnvironmentVariableIsSet(variable)) {
+            *target = qEnvironmentVariable(variable).trimmed().left(512);
+        }
+    }
+    options.storePath = LookupStore::defaultPath();
     const bool terminal = parser.isSet(terminalOption) || !hasDisplay();
     if (!terminal && geteuid() == 0) {
         std::fprintf(stderr, "tidemark: running the window as root; as yourself it captures through its helper.\n");
@@ -155,12 +184,13 @@ int main(int argc, char** argv) {
                      qPrintable(display));
         return runTerminal(options);
     }
-    QApplication::setApplicationName(QStringLiteral("Tidemark"));
-    QApplication::setApplicationVersion(QString::fromUtf8(BuildConfig::version));
     DialogPermissionPrompt prompt;
     PkexecRunner runner;
+    KeyStore keys;
+    options.keyStore = &keys;
     AppCore core(InfoDictionary::forApplication(), prompt, runner, options);
     AppDelegate delegate(core);
+    delegate.setKeyStore(&keys);
     delegate.applicationDidFinishLaunching();
     prompt.setWindow(delegate.mainWindow());
     return app.exec();

@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config
-  libpcap-dev libcurl4-openssl-dev
+  libpcap-dev libcurl4-openssl-dev qtkeychain-qt6-dev libqt6sql6-sqlite
   qt6-base-dev qt6-base-dev-tools
   googletest libgtest-dev libgmock-dev
   libbenchmark-dev

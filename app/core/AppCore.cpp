@@ -11,9 +11,14 @@ QString programDirectory() { return QCoreApplication::applicationDirPath(); }
 AppCore::AppCore(InfoDictionary info, PermissionPrompt& prompt, PrivilegedRunner& runner, Options options)
     : info_(std::move(info)),
       state_(info_.string(QStringLiteral("CFBundleShortVersionString"))),
+      now_(options.now),
+      store_(options.storePath, [this](const QString& line) { state_.appendLog(line); }, now_),
+      territoryKey_(options.fixedTerritoryKey),
+      ipInfoToken_(options.fixedIpInfoToken),
       client_(options.timeout),
-      territory_(state_, client_, options.territoryBaseAddress),
-      location_(state_, client_, territory_, options.ipInfoBaseAddress, options.ipInfoToken),
+      context_{state_, client_, &store_, [this] { return keys(); }, now_, {}},
+      territory_(context_, options.territoryBaseAddress),
+      location_(context_, territory_, options.ipInfoBaseAddress, options.ipInfoToken),
       qtScheduler_(this),
       scheduler_(options.scheduler ? *options.scheduler : qtScheduler_),
       monitor_(StreamMonitor::Dependencies{
@@ -22,8 +27,11 @@ AppCore::AppCore(InfoDictionary info, PermissionPrompt& prompt, PrivilegedRunner
           options.probeInterface, [this](const QString& address) { startLookup(address); },
           [this] { permission_->requestPermission(); }, [] { return QDateTime::currentDateTimeUtc(); },
           options.captureInterface, [this] { streamEnded(); }}) {
-    location_.setFinished([this](const LookupOutcome& outcome) { lookupFinished(outcome); });
-    territory_.setFinished([this](const LookupOutcome& outcome) { lookupFinished(outcome); });
+    context_.finished = [this](const LookupOutcome& outcome) { lookupFinished(outcome); };
+    state_.setKeysToRedact(keys());
+    if (options.keyStore) {
+        options.keyStore->load([this](ServiceKeys stored, KeyStore::Place) { setStoredKeys(stored); });
+    }
     auto route = options.grantRoute ? options.grantRoute : [] { return Tidemark::grantRoute(programDirectory()); };
     auto quit = options.quit ? options.quit : [] { QCoreApplication::quit(); };
     permission_.emplace(PermissionStep::Dependencies{state_, prompt, runner, route,
@@ -42,16 +50,50 @@ void AppCore::startLookup(const QString& address) {
     location_.loadIPData(address);
 }
 
+ServiceKeys AppCore::keys() const {
+    return ServiceKeys{territoryKey_.value_or(storedKeys_.territoryKey), ipInfoToken_.value_or(storedKeys_.ipInfoToken)};
+}
+
+void AppCore::setStoredKeys(const ServiceKeys& keys) {
+    storedKeys_ = keys;
+    state_.setKeysToRedact(this->keys());
+    // A lookup that could not go on without a key goes on now.
+    if (state_.needsKey() && !monitor_.lastServerAddress().isEmpty()) {
+        state_.setNeedsKey(false);
+        ++generation_;
+        location_.loadIPData(monitor_.lastServerAddress());
+    }
+}
+
+QString AppCore::place() const {
+    const Geo& geo = state_.geo();
+    QStringList parts;
+    for (const QString& part : {geo.city, geo.region, geo.country}) {
+        if (!part.isEmpty()) parts << TerritoryLookup::cutToShow(part);
+    }
+    return parts.join(QStringLiteral(", "));
+}
+
+void AppCore::answerShown() {
+    const QString text = acknowledgementText();
+    if (text.isEmpty()) return;
+    state_.setLastAnswer(std::nullopt);
+    store_.record({now_(), state_.geo().ip, place(), text});
+}
+
 void AppCore::lookupFinished(const LookupOutcome& outcome) {
     if (outcome.succeeded) {
         failures_ = 0;
         if (lookupFailed_) state_.setRetryError(false);
         lookupFailed_ = false;
+        answerShown();
         return;
     }
     lookupFailed_ = true;
     state_.setRetryError(true);
-    const auto delay = retryDelays[std::min<std::size_t>(failures_, std::size(retryDelays) - 1)];
+    if (!outcome.retry) return;  // only a new key helps: Settings starts the lookup again
+    const auto delay = outcome.retryAfter ? *outcome.retryAfter
+                                          : retryDelays[std::min<std::size_t>(failures_, std::size(retryDelays) - 1)];
     ++failures_;
     state_.appendLog(QStringLiteral("Trying the lookup again in %1 s while the stream goes on").arg(delay.count()));
     const unsigned generation = ++generation_;
@@ -66,12 +108,22 @@ void AppCore::lookupFinished(const LookupOutcome& outcome) {
 void AppCore::streamEnded() {
     ++generation_;
     failures_ = 0;
-    if (lookupFailed_) state_.setRetryError(false);
+    if (lookupFailed_ || state_.needsKey()) state_.setRetryError(false);
     lookupFailed_ = false;
+    state_.setNeedsKey(false);
+    state_.setNotice({});
+    // The answer stays at hand a while: the acknowledgement is often copied just after the meeting.
+    if (state_.statusColor() == StatusColor::green) {
+        state_.setLastAnswer(LastAnswer{now_(), place(), acknowledgementText()});
+        const unsigned generation = ++lastAnswerGeneration_;
+        scheduler_.schedule(lastAnswerKept, [this, generation] {
+            if (generation == lastAnswerGeneration_) state_.setLastAnswer(std::nullopt);
+        });
+    }
 }
 
 QString AppCore::acknowledgementText() const {
-    if (state_.statusColor() != StatusColor::green) return {};
+    if (state_.statusColor() != StatusColor::green) return state_.lastAnswer() ? state_.lastAnswer()->text : QString();
     QString text = state_.mainText();
     for (const Territory& territory : state_.territories()) {
         text += QLatin1Char('\n') + territory.properties.name;

@@ -4,9 +4,11 @@
 #include "CaptureBackend.h"
 #include "DisplayState.h"
 #include "InfoDictionary.h"
+#include "LookupStore.h"
 #include "Lookups.h"
 #include "PermissionStep.h"
 #include "Scheduler.h"
+#include "ServiceKeys.h"
 #include "StreamMonitor.h"
 #include "WebClient.h"
 
@@ -30,6 +32,11 @@ struct AppCoreOptions {
     std::function<GrantRoute()> grantRoute;   // default: from the program's folder
     std::function<void()> quit;               // default: QCoreApplication::quit
     Scheduler* scheduler = nullptr;           // default: Qt's timers
+    QString storePath;                        // saved answers and history; empty: nothing is kept
+    KeyStore* keyStore = nullptr;             // where the user's keys are kept; none: only the ones below
+    std::optional<QString> fixedTerritoryKey;  // from the environment or a key file: wins over the store
+    std::optional<QString> fixedIpInfoToken;
+    std::function<QDateTime()> now = [] { return QDateTime::currentDateTimeUtc(); };
 };
 
 // Everything the window and the terminal mode share: the display state, the lookups,
@@ -54,8 +61,27 @@ public:
                                                            std::chrono::seconds(60), std::chrono::seconds(300)};
 
     // A text ready to paste into a meeting's chat: the sentence, then each people's name and link on a
-    // line of its own. Empty until a territory answer is shown.
+    // line of its own. While an answer is shown, that one; for 30 minutes after its stream ended, the last
+    // one; else empty.
     QString acknowledgementText() const;
+    static constexpr std::chrono::minutes lastAnswerKept{30};
+
+    // The keys in use: the environment's or a key file's, else the user's stored ones.
+    ServiceKeys keys() const;
+    // Whether a key comes from the environment or a key file (Settings cannot change it).
+    bool territoryKeyFixed() const { return territoryKey_.has_value(); }
+    bool ipInfoTokenFixed() const { return ipInfoToken_.has_value(); }
+    // The user's keys changed (Settings saved them): used from now on; a lookup that needed them runs again.
+    void setStoredKeys(const ServiceKeys& keys);
+    const ServiceKeys& storedKeys() const { return storedKeys_; }
+    LookupStore& store() { return store_; }
+    WebClient& webClient() { return client_; }
+    const TerritoryLookup& territoryLookup() const { return territory_; }
+    const LocationLookup& locationLookup() const { return location_; }
+    // The acknowledgements shown, newest first.
+    std::vector<LookupStore::Acknowledgement> recentAcknowledgements(int count = 20) { return store_.recent(count); }
+    // "City, Region, Country" of the server shown, without empty parts.
+    QString place() const;
     // The organisation that holds the server's address, cut to 200 characters, while the answer is shown;
     // empty otherwise.
     QString networkOwner() const;
@@ -66,9 +92,17 @@ private:
     void lookupFinished(const LookupOutcome& outcome);
     void streamEnded();
 
+    void answerShown();
+
     InfoDictionary info_;
     DisplayState state_;
+    std::function<QDateTime()> now_;
+    LookupStore store_;
+    ServiceKeys storedKeys_;
+    std::optional<QString> territoryKey_;
+    std::optional<QString> ipInfoToken_;
     WebClient client_;
+    LookupContext context_;
     TerritoryLookup territory_;
     LocationLookup location_;
     QtScheduler qtScheduler_;
@@ -78,6 +112,7 @@ private:
     bool lookupFailed_ = false;
     int failures_ = 0;        // in a row, for the server being looked up
     unsigned generation_ = 0;  // of the lookup in progress; a scheduled attempt carries its own
+    unsigned lastAnswerGeneration_ = 0;
 };
 
 }  // namespace Tidemark

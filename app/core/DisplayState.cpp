@@ -59,9 +59,25 @@ void DisplayState::setIsLoading(bool value) {
     apply([value](DisplayState& s) { s.isLoading_ = value; });
 }
 
+void DisplayState::setNotice(QString notice) {
+    apply([notice = std::move(notice)](DisplayState& s) { s.notice_ = notice; });
+}
+
+void DisplayState::setNeedsKey(bool value) {
+    apply([value](DisplayState& s) { s.needsKey_ = value; });
+}
+
+void DisplayState::setLastAnswer(std::optional<LastAnswer> answer) {
+    apply([answer = std::move(answer)](DisplayState& s) { s.lastAnswer_ = answer; });
+}
+
+void DisplayState::setKeysToRedact(ServiceKeys keys) {
+    apply([keys = std::move(keys)](DisplayState& s) { s.redacted_ = keys; });
+}
+
 void DisplayState::appendLog(const QString& line) {
     apply([line](DisplayState& s) {
-        s.statusText_ += line;
+        s.statusText_ += redactKeys(line, s.redacted_);
         s.statusText_ += QLatin1Char('\n');
     });
 }

@@ -1,6 +1,9 @@
 #pragma once
 
 #include "Records.h"
+#include "ServiceKeys.h"
+
+#include <QDateTime>
 
 #include <QObject>
 #include <QString>
@@ -14,6 +17,15 @@ namespace Tidemark {
 // Orange waiting for a stream, blue while a lookup runs, red on a failure, green with the answer.
 enum class StatusColor { orange, red, green, blue };
 QString toString(StatusColor color);
+
+// The acknowledgement shown last, kept for a while after its stream ended.
+struct LastAnswer {
+    QDateTime shown;
+    QString place;
+    QString text;  // as copied
+
+    friend bool operator==(const LastAnswer&, const LastAnswer&) = default;
+};
 
 // The one shared record the window shows, and the application's log.
 // Writes may come from any thread; each is carried out on the state's own (main)
@@ -38,6 +50,11 @@ public:
     bool saveError() const { return saveError_; }
     bool isLoading() const { return isLoading_; }
     const std::optional<QString>& appVersion() const { return appVersion_; }
+    // A grey line under the sentence: an answer shown from what was saved.
+    const QString& notice() const { return notice_; }
+    // A service needs a key (or a better one): the view offers Settings.
+    bool needsKey() const { return needsKey_; }
+    const std::optional<LastAnswer>& lastAnswer() const { return lastAnswer_; }
 
     void setTerritories(std::vector<Territory> territories);
     void setGeo(Geo geo);
@@ -46,6 +63,11 @@ public:
     void setRetryError(bool value);
     void setSaveError(bool value);
     void setIsLoading(bool value);
+    void setNotice(QString notice);
+    void setNeedsKey(bool value);
+    void setLastAnswer(std::optional<LastAnswer> answer);
+    // Log lines have these keys (and any key= or token= value) replaced before they are kept.
+    void setKeysToRedact(ServiceKeys keys);
     // Adds one line (given without its line feed) to the log.
     void appendLog(const QString& line);
 
@@ -65,6 +87,10 @@ private:
     bool saveError_ = false;
     bool isLoading_ = true;
     std::optional<QString> appVersion_;
+    QString notice_;
+    bool needsKey_ = false;
+    std::optional<LastAnswer> lastAnswer_;
+    ServiceKeys redacted_;  // main thread
 };
 
 }  // namespace Tidemark

@@ -1,18 +1,108 @@
 #include "Lookups.h"
 #include "Scheduler.h"
 
+#include <QLocale>
 #include <QRegularExpression>
 #include <QUrlQuery>
 
 namespace Tidemark {
 
 namespace {
+
 const QString ipDataFailed = QStringLiteral("There was an error fetching IP data: ");
 const QString territoryFailed = QStringLiteral("There was an error fetching territory data: ");
 const QString notValidData = QStringLiteral("the service's answer was not valid data");
 
-// The service and status of an answer that was not a success, for the log.
-QString statusLine(const WebReply& reply) { return QStringLiteral("The service answered status %1").arg(reply.status); }
+QString savedOn(const QDateTime& fetched) {
+    return QLocale().toString(fetched.toLocalTime(), QStringLiteral("yyyy-MM-dd HH:mm"));
+}
+
+// One lookup's request, through the store of saved answers: a fresh saved answer instead of a request; a
+// stale one shown at once and asked again; a failed request falls back to what was saved.
+struct Fetch {
+    LookupStore::Kind kind;
+    QString key;                    // of the saved answer
+    std::optional<QUrl> url;        // none: nothing may be sent
+    QString cannotAsk;              // why not, in the window's words
+    QString failurePrefix;          // "There was an error fetching IP data: "
+    QString refused;                // what a 401 or 403 means
+    QString lookingUp;              // while the request runs
+    std::function<bool(const QByteArray&)> show;  // decodes and shows; false when the body is not valid
+};
+
+void fail(LookupContext& c, const QString& text, LookupOutcome outcome = {}) {
+    c.state.setMainText(text);
+    c.state.setStatusColor(StatusColor::red);
+    if (c.finished) c.finished(outcome);
+}
+
+void fetch(LookupContext& c, Fetch f) {
+    c.state.setNotice({});
+    std::optional<LookupStore::Answer> saved = c.store ? c.store->find(f.kind, f.key) : std::nullopt;
+    if (saved && saved->fresh) {
+        c.state.appendLog(QStringLiteral("Using the answer saved %1: nothing sent").arg(savedOn(saved->fetched)));
+        if (f.show(saved->body)) return;
+        saved.reset();  // unreadable after all: ask
+    }
+    const bool shownSaved = saved && f.show(saved->body);
+    if (shownSaved) c.state.appendLog(QStringLiteral("Showing the answer saved %1 while asking again").arg(savedOn(saved->fetched)));
+    const QString stale = shownSaved ? QStringLiteral("Saved answer from %1; ").arg(savedOn(saved->fetched)) : QString();
+    if (!f.url) {
+        c.state.appendLog(f.cannotAsk);
+        if (shownSaved) {
+            c.state.setNotice(stale + f.cannotAsk);
+            return;
+        }
+        c.state.setNeedsKey(true);
+        fail(c, f.cannotAsk, LookupOutcome{false, false, std::nullopt});
+        return;
+    }
+    if (!shownSaved) {
+        c.state.setMainText(f.lookingUp);
+        c.state.setStatusColor(StatusColor::blue);
+    }
+    c.client.get(*f.url, [&c, f, saved, shownSaved, stale](const WebReply& reply) {
+        if (answeredWell(reply)) {
+            if (shownSaved && reply.body == saved->body) {
+                if (c.store) c.store->put(f.kind, f.key, reply.status, reply.body);  // the same, newer
+                return;
+            }
+            if (f.show(reply.body)) {
+                c.state.setNeedsKey(false);
+                if (c.store) c.store->put(f.kind, f.key, reply.status, reply.body);
+                return;
+            }
+        } else if (!reply.answered()) {
+            c.state.appendLog(QStringLiteral("Fetch failed: ") + reply.error);
+        } else {
+            c.state.appendLog(QStringLiteral("The service answered status %1").arg(reply.status));
+        }
+        // Why it failed, what the window says, and when to ask again.
+        LookupOutcome outcome;
+        QString text = f.failurePrefix + (reply.answered() && answeredWell(reply) ? notValidData : plainReason(reply)) + '.';
+        QString tail = QStringLiteral("the service could not be reached.");
+        if (reply.answered() && (reply.status == 401 || reply.status == 403)) {
+            text = f.refused;
+            tail = QStringLiteral("the service refused the request (see Settings).");
+            outcome.retry = false;
+            c.state.setNeedsKey(true);
+        } else if (reply.answered() && reply.status == 429) {
+            const auto wait = retryAfter(reply.retryAfter, c.now()).value_or(std::chrono::seconds(60));
+            const QString at = QLocale().toString(c.now().addSecs(wait.count()).toLocalTime(), QStringLiteral("HH:mm"));
+            text = QStringLiteral("The service's request limit is reached; Tidemark will try again at %1.").arg(at);
+            tail = QStringLiteral("the service's request limit is reached.");
+            outcome.retryAfter = wait;
+        } else if (answeredWell(reply)) {
+            tail = QStringLiteral("the service's answer was not valid data.");
+        }
+        if (shownSaved) {
+            c.state.setNotice(stale + tail);
+            return;
+        }
+        fail(c, text, outcome);
+    });
+}
+
 }  // namespace
 
 bool answeredWell(const WebReply& reply) { return reply.answered() && reply.status / 100 == 2; }
@@ -31,8 +121,31 @@ QString plainReason(const WebReply& reply) {
     return QStringLiteral("the service answered with status %1").arg(reply.status);
 }
 
-TerritoryLookup::TerritoryLookup(DisplayState& state, WebClient& client, QString baseAddress, QObject* parent)
-    : QObject(parent), state_(state), client_(client), baseAddress_(std::move(baseAddress)) {}
+std::optional<std::chrono::seconds> retryAfter(const QString& value, const QDateTime& now) {
+    const QString text = value.trimmed();
+    qint64 seconds = 0;
+    bool number = false;
+    seconds = text.toLongLong(&number);
+    if (!number) {
+        const QDateTime at = QDateTime::fromString(text, Qt::RFC2822Date);
+        if (!at.isValid()) return std::nullopt;
+        seconds = now.secsTo(at);
+    }
+    return std::chrono::seconds(std::clamp<qint64>(seconds, 1, 3600));
+}
+
+const QString TerritoryLookup::needsKey = QStringLiteral(
+    "Tidemark needs an API key for the territory service before it can ask it anything. Enter one in Settings (free "
+    "from the service's site).");
+const QString TerritoryLookup::keyRefused = QStringLiteral(
+    "The territory service refused the request: it needs a valid API key. Enter one in Settings (free from the "
+    "service's site).");
+const QString LocationLookup::tokenRefused = QStringLiteral(
+    "The IP-information service refused the request: its token is not valid. Enter another in Settings, or leave "
+    "it empty.");
+
+TerritoryLookup::TerritoryLookup(LookupContext& context, QString baseAddress, QObject* parent)
+    : QObject(parent), c_(context), baseAddress_(std::move(baseAddress)) {}
 
 Territory TerritoryLookup::fallbackEntry() const {
     return Territory{QStringLiteral("-1"), TerritoryProperties{QStringLiteral("Learn about Native Land"), baseAddress_},
@@ -46,7 +159,7 @@ QString TerritoryLookup::cutToShow(const QString& text) {
 
 QString TerritoryLookup::bounded(const QString& text) const {
     if (text.size() > maximumTextLength) {
-        state_.appendLog(QStringLiteral("Shown cut to %1 characters: ").arg(maximumTextLength) + text);
+        c_.state.appendLog(QStringLiteral("Shown cut to %1 characters: ").arg(maximumTextLength) + text);
     }
     return cutToShow(text);
 }
@@ -58,10 +171,10 @@ std::vector<Territory> TerritoryLookup::rowsToShow(std::vector<Territory> receiv
     for (Territory& territory : received) {
         QString& link = territory.properties.description;
         if (link.size() > maximumLinkLength) {
-            state_.appendLog(QStringLiteral("Dropped a link of %1 characters, longer than %2: ")
-                                 .arg(link.size())
-                                 .arg(maximumLinkLength) +
-                             link.left(maximumLinkLength) + QChar(0x2026));
+            c_.state.appendLog(QStringLiteral("Dropped a link of %1 characters, longer than %2: ")
+                                   .arg(link.size())
+                                   .arg(maximumLinkLength) +
+                               link.left(maximumLinkLength) + QChar(0x2026));
             link.clear();
         }
         territory.properties.name = bounded(territory.properties.name);
@@ -85,7 +198,7 @@ std::optional<QString> TerritoryLookup::normalizedPosition(const QString& loc) {
 }
 
 QString TerritoryLookup::acknowledgement(bool found) const {
-    const Geo& geo = state_.geo();
+    const Geo& geo = c_.state.geo();
     return QStringLiteral("The Zoom stream to your computer is coming from a server with the IP address ") +
            bounded(geo.ip) + QStringLiteral(", based in ") + bounded(geo.city) + QStringLiteral(", ") +
            bounded(geo.region) + QStringLiteral(", ") + bounded(geo.country) +
@@ -95,63 +208,53 @@ QString TerritoryLookup::acknowledgement(bool found) const {
                                    "territory of any people. To learn more, please click here:"));
 }
 
-void TerritoryLookup::fail(const QString& reason) {
-    state_.setMainText(territoryFailed + reason + QStringLiteral("."));
-    state_.setStatusColor(StatusColor::red);
-    if (finished_) finished_({false});
+std::optional<QUrl> TerritoryLookup::requestUrl(const QString& position, const QString& key) const {
+    // Each value goes into the query encoded whole: neither can add parameters of its own.
+    auto url = WebClient::validUrl(baseAddress_ + QStringLiteral("api/index.php"));
+    if (!url || key.isEmpty()) return std::nullopt;
+    QUrlQuery query;
+    query.addQueryItem(QStringLiteral("maps"), QStringLiteral("languages"));
+    query.addQueryItem(QStringLiteral("position"), QString::fromUtf8(QUrl::toPercentEncoding(position)));
+    query.addQueryItem(QStringLiteral("key"), QString::fromUtf8(QUrl::toPercentEncoding(key)));
+    url->setQuery(query);
+    return url;
+}
+
+bool TerritoryLookup::show(const QByteArray& body) {
+    auto decoded = decodeTerritories(body);
+    if (auto* error = std::get_if<DecodingError>(&decoded)) {
+        c_.state.appendLog(QStringLiteral("decodedResponse failed"));
+        c_.state.appendLog(error->localizedDescription);
+        return false;
+    }
+    auto& received = std::get<std::vector<Territory>>(decoded);
+    const bool found = !received.empty();
+    c_.state.setTerritories(rowsToShow(std::move(received)));
+    c_.state.setMainText(acknowledgement(found));
+    c_.state.setStatusColor(StatusColor::green);
+    if (c_.finished) c_.finished(LookupOutcome{true, true, std::nullopt});
+    return true;
 }
 
 void TerritoryLookup::loadTerritoryData(const QString& position) {
-    state_.appendLog(QStringLiteral("Loading territory data for ") + position);
-    // The position goes into the query as one encoded value: it cannot add parameters of its own.
+    c_.state.appendLog(QStringLiteral("Loading territory data for ") + position);
     const std::optional<QString> normalized = normalizedPosition(position);
-    auto url = WebClient::validUrl(baseAddress_ + QStringLiteral("api/index.php"));
-    if (url && normalized) {
-        QUrlQuery query;
-        query.addQueryItem(QStringLiteral("maps"), QStringLiteral("languages"));
-        query.addQueryItem(QStringLiteral("position"), QString::fromUtf8(QUrl::toPercentEncoding(*normalized)));
-        url->setQuery(query);
-    }
-    if (!url || !normalized) {
-        state_.appendLog(QStringLiteral("Invalid URL"));
-        fail(QStringLiteral("Invalid URL"));
+    if (!normalized || !WebClient::validUrl(baseAddress_ + QStringLiteral("api/index.php"))) {
+        c_.state.appendLog(QStringLiteral("Invalid URL"));
+        fail(c_, territoryFailed + QStringLiteral("Invalid URL."));
         return;
     }
-    state_.setMainText(DisplayState::lookingUpTerritory);
-    state_.setStatusColor(StatusColor::blue);
-    client_.get(*url, [this](const WebReply& reply) {
-        if (!reply.answered()) {
-            state_.appendLog(QStringLiteral("Fetch failed: ") + reply.error);
-            fail(plainReason(reply));
-            return;
-        }
-        if (!answeredWell(reply)) {
-            state_.appendLog(statusLine(reply));
-            fail(plainReason(reply));
-            return;
-        }
-        auto decoded = decodeTerritories(reply.body);
-        if (auto* error = std::get_if<DecodingError>(&decoded)) {
-            state_.appendLog(QStringLiteral("decodedResponse failed"));
-            state_.appendLog(error->localizedDescription);
-            fail(notValidData);
-            return;
-        }
-        auto& received = std::get<std::vector<Territory>>(decoded);
-        const bool found = !received.empty();
-        state_.setTerritories(rowsToShow(std::move(received)));
-        state_.setMainText(acknowledgement(found));
-        state_.setStatusColor(StatusColor::green);
-        if (finished_) finished_({true});
-    });
-    state_.setIsLoading(false);
+    const QString key = c_.keys().territoryKey;
+    fetch(c_, Fetch{LookupStore::Kind::territory, *normalized, requestUrl(*normalized, key),
+                    key.isEmpty() ? needsKey : QString(), territoryFailed, keyRefused,
+                    DisplayState::lookingUpTerritory, [this](const QByteArray& body) { return show(body); }});
+    c_.state.setIsLoading(false);
 }
 
-LocationLookup::LocationLookup(DisplayState& state, WebClient& client, TerritoryLookup& territories,
-                               QString baseAddress, QString token, QObject* parent)
+LocationLookup::LocationLookup(LookupContext& context, TerritoryLookup& territories, QString baseAddress,
+                               QString token, QObject* parent)
     : QObject(parent),
-      state_(state),
-      client_(client),
+      c_(context),
       territories_(territories),
       baseAddress_(std::move(baseAddress)),
       token_(std::move(token)) {}
@@ -160,44 +263,34 @@ void LocationLookup::loadIPData(const QString& address) {
     runOnThreadOf(this, [this, address] { request(address); });
 }
 
-void LocationLookup::fail(const QString& reason) {
-    state_.setMainText(ipDataFailed + reason + QStringLiteral("."));
-    state_.setStatusColor(StatusColor::red);
-    if (finished_) finished_({false});
+std::optional<QUrl> LocationLookup::requestUrl(const QString& address, const QString& token) const {
+    return WebClient::validUrl(baseAddress_ + address + QStringLiteral("/json?token=") +
+                               QString::fromUtf8(QUrl::toPercentEncoding(token.isEmpty() ? token_ : token)));
+}
+
+bool LocationLookup::show(const QByteArray& body) {
+    auto decoded = decodeGeo(body);
+    if (auto* error = std::get_if<DecodingError>(&decoded)) {
+        c_.state.appendLog(QStringLiteral("decodedResponse failed"));
+        c_.state.appendLog(error->localizedDescription);
+        return false;
+    }
+    Geo& geo = std::get<Geo>(decoded);
+    const QString position = geo.loc;
+    c_.state.setGeo(std::move(geo));
+    territories_.loadTerritoryData(position);
+    return true;
 }
 
 void LocationLookup::request(const QString& address) {
-    state_.appendLog(QStringLiteral("Loading IP data for ") + address);
-    auto url = WebClient::validUrl(baseAddress_ + address + QStringLiteral("/json?token=") + token_);
+    c_.state.appendLog(QStringLiteral("Loading IP data for ") + address);
+    const auto url = requestUrl(address, c_.keys().ipInfoToken);
     if (!url) {
-        state_.appendLog(QStringLiteral("Invalid URL"));
+        c_.state.appendLog(QStringLiteral("Invalid URL"));
         return;
     }
-    state_.setMainText(DisplayState::lookingUpLocation);
-    state_.setStatusColor(StatusColor::blue);
-    client_.get(*url, [this](const WebReply& reply) {
-        if (!reply.answered()) {
-            state_.appendLog(QStringLiteral("Fetch failed: ") + reply.error);
-            fail(plainReason(reply));
-            return;
-        }
-        if (!answeredWell(reply)) {
-            state_.appendLog(statusLine(reply));
-            fail(plainReason(reply));
-            return;
-        }
-        auto decoded = decodeGeo(reply.body);
-        if (auto* error = std::get_if<DecodingError>(&decoded)) {
-            state_.appendLog(QStringLiteral("decodedResponse failed"));
-            state_.appendLog(error->localizedDescription);
-            fail(notValidData);
-            return;
-        }
-        Geo& geo = std::get<Geo>(decoded);
-        const QString position = geo.loc;
-        state_.setGeo(std::move(geo));
-        territories_.loadTerritoryData(position);
-    });
+    fetch(c_, Fetch{LookupStore::Kind::location, address, url, {}, ipDataFailed, tokenRefused,
+                    DisplayState::lookingUpLocation, [this](const QByteArray& body) { return show(body); }});
 }
 
 }  // namespace Tidemark

@@ -1,11 +1,14 @@
 #pragma once
 
 #include "DisplayState.h"
+#include "LookupStore.h"
+#include "ServiceKeys.h"
 #include "WebClient.h"
 
 #include <QObject>
 #include <QString>
 
+#include <chrono>
 #include <functional>
 #include <optional>
 #include <vector>
@@ -15,6 +18,8 @@ namespace Tidemark {
 // How a lookup ended, for whoever tries it again.
 struct LookupOutcome {
     bool succeeded = false;
+    bool retry = true;                               // false: only a change of key can help
+    std::optional<std::chrono::seconds> retryAfter;  // the service said when to ask again
 };
 using LookupFinished = std::function<void(const LookupOutcome&)>;
 
@@ -23,6 +28,20 @@ using LookupFinished = std::function<void(const LookupOutcome&)>;
 QString plainReason(const WebReply& reply);
 // Whether the service answered with a body worth decoding (a 2xx status).
 bool answeredWell(const WebReply& reply);
+// A Retry-After value (seconds, or an HTTP date) as a wait from `now`, at least 1 s and at most an hour;
+// none when it cannot be read.
+std::optional<std::chrono::seconds> retryAfter(const QString& value, const QDateTime& now);
+
+// What the two lookups share: the state they write, the web client, the store of saved answers, the
+// keys, and who hears how a lookup ended.
+struct LookupContext {
+    DisplayState& state;
+    WebClient& client;
+    LookupStore* store = nullptr;                   // none: nothing is saved
+    std::function<ServiceKeys()> keys = [] { return ServiceKeys{}; };
+    std::function<QDateTime()> now = [] { return QDateTime::currentDateTimeUtc(); };
+    LookupFinished finished;
+};
 
 // Asks the territory service on whose territory a position lies, and composes the sentence.
 // What the services answer is bounded before the view shows it: texts cut to 200 characters (the full
@@ -35,19 +54,21 @@ public:
     static constexpr qsizetype maximumTextLength = 200;
     static constexpr std::size_t maximumRows = 50;
     static constexpr qsizetype maximumLinkLength = 2048;
+    static const QString needsKey;
+    static const QString keyRefused;
 
     // `baseAddress` is the service's home page, ending in "/".
-    TerritoryLookup(DisplayState& state, WebClient& client, QString baseAddress, QObject* parent = nullptr);
+    TerritoryLookup(LookupContext& context, QString baseAddress, QObject* parent = nullptr);
 
     void loadTerritoryData(const QString& position);
-    // Called once per lookup when it ends, succeeded or failed.
-    void setFinished(LookupFinished finished) { finished_ = std::move(finished); }
 
     // Shown as the one link when the service knows no territory for the place.
     Territory fallbackEntry() const;
     QString acknowledgement(bool found) const;
     // The rows the view shows for what the service answered.
     std::vector<Territory> rowsToShow(std::vector<Territory> received) const;
+    // The address of one request for `position` with `key`, or none when either cannot be sent.
+    std::optional<QUrl> requestUrl(const QString& position, const QString& key) const;
 
     // A position as the territory service takes it: two decimal numbers joined by a comma (blanks around
     // them dropped); none for anything else.
@@ -56,14 +77,13 @@ public:
     static QString cutToShow(const QString& text);
 
 private:
+    // Decodes and shows an answer; false when it is not a list of territories.
+    bool show(const QByteArray& body);
     // cutToShow(), logging a cut text whole.
     QString bounded(const QString& text) const;
-    void fail(const QString& reason);
 
-    DisplayState& state_;
-    WebClient& client_;
+    LookupContext& c_;
     QString baseAddress_;
-    LookupFinished finished_;
 };
 
 // Asks the IP-information service where a server stands, then looks up its territory.
@@ -71,25 +91,25 @@ class LocationLookup : public QObject {
     Q_OBJECT
 
 public:
-    // Requests go to baseAddress + address + "/json?token=" + token.
-    LocationLookup(DisplayState& state, WebClient& client, TerritoryLookup& territories, QString baseAddress,
-                   QString token, QObject* parent = nullptr);
+    static const QString tokenRefused;
+
+    // Requests go to baseAddress + address + "/json?token=" + the user's token, or `token` without one.
+    LocationLookup(LookupContext& context, TerritoryLookup& territories, QString baseAddress, QString token,
+                   QObject* parent = nullptr);
 
     // Safe from any thread: the request is made on the lookup's own thread.
     void loadIPData(const QString& address);
-    // Called when the lookup fails here; a located server goes on to the territory lookup, which reports.
-    void setFinished(LookupFinished finished) { finished_ = std::move(finished); }
+    // The address of one request for `address` with `token` (the build's when empty).
+    std::optional<QUrl> requestUrl(const QString& address, const QString& token) const;
 
 private:
     void request(const QString& address);
-    void fail(const QString& reason);
+    bool show(const QByteArray& body);
 
-    DisplayState& state_;
-    WebClient& client_;
+    LookupContext& c_;
     TerritoryLookup& territories_;
     QString baseAddress_;
     QString token_;
-    LookupFinished finished_;
 };
 
 }  // namespace Tidemark

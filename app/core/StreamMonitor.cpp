@@ -157,12 +157,12 @@ void StreamMonitor::checkStream(const std::shared_ptr<Run>& run) {
     }
     if (run->currentCapture) run->currentCapture->cancel();
     d_.state.appendLog(resetLine);
+    if (d_.streamEnded) d_.streamEnded();  // while the display still shows what the stream gave
     d_.state.setMainText(DisplayState::waitingText);
     d_.state.setStatusColor(StatusColor::orange);
     d_.state.setTerritories({});
     // A stream that comes back from the same server must be looked up again.
     lastServerAddress_.clear();
-    if (d_.streamEnded) d_.streamEnded();
     runEtherCapture();
 }
 

@@ -43,7 +43,7 @@ public:
         std::function<void()> requestPermission;
         std::function<QDateTime()> now = [] { return QDateTime::currentDateTimeUtc(); };
         std::optional<QString> interface;  // the user's choice; none: all interfaces
-        std::function<void()> streamEnded;  // the watchdog reset the display
+        std::function<void()> streamEnded;  // the watchdog is about to reset the display
     };
 
     explicit StreamMonitor(Dependencies dependencies, QObject* parent = nullptr);

@@ -58,7 +58,7 @@ void TerminalView::print(const QString& text) {
 
 void TerminalView::start(bool readCommands) {
     print(QStringLiteral("Tidemark %1. Commands: r = try again, s [file] = save the log, c = copy the "
-                         "acknowledgement, l = show the log, q = quit.")
+                         "acknowledgement, h [n] = recent acknowledgements, l = show the log, q = quit.")
               .arg(core_.state().appVersion().value_or(QStringLiteral("(unknown version)"))));
     redraw();
     if (auto link = core_.info().string(QStringLiteral("TMLandAckLink")); link && !link->isEmpty()) {
@@ -108,14 +108,39 @@ void TerminalView::command(const std::string& typed) {
         }
     } else if (line == "c") {
         copyAcknowledgement();
+    } else if (line == "h" || line.rfind("h ", 0) == 0) {
+        recent(line.size() > 2 ? trimmed(line.substr(2)) : std::string());
     } else if (line == "l") {
         for (const QString& logLine : state.statusText().split(QLatin1Char('\n'), Qt::SkipEmptyParts)) print(logLine);
     } else if (line == "q") {
         QCoreApplication::quit();
     } else {
-        print(QStringLiteral("Commands: r = try again, s [file] = save the log, c = copy the acknowledgement, l = show "
-                             "the log, q = quit."));
+        print(QStringLiteral("Commands: r = try again, s [file] = save the log, c = copy the acknowledgement, h [n] = "
+                             "recent acknowledgements, l = show the log, q = quit."));
     }
+}
+
+void TerminalView::recent(const std::string& which) {
+    const auto list = core_.recentAcknowledgements(20);
+    if (list.empty()) {
+        print(QStringLiteral("No acknowledgement has been shown yet."));
+        return;
+    }
+    if (which.empty()) {
+        for (std::size_t i = 0; i < list.size(); ++i) {
+            print(QStringLiteral("%1. %2  %3").arg(i + 1).arg(list[i].shown.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm")),
+                                                               TerritoryLookup::cutToShow(list[i].place)));
+        }
+        print(QStringLiteral("Type h and a number to copy that one."));
+        return;
+    }
+    bool number = false;
+    const int index = QString::fromStdString(which).toInt(&number);
+    if (!number || index < 1 || index > static_cast<int>(list.size())) {
+        print(QStringLiteral("There is no acknowledgement %1: type h to list them.").arg(QString::fromStdString(which).left(20)));
+        return;
+    }
+    copyText(list[static_cast<std::size_t>(index - 1)].text);
 }
 
 void TerminalView::copyAcknowledgement() {
@@ -124,6 +149,10 @@ void TerminalView::copyAcknowledgement() {
         print(QStringLiteral("Nothing to copy yet: there is no acknowledgement."));
         return;
     }
+    copyText(text);
+}
+
+void TerminalView::copyText(const QString& text) {
     print(QStringLiteral("Acknowledgement, ready to paste:"));
     for (const QString& line : text.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) print(line);
     if (isatty(fileno(out_))) {
@@ -152,14 +181,26 @@ void TerminalView::redraw() {
     QStringList block;
     block << QStringLiteral("[status: %1]").arg(toString(state.statusColor())) << state.mainText();
     if (const QString owner = core_.networkOwner(); !owner.isEmpty()) block << QStringLiteral("  (%1)").arg(owner);
+    if (!state.notice().isEmpty()) block << QStringLiteral("  (%1)").arg(state.notice());
     for (const Territory& territory : state.territories()) {
         const TerritoryProperties& row = territory.properties;
         block << (row.description.isEmpty() ? QStringLiteral("  - %1").arg(row.name)
                                              : QStringLiteral("  - %1 <%2>").arg(row.name, row.description));
     }
     if (state.retryError()) block << QStringLiteral("Try Again: type r and press Enter.");
+    if (state.needsKey()) {
+        block << QStringLiteral("Keys: set TIDEMARK_TERRITORY_KEY and TIDEMARK_IPINFO_TOKEN, or start Tidemark with "
+                                "--territory-key-file FILE and --ipinfo-token-file FILE.");
+    }
+    if (state.lastAnswer() && state.statusColor() != StatusColor::green) {
+        block << QStringLiteral("Last: %1, %2 (type c to copy it)")
+                     .arg(state.lastAnswer()->shown.toLocalTime().toString(QStringLiteral("HH:mm")),
+                          TerritoryLookup::cutToShow(state.lastAnswer()->place));
+    }
     if (state.saveError()) block << QStringLiteral("Save Error Log: type s and a file name, then press Enter.");
-    if (!core_.acknowledgementText().isEmpty()) block << QStringLiteral("Copy the acknowledgement: type c.");
+    if (!core_.acknowledgementText().isEmpty() && state.statusColor() == StatusColor::green) {
+        block << QStringLiteral("Copy the acknowledgement: type c.");
+    }
     const QString text = block.join(QLatin1Char('\n'));
     if (text == shown_) return;
     shown_ = text;

@@ -29,7 +29,7 @@ private:
 // block, in the window's order (status, sentence, network owner, territory links, actions). Everything
 // that came from a service is printed with its control characters escaped.
 // Commands typed on standard input: r (Try Again), s [file] (save the log), c (copy the acknowledgement),
-// l (show the log), q (quit).
+// h [n] (recent acknowledgements, or copy number n), l (show the log), q (quit).
 class TerminalView : public QObject {
     Q_OBJECT
 
@@ -52,6 +52,10 @@ private:
     void redraw();
     void print(const QString& text);
     void copyAcknowledgement();
+    // Lists the last acknowledgements, or copies the one numbered `which`.
+    void recent(const std::string& which);
+    // Prints the text and sends it to the terminal's clipboard.
+    void copyText(const QString& text);
 
     AppCore& core_;
     std::FILE* out_;

@@ -2,12 +2,19 @@
 
 #include "BuildConfig.h"
 #include "LogFile.h"
+#include "SettingsDialog.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QDesktopServices>
+#include <QDialogButtonBox>
 #include <QDir>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLocale>
+#include <QPushButton>
+#include <QVBoxLayout>
 #include <QEvent>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -132,6 +139,7 @@ void AppDelegate::applicationDidFinishLaunching() {
             [this] { copyAcknowledgement(); },
             [this] { return core_.networkOwner(); },
             core_.info().string(QStringLiteral("TMLandAckLink")).value_or(QString()),
+            [this] { showSettings(); },
         },
         &window);
     window.setCentralWidget(contentView_);
@@ -161,6 +169,9 @@ void AppDelegate::buildMenus() {
     QAction* save = file->addAction(QStringLiteral("&Save Log\u2026"));
     save->setShortcut(QKeySequence::Save);
     connect(save, &QAction::triggered, this, &AppDelegate::saveErrorLog);
+    QAction* recent = file->addAction(QStringLiteral("&Recent Acknowledgements\u2026"));
+    recent->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
+    connect(recent, &QAction::triggered, this, &AppDelegate::showRecent);
     file->addSeparator();
     QAction* quit = file->addAction(QStringLiteral("&Quit"));
     quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
@@ -173,6 +184,12 @@ void AppDelegate::buildMenus() {
     tryAgainAction_ = edit->addAction(QStringLiteral("&Try Again"));
     tryAgainAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
     connect(tryAgainAction_, &QAction::triggered, this, [this] { core_.retry(); });
+    if (keyStore_) {
+        edit->addSeparator();
+        settingsAction_ = edit->addAction(QStringLiteral("Setti&ngs\u2026"));
+        settingsAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
+        connect(settingsAction_, &QAction::triggered, this, &AppDelegate::showSettings);
+    }
 
     QMenu* help = window.menuBar()->addMenu(QStringLiteral("&Help"));
     connect(help->addAction(QStringLiteral("&Learn More About Territory Acknowledgements")), &QAction::triggered,
@@ -372,6 +389,42 @@ void AppDelegate::showAbout() {
     box.setText(aboutText());
     box.setStandardButtons(QMessageBox::Close);
     if (platform_.showBox) platform_.showBox(box);
+}
+
+void AppDelegate::showSettings() {
+    if (!keyStore_) return;
+    SettingsDialog dialog(core_, *keyStore_, mainWindow_.get());
+    if (platform_.showDialog) platform_.showDialog(dialog);
+}
+
+void AppDelegate::showRecent() {
+    QDialog dialog(mainWindow_.get());
+    dialog.setWindowTitle(QStringLiteral("Recent Acknowledgements"));
+    auto* layout = new QVBoxLayout(&dialog);
+    const auto recent = core_.recentAcknowledgements(20);
+    if (recent.empty()) layout->addWidget(new QLabel(QStringLiteral("No acknowledgement has been shown yet."), &dialog));
+    for (const auto& acknowledgement : recent) {
+        auto* row = new QHBoxLayout();
+        auto* label = new QLabel(QStringLiteral("%1  %2").arg(
+                                     QLocale().toString(acknowledgement.shown.toLocalTime(), QStringLiteral("yyyy-MM-dd HH:mm")),
+                                     TerritoryLookup::cutToShow(acknowledgement.place)),
+                                 &dialog);
+        label->setTextFormat(Qt::PlainText);
+        label->setToolTip(acknowledgement.text.left(2000));
+        auto* copy = new QPushButton(QStringLiteral("Copy"), &dialog);
+        copy->setAccessibleName(QStringLiteral("Copy the acknowledgement of %1").arg(acknowledgement.place));
+        connect(copy, &QPushButton::clicked, this, [this, text = acknowledgement.text] {
+            QGuiApplication::clipboard()->setText(text);
+            showMessage(QStringLiteral("Copied the acknowledgement: paste it in the meeting's chat."));
+        });
+        row->addWidget(label, 1);
+        row->addWidget(copy);
+        layout->addLayout(row);
+    }
+    auto* close = new QDialogButtonBox(QDialogButtonBox::Close, &dialog);
+    connect(close, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    layout->addWidget(close);
+    if (platform_.showDialog) platform_.showDialog(dialog);
 }
 
 void AppDelegate::menuCheckForUpdatesSelected() {

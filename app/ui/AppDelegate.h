@@ -5,6 +5,7 @@
 #include "PermissionStep.h"
 #include "UpdateCheck.h"
 
+#include <QDialog>
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QObject>
@@ -44,6 +45,8 @@ public:
         std::function<void(QWidget* parent, const UpdateResult& result)> showUpdateResult;
         // Shows a modal box (the About box); the default runs it.
         std::function<void(QMessageBox& box)> showBox;
+        // Shows a modal dialog (Settings, Recent Acknowledgements); the default runs it.
+        std::function<void(QDialog& dialog)> showDialog = [](QDialog& dialog) { dialog.exec(); };
     };
     static Platform defaultPlatform();
 
@@ -57,6 +60,13 @@ public:
     void menuAboutNativeLandSelected();
     void menuContactDeveloperSelected();
     void showAbout();
+    // The keys and saved answers (needs a key store); modal.
+    void showSettings();
+    // The last 20 acknowledgements, each with its Copy button; modal.
+    void showRecent();
+
+    // Where Settings keeps the keys; without one there is no Settings item.
+    void setKeyStore(KeyStore* keyStore) { keyStore_ = keyStore; }
 
     // "Save Error Log" and the menu's "Save Log…": asks where, defaulting to Documents or else home.
     // Says in the status bar what happened; the window's text is never touched.
@@ -101,6 +111,8 @@ private:
     std::unique_ptr<UpdateChecker> updater_;
     std::unique_ptr<QSystemTrayIcon> tray_;
     std::unique_ptr<QMenu> trayMenu_;
+    KeyStore* keyStore_ = nullptr;
+    QAction* settingsAction_ = nullptr;
     QAction* copyAction_ = nullptr;
     QAction* tryAgainAction_ = nullptr;
     QAction* showHideAction_ = nullptr;

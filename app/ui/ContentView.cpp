@@ -141,6 +141,13 @@ ContentView::ContentView(DisplayState& state, Actions actions, QWidget* parent)
     small.setPointSizeF(small.pointSizeF() * 0.85);
     owner_->setFont(small);
     column->addWidget(owner_);
+    // An answer shown from what was saved says so, in the same grey.
+    notice_ = new QLabel(this);
+    notice_->setWordWrap(true);
+    notice_->setTextFormat(Qt::PlainText);
+    notice_->setForegroundRole(QPalette::PlaceholderText);
+    notice_->setFont(small);
+    column->addWidget(notice_);
 
     territoryList_ = new QWidget();
     territoryColumn_ = new QVBoxLayout(territoryList_);
@@ -165,11 +172,30 @@ ContentView::ContentView(DisplayState& state, Actions actions, QWidget* parent)
     actionsRow->setSpacing(10);
     tryAgain_ = new LinkLabel(QStringLiteral("Try Again"), [this] { actions_.tryAgain(); }, this);
     saveErrorLog_ = new LinkLabel(QStringLiteral("Save Error Log"), [this] { actions_.saveErrorLog(); }, this);
+    settings_ = new LinkLabel(QStringLiteral("Settings\u2026"), [this] {
+        if (actions_.openSettings) actions_.openSettings();
+    }, this);
     actionsRow->addWidget(tryAgain_);
     actionsRow->addWidget(saveErrorLog_);
+    actionsRow->addWidget(settings_);
     actionsRow->addWidget(new QLabel(QStringLiteral(" "), this));  // keeps the row's height
     actionsRow->addStretch();
     outer->addLayout(actionsRow);
+
+    // The last acknowledgement, for a while after its stream ended: "Last: 14:02, Montréal — Copy".
+    lastRow_ = new QWidget(this);
+    auto* lastLayout = new QHBoxLayout(lastRow_);
+    lastLayout->setContentsMargins(0, 0, 0, 0);
+    lastLayout->setSpacing(4);
+    last_ = new QLabel(lastRow_);
+    last_->setTextFormat(Qt::PlainText);
+    last_->setFont(small);
+    copyLast_ = new LinkLabel(QStringLiteral("Copy"), [this] { actions_.copyAcknowledgement(); }, lastRow_);
+    copyLast_->setFont(small);
+    lastLayout->addWidget(last_);
+    lastLayout->addWidget(copyLast_);
+    lastLayout->addStretch();
+    outer->addWidget(lastRow_);
 
     acknowledgement_ = new LinkLabel(QStringLiteral("Learn more about territory acknowledgements"),
                                      [this] { actions_.openAcknowledgementLink(); }, this);
@@ -210,8 +236,20 @@ void ContentView::redraw() {
     owner_->setText(owner);
     owner_->setVisible(!owner.isEmpty());
     if (!owner.isEmpty()) fit(owner_, columnWidth);
+    notice_->setText(state_.notice());
+    notice_->setVisible(!state_.notice().isEmpty());
+    if (!state_.notice().isEmpty()) fit(notice_, columnWidth);
     tryAgain_->setVisible(state_.retryError());
     saveErrorLog_->setVisible(state_.saveError());
+    settings_->setVisible(state_.needsKey() && actions_.openSettings);
+    const auto& lastAnswer = state_.lastAnswer();
+    const bool showLast = lastAnswer && state_.statusColor() != StatusColor::green;
+    if (showLast) {
+        QString place = lastAnswer->place;
+        if (place.size() > 40) place = place.left(39) + QChar(0x2026);
+        last_->setText(QStringLiteral("Last: %1, %2 \u2014").arg(lastAnswer->shown.toLocalTime().toString(QStringLiteral("HH:mm")), place));
+    }
+    lastRow_->setVisible(showLast);
     if (state_.territories() != shownTerritories_) rebuildTerritoryLinks();
     copy_->setVisible(state_.statusColor() == StatusColor::green && !state_.territories().empty());
     fitTerritoryArea();
@@ -254,7 +292,8 @@ void ContentView::rebuildTerritoryLinks() {
         setTabOrder(previous, link);
         previous = link;
     }
-    for (QWidget* next : std::initializer_list<QWidget*>{copy_, tryAgain_, saveErrorLog_, acknowledgement_}) {
+    for (QWidget* next :
+         std::initializer_list<QWidget*>{copy_, tryAgain_, saveErrorLog_, settings_, copyLast_, acknowledgement_}) {
         setTabOrder(previous, next);
         previous = next;
     }

@@ -80,6 +80,7 @@ public:
         std::function<void()> copyAcknowledgement;
         std::function<QString()> networkOwner;  // the grey line under the sentence; empty hides it
         QString acknowledgementAddress;          // where the acknowledgement link leads
+        std::function<void()> openSettings;
     };
 
     ContentView(DisplayState& state, Actions actions, QWidget* parent = nullptr);
@@ -87,6 +88,10 @@ public:
     StatusDot* statusDot() const { return dot_; }
     QLabel* mainTextLabel() const { return mainText_; }
     QLabel* networkOwnerLabel() const { return owner_; }
+    QLabel* noticeLabel() const { return notice_; }
+    LinkLabel* settingsLink() const { return settings_; }
+    QLabel* lastAnswerLabel() const { return last_; }
+    LinkLabel* copyLastLink() const { return copyLast_; }
     LinkLabel* copyAcknowledgementLink() const { return copy_; }
     const std::vector<LinkLabel*>& territoryLinks() const { return territoryLinks_; }
     QScrollArea* territoryArea() const { return territoryArea_; }
@@ -122,6 +127,7 @@ private:
     StatusDot* dot_;
     SelectableLabel* mainText_;
     QLabel* owner_;
+    QLabel* notice_;
     QScrollArea* territoryArea_;
     QWidget* territoryList_;
     QVBoxLayout* territoryColumn_;
@@ -130,6 +136,10 @@ private:
     LinkLabel* copy_;
     LinkLabel* tryAgain_;
     LinkLabel* saveErrorLog_;
+    LinkLabel* settings_;
+    QWidget* lastRow_;
+    QLabel* last_;
+    LinkLabel* copyLast_;
     LinkLabel* acknowledgement_;
 };
 

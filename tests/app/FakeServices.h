@@ -35,7 +35,7 @@ public:
         server_.Get("/territory/api/index.php", [state = state_](const httplib::Request& request,
                                                                   httplib::Response& response) {
             state->record("territory maps=" + request.get_param_value("maps") +
-                          " position=" + request.get_param_value("position"));
+                          " position=" + request.get_param_value("position") + " key=" + request.get_param_value("key"));
             reply(state->answer(&State::territory), response);
         });
         port_ = server_.bind_to_any_port("127.0.0.1");

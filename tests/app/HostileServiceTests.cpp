@@ -216,14 +216,15 @@ const std::string geoAnswer =
 struct Lookups {
     explicit Lookups(FakeServices& services)
         : client(10s),
-          territory(state, client, services.territoryBase()),
-          location(state, client, territory, services.ipBase(), QStringLiteral("token")) {}
+          territory(context, services.territoryBase()),
+          location(context, territory, services.ipBase(), QStringLiteral("token")) {}
     QStringList log() const { return state.statusText().split(QLatin1Char('\n'), Qt::SkipEmptyParts); }
     bool settled() {
         return runUntil([&] { return state.statusColor() == StatusColor::red || state.statusColor() == StatusColor::green; }, 20000);
     }
     DisplayState state{std::nullopt};
     WebClient client;
+    LookupContext context{.state = state, .client = client, .keys = [] { return ServiceKeys{"k", {}}; }, .finished = {}};
     TerritoryLookup territory;
     LocationLookup location;
 };
@@ -329,7 +330,7 @@ TEST(HostileServices, ThePositionIsTwoNumbersAndNothingMore) {
         lookups.location.loadIPData(QStringLiteral("192.0.2.7"));
         ASSERT_TRUE(lookups.settled());
         if (c.sent) {
-            EXPECT_EQ(services.requests().back(), "territory maps=languages position=" + *c.sent);
+            EXPECT_EQ(services.requests().back(), "territory maps=languages position=" + *c.sent + " key=k");
         } else {
             EXPECT_EQ(services.requests().size(), 1u);  // no territory request at all
             EXPECT_EQ(lookups.log().last(), QStringLiteral("Invalid URL"));

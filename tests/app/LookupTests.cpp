@@ -32,8 +32,8 @@ const QString foundSentence = QString::fromUtf8(
 struct Lookups {
     explicit Lookups(const QString& ipBase, const QString& territoryBase, std::chrono::milliseconds timeout = 10s)
         : client(timeout),
-          territory(state, client, territoryBase),
-          location(state, client, territory, ipBase, QStringLiteral("9c2e51b07da38f")) {}
+          territory(context, territoryBase),
+          location(context, territory, ipBase, QStringLiteral("9c2e51b07da38f")) {}
 
     QStringList log() const { return state.statusText().split(QLatin1Char('\n'), Qt::SkipEmptyParts); }
     bool waitForLog(qsizetype lines) {
@@ -45,6 +45,8 @@ struct Lookups {
 
     DisplayState state{std::nullopt};
     WebClient client;
+    LookupContext context{.state = state, .client = client, .keys = [this] { return keys; }, .finished = {}};
+    ServiceKeys keys{"territory key", {}};
     TerritoryLookup territory;
     LocationLookup location;
 };
@@ -62,7 +64,7 @@ TEST(Lookups, AddressToSentenceAndTerritories) {
     EXPECT_EQ(lookups.log(), (QStringList{"Awaiting status", "Loading IP data for 192.0.2.7",
                                           "Loading territory data for 45.5088,-73.5878"}));
     EXPECT_EQ(services.requests(), (std::vector<std::string>{"ip 192.0.2.7 token=9c2e51b07da38f",
-                                                             "territory maps=languages position=45.5088,-73.5878"}));
+                                                             "territory maps=languages position=45.5088,-73.5878 key=territory key"}));
     EXPECT_EQ(lookups.state.geo().org, QStringLiteral("AS64500 Example"));
     EXPECT_EQ(lookups.state.mainText(), foundSentence);
     ASSERT_EQ(lookups.state.territories().size(), 2u);
@@ -99,11 +101,11 @@ TEST(Lookups, BadLocationAnswers) {
     };
     const Case cases[] = {
         {"no org", {200, geoWithoutOrg}, "decodedResponse failed", "the service's answer was not valid data"},
-        {"error object", {403, R"({"error":{"title":"Unknown token","message":"Please check your token"}})"},
-         "The service answered status 403", "the service answered with status 403"},
+        {"error object", {404, R"({"error":{"title":"Wrong ip","message":"Please provide a valid IP address"}})"},
+         "The service answered status 404", "the service answered with status 404"},
         {"server error page", {500, "<html><body><h1>500 Internal Server Error</h1></body></html>", "text/html"},
          "The service answered status 500", "the service answered with status 500"},
-        {"a location as a 404", {404, geoAnswer}, "The service answered status 404", "the service answered with status 404"},
+        {"a location as a 502", {502, geoAnswer}, "The service answered status 502", "the service answered with status 502"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

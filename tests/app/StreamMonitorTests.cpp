@@ -280,8 +280,9 @@ TEST(StreamMonitor, FirstPacketFromANewServerRunsBothLookupsThenRestarts) {
     FakeCapture capture;
     capture.frameFor = [](int run) { return run == 0 ? std::optional(udpFrom({192, 0, 2, 7})) : std::nullopt; };
     WebClient client(10s);
-    TerritoryLookup territory(state, client, services.territoryBase());
-    LocationLookup location(state, client, territory, services.ipBase(), QStringLiteral("token"));
+    LookupContext context{.state = state, .client = client, .keys = [] { return ServiceKeys{"k", {}}; }, .finished = {}};
+    TerritoryLookup territory(context, services.territoryBase());
+    LocationLookup location(context, territory, services.ipBase(), QStringLiteral("token"));
     StreamMonitor monitor({state, scheduler, capture.factory(), [] { return InterfaceProbe{"eth0", std::nullopt}; },
                            [&](const QString& address) { location.loadIPData(address); }, [] {},
                            [] { return QDateTime::currentDateTimeUtc(); }, std::nullopt, {}});
@@ -350,6 +351,7 @@ TEST(Recovery, AFailedLookupIsTriedAgainWhileTheStreamGoesOn) {
     options.capture = capture.factory();
     options.probeInterface = [] { return InterfaceProbe{"eth0", std::nullopt}; };
     options.scheduler = &scheduler;
+    options.fixedTerritoryKey = QStringLiteral("k");
     AppCore core(InfoDictionary{}, prompt, runner, options);
     DisplayState& state = core.state();
     auto settle = [&](StatusColor color) {

@@ -1,0 +1,185 @@
+#include "SettingsDialog.h"
+
+#include "BuildConfig.h"
+#include "Records.h"
+
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include <tuple>
+
+namespace Tidemark {
+
+namespace {
+
+// A position whose answer every key can be tested on.
+const QString testPosition = QStringLiteral("45.5,-73.5");
+const QString testAddress = QStringLiteral("8.8.8.8");
+
+// A link to a service's own site, where its key is had.
+QLabel* siteLink(const QString& text, const char* address, QWidget* parent) {
+    const QUrl url(QString::fromUtf8(address));
+    const QString home = url.adjusted(QUrl::RemovePath | QUrl::RemoveQuery).toString() + QLatin1Char('/');
+    auto* label = new QLabel(QStringLiteral("<a href=\"%1\">%2</a>").arg(home.toHtmlEscaped(), text.toHtmlEscaped()), parent);
+    label->setOpenExternalLinks(true);  // an address of this build, not of a service's answer
+    label->setToolTip(home);
+    return label;
+}
+
+// A secret field with its Show toggle.
+QWidget* secretRow(QLineEdit* field, QWidget* parent) {
+    auto* row = new QWidget(parent);
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    field->setEchoMode(QLineEdit::Password);
+    field->setMaxLength(512);
+    field->setMinimumWidth(280);
+    auto* show = new QCheckBox(QStringLiteral("Show"), row);
+    QObject::connect(show, &QCheckBox::toggled, field,
+                     [field](bool on) { field->setEchoMode(on ? QLineEdit::Normal : QLineEdit::Password); });
+    layout->addWidget(field);
+    layout->addWidget(show);
+    return row;
+}
+
+}  // namespace
+
+SettingsDialog::SettingsDialog(AppCore& core, KeyStore& keyStore, QWidget* parent)
+    : QDialog(parent), core_(core), keyStore_(keyStore) {
+    setWindowTitle(QStringLiteral("Tidemark Settings"));
+    auto* outer = new QVBoxLayout(this);
+    auto* form = new QFormLayout();
+    outer->addLayout(form);
+
+    territoryKey_ = new QLineEdit(core_.keys().territoryKey, this);
+    form->addRow(QStringLiteral("Territory service API &key:"), secretRow(territoryKey_, this));
+    form->addRow(QString(), siteLink(QStringLiteral("Get a free key from the territory service's site (an account is needed)"),
+                                     BuildConfig::territoryBaseAddress, this));
+    testTerritory_ = new QPushButton(QStringLiteral("&Test"), this);
+    territoryResult_ = new QLabel(this);
+    territoryResult_->setWordWrap(true);
+    auto* territoryTest = new QHBoxLayout();
+    territoryTest->addWidget(testTerritory_);
+    territoryTest->addWidget(territoryResult_, 1);
+    form->addRow(QString(), territoryTest);
+
+    ipInfoToken_ = new QLineEdit(core_.keys().ipInfoToken, this);
+    form->addRow(QStringLiteral("IP-information &token:"), secretRow(ipInfoToken_, this));
+    form->addRow(QString(), siteLink(QStringLiteral("Get a token from the IP-information service's site (optional: "
+                                                    "without one it answers at a limited rate)"),
+                                     BuildConfig::ipInfoBaseAddress, this));
+    testIpInfo_ = new QPushButton(QStringLiteral("T&est"), this);
+    ipInfoResult_ = new QLabel(this);
+    ipInfoResult_->setWordWrap(true);
+    auto* ipTest = new QHBoxLayout();
+    ipTest->addWidget(testIpInfo_);
+    ipTest->addWidget(ipInfoResult_, 1);
+    form->addRow(QString(), ipTest);
+
+    // A key from the environment or a key file is used whatever is typed here.
+    for (auto [fixed, field, variable] : {std::tuple{core_.territoryKeyFixed(), territoryKey_, "TIDEMARK_TERRITORY_KEY"},
+                                          std::tuple{core_.ipInfoTokenFixed(), ipInfoToken_, "TIDEMARK_IPINFO_TOKEN"}}) {
+        if (!fixed) continue;
+        field->setReadOnly(true);
+        field->setToolTip(QStringLiteral("Set by %1 or a key file when Tidemark was started.").arg(QString::fromLatin1(variable)));
+    }
+
+    storage_ = new QLabel(this);
+    storage_->setWordWrap(true);
+    outer->addWidget(storage_);
+    storage_->setText(QStringLiteral("Finding where keys are kept\u2026"));
+    keyStore_.load([this](ServiceKeys, KeyStore::Place place) { showPlace(place); });
+
+    auto* saved = new QHBoxLayout();
+    clear_ = new QPushButton(QStringLiteral("&Clear Saved Answers"), this);
+    cleared_ = new QLabel(QStringLiteral("%1 saved answers").arg(core_.store().answerCount()), this);
+    saved->addWidget(clear_);
+    saved->addWidget(cleared_, 1);
+    outer->addLayout(saved);
+    connect(clear_, &QPushButton::clicked, this, [this] {
+        cleared_->setText(core_.store().clearAnswers() ? QStringLiteral("Saved answers cleared.")
+                                                       : QStringLiteral("No saved answers could be cleared."));
+    });
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Save | QDialogButtonBox::Cancel, this);
+    outer->addWidget(buttons);
+    connect(buttons, &QDialogButtonBox::accepted, this, &SettingsDialog::save);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    connect(testTerritory_, &QPushButton::clicked, this, &SettingsDialog::testTerritory);
+    connect(testIpInfo_, &QPushButton::clicked, this, &SettingsDialog::testIpInfo);
+}
+
+void SettingsDialog::showPlace(KeyStore::Place place) {
+    storage_->setText(place == KeyStore::Place::secretStore
+                          ? QStringLiteral("Keys are kept in the desktop's secret store.")
+                          : QStringLiteral("No secret store is running: keys are kept in %1, which only you can read.")
+                                .arg(QDir::toNativeSeparators(keyStore_.fallbackPath())));
+}
+
+QString SettingsDialog::verdict(const WebReply& reply, bool bodyValid) {
+    if (reply.answered() && (reply.status == 401 || reply.status == 403)) return QStringLiteral("The service refused this key.");
+    if (reply.answered() && reply.status == 429) {
+        return QStringLiteral("The service's request limit is reached; test again later.");
+    }
+    if (answeredWell(reply)) {
+        return bodyValid ? QStringLiteral("The key works.") : QStringLiteral("The service answered, but not with valid data.");
+    }
+    return QStringLiteral("Could not test the key: ") + plainReason(reply) + QLatin1Char('.');
+}
+
+void SettingsDialog::testTerritory() {
+    const QString key = territoryKey_->text().trimmed();
+    if (key.isEmpty()) {
+        territoryResult_->setText(QStringLiteral("Enter a key first."));
+        return;
+    }
+    const auto url = core_.territoryLookup().requestUrl(testPosition, key);
+    if (!url) return;
+    territoryResult_->setText(QStringLiteral("Testing\u2026"));
+    testTerritory_->setEnabled(false);
+    core_.webClient().get(*url, [this, guard = QPointer<SettingsDialog>(this)](const WebReply& reply) {
+        if (!guard) return;
+        testTerritory_->setEnabled(true);
+        territoryResult_->setText(verdict(reply, std::holds_alternative<std::vector<Territory>>(decodeTerritories(reply.body))));
+    });
+}
+
+void SettingsDialog::testIpInfo() {
+    const QString token = ipInfoToken_->text().trimmed();
+    const auto url = core_.locationLookup().requestUrl(testAddress, token);
+    if (!url) return;
+    ipInfoResult_->setText(QStringLiteral("Testing\u2026"));
+    testIpInfo_->setEnabled(false);
+    core_.webClient().get(*url, [this, token, guard = QPointer<SettingsDialog>(this)](const WebReply& reply) {
+        if (!guard) return;
+        testIpInfo_->setEnabled(true);
+        QString text = verdict(reply, std::holds_alternative<Geo>(decodeGeo(reply.body)));
+        if (token.isEmpty() && answeredWell(reply)) text = QStringLiteral("The service answers without a token (at a limited rate).");
+        ipInfoResult_->setText(text);
+    });
+}
+
+void SettingsDialog::save() {
+    const ServiceKeys keys{territoryKey_->text().trimmed(), ipInfoToken_->text().trimmed()};
+    ServiceKeys stored = core_.storedKeys();
+    if (!core_.territoryKeyFixed()) stored.territoryKey = keys.territoryKey;
+    if (!core_.ipInfoTokenFixed()) stored.ipInfoToken = keys.ipInfoToken;
+    core_.setStoredKeys(stored);
+    KeyStore& keyStore = keyStore_;
+    AppCore& core = core_;
+    keyStore.save(stored, [&core](KeyStore::Place, const QString& error) {
+        if (!error.isEmpty()) core.state().appendLog(QStringLiteral("The keys could not be kept: ") + error);
+    });
+    accept();
+}
+
+}  // namespace Tidemark
