@@ -67,8 +67,8 @@ void fetch(LookupContext& c, Fetch f) {
                 if (c.store) c.store->put(f.kind, f.key, reply.status, reply.body);  // the same, newer
                 return;
             }
+            c.state.setNeedsKey(false);  // before showing: showing a location starts the territory lookup
             if (f.show(reply.body)) {
-                c.state.setNeedsKey(false);
                 if (c.store) c.store->put(f.kind, f.key, reply.status, reply.body);
                 return;
             }

@@ -20,6 +20,7 @@ struct Answer {
     std::string body;
     std::string contentType = "application/json";
     std::chrono::milliseconds delay{0};
+    std::vector<std::pair<std::string, std::string>> headers = {};
 };
 
 // A real HTTP server on 127.0.0.1 for both services, answering what the test sets.
@@ -30,12 +31,14 @@ public:
         // test's stack.
         server_.Get(R"(/ip/([^/]+)/json)", [state = state_](const httplib::Request& request, httplib::Response& response) {
             state->record("ip " + request.matches[1].str() + " token=" + request.get_param_value("token"));
+            state->recordQuery(request.target);
             reply(state->answer(&State::ip), response);
         });
         server_.Get("/territory/api/index.php", [state = state_](const httplib::Request& request,
                                                                   httplib::Response& response) {
             state->record("territory maps=" + request.get_param_value("maps") +
                           " position=" + request.get_param_value("position") + " key=" + request.get_param_value("key"));
+            state->recordQuery(request.target);
             reply(state->answer(&State::territory), response);
         });
         port_ = server_.bind_to_any_port("127.0.0.1");
@@ -55,6 +58,11 @@ public:
     std::vector<std::string> requests() {
         std::lock_guard lock(state_->mutex);
         return state_->requests;
+    }
+    // The requests' paths and queries as sent, still percent-encoded.
+    std::vector<std::string> targets() {
+        std::lock_guard lock(state_->mutex);
+        return state_->targets;
     }
 
 private:
@@ -78,6 +86,7 @@ private:
         Answer ip;
         Answer territory;
         std::vector<std::string> requests;
+        std::vector<std::string> targets;
 
         Answer answer(Answer State::*which) {
             std::lock_guard lock(mutex);
@@ -91,11 +100,16 @@ private:
             std::lock_guard lock(mutex);
             requests.push_back(std::move(request));
         }
+        void recordQuery(std::string target) {
+            std::lock_guard lock(mutex);
+            targets.push_back(std::move(target));
+        }
     };
 
     static void reply(const Answer& answer, httplib::Response& response) {
         std::this_thread::sleep_for(answer.delay);
         response.status = answer.status;
+        for (const auto& [name, value] : answer.headers) response.set_header(name, value);
         response.set_content(answer.body, answer.contentType);
     }
 

@@ -24,16 +24,6 @@ using ZuzizavAdiduDazorud::Frame;
 
 namespace {
 
-// An Ethernet/IPv4/UDP frame from `source` port 8801.
-Frame udpFrom(const std::array<int, 4>& source) {
-    char address[9];
-    std::snprintf(address, sizeof address, "%02x%02x%02x%02x", source[0], source[1], source[2], source[3]);
-    auto bytes = ZuzizavAdiduDazorud::makeData(std::string("685b35890a04c869cd2c0d500800") +
-                                               "4500001c000040004011000" + "0" + address + "c0a8000a" +
-                                               "22611f4100080000");
-    return Frame(*bytes, {}, static_cast<std::int64_t>(bytes->count()), 1);
-}
-
 struct Harness {
     explicit Harness(std::optional<InterfaceProbe> probe = InterfaceProbe{"eth0", std::nullopt},
                      std::optional<QString> interface = std::nullopt)

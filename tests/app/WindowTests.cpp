@@ -309,6 +309,10 @@ TEST(TerminalView, OneBlockPerChangeSentenceBeforeLinks) {
 }
 
 TEST(Program, OptionsAndAStandardOutputThatCarriesOnlyTheView) {
+    // The program keeps its saved answers and keys in folders of this test's own.
+    QTemporaryDir home;
+    qputenv("XDG_CACHE_HOME", home.filePath(QStringLiteral("cache")).toUtf8());
+    qputenv("XDG_CONFIG_HOME", home.filePath(QStringLiteral("config")).toUtf8());
     using TestSupport::runProgram;
     auto unknown = runProgram({TIDEMARK_PATH, "--frobnicate"});
     EXPECT_EQ(unknown.exitCode, 1);

@@ -1,0 +1,308 @@
+// The services' keys (sent encoded, never logged, refusals told), the request limit, and the store of saved
+// answers and acknowledgements (repeat meetings, stale and offline answers, damage, a kill mid-write).
+#include "AppCore.h"
+#include "LookupStore.h"
+#include "ServiceKeys.h"
+
+#include "FakeCapture.h"
+#include "FakeServices.h"
+#include "ManualScheduler.h"
+#include "Subprocess.h"
+
+#include <QFile>
+#include <QLocale>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include "QtPrinters.h"
+
+using namespace Tidemark;
+using namespace std::chrono_literals;
+
+namespace {
+
+const std::string geoAnswer = R"({"ip":"192.0.2.7","city":"Montreal","region":"Quebec","country":"CA",)"
+                              R"("loc":"45.5088,-73.5878","org":"AS64500"})";
+const std::string wendat = R"([{"id":"w","type":"F","properties":{"name":"Wendat","description":"https://t/w"}}])";
+
+struct NoPrompt final : PermissionPrompt {
+    bool askToGrant(const QString&) override { return false; }
+};
+struct NoRunner final : PrivilegedRunner {
+    void run(const QString&, std::function<void(PrivilegedOutcome)>) override {}
+};
+
+// A meeting: a stream from 192.0.2.7, the fake services, a clock and timers the test moves.
+struct Meeting {
+    Meeting(FakeServices& services, QString storePath = {}, std::optional<QString> key = QStringLiteral("k"),
+            QDateTime now = QDateTime(QDate(2026, 12, 8), QTime(14, 2), Qt::UTC), std::optional<QString> token = {})
+        : clock(now), core(InfoDictionary{}, prompt, runner, options(services, storePath, key, token)) {}
+
+    AppCoreOptions options(FakeServices& services, const QString& storePath, std::optional<QString> key,
+                           std::optional<QString> token) {
+        capture.frameFor = [](int) { return udpFrom({192, 0, 2, 7}); };
+        AppCoreOptions o;
+        o.ipInfoBaseAddress = services.ipBase();
+        o.territoryBaseAddress = services.territoryBase();
+        o.capture = capture.factory();
+        o.probeInterface = [] { return InterfaceProbe{"eth0", std::nullopt}; };
+        o.scheduler = &scheduler;
+        o.storePath = storePath;
+        o.fixedTerritoryKey = key;
+        o.fixedIpInfoToken = token;
+        o.now = [this] { return clock; };
+        return o;
+    }
+    void start() {
+        core.monitor().startMonitoring();
+        scheduler.runPosted();
+    }
+    bool settle(StatusColor color) {
+        return QTest::qWaitFor([&] { return core.state().statusColor() == color; }, 10000);
+    }
+    QStringList log() { return core.state().statusText().split('\n', Qt::SkipEmptyParts); }
+
+    QDateTime clock;
+    ManualScheduler scheduler;
+    FakeCapture capture;
+    NoPrompt prompt;
+    NoRunner runner;
+    AppCore core;
+};
+
+}  // namespace
+
+TEST(Keys, SentEncodedAndNeverLogged) {
+    const QString key = QString::fromUtf8("a b&c=d/é+%k3y");
+    const QString token = QStringLiteral("t0ken&maps=x");
+    for (const int status : {200, 401}) {
+        SCOPED_TRACE(status);
+        FakeServices services;
+        services.setIpAnswer({200, geoAnswer});
+        services.setTerritoryAnswer({status, status == 200 ? wendat : R"({"error":"invalid key a b&c=d/é+%k3y"})"});
+        Meeting meeting(services, {}, key, QDateTime::currentDateTimeUtc(), token);
+        meeting.start();
+        ASSERT_TRUE(meeting.settle(status == 200 ? StatusColor::green : StatusColor::red));
+        ASSERT_EQ(services.requests().size(), 2u);
+        // Each arrives whole: neither can add parameters of its own.
+        EXPECT_EQ(services.requests()[0], "ip 192.0.2.7 token=" + token.toStdString());
+        EXPECT_EQ(services.requests()[1], "territory maps=languages position=45.5088,-73.5878 key=" + key.toStdString());
+        const QString log = meeting.core.state().statusText();
+        for (const std::string& target : services.targets()) {
+            EXPECT_FALSE(log.contains(QString::fromStdString(target.substr(target.find('?'))))) << target;
+        }
+        for (const QString& secret : {key, token, QString::fromUtf8(QUrl::toPercentEncoding(key))}) {
+            EXPECT_FALSE(log.contains(secret)) << secret.toStdString();
+        }
+    }
+    // What the log is told is redacted too, wherever it came from.
+    EXPECT_EQ(redactKeys(QStringLiteral("GET /api?maps=languages&key=s3cret&position=1 token=abc"), {}),
+              QStringLiteral("GET /api?maps=languages&key=\u2026&position=1 token=\u2026"));
+    EXPECT_EQ(redactKeys(QStringLiteral("refused s3cretkey"), {QStringLiteral("s3cretkey"), {}}),
+              QStringLiteral("refused \u2026"));
+}
+
+TEST(Keys, RefusalsAndLimitsSaySoAndWaitAsTold) {
+    const QDateTime clock(QDate(2026, 12, 8), QTime(14, 2), Qt::UTC);
+    auto at = [&](int seconds) { return QLocale().toString(clock.addSecs(seconds).toLocalTime(), QStringLiteral("HH:mm")); };
+    struct Case {
+        const char* name;
+        Answer ip;
+        Answer territory;
+        std::optional<QString> key;
+        QString shown;
+        int requests;                      // before any retry
+        std::optional<int> retryAfter;     // seconds until the next attempt; none: no attempt within an hour
+    };
+    const Case cases[] = {
+        {"no key", {200, geoAnswer}, {200, wendat}, std::nullopt, TerritoryLookup::needsKey, 1, std::nullopt},
+        {"territory 401", {200, geoAnswer}, {401, "{}"}, "k", TerritoryLookup::keyRefused, 2, std::nullopt},
+        {"territory 403", {200, geoAnswer}, {403, "{}"}, "k", TerritoryLookup::keyRefused, 2, std::nullopt},
+        {"ip 403", {403, "{}"}, {200, wendat}, "k", LocationLookup::tokenRefused, 1, std::nullopt},
+        {"429 in seconds", {200, geoAnswer}, {429, "{}", "application/json", 0ms, {{"Retry-After", "120"}}}, "k",
+         "The service's request limit is reached; Tidemark will try again at " + at(120) + ".", 2, 120},
+        {"429 as a date", {429, "{}", "application/json", 0ms,
+                           {{"Retry-After", clock.addSecs(300).toString(Qt::RFC2822Date).toStdString()}}},
+         {200, wendat}, "k", "The service's request limit is reached; Tidemark will try again at " + at(300) + ".", 1, 300},
+        {"429 for a day", {429, "{}", "application/json", 0ms, {{"Retry-After", "86400"}}}, {200, wendat}, "k",
+         "The service's request limit is reached; Tidemark will try again at " + at(3600) + ".", 1, 3600},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeServices services;
+        services.setIpAnswer(c.ip);
+        services.setTerritoryAnswer(c.territory);
+        Meeting meeting(services, {}, c.key, clock);
+        meeting.start();
+        ASSERT_TRUE(meeting.settle(StatusColor::red));
+        EXPECT_EQ(meeting.core.state().mainText(), c.shown);
+        EXPECT_EQ(services.requests().size(), static_cast<std::size_t>(c.requests));
+        EXPECT_EQ(meeting.core.state().needsKey(), !c.retryAfter);  // the view offers Settings
+        if (c.retryAfter) {
+            meeting.scheduler.advance(std::chrono::seconds(*c.retryAfter - 1));
+            QTest::qWait(50);
+            EXPECT_EQ(services.requests().size(), static_cast<std::size_t>(c.requests));
+            meeting.scheduler.advance(1s);
+            EXPECT_TRUE(QTest::qWaitFor([&] { return services.requests().size() > static_cast<std::size_t>(c.requests); }, 5000));
+        } else {
+            // Only a new key helps: nothing is sent meanwhile. Once Settings has one, the lookup goes on.
+            meeting.scheduler.advance(1h);
+            QTest::qWait(50);
+            EXPECT_EQ(services.requests().size(), static_cast<std::size_t>(c.requests));
+            services.setIpAnswer({200, geoAnswer});
+            services.setTerritoryAnswer({200, wendat});
+            meeting.core.setStoredKeys({QStringLiteral("new"), {}});
+            if (!c.key) {  // the key from the environment wins over Settings'
+                EXPECT_TRUE(meeting.settle(StatusColor::green));
+                EXPECT_FALSE(meeting.core.state().needsKey());
+            }
+        }
+    }
+}
+
+TEST(Store, RepeatMeetingsStaleAndOfflineAnswersAndTheHistory) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("lookups.sqlite"));
+    FakeServices services;
+    services.setIpAnswer({200, geoAnswer});
+    services.setTerritoryAnswer({200, wendat});
+    const QDateTime first(QDate(2026, 12, 8), QTime(14, 2), Qt::UTC);
+    {
+        Meeting meeting(services, path, QStringLiteral("k"), first);
+        meeting.start();
+        ASSERT_TRUE(meeting.settle(StatusColor::green));
+        EXPECT_EQ(services.requests().size(), 2u);
+        // The stream ends: the view waits again, and the answer stays at hand for 30 minutes.
+        meeting.capture.frameFor = [](int) { return std::nullopt; };
+        const QString text = meeting.core.acknowledgementText();
+        meeting.scheduler.advance(15s);
+        EXPECT_EQ(meeting.core.state().statusColor(), StatusColor::orange);
+        ASSERT_TRUE(meeting.core.state().lastAnswer());
+        EXPECT_EQ(meeting.core.state().lastAnswer()->place, QStringLiteral("Montreal, Quebec, CA"));
+        EXPECT_EQ(meeting.core.acknowledgementText(), text);
+        meeting.scheduler.advance(30min);
+        EXPECT_TRUE(meeting.core.acknowledgementText().isEmpty());
+    }
+    struct Case {
+        const char* name;
+        int daysLater;
+        int ipStatus;
+        std::size_t newRequests;
+        QString notice;
+    };
+    const Case cases[] = {
+        {"the next day: both answers saved, nothing sent", 1, 200, 0, {}},
+        {"8 days later: the location is asked again, the territory is not", 8, 200, 1, {}},
+        {"40 days later, offline: both saved answers, said to be saved", 40, 503, 2,
+         "Saved answer from " + QLocale().toString(first.addDays(8).toLocalTime(), QStringLiteral("yyyy-MM-dd HH:mm")) +
+             "; the service could not be reached."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        services.setIpAnswer({c.ipStatus, c.ipStatus == 200 ? geoAnswer : "down"});
+        services.setTerritoryAnswer({c.ipStatus, c.ipStatus == 200 ? wendat : "down"});
+        const std::size_t before = services.requests().size();
+        Meeting meeting(services, path, QStringLiteral("k"), first.addDays(c.daysLater));
+        meeting.start();
+        ASSERT_TRUE(meeting.settle(StatusColor::green));  // at once, from what was saved
+        ASSERT_TRUE(QTest::qWaitFor([&] { return services.requests().size() == before + c.newRequests; }, 5000));
+        if (!c.notice.isEmpty()) {
+            EXPECT_TRUE(QTest::qWaitFor([&] { return !meeting.core.state().notice().isEmpty(); }, 5000));
+        }
+        QTest::qWait(100);
+        EXPECT_EQ(services.requests().size(), before + c.newRequests);
+        EXPECT_EQ(meeting.core.state().notice(), c.notice);
+        EXPECT_EQ(meeting.core.state().statusColor(), StatusColor::green);
+    }
+    LookupStore store(path, {});
+    const auto recent = store.recent(20);
+    ASSERT_EQ(recent.size(), 4u);  // one per answer shown
+    EXPECT_EQ(recent[0].place, QStringLiteral("Montreal, Quebec, CA"));
+    EXPECT_TRUE(recent[0].text.endsWith(QStringLiteral("\nWendat: https://t/w\n")));
+    EXPECT_TRUE(store.clearAnswers());
+    EXPECT_EQ(store.answerCount(), 0u);
+    EXPECT_EQ(store.recent(20).size(), 4u);  // the history is not the saved answers
+}
+
+TEST(Store, WriterChild) {
+    // Run by KillDuringWritesAndDamage in a process of its own, which it kills: writes until then.
+    const QByteArray path = qgetenv("TIDEMARK_STORE_WRITER");
+    if (path.isEmpty()) GTEST_SKIP() << "a helper of another test";
+    LookupStore store(QString::fromUtf8(path), {});
+    for (int i = 0;; ++i) {
+        store.put(LookupStore::Kind::location, QString::number(i % 20'000), 200, "answer " + QByteArray::number(i));
+        if (i == 50) std::puts("writing");
+        std::fflush(stdout);
+    }
+}
+
+TEST(Store, KillDuringWritesAndDamage) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("lookups.sqlite"));
+    // A writer killed mid-write: the file opens, checks whole, and keeps what was committed.
+    auto killed = TestSupport::runProgram(
+        {"/proc/self/exe", "--gtest_filter=Store.WriterChild"},
+        TestSupport::ProgramOptions{{}, false, [](pid_t pid) {
+                                        std::this_thread::sleep_for(1500ms);
+                                        kill(pid, SIGKILL);
+                                    },
+                                    {"TIDEMARK_STORE_WRITER=" + path.toStdString()}});
+    ASSERT_EQ(killed.signal, SIGKILL);
+    ASSERT_NE(killed.out.find("writing"), std::string::npos) << killed.err;
+    QStringList log;
+    {
+        LookupStore store(path, [&](const QString& line) { log << line; });
+        EXPECT_TRUE(store.isOpen());
+        EXPECT_TRUE(log.isEmpty()) << log.join('\n').toStdString();
+        EXPECT_GT(store.answerCount(), 50u);
+        EXPECT_LE(store.answerCount(), static_cast<std::size_t>(LookupStore::maximumAnswers));
+        std::optional<LookupStore::Answer> answer;
+        for (int i = 0; i < 20'000 && !answer; ++i) answer = store.find(LookupStore::Kind::location, QString::number(i));
+        ASSERT_TRUE(answer);
+        EXPECT_TRUE(answer->body.startsWith("answer "));
+    }
+    // A file that is no database: moved aside, a new one made, a line in the log; never a crash.
+    for (const QString& suffix : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm")}) QFile::remove(path + suffix);
+    QFile damaged(path);
+    ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
+    damaged.write(QByteArray("SQLite format 3").append(QByteArray(4096, '\xff')));
+    damaged.close();
+    LookupStore store(path, [&](const QString& line) { log << line; });
+    EXPECT_TRUE(store.isOpen());
+    ASSERT_EQ(log.size(), 1);
+    EXPECT_TRUE(log[0].startsWith(QStringLiteral("The saved answers could not be read; the file was moved aside to "))) << log[0].toStdString();
+    EXPECT_EQ(QDir(dir.path()).entryList({QStringLiteral("lookups.sqlite.damaged-*")}).size(), 1);
+    store.put(LookupStore::Kind::territory, QStringLiteral("1,2"), 200, "[]");
+    EXPECT_EQ(store.answerCount(), 1u);
+}
+
+TEST(KeyStore, WithoutASecretServiceTheKeysGoToAFileOnlyTheUserReads) {
+    qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/tidemark-test-bus");
+    QTemporaryDir dir;
+    KeyStore store(dir.filePath(QStringLiteral("config/keys.json")));
+    const ServiceKeys keys{QStringLiteral("territory-k3y"), QStringLiteral("ip-t0ken")};
+    std::optional<std::pair<KeyStore::Place, QString>> saved;
+    store.save(keys, [&](KeyStore::Place place, QString error) { saved.emplace(place, error); });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return saved.has_value(); }, 20000));
+    EXPECT_EQ(saved->first, KeyStore::Place::file);
+    EXPECT_EQ(saved->second, QString());
+    struct stat info {};
+    ASSERT_EQ(stat(store.fallbackPath().toLocal8Bit().constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+    std::optional<std::pair<ServiceKeys, KeyStore::Place>> loaded;
+    store.load([&](ServiceKeys found, KeyStore::Place place) { loaded.emplace(found, place); });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return loaded.has_value(); }, 20000));
+    EXPECT_EQ(loaded->first, keys);
+    EXPECT_EQ(loaded->second, KeyStore::Place::file);
+    // A key file holds its first line, trimmed; an oversized one is refused.
+    QFile file(dir.filePath(QStringLiteral("key")));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("  abc123 \nsecond line\n");
+    file.close();
+    EXPECT_EQ(KeyStore::readKeyFile(file.fileName()), QStringLiteral("abc123"));
+    EXPECT_FALSE(KeyStore::readKeyFile(dir.filePath(QStringLiteral("missing"))));
+}
