@@ -67,6 +67,7 @@ public:
 
     // Where Settings keeps the keys; without one there is no Settings item.
     void setKeyStore(KeyStore* keyStore) { keyStore_ = keyStore; }
+    void setShowDialog(std::function<void(QDialog&)> show) { platform_.showDialog = std::move(show); }
 
     // "Save Error Log" and the menu's "Save Log…": asks where, defaulting to Documents or else home.
     // Says in the status bar what happened; the window's text is never touched.

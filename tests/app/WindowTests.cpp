@@ -1,8 +1,11 @@
 // The window as a user meets it: every name whole and on screen, honest states, its menus and keyboard,
 // saving and copying, the permission question over it, the tray's words, and the program's options. One
 // screenshot per state lands under the build folder's tests/screenshots/.
+#include "SettingsDialog.h"
 #include "TerminalView.h"
 #include "WindowHarness.h"
+
+#include "FakeServices.h"
 
 #include "MemoryStream.h"
 #include "Subprocess.h"
@@ -10,6 +13,8 @@
 #include <ZuzizavAdiduDazorud/EtherCaptureError.h>
 
 #include <QClipboard>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QFile>
 #include <QPainter>
 #include <QScreen>
@@ -363,4 +368,49 @@ TEST(Program, OptionsAndAStandardOutputThatCarriesOnlyTheView) {
         // Captured in-process as root: the library's warning went to standard error.
         EXPECT_NE(run.err.find("Executing netpeek on interface lo"), std::string::npos) << run.err;
     }
+}
+
+TEST(Window, SettingsTestsEachKeyAndKeepsThem) {
+    qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/tidemark-test-bus");
+    FakeServices services;
+    services.setIpAnswer({200, R"({"ip":"8.8.8.8","city":"C","region":"R","country":"X","loc":"1,2","org":"O"})"});
+    services.setTerritoryAnswer({401, "{}"});
+    QTemporaryDir dir;
+    KeyStore keys(dir.filePath(QStringLiteral("keys.json")));
+    QuietPrompt prompt;
+    AppCoreOptions options;
+    options.ipInfoBaseAddress = services.ipBase();
+    options.territoryBaseAddress = services.territoryBase();
+    Window window(prompt, options);
+    window.delegate.setKeyStore(&keys);
+    window.launch();
+    std::vector<QString> results;
+    window.delegate.setShowDialog([&](QDialog& dialog) {
+        auto& settings = static_cast<SettingsDialog&>(dialog);
+        settings.testTerritoryButton()->click();
+        EXPECT_EQ(settings.territoryResult()->text(), QStringLiteral("Enter a key first."));
+        settings.territoryKeyField()->setText(QStringLiteral("my key"));
+        for (int status : {401, 200}) {
+            services.setTerritoryAnswer({status, "[]"});
+            settings.testTerritoryButton()->click();
+            EXPECT_TRUE(QTest::qWaitFor([&] { return settings.testTerritoryButton()->isEnabled(); }, 10000));
+            results.push_back(settings.territoryResult()->text());
+        }
+        settings.testIpInfoButton()->click();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return settings.testIpInfoButton()->isEnabled(); }, 10000));
+        results.push_back(settings.ipInfoResult()->text());
+        EXPECT_TRUE(QTest::qWaitFor([&] { return settings.storageNote()->text().startsWith(QStringLiteral("No secret store")); }, 10000));
+        results.push_back(settings.storageNote()->text());
+        saveScreenshot(settings.grab().toImage(), QStringLiteral("settings"));
+        settings.save();
+    });
+    window.menuAction(QStringLiteral("Settings\u2026"))->trigger();
+    ASSERT_EQ(results.size(), 4u);
+    EXPECT_EQ(results[0], QStringLiteral("The service refused this key."));
+    EXPECT_EQ(results[1], QStringLiteral("The key works."));
+    EXPECT_EQ(results[2], QStringLiteral("The service answers without a token (at a limited rate)."));
+    EXPECT_TRUE(results[3].contains(keys.fallbackPath()));
+    EXPECT_EQ(window.core.keys().territoryKey, QStringLiteral("my key"));
+    EXPECT_TRUE(services.requests().back().rfind("ip 8.8.8.8", 0) == 0);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QFile::exists(keys.fallbackPath()); }, 10000));
 }
