@@ -26,7 +26,8 @@ AppCore::AppCore(InfoDictionary info, PermissionPrompt& prompt, PrivilegedRunner
           options.capture ? options.capture : defaultCaptureFactory(programDirectory().toStdString()),
           options.probeInterface, [this](const QString& address) { startLookup(address); },
           [this] { permission_->requestPermission(); }, [] { return QDateTime::currentDateTimeUtc(); },
-          options.captureInterface, [this] { streamEnded(); }}) {
+          options.captureInterface, [this] { streamEnded(); }, options.services}) {
+    setServices(options.services);
     context_.finished = [this](const LookupOutcome& outcome) { lookupFinished(outcome); };
     state_.setKeysToRedact(keys());
     if (options.keyStore) {
@@ -63,6 +64,11 @@ void AppCore::setStoredKeys(const ServiceKeys& keys) {
         ++generation_;
         location_.loadIPData(monitor_.lastServerAddress());
     }
+}
+
+void AppCore::setServices(ServiceSet services) {
+    monitor_.setServices(services);
+    state_.setWaiting(services == zoomOnly ? DisplayState::waitingText : DisplayState::waitingForAnyStream);
 }
 
 QString AppCore::place() const {

@@ -37,6 +37,7 @@ struct AppCoreOptions {
     std::optional<QString> fixedTerritoryKey;  // from the environment or a key file: wins over the store
     std::optional<QString> fixedIpInfoToken;
     std::function<QDateTime()> now = [] { return QDateTime::currentDateTimeUtc(); };
+    ServiceSet services = allServices;        // whose streams are watched
 };
 
 // Everything the window and the terminal mode share: the display state, the lookups,
@@ -80,6 +81,8 @@ public:
     const LocationLookup& locationLookup() const { return location_; }
     // The acknowledgements shown, newest first.
     std::vector<LookupStore::Acknowledgement> recentAcknowledgements(int count = 20) { return store_.recent(count); }
+    // Whose streams are watched from now on; the waiting text says which.
+    void setServices(ServiceSet services);
     // "City, Region, Country" of the server shown, without empty parts.
     QString place() const;
     // The organisation that holds the server's address, cut to 200 characters, while the answer is shown;

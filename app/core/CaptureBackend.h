@@ -1,5 +1,7 @@
 #pragma once
 
+#include "MeetingServices.h"
+
 #include <ZuzizavAdiduDazorud/DataStructure/Frame.h>
 
 #include <cstdint>
@@ -14,9 +16,9 @@ namespace Tidemark {
 struct CaptureParameters {
     std::string interface;
     std::int32_t count = 1;
-    std::string command = "udp src port 8801";
+    std::string command{captureFilter};            // the meeting services' fixed filter
     std::int64_t snaplen = 96;
-    bool promiscuous = true;
+    bool promiscuous = false;
 };
 
 // A running capture, as the monitor sees it.

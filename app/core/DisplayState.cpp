@@ -4,6 +4,8 @@
 namespace Tidemark {
 
 const QString DisplayState::waitingText = QStringLiteral("Waiting for Zoom stream to become available\u2026");
+const QString DisplayState::waitingForAnyStream =
+    QStringLiteral("Waiting for a meeting's media stream to become available\u2026");
 const QString DisplayState::lookingUpLocation = QStringLiteral("Looking up where the media server stands\u2026");
 const QString DisplayState::lookingUpTerritory = QStringLiteral("Looking up whose land that is\u2026");
 const QString DisplayState::initialLog = QStringLiteral("Awaiting status\n");
@@ -57,6 +59,17 @@ void DisplayState::setSaveError(bool value) {
 
 void DisplayState::setIsLoading(bool value) {
     apply([value](DisplayState& s) { s.isLoading_ = value; });
+}
+
+void DisplayState::setWaiting(QString text) {
+    apply([text = std::move(text)](DisplayState& s) {
+        if (s.mainText_ == s.waiting_) s.mainText_ = text;  // waiting now: in the new words
+        s.waiting_ = text;
+    });
+}
+
+void DisplayState::setStreamSubject(QString subject) {
+    apply([subject = std::move(subject)](DisplayState& s) { s.streamSubject_ = subject; });
 }
 
 void DisplayState::setNotice(QString notice) {

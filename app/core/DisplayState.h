@@ -34,7 +34,8 @@ class DisplayState : public QObject {
     Q_OBJECT
 
 public:
-    static const QString waitingText;
+    static const QString waitingText;        // watching Zoom alone
+    static const QString waitingForAnyStream;  // watching several services
     static const QString lookingUpLocation;
     static const QString lookingUpTerritory;
     static const QString initialLog;
@@ -44,6 +45,11 @@ public:
     const std::vector<Territory>& territories() const { return territories_; }
     const Geo& geo() const { return geo_; }
     const QString& mainText() const { return mainText_; }
+    // What the window says while it waits for a stream (main thread).
+    const QString& waiting() const { return waiting_; }
+    void setWaiting(QString text);
+    // How the sentence names the stream: "The Zoom stream" (main thread).
+    const QString& streamSubject() const { return streamSubject_; }
     const QString& statusText() const { return statusText_; }
     StatusColor statusColor() const { return statusColor_; }
     bool retryError() const { return retryError_; }
@@ -64,6 +70,7 @@ public:
     void setSaveError(bool value);
     void setIsLoading(bool value);
     void setNotice(QString notice);
+    void setStreamSubject(QString subject);
     void setNeedsKey(bool value);
     void setLastAnswer(std::optional<LastAnswer> answer);
     // Log lines have these keys (and any key= or token= value) replaced before they are kept.
@@ -88,6 +95,8 @@ private:
     bool isLoading_ = true;
     std::optional<QString> appVersion_;
     QString notice_;
+    QString waiting_ = waitingText;
+    QString streamSubject_ = QStringLiteral("The Zoom stream");
     bool needsKey_ = false;
     std::optional<LastAnswer> lastAnswer_;
     ServiceKeys redacted_;  // main thread

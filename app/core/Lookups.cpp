@@ -199,7 +199,7 @@ std::optional<QString> TerritoryLookup::normalizedPosition(const QString& loc) {
 
 QString TerritoryLookup::acknowledgement(bool found) const {
     const Geo& geo = c_.state.geo();
-    return QStringLiteral("The Zoom stream to your computer is coming from a server with the IP address ") +
+    return c_.state.streamSubject() + QStringLiteral(" to your computer is coming from a server with the IP address ") +
            bounded(geo.ip) + QStringLiteral(", based in ") + bounded(geo.city) + QStringLiteral(", ") +
            bounded(geo.region) + QStringLiteral(", ") + bounded(geo.country) +
            (found ? QStringLiteral(". The land on which that server sits is the traditional territory of the "
@@ -264,7 +264,9 @@ void LocationLookup::loadIPData(const QString& address) {
 }
 
 std::optional<QUrl> LocationLookup::requestUrl(const QString& address, const QString& token) const {
-    return WebClient::validUrl(baseAddress_ + address + QStringLiteral("/json?token=") +
+    // An IPv6 address keeps its colons; anything else not allowed in a path is encoded.
+    return WebClient::validUrl(baseAddress_ + QString::fromUtf8(QUrl::toPercentEncoding(address, ":.")) +
+                               QStringLiteral("/json?token=") +
                                QString::fromUtf8(QUrl::toPercentEncoding(token.isEmpty() ? token_ : token)));
 }
 

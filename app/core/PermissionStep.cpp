@@ -90,7 +90,7 @@ void PermissionStep::decide(const PrivilegedOutcome& outcome) {
     if (outcome.result && result == QLatin1String("true")) {
         if (!outcome.error) {
             // The helper has its capability now: back to waiting, and the next capture run simply works.
-            d_.state.setMainText(DisplayState::waitingText);
+            d_.state.setMainText(d_.state.waiting());
             d_.state.setStatusColor(StatusColor::orange);
             d_.state.setRetryError(false);
             if (d_.restartCapture) d_.restartCapture();

@@ -12,7 +12,7 @@ const QString StreamMonitor::retryLine = QStringLiteral("Trying the capture agai
 const QString StreamMonitor::allInterfaces = QStringLiteral("any");
 
 StreamMonitor::StreamMonitor(Dependencies dependencies, QObject* parent)
-    : QObject(parent), d_(std::move(dependencies)) {
+    : QObject(parent), d_(std::move(dependencies)), services_(d_.services) {
     link_->monitor = this;
 }
 
@@ -79,6 +79,7 @@ void StreamMonitor::runEtherCapture() {
 
     CaptureParameters parameters;
     parameters.interface = captureInterface_.toStdString();
+    parameters.count = packetsPerRun;
     try {
         run->currentCapture =
             d_.capture(parameters, [link = link_, run](const Frame& frame) {
@@ -111,35 +112,95 @@ void StreamMonitor::runEtherCapture() {
     }
     if (captureFailed_) {
         captureFailed_ = false;
-        d_.state.setMainText(DisplayState::waitingText);
+        d_.state.setMainText(d_.state.waiting());
         d_.state.setStatusColor(StatusColor::orange);
         d_.state.setRetryError(false);
     }
 }
 
+QString StreamMonitor::serviceName(std::uint16_t port, ServiceSet watched) {
+    if (auto index = serviceOfPort(port, watched)) return QString::fromUtf8(meetingServices[*index].name);
+    return QString::fromUtf8(relayName);
+}
+
+QString StreamMonitor::streamSubject(std::uint16_t port, ServiceSet watched) {
+    if (auto index = serviceOfPort(port, watched)) return QString::fromUtf8(meetingServices[*index].subject);
+    return QString::fromUtf8(relaySubject);
+}
+
 void StreamMonitor::handleFrame(const std::shared_ptr<Run>& run, const Frame& frame) {
-    // On the capture thread: note the packet, hand the rest to the main thread.
+    // On the capture thread: note a packet of a watched service, hand the rest to the main thread.
+    const ZuzizavAdiduDazorud::Layer4* layer4 = frame.layer4();
+    const auto* udp = layer4 ? layer4->udp() : nullptr;
+    const auto port = static_cast<std::uint16_t>(udp ? udp->sourcePort : 0);
+    if (udp && servicesOfPort(port, services_) == 0) return;  // another service's, not watched
     run->packetSeen = true;
     QString text = QString::fromStdString(frame.layer3.description());
     QDateTime when = d_.now();
-    d_.scheduler.post([this, run, text = std::move(text), when] { handleFrameOnMainThread(run, text, when); });
+    d_.scheduler.post([this, run, text = std::move(text), port, when] { handleFrameOnMainThread(run, text, port, when); });
 }
 
 void StreamMonitor::handleFrameOnMainThread(const std::shared_ptr<Run>& run, const QString& layer3Text,
-                                            const QDateTime& when) {
+                                            std::uint16_t port, const QDateTime& when) {
     // A packet that slipped in after the watchdog replaced its run would start a second chain.
     if (run->reset) return;
-    d_.state.appendLog(QStringLiteral("Just checked packets at ") +
-                       when.toUTC().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) + QStringLiteral(" +0000"));
-    if (auto address = serverAddress(layer3Text)) {
-        if (*address == lastServerAddress_) {
-            d_.state.setIsLoading(false);
-        } else {
-            lastServerAddress_ = *address;
-            if (d_.loadIPData) d_.loadIPData(*address);
-        }
+    if (!run->handled) {
+        // The run's first packet: the next run starts 5 s from now; later ones are only counted.
+        run->handled = true;
+        d_.state.appendLog(QStringLiteral("Just checked packets at ") +
+                           when.toUTC().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) + QStringLiteral(" +0000"));
+        d_.scheduler.schedule(restartDelay, [this, run] { restart(run); });
     }
-    d_.scheduler.schedule(restartDelay, [this, run] { restart(run); });
+    auto address = serverAddress(layer3Text);
+    if (!address || port == 0) return;
+    tally(*address, port);
+    if (lastServerAddress_.isEmpty()) {
+        adopt(*address, port);
+    } else if (*address == lastServerAddress_) {
+        d_.state.setIsLoading(false);
+    }
+}
+
+void StreamMonitor::tally(const QString& address, std::uint16_t port) {
+    Candidate& candidate = window_[address];
+    ++candidate.packets;
+    candidate.port = port;
+    if (!known_.contains(address)) {
+        known_.insert(address);
+        d_.state.appendLog(QStringLiteral("Candidate media server %1 (%2, port %3)")
+                               .arg(address, serviceName(port, services_))
+                               .arg(port));
+    }
+    if (!windowOpen_) {
+        windowOpen_ = true;
+        d_.scheduler.schedule(watchdogDelay, [this] { closeWindow(); });
+    }
+}
+
+void StreamMonitor::closeWindow() {
+    windowOpen_ = false;
+    if (window_.empty()) return;
+    auto busiest = window_.begin();
+    for (auto it = window_.begin(); it != window_.end(); ++it) {
+        if (it->second.packets > busiest->second.packets) busiest = it;
+    }
+    const auto current = window_.find(lastServerAddress_);
+    const int currentPackets = current == window_.end() ? 0 : current->second.packets;
+    // A server takes over only when it was the busier over a whole window: no flipping back and forth.
+    if (busiest->first != lastServerAddress_ && busiest->second.packets > currentPackets) {
+        d_.state.appendLog(QStringLiteral("Switching to the busier media server %1 (%2 packets against %3)")
+                               .arg(busiest->first)
+                               .arg(busiest->second.packets)
+                               .arg(currentPackets));
+        adopt(busiest->first, busiest->second.port);
+    }
+    window_.clear();
+}
+
+void StreamMonitor::adopt(const QString& address, std::uint16_t port) {
+    lastServerAddress_ = address;
+    d_.state.setStreamSubject(streamSubject(port, services_));
+    if (d_.loadIPData) d_.loadIPData(address);
 }
 
 void StreamMonitor::restart(const std::shared_ptr<Run>& run) {
@@ -158,11 +219,13 @@ void StreamMonitor::checkStream(const std::shared_ptr<Run>& run) {
     if (run->currentCapture) run->currentCapture->cancel();
     d_.state.appendLog(resetLine);
     if (d_.streamEnded) d_.streamEnded();  // while the display still shows what the stream gave
-    d_.state.setMainText(DisplayState::waitingText);
+    d_.state.setMainText(d_.state.waiting());
     d_.state.setStatusColor(StatusColor::orange);
     d_.state.setTerritories({});
     // A stream that comes back from the same server must be looked up again.
     lastServerAddress_.clear();
+    window_.clear();
+    known_.clear();
     runEtherCapture();
 }
 

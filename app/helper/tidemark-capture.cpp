@@ -1,8 +1,8 @@
 // tidemark-capture: the one program that holds the capture capability. It opens one capture with the
-// application's fixed parameters (filter "udp src port 8801", 96 bytes per packet, never promiscuous),
+// application's fixed parameters (the meeting services' filter, 96 bytes per packet, never promiscuous),
 // drops every capability as soon as the capture is open, and writes what it captures to standard output
 // as a pcap stream, a packet at a time, each cut at the end of its UDP header. Whoever runs it learns at
-// most the headers of UDP packets from port 8801.
+// most the headers of UDP packets from the meeting services' media ports.
 //
 // It ends with the process that started it: at once when that one is gone before it starts (its standard
 // input, a pipe only the parent holds open, has hung up), and by SIGTERM when it goes later.
@@ -10,6 +10,7 @@
 // usage: tidemark-capture [--interface NAME] [--count N]
 // exit codes: 0 done, 1 other failure or bad usage, 2 permission denied, 3 no such device.
 #include "CaptureRefusal.h"
+#include "MeetingServices.h"
 
 #include <ZuzizavAdiduDazorud/EtherCapture.h>
 #include <ZuzizavAdiduDazorud/PcapIO.h>
@@ -39,12 +40,17 @@ using ZuzizavAdiduDazorud::EtherCaptureError;
 using ZuzizavAdiduDazorud::Frame;
 using ZuzizavAdiduDazorud::PcapWriter;
 
-constexpr const char* filter = "udp src port 8801";
 constexpr int snaplen = 96;
 
 enum Exit { done = 0, failed = 1, denied = 2, noSuchDevice = 3 };
 
 constexpr const char* usage = "usage: tidemark-capture [--interface NAME] [--count N]\n";
+
+// The help names the one filter the helper captures with.
+void printHelp() {
+    std::printf("%sCaptures with the filter: %.*s\n", usage, static_cast<int>(Tidemark::captureFilter.size()),
+                Tidemark::captureFilter.data());
+}
 
 // Clears the effective, permitted and inheritable sets and the ambient set, and keeps any later exec
 // from gaining privileges. Only this thread exists, so the whole process is left without any.
@@ -105,7 +111,7 @@ int main(int argc, char** argv) {
                 }
                 break;
             }
-            case 'h': std::fputs(usage, stdout); return done;
+            case 'h': printHelp(); return done;
             default:
                 // No other filter, no other snapshot length, nothing else.
                 std::fprintf(stderr, "tidemark-capture: unknown or incomplete option %s\n%s", argv[optind - 1], usage);
@@ -125,7 +131,7 @@ int main(int argc, char** argv) {
     // been flushed whole.
     std::shared_ptr<EtherCapture> session;
     try {
-        session = EtherCapture::open(interface, filter, snaplen, false);
+        session = EtherCapture::open(interface, std::string(Tidemark::captureFilter), snaplen, false);
     } catch (const EtherCaptureError& error) {
         const std::string& message = error.message();
         std::fprintf(stderr, "%s\n", error.description().c_str());

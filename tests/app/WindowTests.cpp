@@ -121,7 +121,7 @@ TEST(Window, HonestStatesKeyboardAndMenus) {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window.main()));
     ContentView& view = window.view();
     EXPECT_EQ(view.statusDot()->color(), StatusColor::orange);
-    EXPECT_EQ(view.mainTextLabel()->text(), DisplayState::waitingText);
+    EXPECT_EQ(view.mainTextLabel()->text(), DisplayState::waitingForAnyStream);  // every service is watched
     EXPECT_EQ(window.log().count("runEtherCapture()"), 1);  // the first appearance started the monitor
     EXPECT_FALSE(window.main().windowFlags() & Qt::WindowMaximizeButtonHint);
     EXPECT_EQ(window.main().minimumSize(), window.main().maximumSize());  // not resizable
@@ -362,7 +362,7 @@ TEST(Program, OptionsAndAStandardOutputThatCarriesOnlyTheView) {
 
     // Terminal mode with the library talking (--verbose): its lines go to standard error only.
     auto run = runProgram({TIDEMARK_PATH, "--terminal", "--verbose", "--interface", "lo"}, quitSoon);
-    EXPECT_NE(run.out.find("[status: orange]\nWaiting for Zoom stream"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("[status: orange]\nWaiting for a meeting's media stream"), std::string::npos) << run.out;
     EXPECT_EQ(run.out.find("org.tidemark.ZuzizavAdiduDazorud"), std::string::npos) << run.out;
     if (geteuid() == 0) {
         // Captured in-process as root: the library's warning went to standard error.

@@ -1,0 +1,139 @@
+#pragma once
+
+// The meeting services Tidemark knows, by the UDP source ports their media servers send from, as each
+// service publishes them for firewall administrators. The capture filter is made from this table when the
+// program is compiled: the helper and the in-process capture use it and no other.
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+namespace Tidemark {
+
+struct PortRange {
+    std::uint16_t first = 0;
+    std::uint16_t last = 0;  // 0: no range
+};
+
+struct MeetingService {
+    std::string_view id;       // as --services names it
+    std::string_view name;     // as people know it
+    std::string_view subject;  // how the sentence begins: "The Zoom stream"
+    std::array<PortRange, 2> ports;
+};
+
+inline constexpr MeetingService meetingServices[] = {
+    // Zoom: media from 8801, and 8802-8810 from some clients' servers.
+    {"zoom", "Zoom", "The Zoom stream", {{{8801, 8810}}}},
+    // Microsoft Teams: media relays on 3478-3481.
+    {"teams", "Microsoft Teams", "The Microsoft Teams stream", {{{3478, 3481}}}},
+    // Google Meet: 19302-19309, and relays on 3478.
+    {"meet", "Google Meet", "The Google Meet stream", {{{19302, 19309}, {3478, 3478}}}},
+    // Webex: 9000, and 5004.
+    {"webex", "Webex", "The Webex stream", {{{9000, 9000}, {5004, 5004}}}},
+    // Jitsi Meet (meet.jit.si and self-hosted videobridges): 10000.
+    {"jitsi", "Jitsi Meet", "The Jitsi Meet stream", {{{10000, 10000}}}},
+};
+inline constexpr std::size_t meetingServiceCount = std::size(meetingServices);
+
+// Port 3478 alone is every relay's (Teams and Meet): its stream is named by what it is.
+inline constexpr std::string_view relaySubject = "The stream from a meeting service's relay";
+inline constexpr std::string_view relayName = "a meeting service's relay";
+inline constexpr std::uint16_t sharedRelayPort = 3478;
+
+// Which services are watched, one bit per entry of the table.
+using ServiceSet = std::uint32_t;
+inline constexpr ServiceSet allServices = (ServiceSet{1} << meetingServiceCount) - 1;
+
+// The services that send from `port`, among `watched`.
+constexpr ServiceSet servicesOfPort(std::uint16_t port, ServiceSet watched = allServices) {
+    ServiceSet found = 0;
+    for (std::size_t i = 0; i < meetingServiceCount; ++i) {
+        for (const PortRange& range : meetingServices[i].ports) {
+            if (range.last != 0 && port >= range.first && port <= range.last) found |= ServiceSet{1} << i;
+        }
+    }
+    return found & watched;
+}
+
+// The one service a port names, or none when it names none or (3478) more than one.
+constexpr std::optional<std::size_t> serviceOfPort(std::uint16_t port, ServiceSet watched = allServices) {
+    const ServiceSet found = servicesOfPort(port, watched);
+    if (found == 0 || (found & (found - 1)) != 0) return std::nullopt;
+    std::size_t index = 0;
+    while (!(found & (ServiceSet{1} << index))) ++index;
+    return index;
+}
+
+// The services named by ids ("teams,meet"), or none when one is unknown or the list is empty.
+inline std::optional<ServiceSet> parseServices(std::string_view list) {
+    ServiceSet set = 0;
+    while (!list.empty()) {
+        const auto comma = list.find(',');
+        const std::string_view id = list.substr(0, comma);
+        bool known = false;
+        for (std::size_t i = 0; i < meetingServiceCount; ++i) {
+            if (meetingServices[i].id == id) {
+                set |= ServiceSet{1} << i;
+                known = true;
+            }
+        }
+        if (!known) return std::nullopt;
+        list = comma == std::string_view::npos ? std::string_view() : list.substr(comma + 1);
+    }
+    if (set == 0) return std::nullopt;
+    return set;
+}
+
+inline constexpr ServiceSet zoomOnly = 1;
+
+namespace detail {
+struct FilterText {
+    std::array<char, 512> text{};
+    std::size_t size = 0;
+    constexpr void append(std::string_view part) {
+        for (char c : part) text[size++] = c;
+    }
+    constexpr void append(unsigned number) {
+        char digits[5] = {};
+        std::size_t count = 0;
+        do {
+            digits[count++] = static_cast<char>('0' + number % 10);
+            number /= 10;
+        } while (number != 0);
+        while (count > 0) text[size++] = digits[--count];
+    }
+};
+
+constexpr FilterText makeCaptureFilter() {
+    FilterText filter;
+    filter.append("udp and (");
+    bool first = true;
+    for (const MeetingService& service : meetingServices) {
+        for (const PortRange& range : service.ports) {
+            if (range.last == 0) continue;
+            if (!first) filter.append(" or ");
+            first = false;
+            if (range.first == range.last) {
+                filter.append("src port ");
+                filter.append(range.first);
+            } else {
+                filter.append("src portrange ");
+                filter.append(range.first);
+                filter.append("-");
+                filter.append(range.last);
+            }
+        }
+    }
+    filter.append(")");
+    return filter;
+}
+inline constexpr FilterText captureFilterText = makeCaptureFilter();
+}  // namespace detail
+
+// "udp and (src portrange 8801-8810 or src portrange 3478-3481 or ...)", made when compiled.
+inline constexpr std::string_view captureFilter{detail::captureFilterText.text.data(), detail::captureFilterText.size};
+
+}  // namespace Tidemark
