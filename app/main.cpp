@@ -3,6 +3,7 @@
 #include "AppDelegate.h"
 #include "InfoDictionary.h"
 #include "PermissionStep.h"
+#include "Preferences.h"
 #include "TerminalView.h"
 
 #include <ZuzizavAdiduDazorud/EtherCapture.h>
@@ -88,11 +89,16 @@ int main(int argc, char** argv) {
         QStringLiteral("Read the IP-information service's token from this file (its first line); or set "
                        "TIDEMARK_IPINFO_TOKEN."),
         QStringLiteral("FILE"));
+    const QCommandLineOption servicesOption(
+        QStringLiteral("services"),
+        QStringLiteral("Watch these meeting services only, separated by commas (zoom, teams, meet, webex, jitsi; "
+                       "default: as chosen in Settings, else all)."),
+        QStringLiteral("LIST"));
     const QCommandLineOption verboseOption(
         QStringLiteral("verbose"), QStringLiteral("Write the packet library's diagnostics to standard error (without "
                                                   "it, only its errors)."));
-    parser.addOptions({terminalOption, interfaceOption, territoryKeyFileOption, ipInfoTokenFileOption, verboseOption,
-                       helpOption, versionOption});
+    parser.addOptions({terminalOption, interfaceOption, servicesOption, territoryKeyFileOption, ipInfoTokenFileOption,
+                       verboseOption, helpOption, versionOption});
     for (const char* name : qtOptionsWithValue) {
         QCommandLineOption option(QString::fromLatin1(name), QString(), QStringLiteral("value"));
         option.setFlags(QCommandLineOption::HiddenFromHelp);
@@ -159,6 +165,16 @@ int main(int argc, char** argv) {
         }
     }
     options.storePath = LookupStore::defaultPath();
+    if (parser.isSet(servicesOption)) {
+        const auto services = parseServices(parser.value(servicesOption).toStdString());
+        if (!services) {
+            std::fprintf(stderr, "tidemark: --services takes some of: %s\n", qPrintable(Preferences::ids(allServices)));
+            return 1;
+        }
+        options.services = *services;
+    } else {
+        options.services = Preferences().watchedServices();
+    }
     const bool terminal = parser.isSet(terminalOption) || !hasDisplay();
     if (!terminal && geteuid() == 0) {
         std::fprintf(stderr, "tidemark: running the window as root; as yourself it captures through its helper.\n");
@@ -189,8 +205,10 @@ int main(int argc, char** argv) {
     KeyStore keys;
     options.keyStore = &keys;
     AppCore core(InfoDictionary::forApplication(), prompt, runner, options);
+    Preferences preferences;
     AppDelegate delegate(core);
     delegate.setKeyStore(&keys);
+    delegate.setPreferences(&preferences);
     delegate.applicationDidFinishLaunching();
     prompt.setWindow(delegate.mainWindow());
     return app.exec();

@@ -374,11 +374,25 @@ QString AppDelegate::aboutText() const {
                "<p>Web services used:<br>"
                "&bull; %2 (where a server stands) receives the media server's address.<br>"
                "&bull; %3 (whose land a place is on) receives the server's position.</p>"
-               "<p>What is captured: the source address of UDP packets from the meeting service's media port "
-               "(8801). Nothing else of the traffic is kept.</p>")
+               "<p>What is captured: the source address of UDP packets from the meeting services' media ports "
+               "(%4). Nothing else of the traffic is kept.</p>")
         .arg(core_.state().appVersion().value_or(QString::fromUtf8(BuildConfig::version)).toHtmlEscaped(),
              hostOf(BuildConfig::ipInfoBaseAddress).toHtmlEscaped(),
-             hostOf(BuildConfig::territoryBaseAddress).toHtmlEscaped());
+             hostOf(BuildConfig::territoryBaseAddress).toHtmlEscaped(), servicesText().toHtmlEscaped());
+}
+
+QString AppDelegate::servicesText() {
+    QStringList services;
+    for (const MeetingService& service : meetingServices) {
+        QStringList ports;
+        for (const PortRange& range : service.ports) {
+            if (range.last == 0) continue;
+            ports << (range.first == range.last ? QString::number(range.first)
+                                                : QStringLiteral("%1\u2013%2").arg(range.first).arg(range.last));
+        }
+        services << QStringLiteral("%1: %2").arg(QString::fromUtf8(service.name), ports.join(QStringLiteral(", ")));
+    }
+    return services.join(QStringLiteral("; "));
 }
 
 void AppDelegate::showAbout() {
@@ -393,7 +407,7 @@ void AppDelegate::showAbout() {
 
 void AppDelegate::showSettings() {
     if (!keyStore_) return;
-    SettingsDialog dialog(core_, *keyStore_, mainWindow_.get());
+    SettingsDialog dialog(core_, *keyStore_, preferences_, mainWindow_.get());
     if (platform_.showDialog) platform_.showDialog(dialog);
 }
 

@@ -3,6 +3,7 @@
 #include "AppCore.h"
 #include "ContentView.h"
 #include "PermissionStep.h"
+#include "Preferences.h"
 #include "UpdateCheck.h"
 
 #include <QDialog>
@@ -67,6 +68,8 @@ public:
 
     // Where Settings keeps the keys; without one there is no Settings item.
     void setKeyStore(KeyStore* keyStore) { keyStore_ = keyStore; }
+    // Where Settings keeps the chosen services; without it they cannot be chosen there.
+    void setPreferences(Preferences* preferences) { preferences_ = preferences; }
     void setShowDialog(std::function<void(QDialog&)> show) { platform_.showDialog = std::move(show); }
 
     // "Save Error Log" and the menu's "Save Log…": asks where, defaulting to Documents or else home.
@@ -79,6 +82,8 @@ public:
     static QString saveLogFolder();
     // What the About box says.
     QString aboutText() const;
+    // "Zoom: 8801–8810; Microsoft Teams: 3478–3481; …"
+    static QString servicesText();
     // The tray icon's tooltip: the status, then at most three names and how many more.
     QString trayToolTip() const;
     static QIcon statusIcon(StatusColor color);
@@ -113,6 +118,7 @@ private:
     std::unique_ptr<QSystemTrayIcon> tray_;
     std::unique_ptr<QMenu> trayMenu_;
     KeyStore* keyStore_ = nullptr;
+    Preferences* preferences_ = nullptr;
     QAction* settingsAction_ = nullptr;
     QAction* copyAction_ = nullptr;
     QAction* tryAgainAction_ = nullptr;

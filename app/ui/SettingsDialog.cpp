@@ -7,6 +7,7 @@
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFormLayout>
+#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -53,8 +54,8 @@ QWidget* secretRow(QLineEdit* field, QWidget* parent) {
 
 }  // namespace
 
-SettingsDialog::SettingsDialog(AppCore& core, KeyStore& keyStore, QWidget* parent)
-    : QDialog(parent), core_(core), keyStore_(keyStore) {
+SettingsDialog::SettingsDialog(AppCore& core, KeyStore& keyStore, Preferences* preferences, QWidget* parent)
+    : QDialog(parent), core_(core), keyStore_(keyStore), preferences_(preferences) {
     setWindowTitle(QStringLiteral("Tidemark Settings"));
     auto* outer = new QVBoxLayout(this);
     auto* form = new QFormLayout();
@@ -91,6 +92,27 @@ SettingsDialog::SettingsDialog(AppCore& core, KeyStore& keyStore, QWidget* paren
         if (!fixed) continue;
         field->setReadOnly(true);
         field->setToolTip(QStringLiteral("Set by %1 or a key file when Tidemark was started.").arg(QString::fromLatin1(variable)));
+    }
+
+    if (preferences_) {
+        auto* services = new QGroupBox(QStringLiteral("Meeting services to watch"), this);
+        auto* servicesLayout = new QVBoxLayout(services);
+        const ServiceSet watched = core_.monitor().services();
+        for (std::size_t i = 0; i < meetingServiceCount; ++i) {
+            const MeetingService& service = meetingServices[i];
+            QStringList ports;
+            for (const PortRange& range : service.ports) {
+                if (range.last == 0) continue;
+                ports << (range.first == range.last ? QString::number(range.first)
+                                                    : QStringLiteral("%1\u2013%2").arg(range.first).arg(range.last));
+            }
+            auto* box = new QCheckBox(QStringLiteral("%1 (UDP %2)").arg(QString::fromUtf8(service.name), ports.join(QStringLiteral(", "))),
+                                      services);
+            box->setChecked(watched & (ServiceSet{1} << i));
+            servicesLayout->addWidget(box);
+            serviceBoxes_.push_back(box);
+        }
+        outer->addWidget(services);
     }
 
     storage_ = new QLabel(this);
@@ -174,6 +196,14 @@ void SettingsDialog::save() {
     if (!core_.territoryKeyFixed()) stored.territoryKey = keys.territoryKey;
     if (!core_.ipInfoTokenFixed()) stored.ipInfoToken = keys.ipInfoToken;
     core_.setStoredKeys(stored);
+    ServiceSet services = 0;
+    for (std::size_t i = 0; i < serviceBoxes_.size(); ++i) {
+        if (serviceBoxes_[i]->isChecked()) services |= ServiceSet{1} << i;
+    }
+    if (preferences_ && services != 0) {  // none ticked: the choice stays as it was
+        preferences_->setWatchedServices(services);
+        core_.setServices(services);
+    }
     KeyStore& keyStore = keyStore_;
     AppCore& core = core_;
     keyStore.save(stored, [&core](KeyStore::Place, const QString& error) {

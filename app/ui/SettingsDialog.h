@@ -1,7 +1,10 @@
 #pragma once
 
 #include "AppCore.h"
+#include "Preferences.h"
 #include "ServiceKeys.h"
+
+#include <vector>
 
 #include <QDialog>
 
@@ -18,7 +21,8 @@ class SettingsDialog : public QDialog {
     Q_OBJECT
 
 public:
-    SettingsDialog(AppCore& core, KeyStore& keyStore, QWidget* parent = nullptr);
+    // Without preferences, the services cannot be chosen here.
+    SettingsDialog(AppCore& core, KeyStore& keyStore, Preferences* preferences = nullptr, QWidget* parent = nullptr);
 
     QLineEdit* territoryKeyField() const { return territoryKey_; }
     QLineEdit* ipInfoTokenField() const { return ipInfoToken_; }
@@ -28,6 +32,7 @@ public:
     QLabel* ipInfoResult() const { return ipInfoResult_; }
     QLabel* storageNote() const { return storage_; }
     QPushButton* clearButton() const { return clear_; }
+    const std::vector<QCheckBox*>& serviceBoxes() const { return serviceBoxes_; }
 
     // Keeps the keys (accept()): in use at once, stored where the desktop allows.
     void save();
@@ -42,6 +47,8 @@ private:
 
     AppCore& core_;
     KeyStore& keyStore_;
+    Preferences* preferences_;
+    std::vector<QCheckBox*> serviceBoxes_;
     QLineEdit* territoryKey_;
     QLineEdit* ipInfoToken_;
     QPushButton* testTerritory_;

@@ -1,6 +1,7 @@
 // The capture helper and the application's helper-backed capture, on the loopback interface (needs root,
 // as in CI; the unprivileged cases run the helper as nobody through setpriv).
 #include "CaptureBackend.h"
+#include "MeetingServices.h"
 #include "ManualScheduler.h"
 #include "StreamMonitor.h"
 
@@ -23,6 +24,9 @@
 #include <QTest>
 
 #include <atomic>
+#include <set>
+
+#include <pcap/pcap.h>
 #include <fstream>
 
 #include "QtPrinters.h"
@@ -370,4 +374,64 @@ TEST(CaptureHelper, EndsWithItsParent) {
         }
     }
     prctl(PR_SET_CHILD_SUBREAPER, 0);
+}
+
+TEST(CaptureHelper, TheFilterIsTheTablesAndCapturesItsPortsAlone) {
+    // The one filter, as the helper says it uses it, compiles for every link type capture gives.
+    auto help = runHelper({helper, "--help"});
+    EXPECT_NE(help.out.find("Captures with the filter: " + std::string(captureFilter) + "\n"), std::string::npos) << help.out;
+    for (const int linkType : {DLT_EN10MB, DLT_LINUX_SLL, DLT_LINUX_SLL2, DLT_RAW}) {
+        pcap_t* dead = pcap_open_dead(linkType, 96);
+        bpf_program program{};
+        EXPECT_EQ(pcap_compile(dead, &program, std::string(captureFilter).c_str(), 1, PCAP_NETMASK_UNKNOWN), 0)
+            << pcap_geterr(dead);
+        pcap_freecode(&program);
+        pcap_close(dead);
+    }
+
+    // Live, in a namespace of its own: datagrams from every port in the table and from ports beside them,
+    // over IPv4 and IPv6; the helper writes exactly those of the table.
+    REQUIRE_ROOT();
+    TestSupport::NetworkNamespace ns;
+    ASSERT_TRUE(ns.ok());
+    const std::vector<int> inTable{8801, 8810, 3478, 3479, 3481, 19302, 19309, 9000, 5004, 10000};
+    const std::vector<int> outside{8800, 8811, 3477, 3482, 19301, 19310, 8999, 5005, 9999, 53};
+    std::string ports;
+    for (int port : inTable) ports += std::to_string(port) + ",";
+    for (int port : outside) ports += std::to_string(port) + ",";
+    char script[] = "/tmp/tidemark-send-XXXXXX";
+    const int fd = mkstemp(script);
+    const std::string program = "import socket\n"
+                                "for family, host in ((socket.AF_INET, '127.0.0.1'), (socket.AF_INET6, '::1')):\n"
+                                "    for port in (" + ports + "):\n"
+                                "        s = socket.socket(family, socket.SOCK_DGRAM)\n"
+                                "        s.bind((host, port))\n"
+                                "        s.sendto(b'm', (host, 40000))\n"
+                                "        s.close()\n";
+    ASSERT_EQ(write(fd, program.data(), program.size()), static_cast<ssize_t>(program.size()));
+    close(fd);
+    bool sent = false;
+    auto result = runHelper(ns.exec({helper, "--interface", "lo", "--count", "1000"}), ProgramOptions::during([&](pid_t pid) {
+                                std::this_thread::sleep_for(500ms);
+                                sent = std::system(("ip netns exec " + ns.name() + " python3 " + script).c_str()) == 0;
+                                std::this_thread::sleep_for(1500ms);  // libpcap hands packets over within 1 s
+                                kill(pid, SIGTERM);
+                            }));
+    unlink(script);
+    ASSERT_TRUE(sent);
+    ASSERT_GT(result.out.size(), 24u) << result.err << " exit " << result.exitCode << " signal " << result.signal;
+    std::int32_t linkType = 0;
+    std::multiset<std::pair<int, int>> captured;  // IP version, source port
+    for (const Record& record : records(result.out, &linkType)) {
+        auto bytes = ZuzizavAdiduDazorud::ByteSlice(record.bytes.data(), record.bytes.size());
+        const Frame frame(static_cast<ZuzizavAdiduDazorud::LinkType>(linkType), bytes, {}, record.originalLength);
+        const auto* layer4 = frame.layer4();
+        ASSERT_TRUE(layer4 && layer4->udp());
+        captured.insert({frame.layer3.ipv4() ? 4 : 6, static_cast<int>(layer4->udp()->sourcePort)});
+    }
+    std::multiset<std::pair<int, int>> expected;
+    for (int version : {4, 6}) {
+        for (int port : inTable) expected.insert({version, port});
+    }
+    EXPECT_EQ(captured, expected);
 }

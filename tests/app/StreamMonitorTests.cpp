@@ -372,3 +372,62 @@ TEST(Recovery, AFailedLookupIsTriedAgainWhileTheStreamGoesOn) {
     EXPECT_FALSE(state.retryError());
     EXPECT_EQ(state.territories().size(), 1u);
 }
+
+TEST(MeetingServices, EachServicesPortsNameItsStreamOverIPv4AndIPv6) {
+    struct Case {
+        std::uint16_t port;
+        const char* subject;  // none: not captured
+    };
+    const Case cases[] = {
+        {8801, "The Zoom stream"},         {8810, "The Zoom stream"},
+        {3479, "The Microsoft Teams stream"}, {3481, "The Microsoft Teams stream"},
+        {19302, "The Google Meet stream"},  {19309, "The Google Meet stream"},
+        {9000, "The Webex stream"},         {5004, "The Webex stream"},
+        {10000, "The Jitsi Meet stream"},   {3478, "The stream from a meeting service's relay"},
+        {8800, nullptr},                    {3482, nullptr}, {5005, nullptr}, {53, nullptr},
+    };
+    for (const Case& c : cases) {
+        for (const bool v6 : {false, true}) {
+            SCOPED_TRACE(testing::Message() << c.port << (v6 ? " IPv6" : " IPv4"));
+            Harness h;
+            h.capture.frameFor = [&](int) {
+                return std::optional(v6 ? udp6From("20010db8000000000000000000000007", c.port) : udpFrom({192, 0, 2, 7}, c.port));
+            };
+            h.monitor.startMonitoring();
+            h.scheduler.runPosted();
+            if (!c.subject) {
+                EXPECT_TRUE(h.lookups.empty());
+                h.scheduler.advance(10s);
+                EXPECT_EQ(h.count(StreamMonitor::resetLine), 1);  // another service's packets are no stream
+                continue;
+            }
+            EXPECT_EQ(h.lookups, std::vector<QString>{v6 ? "2001:db8::7" : "192.0.2.7"});
+            EXPECT_EQ(h.state.streamSubject(), QString::fromUtf8(c.subject));
+        }
+    }
+    // Watching Teams alone: 3478 is a Teams relay.
+    EXPECT_EQ(StreamMonitor::streamSubject(3478, ServiceSet{1} << 1), QStringLiteral("The Microsoft Teams stream"));
+    EXPECT_EQ(parseServices("teams,meet"), std::optional<ServiceSet>(0b110));
+    EXPECT_FALSE(parseServices("teams,skype"));
+    EXPECT_FALSE(parseServices(""));
+}
+
+TEST(MeetingServices, TheBusierServerTakesOverAtAWindowsEndAndStays) {
+    // A meeting's relay (Teams, 6 packets a run) and another meeting's direct path (Zoom, 2 a run, each run
+    // first): the first packet's server is shown at once, the busier one from the window's end on, for good.
+    Harness h;
+    h.capture.framesFor = [](int) {
+        std::vector<Frame> frames{udpFrom({198, 51, 100, 1}, 8801), udpFrom({198, 51, 100, 1}, 8801)};
+        for (int i = 0; i < 6; ++i) frames.push_back(udpFrom({203, 0, 113, 9}, 3479));
+        return frames;
+    };
+    h.monitor.startMonitoring();
+    for (int i = 0; i < 12; ++i) h.scheduler.advance(5s);
+    EXPECT_EQ(h.lookups, (std::vector<QString>{"198.51.100.1", "203.0.113.9"}));
+    EXPECT_EQ(h.count("Candidate media server 198.51.100.1 (Zoom, port 8801)"), 1);
+    EXPECT_EQ(h.count("Candidate media server 203.0.113.9 (Microsoft Teams, port 3479)"), 1);
+    const QStringList switches = h.log().filter(QStringLiteral("Switching to the busier media server"));
+    ASSERT_EQ(switches.size(), 1);  // once, and never back
+    EXPECT_TRUE(switches[0].startsWith(QStringLiteral("Switching to the busier media server 203.0.113.9 ("))) << switches[0].toStdString();
+    EXPECT_EQ(h.state.streamSubject(), QStringLiteral("The Microsoft Teams stream"));
+}

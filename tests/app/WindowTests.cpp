@@ -12,6 +12,7 @@
 
 #include <ZuzizavAdiduDazorud/EtherCaptureError.h>
 
+#include <QCheckBox>
 #include <QClipboard>
 #include <QLineEdit>
 #include <QPushButton>
@@ -338,6 +339,9 @@ TEST(Program, OptionsAndAStandardOutputThatCarriesOnlyTheView) {
         EXPECT_EQ(version.exitCode, 0) << qt[0] << version.err;
         EXPECT_EQ(version.out.rfind("Tidemark ", 0), 0u);
     }
+    auto services = runProgram({TIDEMARK_PATH, "--terminal", "--services", "teams,skype"});
+    EXPECT_EQ(services.exitCode, 1);
+    EXPECT_NE(services.err.find("tidemark: --services takes some of: zoom,teams,meet,webex,jitsi"), std::string::npos);
     // A name that is no interface is a typing error, told with the names there are.
     auto nosuch = runProgram({TIDEMARK_PATH, "--terminal", "--interface", "nosuch"});
     EXPECT_EQ(nosuch.exitCode, 1);
@@ -382,7 +386,9 @@ TEST(Window, SettingsTestsEachKeyAndKeepsThem) {
     options.ipInfoBaseAddress = services.ipBase();
     options.territoryBaseAddress = services.territoryBase();
     Window window(prompt, options);
+    Preferences preferences(dir.filePath(QStringLiteral("tidemark.conf")));
     window.delegate.setKeyStore(&keys);
+    window.delegate.setPreferences(&preferences);
     window.launch();
     std::vector<QString> results;
     window.delegate.setShowDialog([&](QDialog& dialog) {
@@ -402,6 +408,11 @@ TEST(Window, SettingsTestsEachKeyAndKeepsThem) {
         EXPECT_TRUE(QTest::qWaitFor([&] { return settings.storageNote()->text().startsWith(QStringLiteral("No secret store")); }, 10000));
         results.push_back(settings.storageNote()->text());
         saveScreenshot(settings.grab().toImage(), QStringLiteral("settings"));
+        ASSERT_EQ(settings.serviceBoxes().size(), meetingServiceCount);
+        EXPECT_EQ(settings.serviceBoxes()[1]->text(), QString::fromUtf8("Microsoft Teams (UDP 3478–3481)"));
+        for (QCheckBox* box : settings.serviceBoxes()) box->setChecked(false);
+        settings.serviceBoxes()[1]->setChecked(true);
+        settings.serviceBoxes()[2]->setChecked(true);
         settings.save();
     });
     window.menuAction(QStringLiteral("Settings\u2026"))->trigger();
@@ -413,4 +424,8 @@ TEST(Window, SettingsTestsEachKeyAndKeepsThem) {
     EXPECT_EQ(window.core.keys().territoryKey, QStringLiteral("my key"));
     EXPECT_TRUE(services.requests().back().rfind("ip 8.8.8.8", 0) == 0);
     EXPECT_TRUE(QTest::qWaitFor([&] { return QFile::exists(keys.fallbackPath()); }, 10000));
+    // Teams and Meet alone, from now on and at the next start.
+    EXPECT_EQ(window.core.monitor().services(), ServiceSet{0b110});
+    EXPECT_EQ(Preferences(dir.filePath(QStringLiteral("tidemark.conf"))).watchedServices(), ServiceSet{0b110});
+    EXPECT_EQ(window.core.state().waiting(), DisplayState::waitingForAnyStream);
 }

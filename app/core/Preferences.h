@@ -1,0 +1,26 @@
+#pragma once
+
+#include "MeetingServices.h"
+
+#include <QString>
+
+namespace Tidemark {
+
+// The user's choices that are no secret, in tidemark.conf in the application's config folder.
+class Preferences {
+public:
+    explicit Preferences(QString path = defaultPath()) : path_(std::move(path)) {}
+    static QString defaultPath();
+
+    // The services whose streams are watched; all when nothing was chosen.
+    ServiceSet watchedServices() const;
+    void setWatchedServices(ServiceSet services);
+
+    // "zoom,teams" for a set; the ids of the table.
+    static QString ids(ServiceSet services);
+
+private:
+    QString path_;
+};
+
+}  // namespace Tidemark
