@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
-# Checks the Debian packages that scripts/package.sh built: their files and control fields, the
-# desktop entry and AppStream metadata, and lintian (no errors).
+# Checks the Debian packages that scripts/package.sh built: their files and control fields, the debug
+# symbols apart, the maintainer scripts and debconf question, the desktop entry and AppStream metadata, and
+# lintian (no errors, no warnings).
 # usage: packaging/check-package.sh [BUILD_DIR]   (default build-package)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 dir=${1:-build-package}
 app=$(ls "$dir"/tidemark_*.deb)
 dev=$(ls "$dir"/libzuzizavadidudazorud-dev_*.deb)
+dbgsym=$(ls "$dir"/tidemark-dbgsym_*.deb)
 failures=0
 fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
 
@@ -19,7 +21,8 @@ for path in usr/bin/tidemark usr/bin/tmdump usr/libexec/tidemark/tidemark-captur
             usr/share/metainfo/org.tidemark.Tidemark.metainfo.xml \
             usr/share/polkit-1/actions/org.tidemark.Tidemark.policy \
             usr/share/man/man1/tidemark.1.gz usr/share/man/man1/tmdump.1.gz \
-            usr/share/doc/tidemark/copyright usr/share/doc/tidemark/changelog.gz; do
+            usr/share/doc/tidemark/copyright usr/share/doc/tidemark/changelog.gz \
+            usr/share/doc/tidemark/README.Debian; do
   grep -q " ./$path\$" <<< "$contents" || fail "tidemark lacks /$path"
 done
 grep -q "^-rwxr-xr-x root/root .* ./usr/libexec/tidemark/BPF_Permission.sh$" <<< "$contents" ||
@@ -36,17 +39,25 @@ done
 
 info=$(dpkg-deb --info "$app")
 depends=$(dpkg-deb --field "$app" Depends)
-for dependency in libcap2-bin libpcap0.8 libqt6core6 libc6; do
+for dependency in libcap2-bin libpcap0.8 libqt6core6 libc6 qt6-qpa-plugins libqt6sql6-sqlite adduser debconf; do
   grep -q "$dependency" <<< "$depends" || fail "Depends lacks $dependency: $depends"
 done
+# Debug symbols in their own package; the archives of the -dev package without them.
+grep -q "usr/lib/debug/.build-id/" <<< "$(dpkg-deb --contents "$dbgsym")" || fail "no debug symbols in tidemark-dbgsym"
 [ "$(dpkg-deb --field "$app" Recommends)" = pkexec ] || fail "Recommends is not pkexec"
 grep -q "libpcap-dev" <<< "$(dpkg-deb --field "$dev" Depends)" || fail "the -dev package does not depend on libpcap-dev"
-grep -q "postinst" <<< "$info" || fail "no postinst"
+for script in postinst postrm config templates; do grep -q " $script" <<< "$info" || fail "no $script"; done
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 dpkg-deb --control "$app" "$work/control"
-grep -q "setcap cap_net_raw+ep '/usr/libexec/tidemark/tidemark-capture'" "$work/control/postinst" ||
-  fail "postinst does not give the helper its capability"
+grep -q 'setcap cap_net_raw+ep "$helper"' "$work/control/postinst" || fail "postinst does not give the helper its capability"
+grep -q 'dpkg-statoverride --quiet --update --add root tidemark "$1" "$helper"' "$work/control/postinst" ||
+  fail "postinst does not limit the helper to the tidemark group"
+grep -q "Should non-superusers be able to capture meeting streams?" "$work/control/templates" || fail "no debconf question"
+dpkg-deb --extract "$dev" "$work/dev"
+for archive in "$work"/dev/usr/lib/*/libZuzizavAdiduDazorud_*.a; do
+  if objdump -h "$archive" | grep -q '[.]debug_info'; then fail "$(basename "$archive") keeps debug information"; fi
+done
 dpkg-deb --extract "$app" "$work/root"
 grep -q "helper='/usr/libexec/tidemark/tidemark-capture'" "$work/root/usr/libexec/tidemark/BPF_Permission.sh" ||
   fail "the permission script does not name the installed helper"
@@ -56,7 +67,9 @@ grep -q "/usr/libexec/tidemark/BPF_Permission.sh" "$work/root/usr/share/polkit-1
 desktop-file-validate "$work/root/usr/share/applications/org.tidemark.Tidemark.desktop" || fail "desktop-file-validate"
 appstreamcli validate --no-net --pedantic "$work/root/usr/share/metainfo/org.tidemark.Tidemark.metainfo.xml" ||
   fail "appstreamcli validate"
-if lintian --tag-display-limit 0 "$app" "$dev" 2>/dev/null | grep '^E:'; then fail "lintian reports errors"; fi
+if lintian --tag-display-limit 0 "$app" "$dev" "$dbgsym" 2>/dev/null | grep -E '^(E|W):'; then
+  fail "lintian reports errors or warnings"
+fi
 
 [ "$failures" -eq 0 ] || exit 1
 echo "packages: ok"

@@ -1,19 +1,24 @@
 #!/usr/bin/env bash
-# Installs the Debian packages Tidemark needs to build, run and test.
+# Installs the Debian packages Tidemark needs to build and run; with --test, also those the tests and the
+# packages need.
 # Does nothing when everything is already present; uses sudo only when not root.
 set -euo pipefail
 
+# What building and running need (scripts/run.sh).
 packages=(
   build-essential cmake ninja-build pkg-config
   libpcap-dev libcurl4-openssl-dev qtkeychain-qt6-dev libqt6sql6-sqlite
-  qt6-base-dev qt6-base-dev-tools
-  googletest libgtest-dev libgmock-dev
-  libbenchmark-dev
-  libcpp-httplib-dev python3
-  iproute2 iputils-ping util-linux libcap2-bin
-  tcpdump binutils
-  dpkg-dev lintian desktop-file-utils appstream
+  qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins
+  libcap2-bin
 )
+# What the tests and the packages need besides (scripts/test.sh, scripts/package.sh): --test.
+if [ "${1:-}" = --test ]; then
+  packages+=(
+    googletest libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev python3
+    iproute2 iputils-ping util-linux tcpdump binutils
+    dpkg-dev debhelper po-debconf lintian desktop-file-utils appstream git
+  )
+fi
 
 missing=()
 for p in "${packages[@]}"; do

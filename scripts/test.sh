@@ -5,7 +5,7 @@
 # ThreadSanitizer (TIDEMARK_SKIP_TSAN=1 skips that).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/install-deps.sh
+bash scripts/install-deps.sh --test
 export QT_QPA_PLATFORM=offscreen
 jobs=$(nproc)
 

@@ -171,6 +171,8 @@ std::shared_ptr<CaptureSession> startHelper(const std::string& helperPath, const
         close(out[0]);
         close(err);
         close(lifeline[1]);
+        // Limited to a group this user is not in: the permission step says whom to ask.
+        if (spawned == EACCES) throw EtherCaptureError::pcap_open_live_failed(helperPath + ": Permission denied");
         throw EtherCaptureError::genericError("cannot run the capture helper " + helperPath + ": " +
                                               std::strerror(spawned));
     }
@@ -199,9 +201,10 @@ std::shared_ptr<CaptureSession> startHelper(const std::string& helperPath, const
                                           (text.empty() ? std::string() : ": " + text));
 }
 
-bool isExecutableFile(const std::string& path) {
+// A regular file that is executable by someone (perhaps not by this user: a helper limited to a group).
+bool isProgram(const std::string& path) {
     struct stat info {};
-    return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && access(path.c_str(), X_OK) == 0;
+    return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && (info.st_mode & 0111) != 0;
 }
 
 }  // namespace
@@ -215,7 +218,7 @@ CaptureFactory helperCaptureFactory(std::string helperPath) {
 std::optional<std::string> findCaptureHelper(const std::string& programDirectory) {
     for (const std::string& path : {programDirectory + "/../libexec/tidemark/tidemark-capture",
                                     programDirectory + "/tidemark-capture"}) {
-        if (isExecutableFile(path)) return path;
+        if (isProgram(path)) return path;
     }
     return std::nullopt;
 }

@@ -5,12 +5,21 @@
 #include <QFileInfo>
 #include <QProcess>
 
+#include <grp.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
 
 namespace Tidemark {
+
+namespace {
+QString userName() {
+    if (const passwd* entry = getpwuid(getuid()); entry && entry->pw_name) return QString::fromLocal8Bit(entry->pw_name);
+    return qEnvironmentVariable("USER");
+}
+}  // namespace
 
 const QString PermissionStep::requestMessage = QStringLiteral(
     "Tidemark requires your permission to capture Zoom data packets. Please follow the on-screen prompts.");
@@ -45,6 +54,13 @@ QString PermissionStep::byHandText(const QString& helperPath) {
         .arg(helperPath);
 }
 
+QString PermissionStep::groupText(const QString& group, const QString& userName) {
+    return QStringLiteral("Tidemark's capture helper may only be run by the members of the %1 group. Ask an "
+                          "administrator to add you to the %1 group: sudo adduser %2 %1 (then log in again), and choose "
+                          "Try Again.")
+        .arg(group, userName);
+}
+
 PermissionStep::PermissionStep(Dependencies dependencies) : d_(std::move(dependencies)) {
     if (!d_.printLine) {
         d_.printLine = [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); };
@@ -56,9 +72,11 @@ void PermissionStep::requestPermission() {
     d_.state.setStatusColor(StatusColor::red);
 
     const GrantRoute route = d_.route ? d_.route() : GrantRoute{};
-    if (route.kind == GrantRoute::Kind::byHand) {
-        // A build tree: no root script runs on a path its user controls.
-        const QString text = byHandText(route.helperPath);
+    if (route.kind != GrantRoute::Kind::script) {
+        // A build tree: no root script runs on a path its user controls. A helper limited to a group: only
+        // an administrator can help.
+        const QString text = route.kind == GrantRoute::Kind::group ? groupText(route.group, userName())
+                                                                     : byHandText(route.helperPath);
         d_.state.appendLog(text);
         d_.state.setMainText(text);
         d_.state.setRetryError(true);
@@ -165,15 +183,23 @@ void PkexecRunner::run(const QString& scriptPath, std::function<void(PrivilegedO
 
 GrantRoute grantRoute(const QString& programDirectory) {
     const auto helper = findCaptureHelper(programDirectory.toStdString());
-    if (!helper) return {GrantRoute::Kind::byHand, {}, {}};
+    if (!helper) return {GrantRoute::Kind::byHand, {}, {}, {}};
     const QString helperPath = QFileInfo(QString::fromStdString(*helper)).canonicalFilePath();
+    // Root's, for a group this user is not in (mode 0754 or 4754): the administrator's choice.
+    struct stat helperInfo {};
+    if (stat(helperPath.toLocal8Bit().constData(), &helperInfo) == 0 && helperInfo.st_uid == 0 &&
+        helperInfo.st_gid != 0 && access(helperPath.toLocal8Bit().constData(), X_OK) != 0) {
+        const group* entry = getgrgid(helperInfo.st_gid);
+        return {GrantRoute::Kind::group, {}, helperPath,
+                entry && entry->gr_name ? QString::fromLocal8Bit(entry->gr_name) : QString::number(helperInfo.st_gid)};
+    }
     const QString script = QFileInfo(helperPath).absolutePath() + QStringLiteral("/BPF_Permission.sh");
     auto rootOwned = [](const QString& path) {
         struct stat info {};
         return lstat(path.toLocal8Bit().constData(), &info) == 0 && info.st_uid == 0 && S_ISREG(info.st_mode);
     };
-    if (rootOwned(helperPath) && rootOwned(script)) return {GrantRoute::Kind::script, script, helperPath};
-    return {GrantRoute::Kind::byHand, {}, helperPath};
+    if (rootOwned(helperPath) && rootOwned(script)) return {GrantRoute::Kind::script, script, helperPath, {}};
+    return {GrantRoute::Kind::byHand, {}, helperPath, {}};
 }
 
 }  // namespace Tidemark

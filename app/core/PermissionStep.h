@@ -60,11 +60,13 @@ private:
 };
 
 // How the capture right can be granted here: by the installed permission script (root's, beside the
-// installed helper), or only by hand, to a helper in a build tree (or to none, when it is missing).
+// installed helper), only by hand, to a helper in a build tree (or to none, when it is missing), or by an
+// administrator, who adds the user to the group the helper is limited to.
 struct GrantRoute {
-    enum class Kind { script, byHand } kind = Kind::byHand;
+    enum class Kind { script, byHand, group } kind = Kind::byHand;
     QString scriptPath;  // script
     QString helperPath;  // byHand; empty when there is no helper
+    QString group = {};  // group: the helper's group, which this user is not in
 };
 
 // Asks for capture rights after a denied capture: the installed script gives the capture helper its
@@ -93,6 +95,8 @@ public:
 
     // The one command that grants a helper in a build tree its capability, and what to do after.
     static QString byHandText(const QString& helperPath);
+    // What a user outside the helper's group is to ask for.
+    static QString groupText(const QString& group, const QString& userName);
 
 private:
     void decide(const PrivilegedOutcome& outcome);

@@ -4,6 +4,9 @@
 // as a pcap stream, a packet at a time, each cut at the end of its UDP header. Whoever runs it learns at
 // most the headers of UDP packets from the meeting services' media ports.
 //
+// Installed setuid root (where a file system keeps no capabilities), it becomes the user who ran it before
+// anything else, with CAP_NET_RAW alone, and drops that too once the capture is open.
+//
 // It ends with the process that started it: at once when that one is gone before it starts (its standard
 // input, a pipe only the parent holds open, has hung up), and by SIGTERM when it goes later.
 //
@@ -62,6 +65,20 @@ bool dropCapabilities() {
     return prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0;
 }
 
+// Started setuid root (where file capabilities are impossible): becomes the user who ran it at once, before
+// reading any argument, keeping CAP_NET_RAW alone until the capture is open. False when that fails.
+bool becomeCaller() {
+    uid_t real = 0, effective = 0, saved = 0;
+    if (getresuid(&real, &effective, &saved) != 0) return false;
+    if (effective != 0 || real == 0) return true;  // not started setuid root
+    if (prctl(PR_SET_KEEPCAPS, 1, 0, 0, 0) != 0 || setresuid(real, real, real) != 0) return false;
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct data[_LINUX_CAPABILITY_U32S_3] = {};
+    data[0].permitted = data[0].effective = 1u << CAP_NET_RAW;
+    if (syscall(SYS_capset, &header, data) != 0) return false;
+    return prctl(PR_SET_KEEPCAPS, 0, 0, 0, 0) == 0;
+}
+
 // Asks for SIGTERM when the parent ends (the kernel forgets the request when credentials change, so it
 // is asked again after each change); false when the parent is already gone: standard input is a pipe
 // whose other end only the parent held.
@@ -82,6 +99,10 @@ std::size_t headerLength(const Frame& frame) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (!becomeCaller()) {
+        std::fprintf(stderr, "tidemark-capture: cannot give up root: %s\n", std::strerror(errno));
+        return failed;
+    }
     // Dispositions may come in ignored from the parent: both signals end the helper at once.
     std::signal(SIGTERM, SIG_DFL);
     std::signal(SIGPIPE, SIG_DFL);

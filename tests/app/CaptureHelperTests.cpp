@@ -1,6 +1,7 @@
 // The capture helper and the application's helper-backed capture, on the loopback interface (needs root,
 // as in CI; the unprivileged cases run the helper as nobody through setpriv).
 #include "CaptureBackend.h"
+#include "CaptureRefusal.h"
 #include "MeetingServices.h"
 #include "ManualScheduler.h"
 #include "StreamMonitor.h"
@@ -17,6 +18,7 @@
 #include <sys/prctl.h>
 #include <sys/wait.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -65,13 +67,24 @@ ProgramOptions sendingUntilDone(std::uint16_t port) {
 // A copy of the helper in a folder of its own that every user can read (the checkout may not be), with
 // the capture capability when asked; removed with the object.
 struct HelperCopy {
-    explicit HelperCopy(bool capability) {
-        char name[] = "/tmp/tidemark-helper-XXXXXX";
-        folder = mkdtemp(name);
+    enum class Right { none, capability, setuidRoot };
+    explicit HelperCopy(Right right) {
+        // A file system that honours setuid bits, for the setuid copy.
+        for (const char* base : {"/tmp", "/var/tmp", "/var/lib"}) {
+            struct statvfs info {};
+            if (statvfs(base, &info) == 0 && !(info.f_flag & ST_NOSUID)) {
+                folder = base;
+                break;
+            }
+        }
+        if (folder.empty()) return;
+        folder += "/tidemark-helper-XXXXXX";
+        if (!mkdtemp(folder.data())) return;
         chmod(folder.c_str(), 0755);
         path = folder + "/tidemark-capture";
-        const std::string command =
-            "cp " + helper + " " + path + (capability ? " && setcap cap_net_raw+ep " + path : std::string());
+        std::string command = "cp " + helper + " " + path;
+        if (right == Right::capability) command += " && setcap cap_net_raw+ep " + path;
+        if (right == Right::setuidRoot) command += " && chmod 4755 " + path;
         ok = std::system(command.c_str()) == 0;
     }
     ~HelperCopy() { std::system(("rm -rf " + folder).c_str()); }
@@ -173,7 +186,7 @@ TEST(CaptureHelper, AcceptsNoOtherFilterOrSnapshotLength) {
 
 TEST(CaptureHelper, WithoutTheCapabilityItIsDenied) {
     REQUIRE_ROOT();
-    HelperCopy copy(false);
+    HelperCopy copy(HelperCopy::Right::none);
     ASSERT_TRUE(copy.ok);
     auto result = runHelper(asNobody({copy.path, "--interface", "lo"}));
     EXPECT_EQ(result.exitCode, 2) << result.err;
@@ -181,32 +194,46 @@ TEST(CaptureHelper, WithoutTheCapabilityItIsDenied) {
     EXPECT_TRUE(result.out.empty());
 }
 
-TEST(CaptureHelper, WithTheCapabilityItCapturesAndThenHoldsNone) {
+TEST(CaptureHelper, WithItsRightItCapturesAsTheUserAndThenHoldsNothing) {
+    // The file capability, or setuid root where a file system keeps no capabilities: either way, once the
+    // capture is open the helper is the user who ran it, with no capability, and it still captures.
     REQUIRE_ROOT();
     if (std::system("command -v setcap > /dev/null") != 0) GTEST_SKIP() << "setcap is not installed";
-    HelperCopy copy(true);
-    ASSERT_TRUE(copy.ok);
-
-    std::vector<std::string> capabilities;
-    auto watch = [&](pid_t setpriv) {
-        // setpriv execs the helper in the same process: watch its capabilities until the capture is open
-        // and they are gone, then send.
-        for (int i = 0; i < 100 && TestSupport::isRunning(setpriv); ++i) {
-            const std::string effective = statusField(setpriv, "CapEff");
-            if (capabilities.empty() || capabilities.back() != effective) capabilities.push_back(effective);
-            if (effective == "0000000000000000" && statusField(setpriv, "CapPrm") == "0000000000000000") break;
-            std::this_thread::sleep_for(10ms);
-        }
-        for (int i = 0; i < 50 && TestSupport::isRunning(setpriv); ++i) {
-            TestSupport::sendFrom8801(41003, "tidemark");
-            std::this_thread::sleep_for(100ms);
-        }
-    };
-    auto result = runHelper(asNobody({copy.path, "--interface", "lo"}), ProgramOptions::during(watch));
-    EXPECT_EQ(result.exitCode, 0) << result.err;
-    EXPECT_EQ(records(result.out).size(), 1u);
-    ASSERT_FALSE(capabilities.empty());
-    EXPECT_EQ(capabilities.back(), "0000000000000000");
+    for (const auto right : {HelperCopy::Right::capability, HelperCopy::Right::setuidRoot}) {
+        SCOPED_TRACE(right == HelperCopy::Right::capability ? "file capability" : "setuid root");
+        HelperCopy copy(right);
+        ASSERT_TRUE(copy.ok);
+        TestSupport::NetworkNamespace ns;
+        ASSERT_TRUE(ns.ok());
+        std::vector<std::string> capabilities;
+        std::string uids;
+        auto watch = [&](pid_t pid) {
+            // ip netns exec and setpriv exec the helper in the same process: watch it until the capture is
+            // open and its capabilities are gone, then send.
+            for (int i = 0; i < 200 && TestSupport::isRunning(pid); ++i) {
+                const std::string effective = statusField(pid, "CapEff");
+                if (capabilities.empty() || capabilities.back() != effective) capabilities.push_back(effective);
+                if (statusField(pid, "Name") == "tidemark-captur" && effective == "0000000000000000" &&
+                    statusField(pid, "CapPrm") == "0000000000000000") {
+                    uids = statusField(pid, "Uid");
+                    break;
+                }
+                std::this_thread::sleep_for(10ms);
+            }
+            for (int i = 0; i < 30 && TestSupport::isRunning(pid); ++i) {
+                std::system(("ip netns exec " + ns.name() + " python3 -c 'import socket; s = socket.socket(socket.AF_INET, "
+                             "socket.SOCK_DGRAM); s.bind((\"127.0.0.1\", 8801)); s.sendto(b\"m\", (\"127.0.0.1\", 41003))'")
+                                .c_str());
+                std::this_thread::sleep_for(100ms);
+            }
+        };
+        auto result = runHelper(ns.exec(asNobody({copy.path, "--interface", "lo"})), ProgramOptions::during(watch));
+        EXPECT_EQ(result.exitCode, 0) << result.err;
+        EXPECT_EQ(records(result.out).size(), 1u);
+        ASSERT_FALSE(capabilities.empty());
+        EXPECT_EQ(capabilities.back(), "0000000000000000");
+        EXPECT_EQ(uids, "65534\t65534\t65534\t65534");  // real, effective, saved and file-system ids
+    }
 }
 
 TEST(HelperCapture, FramesReachTheMonitorFromTheHelper) {
@@ -267,6 +294,19 @@ TEST(HelperCapture, RefusalsBecomeTheMonitorsErrors) {
         }
         unlink(path.c_str());
     }
+    // A helper this user may not run (limited to a group it is not in) is a refusal the permission step
+    // explains, not a missing helper.
+    const std::string locked = fakeHelper("exit 0\n");
+    chmod(locked.c_str(), 0644);
+    try {
+        helperCaptureFactory(locked)(CaptureParameters{"any"}, [](const Frame&) {});
+        ADD_FAILURE() << "no error for a helper this user may not run";
+    } catch (const EtherCaptureError& error) {
+        EXPECT_EQ(error.errorCase(), EtherCaptureError::Case::pcap_open_live_failed);
+        EXPECT_TRUE(Tidemark::isPermissionDenied(error.message())) << error.message();
+    }
+    EXPECT_EQ(findCaptureHelper("/nonexistent"), std::nullopt);
+    unlink(locked.c_str());
 }
 
 TEST(HelperCapture, AThousandRunsLeaveNoZombieOrDescriptor) {

@@ -152,6 +152,17 @@ TEST(PermissionStep, ABuildTreeSaysTheOneCommandThatGrantsItsHelper) {
     missing.step.requestPermission();
     EXPECT_TRUE(missing.state.mainText().startsWith("Tidemark's capture helper (tidemark-capture) is missing"));
     EXPECT_TRUE(missing.state.retryError());
+
+    // A helper the administrator limited to a group: whom to ask, and for what; nothing is run.
+    Harness outside(GrantRoute{GrantRoute::Kind::group, {}, QStringLiteral("/usr/libexec/tidemark/tidemark-capture"),
+                               QStringLiteral("tidemark")});
+    outside.step.requestPermission();
+    EXPECT_TRUE(outside.state.mainText().startsWith(
+        "Tidemark's capture helper may only be run by the members of the tidemark group. Ask an administrator to add "
+        "you to the tidemark group: sudo adduser "));
+    EXPECT_TRUE(outside.prompt.questions.empty());
+    EXPECT_TRUE(outside.runner.scripts.empty());
+    EXPECT_TRUE(outside.state.retryError());
 }
 
 namespace {
