@@ -13,22 +13,35 @@ namespace ZuzizavAdiduDazorud {
 
 // Names of decodable fields, grouped by protocol: link layer, ARP, BPDU, shared names,
 // IP, TCP and UDP, ICMP, IGMP; then the Linux cooked and null link headers, VLAN tags, IPv6
-// extension headers and IGMPv3 reports.
+// extension headers and IGMPv3 reports. One list: the enumeration and the names come from it.
+#define ZAD_FIELDS(X) \
+    X(srcmac) X(dstmac) X(ethertype) X(ieeeLength) X(ieeeDsap) X(ieeeSsap) X(ieeeControl) X(snapOrg) X(snapType) \
+    X(etherType) X(padding) X(hardwareType) X(protocolType) X(hardwareSize) X(protocolSize) X(operation) \
+    X(senderEthernet) X(senderIp) X(targetEthernet) X(targetIp) X(protocolId) X(bpduVersion) X(type) X(flags) \
+    X(rootId) X(rootCost) X(bridgeId) X(portId) X(age) X(maxAge) X(helloTime) X(forwardDelay) X(v1Length) X(code) \
+    X(checksum) X(payload) X(sourceIP) X(destinationIP) X(version) X(ihl) X(dscp) X(ecn) X(totalLength) \
+    X(identification) X(fragmentOffset) X(ttl) X(ipProtocol) X(headerChecksum) X(options) X(trafficClass) \
+    X(flowLabel) X(payloadLength) X(nextHeader) X(hopLimit) X(sourcePort) X(destinationPort) X(sequenceNumber) \
+    X(acknowledgementNumber) X(dataOffset) X(window) X(urgentPointer) X(length) X(sequence) X(identifier) X(mask) \
+    X(pointer) X(originate) X(receive) X(transmit) X(address) X(target) X(destination) X(maxResponseTime) \
+    X(queryIntervalCode) X(numberOfSources) X(sources) X(packetType) X(linkHardwareType) X(linkAddressLength) \
+    X(linkAddress) X(linkProtocol) X(interfaceIndex) X(addressFamily) X(tpid) X(priorityCode) X(dropEligible) \
+    X(vlanId) X(headerLength) X(routingType) X(segmentsLeft) X(numberOfGroupRecords) X(groupRecords)
+
 enum class Field : std::uint8_t {
-    srcmac, dstmac, ethertype, ieeeLength, ieeeDsap, ieeeSsap, ieeeControl, snapOrg, snapType, etherType, padding,
-    hardwareType, protocolType, hardwareSize, protocolSize, operation, senderEthernet, senderIp, targetEthernet,
-    targetIp, protocolId, bpduVersion, type, flags, rootId, rootCost, bridgeId, portId, age, maxAge, helloTime,
-    forwardDelay, v1Length, code, checksum, payload, sourceIP, destinationIP, version, ihl, dscp, ecn, totalLength,
-    identification, fragmentOffset, ttl, ipProtocol, headerChecksum, options, trafficClass, flowLabel, payloadLength,
-    nextHeader, hopLimit, sourcePort, destinationPort, sequenceNumber, acknowledgementNumber, dataOffset, window,
-    urgentPointer, length, sequence, identifier, mask, pointer, originate, receive, transmit, address, target,
-    destination, maxResponseTime, queryIntervalCode, numberOfSources, sources,
-    packetType, linkHardwareType, linkAddressLength, linkAddress, linkProtocol, interfaceIndex, addressFamily,
-    tpid, priorityCode, dropEligible, vlanId, headerLength, routingType, segmentsLeft, numberOfGroupRecords,
-    groupRecords,
+#define ZAD_FIELD_CASE(name) name,
+    ZAD_FIELDS(ZAD_FIELD_CASE)
+#undef ZAD_FIELD_CASE
 };
 
-inline constexpr std::size_t fieldCount = static_cast<std::size_t>(Field::groupRecords) + 1;
+// The case names, in declaration order.
+inline constexpr std::string_view fieldNames[] = {
+#define ZAD_FIELD_NAME(name) #name,
+    ZAD_FIELDS(ZAD_FIELD_NAME)
+#undef ZAD_FIELD_NAME
+};
+
+inline constexpr std::size_t fieldCount = std::size(fieldNames);
 static_assert(fieldCount <= 128, "FieldIndex marks fields in two 64-bit words");
 
 std::string_view toString(Field field);
