@@ -13,15 +13,6 @@ namespace {
 
 using namespace icmp4;
 
-constexpr std::string_view caseNames[] = {
-    "Echo Reply", "Echo Request", "Address Mask Request", "Address Mask Reply", "Timestamp Request",
-    "Timestamp Reply", "Unreachable", "Parameter Problem", "Redirect Network", "Redirect Host",
-    "Redirect Type of Service Network", "Redirect Type of Service Host", "Information Request",
-    "Information Reply", "Other", "Net Unreachable", "Host Unreachable", "Port Unreachable",
-    "Protocol Unreachable", "Fragmentation Needed But DF Bit Set", "Source Route Failed", "TTL Exceeded",
-    "Fragment Rassembly Time Exceeded", "Source Quench",
-};
-static_assert(std::size(caseNames) == std::variant_size_v<Icmp4Type::variant>);
 
 // Destination unreachable (type 3) by code.
 constexpr Icmp4Type unreachableByCode[] = {NetUnreachable{},     HostUnreachable{},     ProtocolUnreachable{},
@@ -62,7 +53,7 @@ void writeAddressMask(text::LineWriter& out, const AddressMask& m) {
 
 }  // namespace
 
-std::string_view Icmp4Type::name() const { return caseNames[index()]; }
+std::string_view Icmp4Type::name() const { return caseNameOf(*this); }
 
 void Icmp4Type::appendDescription(text::LineWriter& out) const {
     out << name() << ' ';

@@ -20,79 +20,112 @@ namespace ZuzizavAdiduDazorud {
 namespace icmp4 {
 
 struct EchoReply {
+    static constexpr std::string_view name = "Echo Reply";
     std::int64_t identifier = 0, sequence = 0;
     bool operator==(const EchoReply&) const = default;
 };
 struct EchoRequest {
+    static constexpr std::string_view name = "Echo Request";
     std::int64_t identifer = 0;  // so named
     std::int64_t sequence = 0;
     bool operator==(const EchoRequest&) const = default;
 };
 struct AddressMaskRequest {
+    static constexpr std::string_view name = "Address Mask Request";
     std::int64_t identifier = 0, sequence = 0;
     IPv4Address mask;
     bool operator==(const AddressMaskRequest&) const = default;
 };
 struct AddressMaskReply {
+    static constexpr std::string_view name = "Address Mask Reply";
     std::int64_t identifier = 0, sequence = 0;
     IPv4Address mask;
     bool operator==(const AddressMaskReply&) const = default;
 };
 struct TimestampRequest {
+    static constexpr std::string_view name = "Timestamp Request";
     std::int64_t identifier = 0, sequence = 0;
     std::uint32_t originate = 0, receive = 0, transmit = 0;
     bool operator==(const TimestampRequest&) const = default;
 };
 struct TimestampReply {
+    static constexpr std::string_view name = "Timestamp Reply";
     std::int64_t identifier = 0, sequence = 0;
     std::uint32_t originate = 0, receive = 0, transmit = 0;
     bool operator==(const TimestampReply&) const = default;
 };
 struct OtherUnreachable {
+    static constexpr std::string_view name = "Unreachable";
     std::int64_t code = 0;
     bool operator==(const OtherUnreachable&) const = default;
 };
 struct ParameterProblem {
+    static constexpr std::string_view name = "Parameter Problem";
     std::int64_t pointer = 0;
     bool operator==(const ParameterProblem&) const = default;
 };
 struct RedirectNetwork {
+    static constexpr std::string_view name = "Redirect Network";
     IPv4Address gateway;
     bool operator==(const RedirectNetwork&) const = default;
 };
 struct RedirectHost {
+    static constexpr std::string_view name = "Redirect Host";
     IPv4Address gateway;
     bool operator==(const RedirectHost&) const = default;
 };
 struct RedirectTosNetwork {
+    static constexpr std::string_view name = "Redirect Type of Service Network";
     IPv4Address gateway;
     bool operator==(const RedirectTosNetwork&) const = default;
 };
 struct RedirectTosHost {
+    static constexpr std::string_view name = "Redirect Type of Service Host";
     IPv4Address gateway;
     bool operator==(const RedirectTosHost&) const = default;
 };
 struct InformationRequest {
+    static constexpr std::string_view name = "Information Request";
     std::int64_t identifier = 0, sequence = 0;
     bool operator==(const InformationRequest&) const = default;
 };
 struct InformationReply {
+    static constexpr std::string_view name = "Information Reply";
     std::int64_t identifier = 0, sequence = 0;
     bool operator==(const InformationReply&) const = default;
 };
 struct Other {
+    static constexpr std::string_view name = "Other";
     std::int64_t type = 0, code = 0;
     bool operator==(const Other&) const = default;
 };
-struct NetUnreachable : NoArguments {};
-struct HostUnreachable : NoArguments {};
-struct PortUnreachable : NoArguments {};
-struct ProtocolUnreachable : NoArguments {};
-struct FragmentationNeeded : NoArguments {};
-struct SourceRouteFailed : NoArguments {};
-struct TtlExceeded : NoArguments {};
-struct FragmentReassemblyTimeExceeded : NoArguments {};
-struct SourceQuench : NoArguments {};
+struct NetUnreachable : NoArguments {
+    static constexpr std::string_view name = "Net Unreachable";
+};
+struct HostUnreachable : NoArguments {
+    static constexpr std::string_view name = "Host Unreachable";
+};
+struct PortUnreachable : NoArguments {
+    static constexpr std::string_view name = "Port Unreachable";
+};
+struct ProtocolUnreachable : NoArguments {
+    static constexpr std::string_view name = "Protocol Unreachable";
+};
+struct FragmentationNeeded : NoArguments {
+    static constexpr std::string_view name = "Fragmentation Needed But DF Bit Set";
+};
+struct SourceRouteFailed : NoArguments {
+    static constexpr std::string_view name = "Source Route Failed";
+};
+struct TtlExceeded : NoArguments {
+    static constexpr std::string_view name = "TTL Exceeded";
+};
+struct FragmentReassemblyTimeExceeded : NoArguments {
+    static constexpr std::string_view name = "Fragment Rassembly Time Exceeded";
+};
+struct SourceQuench : NoArguments {
+    static constexpr std::string_view name = "Source Quench";
+};
 
 }  // namespace icmp4
 

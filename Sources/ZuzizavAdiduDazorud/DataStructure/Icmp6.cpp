@@ -13,14 +13,6 @@ namespace {
 
 using namespace icmp6;
 
-constexpr std::string_view caseNames[] = {
-    "Other", "Parameter Problem", "Echo Request", "Echo Reply", "Neighbor Solicitation", "Neighbor Advertisement",
-    "Redirect", "Unreachable No Route", "Unreachable Admin Prohibited", "Unreachable Scope", "Unreachable Address",
-    "Unreachable Port", "Unreachable Source Rejected", "Unreachable Route Rejected", "Packet Too Big",
-    "Hop Limit Exceeded", "Fragment Reassembly Time Exceeded", "Multicast Listener Query",
-    "Multicast Listener Report", "Multicast Listener Done", "Multicast Listener Report V2",
-};
-static_assert(std::size(caseNames) == std::variant_size_v<Icmp6Type::variant>);
 
 // Destination unreachable (type 1) by code.
 constexpr Icmp6Type unreachableByCode[] = {UnreachableNoRoute{}, UnreachableProhibited{}, UnreachableScope{},
@@ -54,7 +46,7 @@ LinkAddress linkAddress(const ByteSlice& data, std::size_t from) {
 
 // MARK: Icmp6Type
 
-std::string_view Icmp6Type::name() const { return caseNames[index()]; }
+std::string_view Icmp6Type::name() const { return caseNameOf(*this); }
 
 void Icmp6Type::appendDescription(text::LineWriter& out) const {
     out << name() << ' ';

@@ -21,63 +21,94 @@ namespace ZuzizavAdiduDazorud {
 namespace icmp6 {
 
 struct Other {
+    static constexpr std::string_view name = "Other";
     std::int64_t type = 0, code = 0;
     bool operator==(const Other&) const = default;
 };
 struct ParameterProblem {
+    static constexpr std::string_view name = "Parameter Problem";
     std::int64_t code = 0, pointer = 0;
     bool operator==(const ParameterProblem&) const = default;
 };
 struct EchoRequest {
+    static constexpr std::string_view name = "Echo Request";
     std::int64_t identifier = 0, sequence = 0;
     bool operator==(const EchoRequest&) const = default;
 };
 struct EchoReply {
+    static constexpr std::string_view name = "Echo Reply";
     std::int64_t identifier = 0, sequence = 0;
     bool operator==(const EchoReply&) const = default;
 };
 struct NeighborSolicitation {
+    static constexpr std::string_view name = "Neighbor Solicitation";
     IPv6Address target;
     bool operator==(const NeighborSolicitation&) const = default;
 };
 struct NeighborAdvertisement {
+    static constexpr std::string_view name = "Neighbor Advertisement";
     IPv6Address target;
     bool router = false, solicited = false, override = false;
     bool operator==(const NeighborAdvertisement&) const = default;
 };
 struct Redirect {
+    static constexpr std::string_view name = "Redirect";
     IPv6Address target, destination;
     bool operator==(const Redirect&) const = default;
 };
-struct UnreachableNoRoute : NoArguments {};
-struct UnreachableProhibited : NoArguments {};
-struct UnreachableScope : NoArguments {};
-struct UnreachableAddress : NoArguments {};
-struct UnreachablePort : NoArguments {};
-struct UnreachableSource : NoArguments {};
-struct UnreachableRejectRoute : NoArguments {};
-struct PacketTooBig : NoArguments {};
-struct HopLimitExceeded : NoArguments {};
-struct FragmentReassemblyTimeExceeded : NoArguments {};
+struct UnreachableNoRoute : NoArguments {
+    static constexpr std::string_view name = "Unreachable No Route";
+};
+struct UnreachableProhibited : NoArguments {
+    static constexpr std::string_view name = "Unreachable Admin Prohibited";
+};
+struct UnreachableScope : NoArguments {
+    static constexpr std::string_view name = "Unreachable Scope";
+};
+struct UnreachableAddress : NoArguments {
+    static constexpr std::string_view name = "Unreachable Address";
+};
+struct UnreachablePort : NoArguments {
+    static constexpr std::string_view name = "Unreachable Port";
+};
+struct UnreachableSource : NoArguments {
+    static constexpr std::string_view name = "Unreachable Source Rejected";
+};
+struct UnreachableRejectRoute : NoArguments {
+    static constexpr std::string_view name = "Unreachable Route Rejected";
+};
+struct PacketTooBig : NoArguments {
+    static constexpr std::string_view name = "Packet Too Big";
+};
+struct HopLimitExceeded : NoArguments {
+    static constexpr std::string_view name = "Hop Limit Exceeded";
+};
+struct FragmentReassemblyTimeExceeded : NoArguments {
+    static constexpr std::string_view name = "Fragment Reassembly Time Exceeded";
+};
 // Multicast listener discovery (RFC 2710): the maximum response delay in milliseconds and the
 // multicast address.
 struct MulticastListenerQuery {
+    static constexpr std::string_view name = "Multicast Listener Query";
     std::int64_t maxResponseDelay = 0;
     IPv6Address address;
     bool operator==(const MulticastListenerQuery&) const = default;
 };
 struct MulticastListenerReport {
+    static constexpr std::string_view name = "Multicast Listener Report";
     std::int64_t maxResponseDelay = 0;
     IPv6Address address;
     bool operator==(const MulticastListenerReport&) const = default;
 };
 struct MulticastListenerDone {
+    static constexpr std::string_view name = "Multicast Listener Done";
     std::int64_t maxResponseDelay = 0;
     IPv6Address address;
     bool operator==(const MulticastListenerDone&) const = default;
 };
 // An MLDv2 report (RFC 3810) with its number of multicast address records.
 struct MulticastListenerReportV2 {
+    static constexpr std::string_view name = "Multicast Listener Report V2";
     std::int64_t records = 0;
     bool operator==(const MulticastListenerReportV2&) const = default;
 };

@@ -17,17 +17,6 @@ namespace {
 
 using namespace lldp;
 
-constexpr std::string_view caseNames[] = {
-    "chassisId", "portId", "portDescription", "systemName", "ttl", "managementAddressIPv4",
-    "managementAddressIPv6", "ouiSpecific", "unknown", "endOfLldp",
-    "capabilityOther", "capabilityRepeater", "capabilityMacBridge", "capabilityAccessPoint", "capabilityRouter",
-    "capabilityTelephone", "capabilityDOCSIS", "capabilityStationOnly", "capabilityCVLAN", "capabilitySVLAN",
-    "capabilityMacRelay", "capabilityReserved",
-    "enabledOther", "enabledRepeater", "enabledMacBridge", "enabledAccessPoint", "enabledRouter",
-    "enabledTelephone", "enabledDOCSIS", "enabledStationOnly", "enabledCVLAN", "enabledSVLAN", "enabledMacRelay",
-    "enabledReserved",
-};
-static_assert(std::size(caseNames) == std::variant_size_v<LldpType::variant>);
 
 // Chassis ID (8.5.2.2) and port ID (8.5.3.2) subtypes 1 to 7; any other is reserved.
 constexpr std::string_view chassisSubtypes[] = {"Reserved",        "Chassis Component", "Interface alias",
@@ -215,7 +204,7 @@ std::string_view lldpTlvName(std::uint8_t type) {
     return rule ? rule->name : "Reserved";
 }
 
-std::string_view LldpType::caseName() const { return caseNames[index()]; }
+std::string_view LldpType::caseName() const { return caseNameOf(*this); }
 
 void LldpType::appendDescription(text::LineWriter& out) const {
     auto management = [&](const auto& m) {

@@ -20,55 +20,86 @@ namespace ZuzizavAdiduDazorud {
 namespace lldp {
 
 struct ChassisId {
+    static constexpr std::string_view name = "chassisId";
     std::uint8_t subtype = 0;
     std::string id;
     bool operator==(const ChassisId&) const = default;
 };
 struct PortId {
+    static constexpr std::string_view name = "portId";
     std::uint8_t subtype = 0;
     std::string id;
     bool operator==(const PortId&) const = default;
 };
 struct PortDescription {
+    static constexpr std::string_view name = "portDescription";
     std::string text;
     bool operator==(const PortDescription&) const = default;
 };
 struct SystemName {
+    static constexpr std::string_view name = "systemName";
     std::string text;
     bool operator==(const SystemName&) const = default;
 };
 struct Ttl {
+    static constexpr std::string_view name = "ttl";
     std::int64_t seconds = 0;
     bool operator==(const Ttl&) const = default;
 };
 struct ManagementAddressIPv4 {
+    static constexpr std::string_view name = "managementAddressIPv4";
     IPv4Address address;
     std::int64_t subType = 0, interface = 0;
     std::string oid;
     bool operator==(const ManagementAddressIPv4&) const = default;
 };
 struct ManagementAddressIPv6 {
+    static constexpr std::string_view name = "managementAddressIPv6";
     IPv6Address address;
     std::int64_t subType = 0, interface = 0;
     std::string oid;
     bool operator==(const ManagementAddressIPv6&) const = default;
 };
 struct OuiSpecific {
+    static constexpr std::string_view name = "ouiSpecific";
     std::string oui;  // aa:bb:cc
     std::int64_t subType = 0;
     std::string info;
     bool operator==(const OuiSpecific&) const = default;
 };
 struct Unknown {
+    static constexpr std::string_view name = "unknown";
     std::int64_t type = 0;
     bool operator==(const Unknown&) const = default;
 };
-struct EndOfLldp : NoArguments {};
+struct EndOfLldp : NoArguments {
+    static constexpr std::string_view name = "endOfLldp";
+};
+// The capability bits of the system capabilities TLV, by bit (11: any of bits 11 to 15).
+inline constexpr std::string_view capabilityBitNames[] = {"Other",     "Repeater",    "MacBridge", "AccessPoint",
+                                                          "Router",    "Telephone",   "DOCSIS",    "StationOnly",
+                                                          "CVLAN",     "SVLAN",       "MacRelay",  "Reserved"};
+// A case name made of two parts, at compile time.
+struct JoinedName {
+    char text[32] = {};
+    std::size_t size = 0;
+    constexpr JoinedName(std::string_view first, std::string_view second) {
+        for (char c : first) text[size++] = c;
+        for (char c : second) text[size++] = c;
+    }
+    constexpr std::string_view view() const { return {text, size}; }
+};
 // A capability the system has, or has enabled, by its bit in the system capabilities TLV.
 template <unsigned Bit>
-struct SystemCapability : NoArguments {};
+struct SystemCapability : NoArguments {
+    static constexpr JoinedName joined{"capability", capabilityBitNames[Bit]};
+    static constexpr std::string_view name = joined.view();
+};
 template <unsigned Bit>
-struct EnabledCapability : NoArguments {};
+struct EnabledCapability : NoArguments {
+    static constexpr JoinedName joined{"enabled", capabilityBitNames[Bit]};
+    static constexpr std::string_view name = joined.view();
+};
 using CapabilityOther = SystemCapability<0>;
 using CapabilityRepeater = SystemCapability<1>;
 using CapabilityMacBridge = SystemCapability<2>;
