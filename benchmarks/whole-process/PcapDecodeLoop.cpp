@@ -22,11 +22,12 @@ int main(int argc, char** argv) {
     const u_char* bytes = nullptr;
     long long frames = 0;
     unsigned long long sum = 0;
+    Frame frame;  // decoded into again for each packet, as a reader of many frames does
     while (pcap_next_ex(pcap, &header, &bytes) == 1) {
         ++frames;
-        const Frame frame(ByteSlice(bytes, header->caplen),
-                          Timeval{static_cast<std::int64_t>(header->ts.tv_sec), static_cast<std::int32_t>(header->ts.tv_usec)},
-                          static_cast<std::int64_t>(header->len), frames);
+        frame.decode(LinkType::ethernet, std::span<const std::uint8_t>(bytes, header->caplen),
+                     Timeval{static_cast<std::int64_t>(header->ts.tv_sec), static_cast<std::int32_t>(header->ts.tv_usec)},
+                     static_cast<std::int64_t>(header->len), frames);
         sum += frame.layer3.value().index();
         if (const Layer4* layer4 = frame.layer4()) sum += layer4->value().index();
     }

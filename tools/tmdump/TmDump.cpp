@@ -347,6 +347,7 @@ int readFile(const Options& options, std::FILE* textOut, std::FILE* err) {
         LineWriter line(text);
         PcapRecord record;
         std::int64_t number = 0;
+        Frame frame;  // decoded into again for each record: no allocation per frame
         while ((options.count == 0 || number < options.count) && !interrupted &&
                (next = reader->next(record)) == PcapReader::Status::record) {
             ++number;
@@ -355,8 +356,7 @@ int readFile(const Options& options, std::FILE* textOut, std::FILE* err) {
                 if (options.packetBuffered && !writer->flush()) break;
             }
             if (!printFrames) continue;
-            const Frame frame(link, ZuzizavAdiduDazorud::ByteSlice(record.bytes.data(), record.bytes.size()),
-                              record.timeval, record.originalLength, number);
+            frame.decode(link, record.bytes, record.timeval, record.originalLength, number);
             printer.print(frame, line);
             if (text.size() > (1 << 16) - 4096) {
                 if ((status = writeAll(text, textOut, err)) != 0) break;

@@ -167,6 +167,14 @@ public:
         }
     }
 
+    // Empty again, keeping the overflow list's room.
+    void clear() {
+        spans_ = nullptr;
+        spanCount_ = 0;
+        count_ = 0;
+        overflow_.clear();
+    }
+
     // Equal when the same fields map to the same positions, however they were set.
     friend bool operator==(const FieldIndex& lhs, const FieldIndex& rhs) {
         for (std::size_t i = 0; i < fieldCount; ++i) {

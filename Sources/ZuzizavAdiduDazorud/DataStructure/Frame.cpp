@@ -90,8 +90,7 @@ void Frame::resetFrameCounter() { frameCounter.store(0); }
 
 // Not delegating to the general constructor: Ethernet is the hot path.
 Frame::Frame(ByteSlice bytes, Timeval timeval, std::int64_t originalLength_, std::optional<std::int64_t> number)
-    : id(Uuid::random()),
-      frameNumber(number ? *number : frameCounter.fetch_add(1) + 1),
+    : frameNumber(number ? *number : frameCounter.fetch_add(1) + 1),
       date(Date(std::chrono::seconds(timeval.seconds) + std::chrono::microseconds(timeval.microseconds))),
       originalLength(originalLength_),
       data(std::move(bytes)) {
@@ -101,12 +100,43 @@ Frame::Frame(ByteSlice bytes, Timeval timeval, std::int64_t originalLength_, std
 
 Frame::Frame(LinkType linkType_, ByteSlice bytes, Timeval timeval, std::int64_t originalLength_,
              std::optional<std::int64_t> number)
-    : id(Uuid::random()),
-      frameNumber(number ? *number : frameCounter.fetch_add(1) + 1),
+    : frameNumber(number ? *number : frameCounter.fetch_add(1) + 1),
       date(Date(std::chrono::seconds(timeval.seconds) + std::chrono::microseconds(timeval.microseconds))),
       linkType(linkType_),
       originalLength(originalLength_),
       data(std::move(bytes)) {
+    decodeLink();
+    settleStatus();
+}
+
+void Frame::decode(LinkType linkType_, std::span<const std::uint8_t> bytes, Timeval timeval,
+                   std::int64_t originalLength_, std::optional<std::int64_t> number) {
+    // What the records hold of the old bytes goes first, so that the buffer is this frame's alone again.
+    layer3.emplace<Unknown>();
+    padding.reset();
+    vlans.clear();
+    id_.reset();
+    frameNumber = number ? *number : frameCounter.fetch_add(1) + 1;
+    date = Date(std::chrono::seconds(timeval.seconds) + std::chrono::microseconds(timeval.microseconds));
+    linkType = linkType_;
+    srcmac = MacText();
+    dstmac = MacText();
+    frameFormat = FrameFormat::invalid;
+    ieeeLength.reset();
+    ieeeDsap.reset();
+    ieeeSsap.reset();
+    ieeeControl.reset();
+    snapOrg.reset();
+    snapType.reset();
+    ethertype.reset();
+    cooked.reset();
+    addressFamily.reset();
+    originalLength = originalLength_;
+    paddingBytes = 0;
+    startIndex.clear();
+    endIndex.clear();
+    status = DecodeStatus::complete;
+    data.assign(bytes.data(), bytes.size());
     decodeLink();
     settleStatus();
 }

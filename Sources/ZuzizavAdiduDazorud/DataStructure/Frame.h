@@ -60,7 +60,11 @@ struct LinuxCooked {
 };
 
 // One captured frame, decoded. Always decodes: malformed input gives unknown content.
+// Its identifier and its MAC texts are made when first asked for: reading one frame from two threads at
+// once wants a copy each.
 struct Frame {
+    // No bytes, an invalid frame: to decode() into.
+    Frame() = default;
     // An Ethernet frame.
     Frame(ByteSlice data, Timeval timeval, std::int64_t originalLength,
           std::optional<std::int64_t> frameNumber = std::nullopt);
@@ -69,7 +73,16 @@ struct Frame {
     Frame(LinkType linkType, ByteSlice data, Timeval timeval, std::int64_t originalLength,
           std::optional<std::int64_t> frameNumber = std::nullopt);
 
-    Uuid id;
+    // Decodes `bytes` into this frame as the constructor would, reusing the frame's storage: a reader of
+    // many frames keeps one Frame and allocates nothing for most of them.
+    void decode(LinkType linkType, std::span<const std::uint8_t> bytes, Timeval timeval, std::int64_t originalLength,
+                std::optional<std::int64_t> frameNumber = std::nullopt);
+
+    // A random identifier, the same for the life of the decoded frame.
+    const Uuid& id() const {
+        if (!id_) id_ = Uuid::random();
+        return *id_;
+    }
     std::int64_t frameNumber = 0;
     Date date;
     LinkType linkType = LinkType::ethernet;
@@ -111,6 +124,8 @@ struct Frame {
     static void resetFrameCounter();
 
 private:
+    mutable std::optional<Uuid> id_;
+
     void decodeLink();
     void decodeEthernetFrame();
     void decodeIeee8023(std::size_t length);

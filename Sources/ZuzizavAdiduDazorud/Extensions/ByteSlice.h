@@ -18,20 +18,24 @@ namespace detail {
 // A reference count and the bytes after it, in one allocation.
 class SharedBytes {
 public:
-    // With one reference, the caller's; the bytes are left for the caller to fill.
+    // With one reference, the caller's; room for `count` bytes, left for the caller to fill.
     static SharedBytes* make(std::size_t count);
 
     std::uint8_t* bytes() { return reinterpret_cast<std::uint8_t*>(this + 1); }
+    std::size_t capacity() const { return capacity_; }
+    // Whether the caller holds the only reference, so that it may write the bytes.
+    bool unique() const { return references_.load(std::memory_order_acquire) == 1; }
     void retain() { references_.fetch_add(1, std::memory_order_relaxed); }
     void release() {
         if (references_.fetch_sub(1, std::memory_order_acq_rel) == 1) destroy();
     }
 
 private:
-    SharedBytes() = default;
+    explicit SharedBytes(std::size_t capacity) : capacity_(static_cast<std::uint32_t>(capacity)) {}
     void destroy();
 
     std::atomic<std::uint32_t> references_{1};
+    std::uint32_t capacity_;
 };
 
 }  // namespace detail
@@ -74,6 +78,9 @@ public:
 
     explicit ByteSlice(std::vector<std::uint8_t> bytes);
     ByteSlice(const std::uint8_t* bytes, std::size_t count);
+    // Becomes a copy of `count` bytes from index 0, in the buffer it holds when it is the only holder and
+    // there is room: a reader of many frames copies each into the same buffer, without allocating.
+    void assign(const std::uint8_t* bytes, std::size_t count);
     ByteSlice(std::initializer_list<std::uint8_t> bytes) : ByteSlice(std::vector<std::uint8_t>(bytes)) {}
 
     std::size_t startIndex() const { return start_; }

@@ -64,6 +64,17 @@ ByteSlice::ByteSlice(const std::uint8_t* bytes, std::size_t count) : start_(0), 
     std::memcpy(storage_->bytes(), bytes, count);
 }
 
+void ByteSlice::assign(const std::uint8_t* bytes, std::size_t count) {
+    if (!storage_ || !storage_->unique() || storage_->capacity() < count) {
+        if (storage_) storage_->release();
+        // Room for a full-size Ethernet frame at least, so that later frames fit.
+        storage_ = detail::SharedBytes::make(std::max<std::size_t>(count, 1536));
+    }
+    if (count != 0) std::memcpy(storage_->bytes(), bytes, count);
+    start_ = 0;
+    end_ = count;
+}
+
 std::optional<std::uint16_t> ByteSlice::readUInt16() const {
     SliceReader r(*this);
     auto v = r.u16(0);

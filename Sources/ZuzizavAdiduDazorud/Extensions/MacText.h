@@ -13,7 +13,8 @@
 namespace ZuzizavAdiduDazorud {
 
 // A MAC address as text ("aa:bb:cc:dd:ee:ff"), or another short text such as "unknown", held inline:
-// building one never allocates. Compares and prints as its text.
+// building one never allocates. An address keeps its six bytes and is written out as text when first
+// asked for: most frames are never printed. Compares and prints as its text.
 class MacText {
 public:
     static constexpr std::size_t capacity = 17;
@@ -29,20 +30,18 @@ public:
             size_ = 0;
             return;
         }
-        // Each byte's "xx:" as one 4-byte move (the fourth character is overwritten by the next), the
-        // last byte's two digits as one 2-byte move.
-        char* p = chars_.data();
-#pragma GCC unroll 5
-        for (std::size_t i = 0; i < 5; ++i) std::memcpy(p + 3 * i, hexColon[bytes[i]].data(), 4);
-        std::memcpy(p + 15, hexColon[bytes[5]].data(), 2);
-        size_ = capacity;
+        for (std::size_t i = 0; i < 6; ++i) chars_[i] = static_cast<char>(bytes[i]);
+        size_ = unwritten;
     }
 
-    std::string_view view() const { return {chars_.data(), size_}; }
+    std::string_view view() const {
+        if (size_ == unwritten) write();
+        return {chars_.data(), size_};
+    }
     operator std::string_view() const { return view(); }
     std::string str() const { return std::string(view()); }
-    const char* data() const { return chars_.data(); }
-    std::size_t size() const { return size_; }
+    const char* data() const { return view().data(); }
+    std::size_t size() const { return view().size(); }
     bool empty() const { return size_ == 0; }
 
     friend bool operator==(const MacText& lhs, const MacText& rhs) { return lhs.view() == rhs.view(); }
@@ -51,6 +50,19 @@ public:
 
 private:
     void assign(std::string_view text);
+    // The six bytes at the front become their text.
+    void write() const {
+        std::array<std::uint8_t, 6> bytes;
+        std::memcpy(bytes.data(), chars_.data(), 6);
+        // Each byte's "xx:" as one 4-byte move (the fourth character is overwritten by the next), the
+        // last byte's two digits as one 2-byte move.
+        char* p = chars_.data();
+#pragma GCC unroll 5
+        for (std::size_t i = 0; i < 5; ++i) std::memcpy(p + 3 * i, hexColon[bytes[i]].data(), 4);
+        std::memcpy(p + 15, hexColon[bytes[5]].data(), 2);
+        size_ = capacity;
+    }
+    static constexpr std::uint8_t unwritten = 0xff;  // size_ of six bytes not yet written out
 
     static constexpr auto hexColon = [] {
         std::array<std::array<char, 4>, 256> table{};
@@ -60,8 +72,8 @@ private:
         return table;
     }();
 
-    std::array<char, capacity> chars_{};
-    std::uint8_t size_ = 0;
+    mutable std::array<char, capacity> chars_{};
+    mutable std::uint8_t size_ = 0;
 };
 
 }  // namespace ZuzizavAdiduDazorud

@@ -147,8 +147,9 @@ TEST(Frame, NumbersComeFromTheCounterUnlessGiven) {
 TEST(Frame, IdentityAndDate) {
     Frame a = decode(macs + "0800 0000");
     Frame b = decode(macs + "0800 0000");
-    EXPECT_NE(a.id, b.id);
-    EXPECT_EQ(a.id.description().size(), 36u);
+    EXPECT_NE(a.id(), b.id());
+    EXPECT_EQ(a.id(), a.id());  // made once
+    EXPECT_EQ(a.id().description().size(), 36u);
     EXPECT_EQ(a.date.time_since_epoch().count(), 1700000000250000);
 }
 
@@ -548,5 +549,37 @@ TEST(Frame, DecodeStatusOfEachLayer) {
         EXPECT_EQ(verbose.find("[malformed]") != std::string::npos || verbose.find("[truncated]") != std::string::npos,
                   !clean)
             << verbose;
+    }
+}
+
+TEST(Frame, DecodingAgainReusesTheFrameAndGivesWhatANewFrameGives) {
+    // Every kind of frame in turn, into one Frame: the same texts and fields as a new frame each time,
+    // in the same buffer once it was made.
+    const std::string frames[] = {
+        macs + "0800 4500001c000040004011f96ec0a80001c0a8000222611f4100080000",
+        macs + "86dd 6000000000083a40fe800000000000000000000000000001ff0200000000000000000000000000018000000000010001",
+        macs + "8100 0064 0806 0001080006040001685b35890a04c0a80001000000000000c0a80002",
+        macs + "0026 4242 03 0000000000800000000000000001000000008000000000000002800100001400020000",
+        macs + "0800 45000014000100004006f96ec0a80001c0a80002",
+    };
+    Frame reused;
+    const std::uint8_t* buffer = nullptr;
+    for (int round = 0; round < 2; ++round) {
+        for (const std::string& hex : frames) {
+            SCOPED_TRACE(hex);
+            const ByteSlice bytes = ::hex(hex);
+            reused.decode(LinkType::ethernet, bytes.bytes(), {1, 2}, static_cast<std::int64_t>(bytes.count()), 9);
+            const Frame fresh(LinkType::ethernet, bytes, {1, 2}, static_cast<std::int64_t>(bytes.count()), 9);
+            ASSERT_NE(fresh.frameFormat, FrameFormat::invalid);
+            EXPECT_EQ(reused.description(), fresh.description());
+            EXPECT_EQ(reused.verboseDescription() + reused.layer3.verboseDescription(),
+                      fresh.verboseDescription() + fresh.layer3.verboseDescription());
+            EXPECT_EQ(reused.startIndex, fresh.startIndex);
+            EXPECT_EQ(reused.endIndex, fresh.endIndex);
+            if (buffer) {
+                EXPECT_EQ(reused.data.bytes().data(), buffer);
+            }
+            buffer = reused.data.bytes().data();
+        }
     }
 }
