@@ -170,9 +170,9 @@ void Frame::decodeInvalid(bool log) {
 
 [[gnu::always_inline]] inline void Frame::decodeEthernetFrame() {
     if (data.count() < 18) return decodeInvalid(true);
-    const auto frameBytes = data.bytes();
-    dstmac.assignBytes(frameBytes.subspan(0, 6));
-    srcmac.assignBytes(frameBytes.subspan(6, 6));
+    const std::uint8_t* frameBytes = data.bytes().data();
+    dstmac.assignAddress(frameBytes);
+    srcmac.assignAddress(frameBytes + 6);
 
     const std::uint16_t v = static_cast<std::uint16_t>((frameBytes[12] << 8) | frameBytes[13]);
     if (v <= 1500) {

@@ -30,7 +30,15 @@ public:
             size_ = 0;
             return;
         }
-        for (std::size_t i = 0; i < 6; ++i) chars_[i] = static_cast<char>(bytes[i]);
+        assignAddress(bytes.data());
+    }
+    // The six bytes at `address`, as assignBytes.
+    void assignAddress(const std::uint8_t* address) {
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Warray-bounds"  // g++ 12 sees an empty slice's null bytes on a path not taken
+#pragma GCC diagnostic ignored "-Wstringop-overread"
+        std::memcpy(chars_.data(), address, 6);
+#pragma GCC diagnostic pop
         size_ = unwritten;
     }
 
