@@ -102,8 +102,6 @@ bool Arp::decodeInto(Arp& arp, ByteSlice bytes) {
     return true;
 }
 
-std::optional<Arp> Arp::decode(ByteSlice data) { return decodeRecord<Arp>(std::move(data)); }
-
 void Arp::appendDescription(text::LineWriter& out) const {
     out << rawValue(operation) << " sender " << senderEthernet << ' ' << senderIp << " target " << targetEthernet
         << ' ' << targetIp;

@@ -86,8 +86,6 @@ bool Bpdu::decodeInto(Bpdu& bpdu, ByteSlice bytes) {
     return r.ok();
 }
 
-std::optional<Bpdu> Bpdu::decode(ByteSlice data) { return decodeRecord<Bpdu>(std::move(data)); }
-
 std::string Bpdu::flagsText() const {
     std::string text;
     if (flagTopChangeAgree) text += "TCA ";

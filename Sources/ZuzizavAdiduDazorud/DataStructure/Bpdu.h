@@ -1,8 +1,6 @@
 #pragma once
 
-#include <ZuzizavAdiduDazorud/Extensions/ByteSlice.h>
-#include <ZuzizavAdiduDazorud/DataStructure/DecodeStatus.h>
-#include <ZuzizavAdiduDazorud/DataStructure/Field.h>
+#include <ZuzizavAdiduDazorud/DataStructure/Record.h>
 #include <ZuzizavAdiduDazorud/DataStructure/Layer4.h>
 
 #include <cstdint>
@@ -14,7 +12,7 @@ namespace ZuzizavAdiduDazorud {
 // A spanning-tree bridge protocol data unit (IEEE 802.1D, 802.1w): a topology change notification (type
 // 0x80, 4 bytes: protocol, version and type only), a configuration BPDU (type 0, 35 bytes, no v1Length),
 // or a rapid spanning tree BPDU (36 bytes). Fields past a type's length are absent: zero, no position.
-struct Bpdu {
+struct Bpdu : Record<Bpdu> {
     static constexpr std::uint8_t configuration = 0x00;
     static constexpr std::uint8_t topologyChangeNotification = 0x80;
 
@@ -37,30 +35,17 @@ struct Bpdu {
     double helloTime = 0;
     double forwardDelay = 0;
     std::uint8_t v1Length = 0;
-    ByteSlice data;
-    FieldIndex startIndex;
-    FieldIndex endIndex;
     Layer4 layer4;  // always unknown with no bytes
 
-    DecodeStatus status = DecodeStatus::complete;
-
-    // User-provided, so that emplacing a record runs the member initializers without zero-filling
-    // the whole record first.
     Bpdu() {}
 
-    static std::optional<Bpdu> decode(ByteSlice data);
-    // Decodes into a default-constructed record, so a caller can decode in place. `data` takes the
-    // bytes either way; false when they are not one (the other fields are then left half-filled).
     static bool decodeInto(Bpdu& record, ByteSlice bytes);
 
     bool isTopologyChangeNotification() const { return type == topologyChangeNotification; }
     // "TCA ", "AGR ", "FOR ", "TCH " for the flags that are set.
     std::string flagsText() const;
-    std::string description() const { return text::describe(*this); }
     void appendDescription(text::LineWriter& out) const;
-    std::string verboseDescription() const { return text::describeVerbosely(*this); }
     void appendVerboseDescription(text::LineWriter& out) const;
-    std::string hexdump() const { return data.hexdump(); }
 };
 
 }  // namespace ZuzizavAdiduDazorud

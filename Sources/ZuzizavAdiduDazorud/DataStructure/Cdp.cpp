@@ -290,8 +290,6 @@ bool Cdp::decodeInto(Cdp& cdp, ByteSlice bytes) {
     return r.ok();
 }
 
-std::optional<Cdp> Cdp::decode(ByteSlice data) { return decodeRecord<Cdp>(std::move(data)); }
-
 void Cdp::appendVerboseDescription(text::LineWriter& out) const {
     out << "CDP version ";
     out.decimal(version) << ' ';

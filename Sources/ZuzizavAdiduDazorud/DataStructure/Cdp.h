@@ -1,12 +1,9 @@
 #pragma once
 
+#include <ZuzizavAdiduDazorud/DataStructure/Record.h>
 #include <ZuzizavAdiduDazorud/EtherCaptureError.h>
-#include <ZuzizavAdiduDazorud/Extensions/ByteSlice.h>
-#include <ZuzizavAdiduDazorud/DataStructure/DecodeStatus.h>
-#include <ZuzizavAdiduDazorud/DataStructure/Field.h>
 #include <ZuzizavAdiduDazorud/DataStructure/IPAddress.h>
 #include <ZuzizavAdiduDazorud/DataStructure/MessageKind.h>
-#include <ZuzizavAdiduDazorud/Extensions/TextAppend.h>
 
 #include <cstdint>
 #include <functional>
@@ -111,26 +108,16 @@ std::size_t hashValue(const CdpType& type);
 std::size_t hashValue(const CdpValue& value);
 
 // A CDP advertisement: a 4-byte header and type-length-value entries.
-struct Cdp {
-    FieldIndex startIndex;
-    FieldIndex endIndex;
+struct Cdp : Record<Cdp> {
     std::uint8_t version = 0;
     std::uint8_t ttl = 0;
     std::uint16_t checksum = 0;
     std::vector<IPv4Address> ipv4addresses;
     std::vector<IPv6Address> ipv6addresses;
-    ByteSlice data;
     std::vector<CdpValue> values;
 
-    DecodeStatus status = DecodeStatus::complete;
-
-    // User-provided, so that emplacing a record runs the member initializers without zero-filling
-    // the whole record first.
     Cdp() {}
 
-    static std::optional<Cdp> decode(ByteSlice data);
-    // Decodes into a default-constructed record, so a caller can decode in place. `data` takes the
-    // bytes either way; false when they are not one (the other fields are then left half-filled).
     static bool decodeInto(Cdp& record, ByteSlice bytes);
     // The values of the one TLV at the start of `data` (which runs to the end of the CDP bytes);
     // throws EtherCaptureError::genericError when the TLV is malformed.
@@ -138,9 +125,7 @@ struct Cdp {
 
     std::string description() const { return "CDP"; }
     void appendDescription(text::LineWriter& out) const { out << "CDP"; }
-    std::string verboseDescription() const { return text::describeVerbosely(*this); }
     void appendVerboseDescription(text::LineWriter& out) const;
-    std::string hexdump() const { return data.hexdump(); }
 };
 
 }  // namespace ZuzizavAdiduDazorud

@@ -75,10 +75,6 @@ bool IPv4::decodeInto(IPv4& ip, ByteSlice bytes) {
     return true;
 }
 
-std::optional<IPv4> IPv4::decode(ByteSlice data) { return decodeRecord<IPv4>(std::move(data)); }
-
-std::string IPv4::description() const { return text::describe(*this); }
-
 void IPv4::appendDescription(text::LineWriter& out) const {
     char* p = out.reserve(80);  // at most 51, and 14 for a fragment offset
     p = text::writeText(p, "IPv");

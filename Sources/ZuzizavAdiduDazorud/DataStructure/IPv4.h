@@ -1,12 +1,8 @@
 #pragma once
 
-#include <ZuzizavAdiduDazorud/Extensions/ByteSlice.h>
-#include <ZuzizavAdiduDazorud/DataStructure/DecodeStatus.h>
-#include <ZuzizavAdiduDazorud/DataStructure/Field.h>
+#include <ZuzizavAdiduDazorud/DataStructure/Record.h>
 #include <ZuzizavAdiduDazorud/DataStructure/IPAddress.h>
 #include <ZuzizavAdiduDazorud/DataStructure/Layer4.h>
-
-#include <ZuzizavAdiduDazorud/Extensions/TextAppend.h>
 
 #include <cstdint>
 #include <optional>
@@ -15,10 +11,9 @@
 namespace ZuzizavAdiduDazorud {
 
 // An IPv4 packet. `data` is the whole slice given (header, payload and padding).
-struct IPv4 {
+struct IPv4 : Record<IPv4> {
     IPv4Address sourceIP;
     IPv4Address destinationIP;
-    ByteSlice data;
     std::uint8_t version = 0;
     std::uint8_t ihl = 0;
     std::uint8_t dscp = 0;
@@ -34,11 +29,7 @@ struct IPv4 {
     std::uint64_t headerChecksum = 0;
     std::optional<ByteSlice> options;
     ByteSlice padding;
-    FieldIndex startIndex;
-    FieldIndex endIndex;
     Layer4 layer4;
-
-    DecodeStatus status = DecodeStatus::complete;
 
     // The fixed header, at offsets from the record's start.
     static constexpr auto headerFields = fieldLayout({
@@ -57,21 +48,13 @@ struct IPv4 {
         {Field::destinationIP, 16, 20},
     });
 
-    // User-provided, so that emplacing a record runs the member initializers without zero-filling
-    // the whole record first.
     IPv4() {}
 
-    static std::optional<IPv4> decode(ByteSlice data);
-    // Decodes into a default-constructed record, so a caller can decode in place. `data` takes the
-    // bytes either way; false when they are not one (the other fields are then left half-filled).
     static bool decodeInto(IPv4& record, ByteSlice bytes);
 
     // "IPv4 10.0.0.1 > 10.0.0.2 ipProt 17"
-    std::string description() const;
     void appendDescription(text::LineWriter& out) const;
-    std::string verboseDescription() const { return text::describeVerbosely(*this); }
     void appendVerboseDescription(text::LineWriter& out) const;
-    std::string hexdump() const { return data.hexdump(); }
 };
 
 }  // namespace ZuzizavAdiduDazorud

@@ -179,10 +179,6 @@ void IPv6ExtensionHeader::appendDescription(text::LineWriter& out) const {
     out.decimal(nextHeader);
 }
 
-std::optional<IPv6> IPv6::decode(ByteSlice data) { return decodeRecord<IPv6>(std::move(data)); }
-
-std::string IPv6::description() const { return text::describe(*this); }
-
 void IPv6::appendDescription(text::LineWriter& out) const {
     char* p = out.reserve(128);  // at most 3 + 3 + 1 + 45 + 3 + 45 + 12 + 3
     p = text::writeText(p, "IPv");

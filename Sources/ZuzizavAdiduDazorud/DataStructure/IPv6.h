@@ -1,8 +1,6 @@
 #pragma once
 
-#include <ZuzizavAdiduDazorud/Extensions/ByteSlice.h>
-#include <ZuzizavAdiduDazorud/DataStructure/DecodeStatus.h>
-#include <ZuzizavAdiduDazorud/DataStructure/Field.h>
+#include <ZuzizavAdiduDazorud/DataStructure/Record.h>
 #include <ZuzizavAdiduDazorud/DataStructure/IPAddress.h>
 #include <ZuzizavAdiduDazorud/DataStructure/Layer4.h>
 
@@ -39,8 +37,7 @@ struct IPv6ExtensionHeader {
 
 // An IPv6 packet. Extension headers are walked up to the transport header; only a first fragment
 // has one.
-struct IPv6 {
-    ByteSlice data;
+struct IPv6 : Record<IPv6> {
     std::uint8_t version = 0;
     std::uint8_t trafficClass = 0;
     std::uint64_t flowLabel = 0;
@@ -52,25 +49,13 @@ struct IPv6 {
     Layer4 layer4;
     ByteSlice padding;
     std::vector<IPv6ExtensionHeader> extensionHeaders;
-    FieldIndex startIndex;
-    FieldIndex endIndex;
 
-    DecodeStatus status = DecodeStatus::complete;
-
-    // User-provided, so that emplacing a record runs the member initializers without zero-filling
-    // the whole record first.
     IPv6() {}
 
-    static std::optional<IPv6> decode(ByteSlice data);
-    // Decodes into a default-constructed record, so a caller can decode in place. `data` takes the
-    // bytes either way; false when they are not one (the other fields are then left half-filled).
     static bool decodeInto(IPv6& record, ByteSlice bytes);
 
-    std::string description() const;
     void appendDescription(text::LineWriter& out) const;
-    std::string verboseDescription() const { return text::describeVerbosely(*this); }
     void appendVerboseDescription(text::LineWriter& out) const;
-    std::string hexdump() const { return data.hexdump(); }
 };
 
 }  // namespace ZuzizavAdiduDazorud

@@ -250,8 +250,6 @@ bool Icmp4::decodeInto(Icmp4& icmp, ByteSlice bytes) {
     return r.ok();
 }
 
-std::optional<Icmp4> Icmp4::decode(ByteSlice data) { return decodeRecord<Icmp4>(std::move(data)); }
-
 void Icmp4::appendDescription(text::LineWriter& out) const { out << "ICMPv4 " << icmpType; }
 
 void Icmp4::appendVerboseDescription(text::LineWriter& out) const {

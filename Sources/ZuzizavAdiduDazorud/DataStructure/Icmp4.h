@@ -1,11 +1,8 @@
 #pragma once
 
-#include <ZuzizavAdiduDazorud/DataStructure/DecodeStatus.h>
-#include <ZuzizavAdiduDazorud/DataStructure/Field.h>
+#include <ZuzizavAdiduDazorud/DataStructure/Record.h>
 #include <ZuzizavAdiduDazorud/DataStructure/IPAddress.h>
 #include <ZuzizavAdiduDazorud/DataStructure/MessageKind.h>
-#include <ZuzizavAdiduDazorud/Extensions/ByteSlice.h>
-#include <ZuzizavAdiduDazorud/Extensions/TextAppend.h>
 
 #include <cstdint>
 #include <functional>
@@ -150,33 +147,20 @@ struct Icmp4Type
 std::size_t hashValue(const Icmp4Type& type);
 
 // An ICMP message carried in IPv4.
-struct Icmp4 {
-    ByteSlice data;
+struct Icmp4 : Record<Icmp4> {
     ByteSlice payload;
     std::int64_t payloadLength = 0;
     std::int64_t type = 0;
     std::int64_t code = 0;
     std::uint16_t checksum = 0;
     Icmp4Type icmpType = icmp4::Other{};
-    FieldIndex startIndex;
-    FieldIndex endIndex;
 
-    DecodeStatus status = DecodeStatus::complete;
-
-    // User-provided, so that emplacing a record runs the member initializers without zero-filling
-    // the whole record first.
     Icmp4() {}
 
-    static std::optional<Icmp4> decode(ByteSlice data);
-    // Decodes into a default-constructed record, so a caller can decode in place. `data` takes the
-    // bytes either way; false when they are not one (the other fields are then left half-filled).
     static bool decodeInto(Icmp4& record, ByteSlice bytes);
 
-    std::string description() const { return text::describe(*this); }
     void appendDescription(text::LineWriter& out) const;
-    std::string verboseDescription() const { return text::describeVerbosely(*this); }
     void appendVerboseDescription(text::LineWriter& out) const;
-    std::string hexdump() const { return data.hexdump(); }
 };
 
 }  // namespace ZuzizavAdiduDazorud

@@ -329,8 +329,6 @@ bool Icmp6::decodeInto(Icmp6& icmp, ByteSlice bytes) {
     return r.ok();
 }
 
-std::optional<Icmp6> Icmp6::decode(ByteSlice data) { return decodeRecord<Icmp6>(std::move(data)); }
-
 void Icmp6::appendDescription(text::LineWriter& out) const { out << "ICMPv6 type " << icmpType; }
 
 void Icmp6::appendVerboseDescription(text::LineWriter& out) const {

@@ -1,11 +1,8 @@
 #pragma once
 
-#include <ZuzizavAdiduDazorud/Extensions/ByteSlice.h>
-#include <ZuzizavAdiduDazorud/DataStructure/DecodeStatus.h>
-#include <ZuzizavAdiduDazorud/DataStructure/Field.h>
+#include <ZuzizavAdiduDazorud/DataStructure/Record.h>
 #include <ZuzizavAdiduDazorud/DataStructure/IPAddress.h>
 #include <ZuzizavAdiduDazorud/DataStructure/MessageKind.h>
-#include <ZuzizavAdiduDazorud/Extensions/TextAppend.h>
 
 #include <cstdint>
 #include <functional>
@@ -197,8 +194,7 @@ std::size_t hashValue(const Icmp6OptionType& type);
 std::size_t hashValue(const Icmp6Option& option);
 
 // An ICMPv6 message, with its neighbour-discovery options.
-struct Icmp6 {
-    ByteSlice data;
+struct Icmp6 : Record<Icmp6> {
     ByteSlice payload;
     std::int64_t payloadLength = 0;
     std::int64_t type = 0;
@@ -206,25 +202,13 @@ struct Icmp6 {
     std::uint16_t checksum = 0;
     Icmp6Type icmpType = icmp6::Other{};
     std::vector<Icmp6Option> options;
-    FieldIndex startIndex;
-    FieldIndex endIndex;
 
-    DecodeStatus status = DecodeStatus::complete;
-
-    // User-provided, so that emplacing a record runs the member initializers without zero-filling
-    // the whole record first.
     Icmp6() {}
 
-    static std::optional<Icmp6> decode(ByteSlice data);
-    // Decodes into a default-constructed record, so a caller can decode in place. `data` takes the
-    // bytes either way; false when they are not one (the other fields are then left half-filled).
     static bool decodeInto(Icmp6& record, ByteSlice bytes);
 
-    std::string description() const { return text::describe(*this); }
     void appendDescription(text::LineWriter& out) const;
-    std::string verboseDescription() const { return text::describeVerbosely(*this); }
     void appendVerboseDescription(text::LineWriter& out) const;
-    std::string hexdump() const { return data.hexdump(); }
 };
 
 }  // namespace ZuzizavAdiduDazorud

@@ -180,8 +180,6 @@ void IgmpGroupRecord::appendDescription(text::LineWriter& out) const {
     for (std::size_t i = 0; i < sources.size(); ++i) out << (i ? " " : ": ") << sources[i];
 }
 
-std::optional<Igmp4> Igmp4::decode(ByteSlice data) { return decodeRecord<Igmp4>(std::move(data)); }
-
 void Igmp4::appendDescription(text::LineWriter& out) const {
     out << "IGMPv";
     out.decimal(version) << ' ' << type.caseName();

@@ -1,8 +1,6 @@
 #pragma once
 
-#include <ZuzizavAdiduDazorud/Extensions/ByteSlice.h>
-#include <ZuzizavAdiduDazorud/DataStructure/DecodeStatus.h>
-#include <ZuzizavAdiduDazorud/DataStructure/Field.h>
+#include <ZuzizavAdiduDazorud/DataStructure/Record.h>
 #include <ZuzizavAdiduDazorud/DataStructure/IPAddress.h>
 
 #include <cstdint>
@@ -66,12 +64,11 @@ struct IgmpGroupRecord {
 // An IGMP message (RFC 1112, 2236, 3376): version 1 for a v1 report and an 8-byte query without a
 // maximum response time, version 3 when a query has room for the v3 fields and for every v3 report,
 // version 2 otherwise.
-struct Igmp4 {
+struct Igmp4 : Record<Igmp4> {
     IgmpType type = IgmpType::Case::membershipReportV2;
     double maxResponseTime = 0;
     std::uint16_t checksum = 0;
     IPv4Address address;
-    ByteSlice data;
     std::int64_t version = 2;
     std::optional<bool> supressFlag;
     std::optional<std::uint8_t> querierRobustness;
@@ -80,29 +77,17 @@ struct Igmp4 {
     std::vector<IPv4Address> sources;
     std::optional<std::int64_t> numberOfGroupRecords;  // v3 reports
     std::vector<IgmpGroupRecord> groupRecords;
-    FieldIndex startIndex;
-    FieldIndex endIndex;
 
-    DecodeStatus status = DecodeStatus::complete;
-
-    // User-provided, so that emplacing a record runs the member initializers without zero-filling
-    // the whole record first.
     Igmp4() {}
 
-    static std::optional<Igmp4> decode(ByteSlice data);
-    // Decodes into a default-constructed record, so a caller can decode in place. `data` takes the
-    // bytes either way; false when they are not one (the other fields are then left half-filled).
     static bool decodeInto(Igmp4& record, ByteSlice bytes);
 
     // The floating-point code of max response time and query interval: codes from 128 on
     // hold a mantissa and an exponent.
     static std::int64_t decodeCode(std::uint8_t code);
 
-    std::string description() const { return text::describe(*this); }
     void appendDescription(text::LineWriter& out) const;
-    std::string verboseDescription() const { return text::describeVerbosely(*this); }
     void appendVerboseDescription(text::LineWriter& out) const;
-    std::string hexdump() const { return data.hexdump(); }
 
 private:
     static bool decodeReportV3(Igmp4& record, SliceReader& reader);

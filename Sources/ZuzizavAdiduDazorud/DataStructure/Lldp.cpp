@@ -294,8 +294,6 @@ bool Lldp::decodeInto(Lldp& lldp, ByteSlice bytes) {
     return true;
 }
 
-std::optional<Lldp> Lldp::decode(ByteSlice data) { return decodeRecord<Lldp>(std::move(data)); }
-
 void Lldp::appendDescription(text::LineWriter& out) const {
     out << "LLDP ";
     out.decimal(values.size()) << " TLV values";

@@ -1,10 +1,8 @@
 #pragma once
 
-#include <ZuzizavAdiduDazorud/DataStructure/DecodeStatus.h>
-#include <ZuzizavAdiduDazorud/Extensions/ByteSlice.h>
+#include <ZuzizavAdiduDazorud/DataStructure/Record.h>
 #include <ZuzizavAdiduDazorud/DataStructure/IPAddress.h>
 #include <ZuzizavAdiduDazorud/DataStructure/MessageKind.h>
-#include <ZuzizavAdiduDazorud/Extensions/TextAppend.h>
 
 #include <cstdint>
 #include <functional>
@@ -165,26 +163,15 @@ std::size_t hashValue(const LldpType& type);
 std::size_t hashValue(const LldpValue& value);
 
 // An LLDP data unit: a walk over type-length-value entries.
-struct Lldp {
-    ByteSlice data;
+struct Lldp : Record<Lldp> {
     std::vector<LldpValue> values;
 
-    DecodeStatus status = DecodeStatus::complete;
-
-    // User-provided, so that emplacing a record runs the member initializers without zero-filling
-    // the whole record first.
     Lldp() {}
 
-    static std::optional<Lldp> decode(ByteSlice data);
-    // Decodes into a default-constructed record, so a caller can decode in place. `data` takes the
-    // bytes either way; false when they are not one (the other fields are then left half-filled).
     static bool decodeInto(Lldp& record, ByteSlice bytes);
 
-    std::string description() const { return text::describe(*this); }
     void appendDescription(text::LineWriter& out) const;
-    std::string verboseDescription() const { return text::describeVerbosely(*this); }
     void appendVerboseDescription(text::LineWriter& out) const;
-    std::string hexdump() const { return data.hexdump(); }
 };
 
 // "Chassis Component", ..., "Reserved".

@@ -63,8 +63,6 @@ bool Tcp::decodeInto(Tcp& tcp, ByteSlice bytes) {
     return true;
 }
 
-std::optional<Tcp> Tcp::decode(ByteSlice data) { return decodeRecord<Tcp>(std::move(data)); }
-
 std::string Tcp::flagLetters() const {
     std::string letters;
     for (auto [flag, letter] : flagOrder) {
@@ -72,8 +70,6 @@ std::string Tcp::flagLetters() const {
     }
     return letters;
 }
-
-std::string Tcp::description() const { return text::describe(*this); }
 
 void Tcp::appendDescription(text::LineWriter& out) const {
     char* p = out.reserve(96);  // three numbers of at most 20 digits, six flags and 23 other characters

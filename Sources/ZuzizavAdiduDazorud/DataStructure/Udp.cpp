@@ -42,10 +42,6 @@ bool Udp::decodeInto(Udp& udp, ByteSlice bytes) {
     return true;
 }
 
-std::optional<Udp> Udp::decode(ByteSlice data) { return decodeRecord<Udp>(std::move(data)); }
-
-std::string Udp::description() const { return text::describe(*this); }
-
 void Udp::appendDescription(text::LineWriter& out) const {
     char* p = out.reserve(80);  // three numbers of at most 20 digits and 11 other characters
     p = text::writeDecimal(p, sourcePort);

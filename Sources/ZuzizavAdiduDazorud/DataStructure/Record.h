@@ -1,0 +1,47 @@
+#pragma once
+
+#include <ZuzizavAdiduDazorud/DataStructure/DecodeStatus.h>
+#include <ZuzizavAdiduDazorud/DataStructure/Field.h>
+#include <ZuzizavAdiduDazorud/Extensions/ByteSlice.h>
+#include <ZuzizavAdiduDazorud/Extensions/TextAppend.h>
+
+#include <concepts>
+#include <optional>
+#include <string>
+#include <utility>
+
+namespace ZuzizavAdiduDazorud {
+
+// What every decoded record has, once: its bytes, where its fields lie in the frame, whether its bytes
+// were whole, and its three texts. A record derives from Record<itself> and adds its fields, a default
+// constructor of its own (user-provided, so that decoding in place runs the member initializers without
+// zero-filling the record first), and
+//     static bool decodeInto(Record& record, ByteSlice bytes);   decodes into a default-constructed
+//         record, which takes the bytes either way; false when they are not one (the record is then
+//         left half-filled, for the caller to replace)
+//     void appendDescription(text::LineWriter& out) const;       the one-line text
+//     void appendVerboseDescription(text::LineWriter& out) const;
+// The EtherDisplay concept (EtherDisplay.h) checks each record against this.
+template <typename Derived>
+struct Record {
+    ByteSlice data;
+    FieldIndex startIndex;
+    FieldIndex endIndex;
+    DecodeStatus status = DecodeStatus::complete;
+
+    // The record the bytes hold, or none.
+    static std::optional<Derived> decode(ByteSlice bytes) {
+        std::optional<Derived> record(std::in_place);
+        if (!Derived::decodeInto(*record, std::move(bytes))) record.reset();
+        return record;
+    }
+
+    std::string description() const { return text::describe(self()); }
+    std::string verboseDescription() const { return text::describeVerbosely(self()); }
+    std::string hexdump() const { return data.hexdump(); }
+
+private:
+    const Derived& self() const { return static_cast<const Derived&>(*this); }
+};
+
+}  // namespace ZuzizavAdiduDazorud
