@@ -40,7 +40,7 @@ namespace {
 // 6; other hardware types may have any address length from 1 to 32.
 bool consistent(std::uint16_t hardwareType, std::uint16_t protocolType, std::size_t hardwareSize,
                 std::size_t protocolSize) {
-    if (protocolType != 0x0800 || protocolSize != 4) return false;
+    if (protocolType != etherTypes::ipv4 || protocolSize != 4) return false;
     if (hardwareType == 1 || hardwareType == 6) return hardwareSize == 6;
     return hardwareSize >= 1 && hardwareSize <= 32;
 }

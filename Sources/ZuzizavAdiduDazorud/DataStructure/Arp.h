@@ -19,6 +19,8 @@ std::optional<ArpOperation> arpOperationFromRawValue(std::string_view rawValue);
 // An ARP or RARP message (RFC 826, 903) for IPv4, over Ethernet or any other hardware whose address
 // length the message gives; the hardware addresses as colon hex.
 struct Arp : Record<Arp> {
+    static constexpr std::array carriedBy{EtherTypeKey{etherTypes::arp}, EtherTypeKey{etherTypes::rarp}};
+
     std::uint16_t hardwareType = 0;
     std::uint16_t protocolType = 0;
     std::int64_t hardwareSize = 0;

@@ -13,6 +13,8 @@ namespace ZuzizavAdiduDazorud {
 // 0x80, 4 bytes: protocol, version and type only), a configuration BPDU (type 0, 35 bytes, no v1Length),
 // or a rapid spanning tree BPDU (36 bytes). Fields past a type's length are absent: zero, no position.
 struct Bpdu : Record<Bpdu> {
+    static constexpr std::array carriedBy{LlcKey{llc::spanningTree}};
+
     static constexpr std::uint8_t configuration = 0x00;
     static constexpr std::uint8_t topologyChangeNotification = 0x80;
 

@@ -109,6 +109,8 @@ std::size_t hashValue(const CdpValue& value);
 
 // A CDP advertisement: a 4-byte header and type-length-value entries.
 struct Cdp : Record<Cdp> {
+    static constexpr std::array carriedBy{SnapKey{llc::ciscoOrganisation, llc::cdpType}};
+
     std::uint8_t version = 0;
     std::uint8_t ttl = 0;
     std::uint16_t checksum = 0;

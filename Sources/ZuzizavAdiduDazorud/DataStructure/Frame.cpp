@@ -70,12 +70,6 @@ namespace {
 
 std::atomic<std::int64_t> frameCounter{0};
 
-// Decodes in place; on false the caller puts the bytes it wants in `layer3` as unknown.
-template <typename T>
-[[gnu::always_inline]] inline bool decodeAs(Layer3& layer3, ByteSlice bytes) {
-    return T::decodeInto(layer3.emplace<T>(), std::move(bytes));
-}
-
 }  // namespace
 
 std::optional<FrameFormat> frameFormatFromString(std::string_view rawValue) {
@@ -175,7 +169,7 @@ void Frame::decodeInvalid(bool log) {
     srcmac.assignAddress(frameBytes + 6);
 
     const std::uint16_t v = static_cast<std::uint16_t>((frameBytes[12] << 8) | frameBytes[13]);
-    if (v <= 1500) {
+    if (v <= etherTypes::maximumLength) {
         decodeIeee8023(v);
         return;
     }
@@ -211,25 +205,22 @@ void Frame::decodeLlc(std::size_t offset) {
     const std::size_t e = data.endIndex();
     const std::size_t n = data.count();
     const std::size_t payload = offset + 3;
-    if (*ieeeDsap == 0x42) {
-        if (decodeAs<Bpdu>(layer3, data.slice(s + payload, e))) return;
-    } else if (*ieeeDsap == 0xAA && n >= payload + 5) {
+    if (*ieeeDsap == llc::snap && n >= payload + 5) {
         SliceReader r(data);
         snapOrg = readField<snapFields, Field::snapOrg>(r, payload);
         snapType = readField<snapFields, Field::snapType>(r, payload);
         markLayout(*this, snapFields, s + payload, e);
-        if (*snapOrg == 0x00000C && *snapType == 0x2000) {
-            if (decodeAs<Cdp>(layer3, data.slice(s + payload + 5, e))) return;
-        } else if (*snapOrg == 0) {
+        if (*snapOrg == 0) {
             // RFC 1042: organisation 00-00-00 carries an ethertype.
             decodeEthertype(payload + 5, static_cast<std::uint16_t>(*snapType));
             return;
         }
-        layer3 = Unknown{data.slice(s + payload + 5, e)};
+        layer3.decode(SnapKey{static_cast<std::uint32_t>(*snapOrg), static_cast<std::uint16_t>(*snapType)},
+                      data.slice(s + payload + 5, e));
         return;
     }
-    // Any other DSAP, and a SNAP header cut short, leave the bytes after the LLC header unknown.
-    layer3 = Unknown{data.slice(s + payload, e)};
+    // Any other DSAP, and a SNAP header cut short, by the DSAP; unknown when no record takes them.
+    layer3.decode(LlcKey{*ieeeDsap}, data.slice(s + payload, e));
 }
 
 void Frame::decodeLinuxCooked(bool version2) {
@@ -288,8 +279,8 @@ void Frame::decodeRaw() {
     frameFormat = FrameFormat::rawIp;
     // The IP version nibble tells the protocol.
     switch (data.bytes()[0] >> 4) {
-        case 4: decodeEthertype(0, 0x0800); return;
-        case 6: decodeEthertype(0, 0x86DD); return;
+        case 4: decodeEthertype(0, etherTypes::ipv4); return;
+        case 6: decodeEthertype(0, etherTypes::ipv6); return;
         default: layer3 = Unknown{data}; return;
     }
 }
@@ -309,8 +300,8 @@ void Frame::decodeNull() {
     addressFamily = family;
     const std::size_t s = data.startIndex();
     markLayout(*this, nullFields, s, data.endIndex());
-    if (family == 2) return decodeEthertype(4, 0x0800);
-    if (isIPv6(family)) return decodeEthertype(4, 0x86DD);
+    if (family == 2) return decodeEthertype(4, etherTypes::ipv4);
+    if (isIPv6(family)) return decodeEthertype(4, etherTypes::ipv6);
     layer3 = Unknown{data.sliceFrom(s + 4)};
 }
 
@@ -318,7 +309,7 @@ std::size_t Frame::decodeVlanTags(std::size_t offset, std::uint16_t& type) {
     const std::size_t s = data.startIndex();
     const std::size_t n = data.count();
     SliceReader r(data);
-    while ((type == 0x8100 || type == 0x88a8) && vlans.size() < 2 && offset + 4 <= n) {
+    while ((type == etherTypes::vlan || type == etherTypes::qinq) && vlans.size() < 2 && offset + 4 <= n) {
         Vlan& tag = vlans.emplace_back();
         const std::size_t at = offset - 2;  // the tag's TPID
         tag.tpid = type;
@@ -340,41 +331,28 @@ void Frame::decodeEthertype(std::size_t offset, std::uint16_t type) {
     const std::size_t n = data.count();
     SliceReader r(data);
     // 802.1Q and 802.1ad tags: up to two, outermost first.
-    if (type == 0x8100 || type == 0x88a8) [[unlikely]] offset = decodeVlanTags(offset, type);
-    switch (type) {
-        case 0x0800: {
-            // Padding after the IP packet, unless the 802.3 length has already told it.
-            const std::uint16_t totalLength = readField<IPv4::headerFields, Field::totalLength>(r, offset);
-            if (!padding && r.ok() && totalLength + offset < n) {
-                padding = data.slice(s + offset + totalLength, e);
-                markField(*this, Field::padding, s + offset + totalLength, e);
-                paddingBytes = static_cast<std::int64_t>(padding->count());
-            }
-            if (!decodeAs<IPv4>(layer3, data.slice(s + offset, e - static_cast<std::size_t>(paddingBytes)))) {
-                layer3 = Unknown{data.sliceFrom(s + offset)};
-            }
-            return;
+    if (type == etherTypes::vlan || type == etherTypes::qinq) [[unlikely]] offset = decodeVlanTags(offset, type);
+    std::size_t end = e;
+    if (type == etherTypes::ipv4) {
+        // Padding after the IP packet, unless the 802.3 length has already told it.
+        const std::uint16_t totalLength = readField<IPv4::headerFields, Field::totalLength>(r, offset);
+        if (!padding && r.ok() && totalLength + offset < n) {
+            padding = data.slice(s + offset + totalLength, e);
+            markField(*this, Field::padding, s + offset + totalLength, e);
+            paddingBytes = static_cast<std::int64_t>(padding->count());
         }
-        case 0x0806:
-        case 0x8035:  // RARP
-            if (decodeAs<Arp>(layer3, data.sliceFrom(s + offset))) return;
-            break;
-        case 0x86DD:
-            if (decodeAs<IPv6>(layer3, data.sliceFrom(s + offset))) return;
-            break;
-        case 0x88CC:
-            if (decodeAs<Lldp>(layer3, data.sliceFrom(s + offset))) return;
-            break;
-        default: break;
+        end = e - static_cast<std::size_t>(paddingBytes);
     }
-    layer3 = Unknown{data.sliceFrom(s + offset)};
+    layer3.decode(EtherTypeKey{type}, data.slice(s + offset, end));
+    // Bytes no record took are unknown to the end of the frame, padding and all.
+    if (layer3.unknown() && end != e) layer3 = Unknown{data.sliceFrom(s + offset)};
 }
 
 const Layer4* Frame::layer4() const {
     if (const auto* ip = layer3.ipv4()) return &ip->layer4;
     if (const auto* ip = layer3.ipv6()) return &ip->layer4;
     if (layer3.unknown()) return nullptr;
-    static const Layer4 none = Layer4::noLayer4();
+    static const Layer4 none{NoLayer4{}};
     return &none;
 }
 

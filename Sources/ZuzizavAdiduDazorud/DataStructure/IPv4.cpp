@@ -39,7 +39,7 @@ bool IPv4::decodeInto(IPv4& ip, ByteSlice bytes) {
         // Only the first fragment carries the transport header.
         ip.layer4.emplace<Unknown>().data = data.slice(s + h, e);
     } else {
-        decodeLayer4(ip.layer4, IpFamily::v4, ip.ipProtocol, data.slice(s + h, e));
+        ip.layer4.decode(IpKey{IpFamily::v4, ip.ipProtocol}, data.slice(s + h, e));
     }
     ip.version = version;
     ip.ihl = ihl;

@@ -12,6 +12,8 @@ namespace ZuzizavAdiduDazorud {
 
 // An IPv4 packet. `data` is the whole slice given (header, payload and padding).
 struct IPv4 : Record<IPv4> {
+    static constexpr std::array carriedBy{EtherTypeKey{etherTypes::ipv4}};
+
     IPv4Address sourceIP;
     IPv4Address destinationIP;
     std::uint8_t version = 0;

@@ -149,7 +149,7 @@ bool IPv6::decodeInto(IPv6& ip, ByteSlice bytes) {
         // No next header, or an encrypted payload.
         ip.layer4.emplace<Unknown>().data = data.slice(s + offset, e);
     } else {
-        decodeLayer4(ip.layer4, IpFamily::v6, next, data.slice(s + offset, e));
+        ip.layer4.decode(IpKey{IpFamily::v6, next}, data.slice(s + offset, e));
     }
     return true;
 }

@@ -38,6 +38,8 @@ struct IPv6ExtensionHeader {
 // An IPv6 packet. Extension headers are walked up to the transport header; only a first fragment
 // has one.
 struct IPv6 : Record<IPv6> {
+    static constexpr std::array carriedBy{EtherTypeKey{etherTypes::ipv6}};
+
     std::uint8_t version = 0;
     std::uint8_t trafficClass = 0;
     std::uint64_t flowLabel = 0;

@@ -148,6 +148,8 @@ std::size_t hashValue(const Icmp4Type& type);
 
 // An ICMP message carried in IPv4.
 struct Icmp4 : Record<Icmp4> {
+    static constexpr std::array carriedBy{IpKey{IpFamily::v4, ipProtocols::icmp}};
+
     ByteSlice payload;
     std::int64_t payloadLength = 0;
     std::int64_t type = 0;

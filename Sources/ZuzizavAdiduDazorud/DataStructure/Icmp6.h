@@ -195,6 +195,8 @@ std::size_t hashValue(const Icmp6Option& option);
 
 // An ICMPv6 message, with its neighbour-discovery options.
 struct Icmp6 : Record<Icmp6> {
+    static constexpr std::array carriedBy{IpKey{IpFamily::v6, ipProtocols::icmpv6}};
+
     ByteSlice payload;
     std::int64_t payloadLength = 0;
     std::int64_t type = 0;

@@ -65,6 +65,8 @@ struct IgmpGroupRecord {
 // maximum response time, version 3 when a query has room for the v3 fields and for every v3 report,
 // version 2 otherwise.
 struct Igmp4 : Record<Igmp4> {
+    static constexpr std::array carriedBy{IpKey{IpFamily::v4, ipProtocols::igmp}};
+
     IgmpType type = IgmpType::Case::membershipReportV2;
     double maxResponseTime = 0;
     std::uint16_t checksum = 0;

@@ -164,6 +164,8 @@ std::size_t hashValue(const LldpValue& value);
 
 // An LLDP data unit: a walk over type-length-value entries.
 struct Lldp : Record<Lldp> {
+    static constexpr std::array carriedBy{EtherTypeKey{etherTypes::lldp}};
+
     std::vector<LldpValue> values;
 
     Lldp() {}

@@ -1,10 +1,12 @@
 #pragma once
 
 #include <ZuzizavAdiduDazorud/DataStructure/DecodeStatus.h>
+#include <ZuzizavAdiduDazorud/DataStructure/Dispatch.h>
 #include <ZuzizavAdiduDazorud/DataStructure/Field.h>
 #include <ZuzizavAdiduDazorud/Extensions/ByteSlice.h>
 #include <ZuzizavAdiduDazorud/Extensions/TextAppend.h>
 
+#include <array>
 #include <concepts>
 #include <optional>
 #include <string>
@@ -21,7 +23,9 @@ namespace ZuzizavAdiduDazorud {
 //         left half-filled, for the caller to replace)
 //     void appendDescription(text::LineWriter& out) const;       the one-line text
 //     void appendVerboseDescription(text::LineWriter& out) const;
-// The EtherDisplay concept (EtherDisplay.h) checks each record against this.
+// and, to be decoded by a layer, the keys it is carried by (Dispatch.h):
+//     static constexpr std::array carriedBy{IpKey{IpFamily::v4, ipProtocols::udp}, ...};
+// The DecodedRecord concept (EtherDisplay.h) checks each record against this.
 template <typename Derived>
 struct Record {
     ByteSlice data;

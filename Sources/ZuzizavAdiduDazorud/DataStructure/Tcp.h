@@ -10,6 +10,8 @@ namespace ZuzizavAdiduDazorud {
 
 // A TCP segment. Options stay at the front of `payload`.
 struct Tcp : Record<Tcp> {
+    static constexpr std::array carriedBy{IpKey{IpFamily::v4, ipProtocols::tcp}, IpKey{IpFamily::v6, ipProtocols::tcp}};
+
     std::uint64_t sourcePort = 0;
     std::uint64_t destinationPort = 0;
     std::uint64_t sequenceNumber = 0;

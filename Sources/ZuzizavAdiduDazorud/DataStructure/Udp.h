@@ -10,6 +10,8 @@ namespace ZuzizavAdiduDazorud {
 
 // A UDP datagram. The payload runs to the end of the slice, whatever `length` says.
 struct Udp : Record<Udp> {
+    static constexpr std::array carriedBy{IpKey{IpFamily::v4, ipProtocols::udp}, IpKey{IpFamily::v6, ipProtocols::udp}};
+
     ByteSlice payload;
     std::uint64_t sourcePort = 0;
     std::uint64_t destinationPort = 0;

@@ -242,8 +242,8 @@ TEST(LayerTexts, UnknownAndNone) {
     EXPECT_EQ(Unknown{hex("0102")}.verboseDescription(), "unknown 2 bytes");
     EXPECT_EQ(None{hex("01")}.description(), "none 1 bytes");
     EXPECT_EQ(None{hex("01")}.hexdump(), "0x0000 01\n");
-    EXPECT_EQ(Layer4::noLayer4().description(), "");
-    EXPECT_EQ(Layer4::noLayer4().hexdump(), "");
+    EXPECT_EQ(Layer4(NoLayer4{}).description(), "");
+    EXPECT_EQ(Layer4(NoLayer4{}).hexdump(), "");
     Layer3 unknown(Unknown{hex("aabb")});
     EXPECT_EQ(unknown.verboseDescription(), "unknown 2 bytes");
     EXPECT_EQ(unknown.hexdump(), "0x0000 aabb \n");
