@@ -1,6 +1,6 @@
 #include <ZuzizavAdiduDazorud/PcapFile.h>
 
-#include <ZuzizavAdiduDazorud/EtherCaptureError.h>
+#include <ZuzizavAdiduDazorud/DecodeError.h>
 
 #include <cstring>
 #include <limits>
@@ -47,12 +47,12 @@ ByteSlice makePcapFile(const std::vector<Frame>& frames, LinkType linkType) {
             seconds -= 1;
         }
         if (seconds < 0 || seconds > std::numeric_limits<std::uint32_t>::max()) {
-            throw EtherCaptureError::genericError("frame " + std::to_string(frame.frameNumber) +
+            throw DecodeError("frame " + std::to_string(frame.frameNumber) +
                                                   " has a date outside the range of a capture file (1970 to 2106)");
         }
         if (frame.data.count() > std::numeric_limits<std::uint32_t>::max() || frame.originalLength < 0 ||
             frame.originalLength > std::numeric_limits<std::uint32_t>::max()) {
-            throw EtherCaptureError::genericError("frame " + std::to_string(frame.frameNumber) +
+            throw DecodeError("frame " + std::to_string(frame.frameNumber) +
                                                   " has a length a capture file cannot hold");
         }
         appendNative<std::uint32_t>(out, static_cast<std::uint32_t>(seconds));

@@ -34,7 +34,7 @@ struct Arp : Record<Arp> {
 
     Arp() {}
 
-    static bool decodeInto(Arp& record, ByteSlice bytes);
+    static bool decodeInto(Arp& record, ByteSlice bytes, const DecodeContext& context = {});
 
     void appendDescription(text::LineWriter& out) const;
     void appendVerboseDescription(text::LineWriter& out) const;

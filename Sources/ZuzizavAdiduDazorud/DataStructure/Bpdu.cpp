@@ -39,7 +39,7 @@ double seconds(SliceReader& r) {
 
 }  // namespace
 
-bool Bpdu::decodeInto(Bpdu& bpdu, ByteSlice bytes) {
+bool Bpdu::decodeInto(Bpdu& bpdu, ByteSlice bytes, const DecodeContext& context) {
     bpdu.data = std::move(bytes);
     const ByteSlice& data = bpdu.data;
     SliceReader r(data);

@@ -41,7 +41,7 @@ struct Bpdu : Record<Bpdu> {
 
     Bpdu() {}
 
-    static bool decodeInto(Bpdu& record, ByteSlice bytes);
+    static bool decodeInto(Bpdu& record, ByteSlice bytes, const DecodeContext& context = {});
 
     bool isTopologyChangeNotification() const { return type == topologyChangeNotification; }
     // "TCA ", "AGR ", "FOR ", "TCH " for the flags that are set.

@@ -252,11 +252,11 @@ std::size_t hashValue(const CdpValue& value) { return hashOf(value); }
 
 std::vector<CdpValue> Cdp::getValues(const ByteSlice& data) {
     std::vector<CdpValue> values;
-    if (auto failure = decodeTlv(data, values)) throw EtherCaptureError::genericError(std::move(*failure));
+    if (auto failure = decodeTlv(data, values)) throw DecodeError(std::move(*failure));
     return values;
 }
 
-bool Cdp::decodeInto(Cdp& cdp, ByteSlice bytes) {
+bool Cdp::decodeInto(Cdp& cdp, ByteSlice bytes, const DecodeContext& context) {
     cdp.data = std::move(bytes);
     const ByteSlice& data = cdp.data;
     SliceReader r(data);
@@ -267,26 +267,21 @@ bool Cdp::decodeInto(Cdp& cdp, ByteSlice bytes) {
     cdp.ttl = readField<headerFields, Field::ttl>(r);
     cdp.checksum = readField<headerFields, Field::checksum>(r);
     markLayout(cdp, headerFields, s, data.endIndex());
-    // TLVs: type, length (header included), value. A malformed one ends the walk; values before it stay.
-    std::size_t p = 4;
-    while (p + 5 <= n) {  // a TLV needs its 4-byte header and at least one value byte
-        const std::uint16_t type = r.u16(p);
-        const std::uint16_t length = r.u16(p + 2);
-        if (p + length > n) {
-            markShort(cdp.status);
-            break;
-        }
-        if (auto failure = decodeTlv(data.sliceFrom(s + p), cdp.values)) {
-            logError([&] {
-                return "Cdp: error decoding cdpValue at position " + std::to_string(p) + " type " +
-                       std::to_string(type) + " length " + std::to_string(length) + " error " +
-                       EtherCaptureError::genericError(std::move(*failure)).description();
-            });
-            cdp.status = DecodeStatus::malformed;
-            break;
-        }
-        p += length;
-    }
+    // TLVs: type, length (header included), value; each needs its 4-byte header and a value byte.
+    walkItems(
+        r, 4, 5, cdp.status, context,
+        [&](std::size_t p) { return std::optional<std::size_t>(std::max<std::size_t>(r.u16(p + 2), 5)); },
+        [&](std::size_t p, std::size_t) {
+            auto failure = decodeTlv(data.sliceFrom(s + p), cdp.values);
+            if (failure) {
+                logError([&] {
+                    return "Cdp: error decoding cdpValue at position " + std::to_string(p) + " type " +
+                           std::to_string(r.u16(p)) + " length " + std::to_string(r.u16(p + 2)) + " error " +
+                           DecodeError(*failure).description();
+                });
+            }
+            return !failure;
+        });
     return r.ok();
 }
 

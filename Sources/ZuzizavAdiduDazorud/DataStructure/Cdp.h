@@ -1,7 +1,7 @@
 #pragma once
 
 #include <ZuzizavAdiduDazorud/DataStructure/Record.h>
-#include <ZuzizavAdiduDazorud/EtherCaptureError.h>
+#include <ZuzizavAdiduDazorud/DecodeError.h>
 #include <ZuzizavAdiduDazorud/DataStructure/IPAddress.h>
 #include <ZuzizavAdiduDazorud/DataStructure/MessageKind.h>
 
@@ -120,9 +120,9 @@ struct Cdp : Record<Cdp> {
 
     Cdp() {}
 
-    static bool decodeInto(Cdp& record, ByteSlice bytes);
+    static bool decodeInto(Cdp& record, ByteSlice bytes, const DecodeContext& context = {});
     // The values of the one TLV at the start of `data` (which runs to the end of the CDP bytes);
-    // throws EtherCaptureError::genericError when the TLV is malformed.
+    // throws DecodeError when the TLV is malformed.
     static std::vector<CdpValue> getValues(const ByteSlice& data);
 
     std::string description() const { return "CDP"; }

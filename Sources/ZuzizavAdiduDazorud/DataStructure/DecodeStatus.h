@@ -29,9 +29,19 @@ inline void appendStatus(text::LineWriter& out, DecodeStatus status) {
     if (status != DecodeStatus::complete) out << " [" << toString(status) << ']';
 }
 
-// A record whose bytes end early: truncated, unless a lie was found already.
-inline void markShort(DecodeStatus& status) {
-    if (status == DecodeStatus::complete) status = DecodeStatus::truncated;
+// What a decoder knows of the frame around its bytes.
+struct DecodeContext {
+    // The capture kept fewer bytes than the frame had (its original length is above the bytes captured):
+    // bytes that end early were cut, not lied about. A record decoded on its own says so.
+    bool cutByCapture = true;
+};
+
+// A record whose bytes end early: truncated when the capture cut them, else malformed; a lie found
+// already stays.
+inline void markShort(DecodeStatus& status, const DecodeContext& context) {
+    if (status == DecodeStatus::complete) {
+        status = context.cutByCapture ? DecodeStatus::truncated : DecodeStatus::malformed;
+    }
 }
 
 }  // namespace ZuzizavAdiduDazorud

@@ -89,7 +89,6 @@ Frame::Frame(ByteSlice bytes, Timeval timeval, std::int64_t originalLength_, std
       originalLength(originalLength_),
       data(std::move(bytes)) {
     decodeEthernetFrame();
-    settleStatus();
 }
 
 Frame::Frame(LinkType linkType_, ByteSlice bytes, Timeval timeval, std::int64_t originalLength_,
@@ -100,7 +99,6 @@ Frame::Frame(LinkType linkType_, ByteSlice bytes, Timeval timeval, std::int64_t 
       originalLength(originalLength_),
       data(std::move(bytes)) {
     decodeLink();
-    settleStatus();
 }
 
 void Frame::decode(LinkType linkType_, std::span<const std::uint8_t> bytes, Timeval timeval,
@@ -132,7 +130,6 @@ void Frame::decode(LinkType linkType_, std::span<const std::uint8_t> bytes, Time
     status = DecodeStatus::complete;
     data.assign(bytes.data(), bytes.size());
     decodeLink();
-    settleStatus();
 }
 
 void Frame::decodeLink() {
@@ -186,7 +183,7 @@ void Frame::decodeIeee8023(std::size_t length) {
     const std::size_t n = data.count();
     SliceReader r(data);
     ieeeLength = length;
-    if (length + 14 > n) markShort(status);
+    if (length + 14 > n) markShort(status, context());
     ieeeDsap = readField<ieee8023Fields, Field::ieeeDsap>(r);
     ieeeSsap = readField<ieee8023Fields, Field::ieeeSsap>(r);
     ieeeControl = readField<ieee8023Fields, Field::ieeeControl>(r);
@@ -216,11 +213,11 @@ void Frame::decodeLlc(std::size_t offset) {
             return;
         }
         layer3.decode(SnapKey{static_cast<std::uint32_t>(*snapOrg), static_cast<std::uint16_t>(*snapType)},
-                      data.slice(s + payload + 5, e));
+                      data.slice(s + payload + 5, e), context());
         return;
     }
     // Any other DSAP, and a SNAP header cut short, by the DSAP; unknown when no record takes them.
-    layer3.decode(LlcKey{*ieeeDsap}, data.slice(s + payload, e));
+    layer3.decode(LlcKey{*ieeeDsap}, data.slice(s + payload, e), context());
 }
 
 void Frame::decodeLinuxCooked(bool version2) {
@@ -343,7 +340,7 @@ void Frame::decodeEthertype(std::size_t offset, std::uint16_t type) {
         }
         end = e - static_cast<std::size_t>(paddingBytes);
     }
-    layer3.decode(EtherTypeKey{type}, data.slice(s + offset, end));
+    layer3.decode(EtherTypeKey{type}, data.slice(s + offset, end), context());
     // Bytes no record took are unknown to the end of the frame, padding and all.
     if (layer3.unknown() && end != e) layer3 = Unknown{data.sliceFrom(s + offset)};
 }
@@ -460,15 +457,6 @@ void Frame::appendVerboseDescription(text::LineWriter& out) const {
     }
     if (padding && !padding->empty()) out << padding->description() << " padding ";
     if (status != DecodeStatus::complete) out << '[' << toString(status) << "] ";
-}
-
-void Frame::settleStatus() {
-    if (originalLength > static_cast<std::int64_t>(data.count())) return;  // cut by the capture
-    auto settle = [](DecodeStatus& s) {
-        if (s == DecodeStatus::truncated) s = DecodeStatus::malformed;
-    };
-    settle(status);
-    layer3.forEachStatus(settle);
 }
 
 std::string LinuxCooked::addressText() const {

@@ -134,8 +134,8 @@ private:
     void decodeRaw();
     void decodeNull();
     void decodeInvalid(bool log);
-    // Records cut short become malformed when the capture did not cut the frame.
-    void settleStatus();
+    // Bytes that end early were cut by the capture when the frame was longer than what it kept.
+    DecodeContext context() const { return DecodeContext{originalLength > static_cast<std::int64_t>(data.count())}; }
     // What follows a type field at `offset`: VLAN tags, then IPv4, IPv6, ARP, RARP, LLDP or unknown.
     void decodeEthertype(std::size_t offset, std::uint16_t type);
     // The tags from `offset`; gives the offset after them, and the type they carry in `type`.

@@ -8,7 +8,7 @@
 
 namespace ZuzizavAdiduDazorud {
 
-bool IPv4::decodeInto(IPv4& ip, ByteSlice bytes) {
+bool IPv4::decodeInto(IPv4& ip, ByteSlice bytes, const DecodeContext& context) {
     ip.data = std::move(bytes);
     const ByteSlice& data = ip.data;
     SliceReader r(data);
@@ -39,7 +39,7 @@ bool IPv4::decodeInto(IPv4& ip, ByteSlice bytes) {
         // Only the first fragment carries the transport header.
         ip.layer4.emplace<Unknown>().data = data.slice(s + h, e);
     } else {
-        ip.layer4.decode(IpKey{IpFamily::v4, ip.ipProtocol}, data.slice(s + h, e));
+        ip.layer4.decode(IpKey{IpFamily::v4, ip.ipProtocol}, data.slice(s + h, e), context);
     }
     ip.version = version;
     ip.ihl = ihl;
@@ -50,7 +50,7 @@ bool IPv4::decodeInto(IPv4& ip, ByteSlice bytes) {
     if (ip.totalLength < h) {
         ip.status = DecodeStatus::malformed;
     } else if (ip.totalLength > n) {
-        markShort(ip.status);
+        markShort(ip.status, context);
     }
     ip.identification = readField<headerFields, Field::identification>(r);
     const std::uint8_t flags = readField<headerFields, Field::flags>(r);

@@ -52,7 +52,7 @@ struct IPv4 : Record<IPv4> {
 
     IPv4() {}
 
-    static bool decodeInto(IPv4& record, ByteSlice bytes);
+    static bool decodeInto(IPv4& record, ByteSlice bytes, const DecodeContext& context = {});
 
     // "IPv4 10.0.0.1 > 10.0.0.2 ipProt 17"
     void appendDescription(text::LineWriter& out) const;

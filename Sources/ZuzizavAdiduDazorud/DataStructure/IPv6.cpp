@@ -50,20 +50,21 @@ constexpr std::size_t maximumExtensionHeaders = 8;
 // Walks the extension headers from `offset`, recording each; gives the transport protocol, with
 // `offset` at its header, or none when the headers are cut short, too many, or the packet is a
 // fragment other than the first (`offset` then at the bytes left undecoded).
-std::optional<std::uint8_t> walkExtensionHeaders(IPv6& ip, SliceReader& r, std::size_t& offset, std::uint8_t next) {
+std::optional<std::uint8_t> walkExtensionHeaders(IPv6& ip, SliceReader& r, std::size_t& offset, std::uint8_t next,
+                                                 const DecodeContext& context) {
     const std::size_t s = ip.data.startIndex();
     const std::size_t n = r.count();
     while (isExtensionHeader(next)) {
         if (ip.extensionHeaders.size() == maximumExtensionHeaders) return std::nullopt;
         if (!r.has(offset, 8)) {
-            markShort(ip.status);
+            markShort(ip.status, context);
             return std::nullopt;
         }
         const bool fragment = next == 44;
         const std::size_t length =
             fragment ? 8 : (std::size_t{readField<optionsHeaderFields, Field::headerLength>(r, offset)} + 1) * 8;
         if (length > n - offset) {
-            markShort(ip.status);
+            markShort(ip.status, context);
             return std::nullopt;
         }
         IPv6ExtensionHeader& header = ip.extensionHeaders.emplace_back();
@@ -94,7 +95,7 @@ std::optional<std::uint8_t> walkExtensionHeaders(IPv6& ip, SliceReader& r, std::
 
 }  // namespace
 
-bool IPv6::decodeInto(IPv6& ip, ByteSlice bytes) {
+bool IPv6::decodeInto(IPv6& ip, ByteSlice bytes, const DecodeContext& context) {
     ip.data = std::move(bytes);
     const ByteSlice& data = ip.data;
     SliceReader r(data);
@@ -122,7 +123,7 @@ bool IPv6::decodeInto(IPv6& ip, ByteSlice bytes) {
     if (!r.ok()) return false;
 
     markLayout(ip, headerFields, s, e);
-    if (ip.payloadLength + 40 > n) markShort(ip.status);
+    if (ip.payloadLength + 40 > n) markShort(ip.status, context);
     if (ip.payloadLength + 40 < n) {
         ip.padding = data.slice(s + 40 + ip.payloadLength, e);
         markField(ip, Field::padding, s + 40 + ip.payloadLength, e);
@@ -137,7 +138,7 @@ bool IPv6::decodeInto(IPv6& ip, ByteSlice bytes) {
     std::size_t offset = 40;
     std::uint8_t next = ip.nextHeader;
     if (isExtensionHeader(next)) {
-        std::optional<std::uint8_t> transport = walkExtensionHeaders(ip, r, offset, next);
+        std::optional<std::uint8_t> transport = walkExtensionHeaders(ip, r, offset, next, context);
         if (!transport) {
             // Cut short, too many, or a later fragment: the rest stays undecoded.
             ip.layer4.emplace<Unknown>().data = data.slice(s + offset, e);
@@ -149,7 +150,7 @@ bool IPv6::decodeInto(IPv6& ip, ByteSlice bytes) {
         // No next header, or an encrypted payload.
         ip.layer4.emplace<Unknown>().data = data.slice(s + offset, e);
     } else {
-        ip.layer4.decode(IpKey{IpFamily::v6, next}, data.slice(s + offset, e));
+        ip.layer4.decode(IpKey{IpFamily::v6, next}, data.slice(s + offset, e), context);
     }
     return true;
 }

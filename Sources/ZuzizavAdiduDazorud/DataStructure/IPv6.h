@@ -54,7 +54,7 @@ struct IPv6 : Record<IPv6> {
 
     IPv6() {}
 
-    static bool decodeInto(IPv6& record, ByteSlice bytes);
+    static bool decodeInto(IPv6& record, ByteSlice bytes, const DecodeContext& context = {});
 
     void appendDescription(text::LineWriter& out) const;
     void appendVerboseDescription(text::LineWriter& out) const;

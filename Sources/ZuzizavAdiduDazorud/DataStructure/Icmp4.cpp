@@ -93,7 +93,7 @@ void Icmp4Type::appendDescription(text::LineWriter& out) const {
 
 std::size_t hashValue(const Icmp4Type& type) { return hashOf(static_cast<const Icmp4Type::variant&>(type)); }
 
-bool Icmp4::decodeInto(Icmp4& icmp, ByteSlice bytes) {
+bool Icmp4::decodeInto(Icmp4& icmp, ByteSlice bytes, const DecodeContext& context) {
     icmp.data = std::move(bytes);
     const ByteSlice& data = icmp.data;
     SliceReader r(data);

@@ -159,7 +159,7 @@ struct Icmp4 : Record<Icmp4> {
 
     Icmp4() {}
 
-    static bool decodeInto(Icmp4& record, ByteSlice bytes);
+    static bool decodeInto(Icmp4& record, ByteSlice bytes, const DecodeContext& context = {});
 
     void appendDescription(text::LineWriter& out) const;
     void appendVerboseDescription(text::LineWriter& out) const;

@@ -129,10 +129,11 @@ std::size_t hashValue(const Icmp6Option& option) { return hashOf(option); }
 
 std::vector<Icmp6Option> Icmp6Option::getOptions(const ByteSlice& data) {
     DecodeStatus status = DecodeStatus::complete;
-    return getOptions(data, status);
+    return getOptions(data, status, {});
 }
 
-std::vector<Icmp6Option> Icmp6Option::getOptions(const ByteSlice& data, DecodeStatus& status) {
+std::vector<Icmp6Option> Icmp6Option::getOptions(const ByteSlice& data, DecodeStatus& status,
+                                                 const DecodeContext& context) {
     using namespace icmp6option;
     std::vector<Icmp6Option> options;
     SliceReader r(data);
@@ -185,7 +186,7 @@ std::vector<Icmp6Option> Icmp6Option::getOptions(const ByteSlice& data, DecodeSt
             if (r.has(g, t)) {
                 status = DecodeStatus::malformed;  // a length its type does not take
             } else {
-                markShort(status);
+                markShort(status, context);
             }
             logError([&] {
                 return "Icmp6Option.getOptions: unable to decode type " + std::to_string(type) + " length " +
@@ -201,7 +202,7 @@ std::vector<Icmp6Option> Icmp6Option::getOptions(const ByteSlice& data, DecodeSt
 
 // MARK: Icmp6
 
-bool Icmp6::decodeInto(Icmp6& icmp, ByteSlice bytes) {
+bool Icmp6::decodeInto(Icmp6& icmp, ByteSlice bytes, const DecodeContext& context) {
     icmp.data = std::move(bytes);
     const ByteSlice& data = icmp.data;
     SliceReader r(data);
@@ -305,14 +306,14 @@ bool Icmp6::decodeInto(Icmp6& icmp, ByteSlice bytes) {
             if (incomplete(24)) return false;
             icmp.icmpType = NeighborSolicitation{target()};
             markField(icmp, Field::target, s + 8, s + 24);
-            icmp.options = Icmp6Option::getOptions(data.slice(s + 24, e), icmp.status);
+            icmp.options = Icmp6Option::getOptions(data.slice(s + 24, e), icmp.status, context);
             break;
         case 136: {
             if (incomplete(24)) return false;
             const std::uint8_t flags = readField<neighborFields, Field::flags>(r);
             icmp.icmpType = NeighborAdvertisement{target(), (flags & 0x80) != 0, (flags & 0x40) != 0, (flags & 0x20) != 0};
             markLayout(icmp, neighborFields, s, e);
-            icmp.options = Icmp6Option::getOptions(data.slice(s + 24, e), icmp.status);
+            icmp.options = Icmp6Option::getOptions(data.slice(s + 24, e), icmp.status, context);
             break;
         }
         case 137:
@@ -320,7 +321,7 @@ bool Icmp6::decodeInto(Icmp6& icmp, ByteSlice bytes) {
             icmp.icmpType = Redirect{IPv6Address(readBytes<redirectFields, Field::target>(r)),
                                      IPv6Address(readBytes<redirectFields, Field::destination>(r))};
             markLayout(icmp, redirectFields, s, e);
-            icmp.options = Icmp6Option::getOptions(data.slice(s + 40, e), icmp.status);
+            icmp.options = Icmp6Option::getOptions(data.slice(s + 40, e), icmp.status, context);
             break;
         default:
             icmp.icmpType = Other{icmp.type, icmp.code};

@@ -183,7 +183,8 @@ struct Icmp6Option {
     // option of length 0 or one whose rule is not met or whose length runs past the data.
     static std::vector<Icmp6Option> getOptions(const ByteSlice& data);
     // The same, noting in `status` an option cut short or one whose length lies.
-    static std::vector<Icmp6Option> getOptions(const ByteSlice& data, DecodeStatus& status);
+    static std::vector<Icmp6Option> getOptions(const ByteSlice& data, DecodeStatus& status,
+                                               const DecodeContext& context);
 
     std::string description() const { return optionType.description(); }
     friend bool operator==(const Icmp6Option&, const Icmp6Option&) = default;
@@ -207,7 +208,7 @@ struct Icmp6 : Record<Icmp6> {
 
     Icmp6() {}
 
-    static bool decodeInto(Icmp6& record, ByteSlice bytes);
+    static bool decodeInto(Icmp6& record, ByteSlice bytes, const DecodeContext& context = {});
 
     void appendDescription(text::LineWriter& out) const;
     void appendVerboseDescription(text::LineWriter& out) const;

@@ -71,7 +71,7 @@ std::int64_t Igmp4::decodeCode(std::uint8_t code) {
     return std::int64_t{(code & 0x0f) | 0x10} << (((code >> 4) & 0x07) + 3);
 }
 
-bool Igmp4::decodeInto(Igmp4& igmp, ByteSlice bytes) {
+bool Igmp4::decodeInto(Igmp4& igmp, ByteSlice bytes, const DecodeContext& context) {
     igmp.data = std::move(bytes);
     const ByteSlice& data = igmp.data;
     SliceReader r(data);
@@ -82,7 +82,7 @@ bool Igmp4::decodeInto(Igmp4& igmp, ByteSlice bytes) {
     }
     const std::size_t s = data.startIndex();
     const std::uint8_t type = readField<queryFields, Field::type>(r);
-    if (type == 0x22) return decodeReportV3(igmp, r);
+    if (type == 0x22) return decodeReportV3(igmp, r, context);
     const std::uint8_t maxResponseCode = readField<queryFields, Field::maxResponseTime>(r);
     igmp.maxResponseTime = maxResponseCode / 10.0;
     igmp.checksum = readField<queryFields, Field::checksum>(r);
@@ -128,7 +128,7 @@ bool Igmp4::decodeInto(Igmp4& igmp, ByteSlice bytes) {
     return r.ok();
 }
 
-bool Igmp4::decodeReportV3(Igmp4& igmp, SliceReader& r) {
+bool Igmp4::decodeReportV3(Igmp4& igmp, SliceReader& r, const DecodeContext& context) {
     const ByteSlice& data = igmp.data;
     const std::size_t s = data.startIndex();
     const std::size_t n = r.count();
@@ -138,32 +138,33 @@ bool Igmp4::decodeReportV3(Igmp4& igmp, SliceReader& r) {
     const std::size_t count = readField<reportV3Fields, Field::numberOfGroupRecords>(r);
     igmp.numberOfGroupRecords = static_cast<std::int64_t>(count);
     markLayout(igmp, reportV3Fields, s, data.endIndex());
-    auto refuse = [&](std::size_t record) {
+    // Group records: type, auxiliary data length, number of sources, address, the sources, the data.
+    const std::size_t end = walkItems(
+        r, 8, 8, igmp.status, context,
+        [&](std::size_t offset) {
+            return std::optional<std::size_t>(8 + 4 * std::size_t{r.u16(offset + 2)} + 4 * std::size_t{r.u8(offset + 1)});
+        },
+        [&](std::size_t offset, std::size_t length) {
+            IgmpGroupRecord& record = igmp.groupRecords.emplace_back();
+            record.recordType = r.u8(offset);
+            record.auxDataLength = r.u8(offset + 1);
+            const std::size_t sources = r.u16(offset + 2);
+            record.numberOfSources = static_cast<std::int64_t>(sources);
+            record.address = IPv4Address(r.array<4>(offset + 4));
+            record.sources.reserve(sources);
+            for (std::size_t k = 0; k < sources; ++k) record.sources.emplace_back(r.array<4>(offset + 8 + 4 * k));
+            record.startIndex = s + offset;
+            record.endIndex = s + offset + length;
+            return true;
+        },
+        count);
+    if (igmp.status != DecodeStatus::complete) {
         logError([&] {
-            return "IGMPv3 report: group record " + std::to_string(record + 1) + " of " + std::to_string(count) +
-                   " runs past the " + std::to_string(n) + " bytes";
+            return "IGMPv3 report: " + std::to_string(igmp.groupRecords.size()) + " of " + std::to_string(count) +
+                   " group records within the " + std::to_string(n) + " bytes";
         });
-        return false;
-    };
-    std::size_t offset = 8;
-    for (std::size_t i = 0; i < count; ++i) {
-        if (!r.has(offset, 8)) return refuse(i);
-        IgmpGroupRecord record;
-        record.recordType = r.u8(offset);
-        record.auxDataLength = r.u8(offset + 1);
-        const std::size_t sources = r.u16(offset + 2);
-        record.numberOfSources = static_cast<std::int64_t>(sources);
-        record.address = IPv4Address(r.array<4>(offset + 4));
-        const std::size_t length = 8 + 4 * sources + 4 * std::size_t{record.auxDataLength};
-        if (!r.has(offset, length)) return refuse(i);
-        record.sources.reserve(sources);
-        for (std::size_t k = 0; k < sources; ++k) record.sources.emplace_back(r.array<4>(offset + 8 + 4 * k));
-        record.startIndex = s + offset;
-        record.endIndex = s + offset + length;
-        igmp.groupRecords.push_back(std::move(record));
-        offset += length;
     }
-    if (count > 0) markField(igmp, Field::groupRecords, s + 8, s + offset);
+    if (end > 8) markField(igmp, Field::groupRecords, s + 8, s + end);
     return r.ok();
 }
 
@@ -196,6 +197,7 @@ void Igmp4::appendVerboseDescription(text::LineWriter& out) const {
         out << " group " << address << " MaxResponseTime " << shortestDecimal(maxResponseTime) << " seconds";
     }
     out << " checksump " << wordHexText(checksum);
+    appendStatus(out, status);
 }
 
 }  // namespace ZuzizavAdiduDazorud

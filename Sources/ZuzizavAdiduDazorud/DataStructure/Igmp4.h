@@ -82,7 +82,7 @@ struct Igmp4 : Record<Igmp4> {
 
     Igmp4() {}
 
-    static bool decodeInto(Igmp4& record, ByteSlice bytes);
+    static bool decodeInto(Igmp4& record, ByteSlice bytes, const DecodeContext& context = {});
 
     // The floating-point code of max response time and query interval: codes from 128 on
     // hold a mantissa and an exponent.
@@ -92,7 +92,7 @@ struct Igmp4 : Record<Igmp4> {
     void appendVerboseDescription(text::LineWriter& out) const;
 
 private:
-    static bool decodeReportV3(Igmp4& record, SliceReader& reader);
+    static bool decodeReportV3(Igmp4& record, SliceReader& reader, const DecodeContext& context);
 };
 
 // The shortest decimal text that reads back as the same number, with ".0" for whole numbers.

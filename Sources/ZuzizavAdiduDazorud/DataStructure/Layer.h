@@ -64,21 +64,10 @@ public:
     // Decodes `bytes` as the first record carried by `key`; when none is, or it refuses them, they are
     // unknown.
     template <typename Key>
-    void decode(const Key& key, ByteSlice bytes) {
+    void decode(const Key& key, ByteSlice bytes, const DecodeContext& context = {}) {
         bool decoded = false;
-        (decodeAs<Records>(key, bytes, decoded), ...);
+        (decodeAs<Records>(key, bytes, context, decoded), ...);
         if (!decoded) value_.template emplace<Unknown>().data = std::move(bytes);
-    }
-
-    // Calls `f` with each record's status, this layer's then the layer it carries (a DecodeStatus&).
-    template <typename F>
-    void forEachStatus(F&& f) {
-        std::visit(
-            [&f](auto& record) {
-                if constexpr (requires { record.status; }) f(record.status);
-                if constexpr (requires { record.layer4.forEachStatus(f); }) record.layer4.forEachStatus(f);
-            },
-            value_);
     }
 
     std::string description() const { return text::describe(*this); }
@@ -110,7 +99,8 @@ public:
 
 private:
     template <typename Record, typename Key>
-    [[gnu::always_inline]] void decodeAs(const Key& key, ByteSlice& bytes, bool& decoded) {
+    [[gnu::always_inline]] void decodeAs(const Key& key, ByteSlice& bytes, const DecodeContext& context,
+                                         bool& decoded) {
         if constexpr (CarriedBy<Record, Key>) {
             static_assert(DecodedRecord<Record>);
             if (decoded || std::find(std::begin(Record::carriedBy), std::end(Record::carriedBy), key) ==
@@ -118,7 +108,7 @@ private:
                 return;
             }
             Record& record = value_.template emplace<Record>();
-            if (Record::decodeInto(record, std::move(bytes))) {
+            if (Record::decodeInto(record, std::move(bytes), context)) {
                 decoded = true;
             } else {
                 bytes = std::move(record.data);  // handed back, for the next record or for Unknown

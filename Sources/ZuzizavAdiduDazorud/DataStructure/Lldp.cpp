@@ -275,7 +275,7 @@ std::vector<LldpValue> LldpValue::systemCapabilities(const ByteSlice& tlv) {
     return values;
 }
 
-bool Lldp::decodeInto(Lldp& lldp, ByteSlice bytes) {
+bool Lldp::decodeInto(Lldp& lldp, ByteSlice bytes, const DecodeContext& context) {
     lldp.data = std::move(bytes);
     const ByteSlice& data = lldp.data;
     SliceReader r(data);
@@ -283,14 +283,13 @@ bool Lldp::decodeInto(Lldp& lldp, ByteSlice bytes) {
     if (n < 2) return false;
     const std::size_t s = data.startIndex();
     // TLVs: 7 bits of type and 9 of value length, then the value. The walk goes on past an end TLV.
-    std::size_t f = 0;
-    while (f + 2 <= n) {
-        const std::uint16_t header = r.u16(f);
-        const std::size_t next = f + 2 + (header & 0x1ffu);
-        if (next > n) return false;
-        decodeTlv(data.slice(s + f, s + next), static_cast<std::uint8_t>(header >> 9), lldp.values);
-        f = next;
-    }
+    walkItems(
+        r, 0, 2, lldp.status, context,
+        [&](std::size_t f) { return std::optional<std::size_t>(2 + (r.u16(f) & 0x1ffu)); },
+        [&](std::size_t f, std::size_t length) {
+            decodeTlv(data.slice(s + f, s + f + length), static_cast<std::uint8_t>(r.u16(f) >> 9), lldp.values);
+            return true;
+        });
     return true;
 }
 
@@ -302,6 +301,7 @@ void Lldp::appendDescription(text::LineWriter& out) const {
 void Lldp::appendVerboseDescription(text::LineWriter& out) const {
     out << "LLDP ";
     for (const auto& value : values) out << value.lldpType << ' ';
+    if (status != DecodeStatus::complete) out << '[' << toString(status) << ']';
 }
 
 }  // namespace ZuzizavAdiduDazorud

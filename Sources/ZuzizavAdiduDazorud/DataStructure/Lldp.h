@@ -170,7 +170,7 @@ struct Lldp : Record<Lldp> {
 
     Lldp() {}
 
-    static bool decodeInto(Lldp& record, ByteSlice bytes);
+    static bool decodeInto(Lldp& record, ByteSlice bytes, const DecodeContext& context = {});
 
     void appendDescription(text::LineWriter& out) const;
     void appendVerboseDescription(text::LineWriter& out) const;

@@ -18,9 +18,10 @@ namespace ZuzizavAdiduDazorud {
 // were whole, and its three texts. A record derives from Record<itself> and adds its fields, a default
 // constructor of its own (user-provided, so that decoding in place runs the member initializers without
 // zero-filling the record first), and
-//     static bool decodeInto(Record& record, ByteSlice bytes);   decodes into a default-constructed
-//         record, which takes the bytes either way; false when they are not one (the record is then
-//         left half-filled, for the caller to replace)
+//     static bool decodeInto(Record& record, ByteSlice bytes, const DecodeContext& context = {});
+//         decodes into a default-constructed record, which takes the bytes either way; false when they
+//         are not one (the record is then left half-filled, for the caller to replace). Its status is
+//         decided as it decodes: truncated or malformed as the context says the frame was cut or not.
 //     void appendDescription(text::LineWriter& out) const;       the one-line text
 //     void appendVerboseDescription(text::LineWriter& out) const;
 // and, to be decoded by a layer, the keys it is carried by (Dispatch.h):
@@ -34,9 +35,9 @@ struct Record {
     DecodeStatus status = DecodeStatus::complete;
 
     // The record the bytes hold, or none.
-    static std::optional<Derived> decode(ByteSlice bytes) {
+    static std::optional<Derived> decode(ByteSlice bytes, const DecodeContext& context = {}) {
         std::optional<Derived> record(std::in_place);
-        if (!Derived::decodeInto(*record, std::move(bytes))) record.reset();
+        if (!Derived::decodeInto(*record, std::move(bytes), context)) record.reset();
         return record;
     }
 

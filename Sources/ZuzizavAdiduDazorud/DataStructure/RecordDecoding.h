@@ -1,6 +1,7 @@
 #pragma once
 
 #include <ZuzizavAdiduDazorud/Extensions/ByteSlice.h>
+#include <ZuzizavAdiduDazorud/DataStructure/DecodeStatus.h>
 #include <ZuzizavAdiduDazorud/DataStructure/Field.h>
 
 #include <optional>
@@ -57,5 +58,43 @@ inline constexpr auto icmpEchoFields = fieldLayout({
     {Field::identifier, 4, 6},
     {Field::sequence, 6, 8},
 });
+
+}  // namespace ZuzizavAdiduDazorud
+
+namespace ZuzizavAdiduDazorud {
+
+// Repeated items (TLVs, options, group records) with one policy for all. From `offset`, while an item's
+// header of `headerSize` bytes is there (and fewer than `maximumItems` were taken): `length(offset)`
+// gives the item's whole length as its header says, or none when the header itself lies; an item that
+// runs past the bytes marks the record truncated or malformed, as the context says the capture cut the
+// frame or not; a lying header, or `take(offset, length)` refusing the item, marks it malformed. Either
+// ends the walk, and every item taken before stays. Gives the offset after the last item taken.
+template <typename Length, typename Take>
+std::size_t walkItems(const SliceReader& r, std::size_t offset, std::size_t headerSize, DecodeStatus& status,
+                      const DecodeContext& context, Length length, Take take,
+                      std::size_t maximumItems = static_cast<std::size_t>(-1)) {
+    const std::size_t n = r.count();
+    for (std::size_t items = 0; items < maximumItems; ++items) {
+        if (offset + headerSize > n) {
+            if (maximumItems != static_cast<std::size_t>(-1)) markShort(status, context);  // items were promised
+            break;
+        }
+        const std::optional<std::size_t> itemLength = length(offset);
+        if (!itemLength || *itemLength < headerSize) {
+            status = DecodeStatus::malformed;
+            break;
+        }
+        if (*itemLength > n - offset) {
+            markShort(status, context);
+            break;
+        }
+        if (!take(offset, *itemLength)) {
+            status = DecodeStatus::malformed;
+            break;
+        }
+        offset += *itemLength;
+    }
+    return offset;
+}
 
 }  // namespace ZuzizavAdiduDazorud

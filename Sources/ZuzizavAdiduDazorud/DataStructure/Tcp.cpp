@@ -26,7 +26,7 @@ constexpr std::pair<bool Tcp::*, char> flagOrder[] = {
     {&Tcp::syn, 'S'}, {&Tcp::urg, 'U'}, {&Tcp::ack, 'A'}, {&Tcp::psh, 'P'}, {&Tcp::rst, 'R'}, {&Tcp::fin, 'F'},
 };
 
-bool Tcp::decodeInto(Tcp& tcp, ByteSlice bytes) {
+bool Tcp::decodeInto(Tcp& tcp, ByteSlice bytes, const DecodeContext& context) {
     tcp.data = std::move(bytes);
     const ByteSlice& data = tcp.data;
     SliceReader r(data);
@@ -44,7 +44,7 @@ bool Tcp::decodeInto(Tcp& tcp, ByteSlice bytes) {
     if (tcp.dataOffset < 5) {
         tcp.status = DecodeStatus::malformed;
     } else if (std::size_t{tcp.dataOffset} * 4 > r.count()) {
-        markShort(tcp.status);
+        markShort(tcp.status, context);
     }
     const std::uint8_t flags = readField<headerFields, Field::flags>(r);
     tcp.urg = flags & 0x20;

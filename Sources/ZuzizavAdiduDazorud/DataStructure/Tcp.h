@@ -31,7 +31,7 @@ struct Tcp : Record<Tcp> {
 
     Tcp() {}
 
-    static bool decodeInto(Tcp& record, ByteSlice bytes);
+    static bool decodeInto(Tcp& record, ByteSlice bytes, const DecodeContext& context = {});
 
     // The set flags as letters in the order S U A P R F.
     std::string flagLetters() const;

@@ -16,7 +16,7 @@ constexpr auto headerFields = fieldLayout({
     {Field::payload, 8, toEnd},
 });
 
-bool Udp::decodeInto(Udp& udp, ByteSlice bytes) {
+bool Udp::decodeInto(Udp& udp, ByteSlice bytes, const DecodeContext& context) {
     udp.data = std::move(bytes);
     const ByteSlice& data = udp.data;
     SliceReader r(data);
@@ -32,7 +32,7 @@ bool Udp::decodeInto(Udp& udp, ByteSlice bytes) {
     if (udp.length < 8) {
         udp.status = DecodeStatus::malformed;
     } else if (udp.length > r.count()) {
-        markShort(udp.status);
+        markShort(udp.status, context);
     }
     udp.checksum = readField<headerFields, Field::checksum>(r);
     if (!r.ok()) return false;

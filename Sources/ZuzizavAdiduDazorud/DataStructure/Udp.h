@@ -20,7 +20,7 @@ struct Udp : Record<Udp> {
 
     Udp() {}
 
-    static bool decodeInto(Udp& record, ByteSlice bytes);
+    static bool decodeInto(Udp& record, ByteSlice bytes, const DecodeContext& context = {});
 
     void appendDescription(text::LineWriter& out) const;
     void appendVerboseDescription(text::LineWriter& out) const;

@@ -100,7 +100,7 @@ TEST(Cdp, Failures) {
         try {
             Cdp::getValues(hexAt(26, c.tlv));
             ADD_FAILURE() << c.tlv;
-        } catch (const EtherCaptureError& error) {
+        } catch (const DecodeError& error) {
             EXPECT_EQ(error.description(), c.error);
         }
     }

@@ -112,12 +112,20 @@ TEST(Igmp4, Version3ReportsHaveTheirOwnLayout) {
               "IGMPv3 membershipReportV3 groupRecords 2 [changeToExclude 239.1.1.1 sources 0] [allowNewSources "
               "239.2.2.2 sources 2: 10.0.0.1 10.0.0.2] checksump 0xf4f5");
 
+    // Records cut short: the ones before stay, and the report says it was cut.
     TestSupport::LogCapture log;
-    EXPECT_FALSE(Igmp4::decode(hexAt(0, "2200 0000 0000 0002 04000000ef010101 05000002ef020202 0a000001")));
-    EXPECT_FALSE(Igmp4::decode(hexAt(0, "2200 0000 0000 0001 040000")));
+    auto cut = Igmp4::decode(hexAt(0, "2200 0000 0000 0002 04000000ef010101 05000002ef020202 0a000001"));
+    ASSERT_TRUE(cut);
+    EXPECT_EQ(cut->groupRecords.size(), 1u);
+    EXPECT_EQ(cut->status, DecodeStatus::truncated);
+    EXPECT_TRUE(cut->verboseDescription().ends_with(" [truncated]")) << cut->verboseDescription();
+    auto headerCut = Igmp4::decode(hexAt(0, "2200 0000 0000 0001 040000"));
+    ASSERT_TRUE(headerCut);
+    EXPECT_TRUE(headerCut->groupRecords.empty());
+    EXPECT_EQ(headerCut->status, DecodeStatus::truncated);
     EXPECT_EQ(log.messages(),
-              (std::vector<std::string>{"error: IGMPv3 report: group record 2 of 2 runs past the 28 bytes",
-                                        "error: IGMPv3 report: group record 1 of 1 runs past the 11 bytes"}));
+              (std::vector<std::string>{"error: IGMPv3 report: 1 of 2 group records within the 28 bytes",
+                                        "error: IGMPv3 report: 0 of 1 group records within the 11 bytes"}));
     auto empty = Igmp4::decode(hexAt(0, "2200 0000 0000 0000"));
     ASSERT_TRUE(empty);
     EXPECT_TRUE(empty->groupRecords.empty());

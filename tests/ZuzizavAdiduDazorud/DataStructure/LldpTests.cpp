@@ -131,7 +131,12 @@ TEST(Lldp, CapabilitiesAndWalk) {
     EXPECT_EQ(end->values[0].endIndex, 16u);
     EXPECT_EQ(Lldp::decode(hexAt(14, "0000 0000 0000"))->values.size(), 3u);
     EXPECT_EQ(Lldp::decode(hexAt(14, "0000 00"))->values.size(), 1u);  // one byte left over is ignored
-    EXPECT_FALSE(Lldp::decode(hexAt(14, "060200780a08636f7265")));      // a length past the data drops it all
+    // A length past the data ends the walk; the TLVs before it stay.
+    auto cut = Lldp::decode(hexAt(14, "060200780a08636f7265"));
+    ASSERT_TRUE(cut);
+    EXPECT_EQ(cut->values.size(), 1u);
+    EXPECT_EQ(cut->status, DecodeStatus::truncated);
+    EXPECT_TRUE(cut->verboseDescription().ends_with("[truncated]")) << cut->verboseDescription();
     // A refused TLV is skipped and the walk goes on.
     auto skipped = Lldp::decode(hexAt(14, "0601 00 06020078"));
     ASSERT_TRUE(skipped);
