@@ -53,7 +53,7 @@ std::string colonHex(const ByteSlice& bytes) {
 
 }  // namespace
 
-bool Arp::decodeInto(Arp& arp, ByteSlice bytes, const DecodeContext& context) {
+bool Arp::decodeInto(Arp& arp, ByteSlice bytes, const DecodeContext&) {
     arp.data = std::move(bytes);
     const ByteSlice& data = arp.data;
     SliceReader r(data);

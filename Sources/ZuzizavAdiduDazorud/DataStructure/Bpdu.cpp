@@ -5,7 +5,6 @@
 #include <ZuzizavAdiduDazorud/DataStructure/RecordDecoding.h>
 #include <ZuzizavAdiduDazorud/Extensions/Data+extensions.h>
 #include <ZuzizavAdiduDazorud/LibraryLogger.h>
-#include <ZuzizavAdiduDazorud/DataStructure/Igmp4.h>
 
 namespace ZuzizavAdiduDazorud {
 
@@ -39,7 +38,7 @@ double seconds(SliceReader& r) {
 
 }  // namespace
 
-bool Bpdu::decodeInto(Bpdu& bpdu, ByteSlice bytes, const DecodeContext& context) {
+bool Bpdu::decodeInto(Bpdu& bpdu, ByteSlice bytes, const DecodeContext&) {
     bpdu.data = std::move(bytes);
     const ByteSlice& data = bpdu.data;
     SliceReader r(data);

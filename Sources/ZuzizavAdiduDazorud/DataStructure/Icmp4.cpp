@@ -132,6 +132,7 @@ bool Icmp4::decodeInto(Icmp4& icmp, ByteSlice bytes, const DecodeContext& contex
         icmp.payloadLength = readField<quotedLengthFields, Field::payloadLength>(r);
         markLayout(icmp, quotedLengthFields, s, e);
         const auto length = static_cast<std::size_t>(icmp.payloadLength);
+        if (length != 0 && n < length + 8) markShort(icmp.status, context);
         payloadFrom(8, length != 0 && n >= length + 8 ? s + 8 + length : e);
     };
 

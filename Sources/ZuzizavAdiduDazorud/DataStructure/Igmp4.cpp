@@ -57,15 +57,6 @@ std::string IgmpType::description() const {
     return std::string(displayNames[static_cast<std::size_t>(kind_)]);
 }
 
-std::string shortestDecimal(double value) {
-    char buffer[64];
-    auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value);
-    if (error != std::errc()) return std::to_string(value);
-    std::string text(buffer, end);
-    if (text.find_first_of(".eEn") == std::string::npos) text += ".0";
-    return text;
-}
-
 std::int64_t Igmp4::decodeCode(std::uint8_t code) {
     if (code < 128) return code;
     return std::int64_t{(code & 0x0f) | 0x10} << (((code >> 4) & 0x07) + 3);

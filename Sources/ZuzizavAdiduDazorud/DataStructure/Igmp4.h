@@ -95,7 +95,4 @@ private:
     static bool decodeReportV3(Igmp4& record, SliceReader& reader, const DecodeContext& context);
 };
 
-// The shortest decimal text that reads back as the same number, with ".0" for whole numbers.
-std::string shortestDecimal(double value);
-
 }  // namespace ZuzizavAdiduDazorud

@@ -4,6 +4,7 @@
 #include <ZuzizavAdiduDazorud/Extensions/TextAppend.h>
 
 #include <array>
+#include <charconv>
 #include <cstdio>
 #include <cstring>
 
@@ -137,6 +138,15 @@ std::string wordHexText(std::uint64_t value) {
 }
 
 std::string wordHexText(std::uint16_t value) { return wordHexText(static_cast<std::uint64_t>(value)); }
+
+std::string shortestDecimal(double value) {
+    char buffer[64];
+    auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value);
+    if (error != std::errc()) return std::to_string(value);
+    std::string text(buffer, end);
+    if (text.find_first_of(".eEn") == std::string::npos) text += ".0";
+    return text;
+}
 
 std::optional<std::string> utf8Text(const ByteSlice& slice) {
     auto b = slice.bytes();

@@ -15,6 +15,8 @@ const char* byteHexText(std::uint8_t value);
 // "0x" and at least four lowercase hex digits.
 std::string wordHexText(std::uint64_t value);
 std::string wordHexText(std::uint16_t value);
+// The shortest decimal text that reads back as the same number, with ".0" for whole numbers.
+std::string shortestDecimal(double value);
 
 // The bytes as text when they are valid UTF-8 (no overlong forms, surrogates or code points past U+10FFFF).
 std::optional<std::string> utf8Text(const ByteSlice& bytes);

@@ -1,11 +1,12 @@
 #pragma once
 
-#include <ZuzizavAdiduDazorud/DataStructure/IPAddress.h>
 #include <ZuzizavAdiduDazorud/Extensions/ByteSlice.h>
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <type_traits>
@@ -28,10 +29,12 @@ constexpr bool takesFields(std::index_sequence<I...>) {
     return requires { T{AnyField<I>{}...}; };
 }
 
+inline constexpr std::size_t maxFields = 10;
+
 // The number of fields of a plain aggregate: the most initialisers it takes.
 template <typename T, std::size_t N = 0>
 constexpr std::size_t fieldCount() {
-    if constexpr (N < 8 && takesFields<T>(std::make_index_sequence<N + 1>{})) {
+    if constexpr (N <= maxFields && takesFields<T>(std::make_index_sequence<N + 1>{})) {
         return fieldCount<T, N + 1>();
     } else {
         return N;
@@ -40,29 +43,42 @@ constexpr std::size_t fieldCount() {
 
 }  // namespace detail
 
-// Calls `f` with each field of a plain aggregate of up to six fields, in declaration order.
+// Calls `f` with each field of a plain aggregate, in declaration order.
 template <typename T, typename F>
-void forEachField(const T& value, F&& f) {
+void forEachField(const T& value, F&& fn) {
     constexpr std::size_t count = std::is_empty_v<T> ? 0 : detail::fieldCount<T>();
-    static_assert(count <= 6, "forEachField takes aggregates of at most six fields");
+    // The compiler names T on this line when a case grows past the limit: raise maxFields and add a case.
+    static_assert(count <= detail::maxFields, "forEachField: this aggregate has more fields than it handles");
     if constexpr (count == 1) {
-        const auto& [a] = value;
-        f(a);
+        const auto& [f0] = value;
+        fn(f0);
     } else if constexpr (count == 2) {
-        const auto& [a, b] = value;
-        f(a), f(b);
+        const auto& [f0, f1] = value;
+        fn(f0), fn(f1);
     } else if constexpr (count == 3) {
-        const auto& [a, b, c] = value;
-        f(a), f(b), f(c);
+        const auto& [f0, f1, f2] = value;
+        fn(f0), fn(f1), fn(f2);
     } else if constexpr (count == 4) {
-        const auto& [a, b, c, d] = value;
-        f(a), f(b), f(c), f(d);
+        const auto& [f0, f1, f2, f3] = value;
+        fn(f0), fn(f1), fn(f2), fn(f3);
     } else if constexpr (count == 5) {
-        const auto& [a, b, c, d, e] = value;
-        f(a), f(b), f(c), f(d), f(e);
+        const auto& [f0, f1, f2, f3, f4] = value;
+        fn(f0), fn(f1), fn(f2), fn(f3), fn(f4);
     } else if constexpr (count == 6) {
-        const auto& [a, b, c, d, e, g] = value;
-        f(a), f(b), f(c), f(d), f(e), f(g);
+        const auto& [f0, f1, f2, f3, f4, f5] = value;
+        fn(f0), fn(f1), fn(f2), fn(f3), fn(f4), fn(f5);
+    } else if constexpr (count == 7) {
+        const auto& [f0, f1, f2, f3, f4, f5, f6] = value;
+        fn(f0), fn(f1), fn(f2), fn(f3), fn(f4), fn(f5), fn(f6);
+    } else if constexpr (count == 8) {
+        const auto& [f0, f1, f2, f3, f4, f5, f6, f7] = value;
+        fn(f0), fn(f1), fn(f2), fn(f3), fn(f4), fn(f5), fn(f6), fn(f7);
+    } else if constexpr (count == 9) {
+        const auto& [f0, f1, f2, f3, f4, f5, f6, f7, f8] = value;
+        fn(f0), fn(f1), fn(f2), fn(f3), fn(f4), fn(f5), fn(f6), fn(f7), fn(f8);
+    } else if constexpr (count == 10) {
+        const auto& [f0, f1, f2, f3, f4, f5, f6, f7, f8, f9] = value;
+        fn(f0), fn(f1), fn(f2), fn(f3), fn(f4), fn(f5), fn(f6), fn(f7), fn(f8), fn(f9);
     }
 }
 
@@ -87,8 +103,8 @@ template <typename T>
 std::size_t hashOf(const T& value) {
     if constexpr (std::is_arithmetic_v<T> || std::is_enum_v<T> || std::is_same_v<T, std::string>) {
         return std::hash<T>{}(value);
-    } else if constexpr (std::is_same_v<T, IPv4Address> || std::is_same_v<T, IPv6Address>) {
-        return detail::hashBytes(value.rawValue());
+    } else if constexpr (requires { std::span<const std::uint8_t>(value.rawValue()); }) {
+        return detail::hashBytes(value.rawValue());  // addresses
     } else if constexpr (std::is_same_v<T, ByteSlice>) {
         return detail::hashBytes(value.bytes());
     } else if constexpr (requires { value.has_value(); *value; }) {

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include <unordered_set>
 
 using namespace ZuzizavAdiduDazorud;
@@ -110,17 +112,18 @@ TEST(Icmp4, FieldPositionsAndVerboseText) {
 }
 
 TEST(Icmp4, LengthRuleCountsBytes) {
-    const std::pair<std::string, std::size_t> cases[] = {
-        {"0303000000" + std::string("0a") + "0000" + zeros(32), 10},  // 40 bytes, byte 5 = 10
-        {"0303000000" + std::string("20") + "0000" + zeros(32), 32},  // byte 5 = 32: exactly to the end
-        {"0303000000" + std::string("28") + "0000" + zeros(32), 32},  // byte 5 = 40: too long, to the end
-        {"0303000000" + std::string("00") + "0000" + zeros(32), 32},
+    const std::tuple<std::string, std::size_t, DecodeStatus> cases[] = {
+        {"0303000000" + std::string("0a") + "0000" + zeros(32), 10, DecodeStatus::complete},  // byte 5 = 10
+        {"0303000000" + std::string("20") + "0000" + zeros(32), 32, DecodeStatus::complete},  // exactly to the end
+        {"0303000000" + std::string("28") + "0000" + zeros(32), 32, DecodeStatus::truncated},  // 40: past the end
+        {"0303000000" + std::string("00") + "0000" + zeros(32), 32, DecodeStatus::complete},
     };
-    for (const auto& [bytes, payload] : cases) {
+    for (const auto& [bytes, payload, status] : cases) {
         auto icmp = Icmp4::decode(hexAt(0, bytes));
         ASSERT_TRUE(icmp);
         EXPECT_EQ(icmp->payload.count(), payload) << bytes.substr(10, 2);
         EXPECT_EQ(icmp->payload.startIndex(), 8u);
+        EXPECT_EQ(icmp->status, status) << bytes.substr(10, 2);
     }
 }
 
