@@ -68,7 +68,9 @@ std::shared_ptr<EtherCapture> EtherCapture::make(const std::string& interface, s
     }
     // The worker holds the session until its loop returns.
     try {
-        std::thread([session, count] { session->runLoop(count); }).detach();
+        std::thread([session, count] {
+            session->runLoop(count, &EtherCapture::handlePacket, reinterpret_cast<u_char*>(session.get()));
+        }).detach();
     } catch (const std::system_error& error) {
         std::lock_guard lock(session->stateMutex_);
         session->running_ = false;
@@ -84,12 +86,14 @@ std::shared_ptr<EtherCapture> EtherCapture::open(const std::string& interface, c
     return session;
 }
 
+void EtherCapture::claimLoop() {
+    std::lock_guard lock(stateMutex_);
+    if (!pcap_ || running_) throw EtherCaptureError::genericError("the capture is not open, or already running");
+    running_ = true;
+}
+
 void EtherCapture::runHere(std::int32_t count, Callback callback) {
-    {
-        std::lock_guard lock(stateMutex_);
-        if (!pcap_ || running_) throw EtherCaptureError::genericError("the capture is not open, or already running");
-        running_ = true;
-    }
+    claimLoop();
     try {
         registerCallback(std::move(callback));
     } catch (...) {
@@ -97,7 +101,12 @@ void EtherCapture::runHere(std::int32_t count, Callback callback) {
         running_ = false;
         throw;
     }
-    runLoop(count);
+    runLoop(count, &EtherCapture::handlePacket, reinterpret_cast<u_char*>(this));
+}
+
+void EtherCapture::runRecordsHere(std::int32_t count, RecordCallback callback) {
+    claimLoop();
+    runLoop(count, &EtherCapture::handleRecord, reinterpret_cast<u_char*>(&callback));
 }
 
 void EtherCapture::registerCallback(Callback callback) {
@@ -144,8 +153,8 @@ void EtherCapture::openHandle(const std::string& interface, std::int32_t count, 
     }
 }
 
-void EtherCapture::runLoop(std::int32_t count) {
-    pcap_loop(pcap_, count, &EtherCapture::handlePacket, reinterpret_cast<u_char*>(this));
+void EtherCapture::runLoop(std::int32_t count, Handler handler, u_char* user) {
+    pcap_loop(pcap_, count, handler, user);
     std::lock_guard lock(stateMutex_);
     finalStatistics_ = readStatistics();
     release();
@@ -188,6 +197,21 @@ void EtherCapture::handlePacket(u_char* user, const pcap_pkthdr* header, const u
     // An exception must not unwind through libpcap's loop.
     try {
         (*callback)(frame);
+    } catch (const std::exception& error) {
+        logError([&] { return std::string("EtherCapture callback failed: ") + error.what(); });
+    } catch (...) {
+        logError([] { return "EtherCapture callback failed"; });
+    }
+}
+
+// libpcap's packet handler for runRecordsHere(): the packet as it came.
+void EtherCapture::handleRecord(u_char* user, const pcap_pkthdr* header, const u_char* bytes) {
+    if (!header || !bytes || !user) return;
+    const PcapRecord record{
+        Timeval{static_cast<std::int64_t>(header->ts.tv_sec), static_cast<std::int32_t>(header->ts.tv_usec)},
+        header->len, std::span<const std::uint8_t>(bytes, header->caplen)};
+    try {
+        (*reinterpret_cast<const RecordCallback*>(user))(record);
     } catch (const std::exception& error) {
         logError([&] { return std::string("EtherCapture callback failed: ") + error.what(); });
     } catch (...) {

@@ -4,6 +4,7 @@
 #include <ZuzizavAdiduDazorud/EtherCaptureError.h>
 #include <ZuzizavAdiduDazorud/Extensions/ByteSlice.h>
 #include <ZuzizavAdiduDazorud/PcapFile.h>
+#include <ZuzizavAdiduDazorud/PcapIO.h>
 
 #include <array>
 #include <chrono>
@@ -55,6 +56,11 @@ public:
     // cancel(); the callback is called on this thread. Throws EtherCaptureError.
     void runHere(std::int32_t count, Callback callback);
 
+    using RecordCallback = std::function<void(const PcapRecord& record)>;
+    // As runHere(), but hands each packet over as libpcap captured it, without decoding it: for a caller
+    // that only passes packets on.
+    void runRecordsHere(std::int32_t count, RecordCallback callback);
+
     ~EtherCapture();
     EtherCapture(const EtherCapture&) = delete;
     EtherCapture& operator=(const EtherCapture&) = delete;
@@ -84,10 +90,13 @@ private:
     void openHandle(const std::string& interface, std::int32_t count, const std::string& command,
                     std::int64_t snaplen, bool promiscuous);
     void registerCallback(Callback callback);
-    void runLoop(std::int32_t count);
+    using Handler = void (*)(unsigned char* user, const pcap_pkthdr* header, const unsigned char* bytes);
+    void claimLoop();
+    void runLoop(std::int32_t count, Handler handler, unsigned char* user);
     void release();
     std::optional<CaptureStatistics> readStatistics() const;
     static void handlePacket(unsigned char* user, const pcap_pkthdr* header, const unsigned char* bytes);
+    static void handleRecord(unsigned char* user, const pcap_pkthdr* header, const unsigned char* bytes);
 
     std::array<char, 256> errbuf_{};
     std::int32_t datalink_ = 0;

@@ -114,7 +114,7 @@ void PcapWriter::write(const PcapRecord& record) {
     pcap_dump(reinterpret_cast<u_char*>(dumper_), &header, record.bytes.data());
 }
 
-void PcapWriter::write(const Frame& frame, std::size_t length) {
+void PcapWriter::write(const Frame& frame) {
     const auto micros = frame.date.time_since_epoch().count();
     std::int64_t seconds = micros / 1'000'000;
     std::int64_t fraction = micros % 1'000'000;
@@ -126,7 +126,7 @@ void PcapWriter::write(const Frame& frame, std::size_t length) {
     const auto bytes = frame.data.bytes();
     write(PcapRecord{{seconds, static_cast<std::int32_t>(fraction)},
                      static_cast<std::uint32_t>(std::min<std::int64_t>(original, std::numeric_limits<std::uint32_t>::max())),
-                     bytes.first(std::min(length, bytes.size()))});
+                     bytes});
 }
 
 bool PcapWriter::flush() {

@@ -63,8 +63,8 @@ public:
     PcapWriter& operator=(const PcapWriter&) = delete;
 
     void write(const PcapRecord& record);
-    // The frame's captured bytes (at most `length` of them), capture time and original length.
-    void write(const Frame& frame, std::size_t length = SIZE_MAX);
+    // The frame's captured bytes, capture time and original length.
+    void write(const Frame& frame);
     // False when anything written so far failed to reach the file.
     bool flush();
     // Flushes and closes; false when anything failed. Further writes are ignored.

@@ -24,7 +24,7 @@ AppCore::AppCore(InfoDictionary info, PermissionPrompt& prompt, PrivilegedRunner
       monitor_(StreamMonitor::Dependencies{
           state_, scheduler_,
           options.capture ? options.capture : defaultCaptureFactory(programDirectory().toStdString()),
-          options.probeInterface, [this](const QString& address) { startLookup(address); },
+          [this](const QString& address) { startLookup(address); },
           [this] { permission_->requestPermission(); }, [] { return QDateTime::currentDateTimeUtc(); },
           options.captureInterface, [this] { streamEnded(); }, options.services}) {
     setServices(options.services);

@@ -27,7 +27,6 @@ struct AppCoreOptions {
     QString territoryBaseAddress = QString::fromUtf8(BuildConfig::territoryBaseAddress);
     std::chrono::milliseconds timeout{60'000};
     CaptureFactory capture;  // default: the capture helper beside the program, else in-process
-    std::function<InterfaceProbe()> probeInterface = probeCaptureInterface;
     std::optional<QString> captureInterface;  // --interface; none: all interfaces
     std::function<GrantRoute()> grantRoute;   // default: from the program's folder
     std::function<void()> quit;               // default: QCoreApplication::quit

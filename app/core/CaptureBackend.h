@@ -8,8 +8,8 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <stdexcept>
 #include <string>
-#include <vector>
 
 namespace Tidemark {
 
@@ -21,6 +21,24 @@ struct CaptureParameters {
     bool promiscuous = false;
 };
 
+// Why a capture did not start. what() is libpcap's text when the open itself failed, else the whole
+// description of what went wrong.
+class CaptureFailure : public std::runtime_error {
+public:
+    enum class Kind {
+        permissionDenied,  // the open was refused for want of rights
+        noSuchDevice,      // there is no such interface
+        openFailed,        // the open failed otherwise
+        other,             // anything else (no helper, a filter refused, ...)
+    };
+    CaptureFailure(Kind kind, const std::string& text) : std::runtime_error(text), kind_(kind) {}
+    Kind kind() const { return kind_; }
+    bool openFailed() const { return kind_ != Kind::other; }
+
+private:
+    Kind kind_;
+};
+
 // A running capture, as the monitor sees it.
 class CaptureSession {
 public:
@@ -29,7 +47,7 @@ public:
 };
 
 using FrameCallback = std::function<void(const ZuzizavAdiduDazorud::Frame&)>;
-// Starts a capture; throws ZuzizavAdiduDazorud::EtherCaptureError. Frames arrive on another thread.
+// Starts a capture; throws CaptureFailure. Frames arrive on another thread.
 using CaptureFactory =
     std::function<std::shared_ptr<CaptureSession>(const CaptureParameters& parameters, FrameCallback callback)>;
 
@@ -40,9 +58,8 @@ CaptureFactory etherCaptureFactory();
 // capability: a new helper process for each capture, its pcap stream read on a thread of the
 // session's own, each packet decoded into a Frame of the stream's link type. The helper has the
 // application's filter and snapshot length built in; only the interface and count are passed.
-// A helper that cannot open the capture gives EtherCaptureError::pcap_open_live_failed with libpcap's
-// text (exit code 2: permission denied, 3: no such device) or genericError. cancel() ends the helper
-// (SIGTERM) and it is reaped.
+// The helper's exit code says why it could not capture; its last line of standard error is the text.
+// cancel() ends the helper (SIGTERM) and it is reaped.
 CaptureFactory helperCaptureFactory(std::string helperPath);
 
 // The helper installed beside the program (../libexec/tidemark/) or, in a build tree, in the program's
@@ -51,25 +68,5 @@ std::optional<std::string> findCaptureHelper(const std::string& programDirectory
 
 // The helper when there is one and this process is not root; else capture in-process.
 CaptureFactory defaultCaptureFactory(const std::string& programDirectory);
-
-// A capture device as the system lists it.
-struct CaptureDevice {
-    std::string name;
-    bool up = false;
-    bool running = false;
-    bool loopback = false;
-};
-
-// The default-route interface (lowest metric in a /proc/net/route table) when it is a capture
-// device; else the first up, running, non-loopback device whose name contains "en"; else none.
-std::optional<std::string> chooseCaptureInterface(const std::string& routeTable,
-                                                  const std::vector<CaptureDevice>& devices);
-
-struct InterfaceProbe {
-    std::optional<std::string> name;
-    std::optional<std::string> error;  // what could not be read
-};
-// Reads /proc/net/route and libpcap's device list.
-InterfaceProbe probeCaptureInterface();
 
 }  // namespace Tidemark

@@ -4,8 +4,17 @@
 
 namespace Tidemark {
 
-// How libpcap words an open refused for lack of rights (on macOS or on Linux). Shared by the capture
-// helper, which turns it into its exit code, and the monitor, which starts the permission step on it.
+// How the capture helper ends. The application reads the reason from the code alone.
+enum class HelperExit : int {
+    done = 0,
+    failed = 1,        // bad usage or any other failure
+    denied = 2,        // the open was refused for want of rights
+    noSuchDevice = 3,  // no such interface
+    openFailed = 4,    // the open failed otherwise
+};
+
+// How libpcap words an open refused for lack of rights (on macOS or on Linux). libpcap's open gives
+// only text; the helper and the in-process capture turn it into a reason here, and nowhere else.
 inline bool isPermissionDenied(std::string_view message) {
     return message.find("Permission denied") != std::string_view::npos ||
            message.find("You don't have permission") != std::string_view::npos ||

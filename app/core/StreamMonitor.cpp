@@ -1,10 +1,7 @@
 #include "StreamMonitor.h"
 
-#include "CaptureRefusal.h"
-
 namespace Tidemark {
 
-using ZuzizavAdiduDazorud::EtherCaptureError;
 using ZuzizavAdiduDazorud::Frame;
 
 const QString StreamMonitor::resetLine = QStringLiteral("No more Zoom stream. Resetting.");
@@ -31,18 +28,8 @@ void StreamMonitor::startMonitoring() {
 }
 
 QString StreamMonitor::discoverInterface() {
-    d_.state.appendLog(QStringLiteral("Running permission script"));
-    InterfaceProbe probe = d_.probeInterface();
-    if (probe.error) {
-        d_.state.appendLog(QStringLiteral("Error: ") + QString::fromStdString(*probe.error));
-    } else {
-        d_.state.appendLog(QStringLiteral("No error on AS"));
-    }
     // The stream may come over any interface (a VPN's tun device, a policy-routed tunnel), so capture
-    // on all of them; the default route's device is only noted.
-    if (probe.name && !probe.name->empty()) {
-        d_.state.appendLog(QStringLiteral("Default route device: ") + QString::fromStdString(*probe.name));
-    }
+    // on all of them unless told one.
     if (d_.interface && !d_.interface->isEmpty()) {
         d_.state.appendLog(QStringLiteral("Capturing on ") + *d_.interface + QStringLiteral(" as asked"));
         return *d_.interface;
@@ -50,17 +37,13 @@ QString StreamMonitor::discoverInterface() {
     return allInterfaces;
 }
 
-QString StreamMonitor::failureText(const QString& interface, const EtherCaptureError& error) {
-    if (error.errorCase() == EtherCaptureError::Case::pcap_open_live_failed &&
-        isNoSuchDevice(error.message())) {
+QString StreamMonitor::failureText(const QString& interface, const CaptureFailure& failure) {
+    if (failure.kind() == CaptureFailure::Kind::noSuchDevice) {
         return QStringLiteral("Capture failed: there is no network interface named %1. Start Tidemark without "
                               "--interface to capture on all of them.")
             .arg(interface);
     }
-    const QString reason = QString::fromStdString(error.errorCase() == EtherCaptureError::Case::pcap_open_live_failed
-                                                      ? error.message()
-                                                      : error.description());
-    return QStringLiteral("Capture failed on %1: %2").arg(interface, reason);
+    return QStringLiteral("Capture failed on %1: %2").arg(interface, QString::fromStdString(failure.what()));
 }
 
 std::optional<QString> StreamMonitor::serverAddress(const QString& text) {
@@ -86,12 +69,11 @@ void StreamMonitor::runEtherCapture() {
                 std::lock_guard lock(link->mutex);
                 if (link->monitor) link->monitor->handleFrame(run, frame);
             });
-    } catch (const EtherCaptureError& error) {
-        const bool openFailed = error.errorCase() == EtherCaptureError::Case::pcap_open_live_failed;
-        if (openFailed) {
-            const QString message = QString::fromStdString(error.message());
+    } catch (const CaptureFailure& failure) {
+        if (failure.openFailed()) {
+            const QString message = QString::fromStdString(failure.what());
             d_.state.appendLog(message);
-            if (isPermissionDenied(error.message())) {
+            if (failure.kind() == CaptureFailure::Kind::permissionDenied) {
                 run->packetSeen = true;
                 d_.state.appendLog(message);
                 if (d_.requestPermission) d_.requestPermission();
@@ -99,12 +81,12 @@ void StreamMonitor::runEtherCapture() {
             }
         } else {
             d_.state.appendLog(QStringLiteral("EtherCapture initialization failed with error ") +
-                               QString::fromStdString(error.description()));
+                               QString::fromStdString(failure.what()));
         }
         // Shown until a capture starts: the watchdog tries again without putting back the waiting text.
         run->failed = true;
         captureFailed_ = true;
-        d_.state.setMainText(failureText(captureInterface_, error));
+        d_.state.setMainText(failureText(captureInterface_, failure));
         d_.state.setStatusColor(StatusColor::red);
         d_.state.setRetryError(true);
         d_.state.setIsLoading(false);

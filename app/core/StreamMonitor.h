@@ -10,8 +10,6 @@
 #include <QSet>
 #include <QString>
 
-#include <ZuzizavAdiduDazorud/EtherCaptureError.h>
-
 #include <atomic>
 #include <chrono>
 #include <functional>
@@ -41,7 +39,6 @@ public:
         DisplayState& state;
         Scheduler& scheduler;
         CaptureFactory capture;
-        std::function<InterfaceProbe()> probeInterface = probeCaptureInterface;
         std::function<void(const QString& address)> loadIPData;
         std::function<void()> requestPermission;
         std::function<QDateTime()> now = [] { return QDateTime::currentDateTimeUtc(); };
@@ -73,7 +70,7 @@ public:
     // Packets captured per run: enough to tell the busier of two streams apart.
     static constexpr std::int32_t packetsPerRun = 8;
     // What the window says when capture cannot start on `interface`.
-    static QString failureText(const QString& interface, const ZuzizavAdiduDazorud::EtherCaptureError& error);
+    static QString failureText(const QString& interface, const CaptureFailure& failure);
 
 private:
     // What capture callbacks reach the monitor through: the destructor clears it under the lock, so a

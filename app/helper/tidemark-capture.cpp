@@ -11,8 +11,10 @@
 // input, a pipe only the parent holds open, has hung up), and by SIGTERM when it goes later.
 //
 // usage: tidemark-capture [--interface NAME] [--count N]
-// exit codes: 0 done, 1 other failure or bad usage, 2 permission denied, 3 no such device.
+// exit codes: those of HelperExit (0 done, 1 other failure or bad usage, 2 permission denied, 3 no such
+// device, 4 the open failed otherwise).
 #include "CaptureRefusal.h"
+#include "HeaderCut.h"
 #include "MeetingServices.h"
 
 #include <ZuzizavAdiduDazorud/EtherCapture.h>
@@ -34,18 +36,21 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <span>
 #include <string>
 
 namespace {
 
 using ZuzizavAdiduDazorud::EtherCapture;
 using ZuzizavAdiduDazorud::EtherCaptureError;
-using ZuzizavAdiduDazorud::Frame;
+using ZuzizavAdiduDazorud::PcapRecord;
 using ZuzizavAdiduDazorud::PcapWriter;
+using Tidemark::HelperExit;
 
 constexpr int snaplen = 96;
 
-enum Exit { done = 0, failed = 1, denied = 2, noSuchDevice = 3 };
+constexpr int done = static_cast<int>(HelperExit::done);
+constexpr int failed = static_cast<int>(HelperExit::failed);
 
 constexpr const char* usage = "usage: tidemark-capture [--interface NAME] [--count N]\n";
 
@@ -86,14 +91,6 @@ bool followParent() {
     if (prctl(PR_SET_PDEATHSIG, SIGTERM, 0, 0, 0) != 0) return false;
     pollfd input{STDIN_FILENO, 0, 0};
     return !(poll(&input, 1, 0) == 1 && (input.revents & POLLHUP));
-}
-
-// The frame's bytes up to the end of its UDP header; none of the datagram's own data.
-std::size_t headerLength(const Frame& frame) {
-    const ZuzizavAdiduDazorud::Layer4* layer4 = frame.layer4();
-    const ZuzizavAdiduDazorud::Udp* udp = layer4 ? layer4->udp() : nullptr;
-    if (!udp) return 0;
-    return udp->payload.startIndex() - frame.data.startIndex();
 }
 
 }  // namespace
@@ -154,13 +151,13 @@ int main(int argc, char** argv) {
     try {
         session = EtherCapture::open(interface, std::string(Tidemark::captureFilter), snaplen, false);
     } catch (const EtherCaptureError& error) {
+        // The reason goes out as the exit code; the text only for people.
         const std::string& message = error.message();
-        std::fprintf(stderr, "%s\n", error.description().c_str());
-        if (error.errorCase() == EtherCaptureError::Case::pcap_open_live_failed) {
-            if (Tidemark::isPermissionDenied(message)) return denied;
-            if (Tidemark::isNoSuchDevice(message)) return noSuchDevice;
-        }
-        return failed;
+        std::fprintf(stderr, "%s\n", message.c_str());
+        if (error.errorCase() != EtherCaptureError::Case::pcap_open_live_failed) return failed;
+        if (Tidemark::isPermissionDenied(message)) return static_cast<int>(HelperExit::denied);
+        if (Tidemark::isNoSuchDevice(message)) return static_cast<int>(HelperExit::noSuchDevice);
+        return static_cast<int>(HelperExit::openFailed);
     }
     if (!dropCapabilities()) {
         std::fprintf(stderr, "tidemark-capture: cannot drop capabilities: %s\n", std::strerror(errno));
@@ -180,8 +177,10 @@ int main(int argc, char** argv) {
 
     bool writeFailed = false;
     try {
-        session->runHere(static_cast<int>(count), [&](const Frame& frame) {
-            writer->write(frame, headerLength(frame));
+        const int linkType = session->datalink();
+        session->runRecordsHere(static_cast<int>(count), [&](const PcapRecord& record) {
+            const std::size_t end = Tidemark::udpHeaderEnd(linkType, record.bytes);
+            writer->write(PcapRecord{record.timeval, record.originalLength, record.bytes.first(end)});
             if (!writer->flush() && !writeFailed) {
                 // The reader went away: nothing more to do.
                 writeFailed = true;

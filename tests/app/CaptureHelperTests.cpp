@@ -2,11 +2,11 @@
 // as in CI; the unprivileged cases run the helper as nobody through setpriv).
 #include "CaptureBackend.h"
 #include "CaptureRefusal.h"
+#include "HeaderCut.h"
 #include "MeetingServices.h"
 #include "ManualScheduler.h"
 #include "StreamMonitor.h"
 
-#include <ZuzizavAdiduDazorud/EtherCaptureError.h>
 #include <ZuzizavAdiduDazorud/PcapIO.h>
 
 #include "Loopback.h"
@@ -38,7 +38,6 @@ using namespace std::chrono_literals;
 using TestSupport::ProgramOptions;
 using TestSupport::runProgram;
 using TestSupport::openDescriptors;
-using ZuzizavAdiduDazorud::EtherCaptureError;
 using ZuzizavAdiduDazorud::Frame;
 
 namespace {
@@ -143,6 +142,36 @@ int zombies() {
 
 }  // namespace
 
+TEST(CaptureHelper, CutsEachLinkTypeAtTheEndOfTheUdpHeader) {
+    // IPv4 with 4 option bytes / IPv6, then a UDP header and two bytes of data that must not pass.
+    const std::string ip4 = "4600002c000000004011000001020304050607080000000022b3a0000010000099aa";
+    const std::string ip6 = "6000000000101140" + std::string(64, '0') + "22b3a0000010000099aa";
+    const std::string eth = "ffffffffffff020000000001";
+    struct Case {
+        int linkType;
+        std::string packet;
+        std::size_t end;
+    } const cases[] = {
+        {1, eth + "0800" + ip4, 14 + 24 + 8},
+        {1, eth + "8100000588a800060800" + ip4, 22 + 24 + 8},  // two VLAN tags
+        {1, eth + "86dd" + ip6, 14 + 48},
+        {113, std::string(28, '0') + "0800" + ip4, 16 + 32},
+        {276, "86dd" + std::string(36, '0') + ip6, 20 + 48},
+        {0, "02000000" + ip4, 4 + 32},
+        {12, ip6, 48},
+        {1, eth + "0800" + ip4.substr(0, 18) + "06" + ip4.substr(20), 0},  // TCP
+        {1, eth + "0800" + ip4.substr(0, 12) + "0001" + ip4.substr(16), 0},  // a later fragment
+        {1, eth + "0800" + ip4.substr(0, 60), 0},                           // cut inside the UDP header
+        {1, eth + "81000005", 0},
+        {105, ip4, 0},  // a link type a capture here never gives
+    };
+    for (const auto& c : cases) {
+        std::vector<std::uint8_t> bytes;
+        for (std::size_t i = 0; i + 1 < c.packet.size(); i += 2) bytes.push_back(std::stoi(c.packet.substr(i, 2), nullptr, 16));
+        EXPECT_EQ(udpHeaderEnd(c.linkType, bytes), c.end) << c.linkType << " " << c.packet;
+    }
+}
+
 TEST(CaptureHelper, WritesOneRecordPerDatagramAsAPcapStream) {
     REQUIRE_ROOT();
     auto result = runHelper({helper, "--interface", "lo", "--count", "1"}, sendingUntilDone(41001));
@@ -242,7 +271,6 @@ TEST(HelperCapture, FramesReachTheMonitorFromTheHelper) {
     ManualScheduler scheduler;
     std::vector<QString> lookups;
     StreamMonitor monitor({state, scheduler, helperCaptureFactory(helper),
-                           [] { return InterfaceProbe{"lo", std::nullopt}; },
                            [&](const QString& address) { lookups.push_back(address); }, [] {},
                            [] { return QDateTime::currentDateTimeUtc(); }, QStringLiteral("lo"), {}});
     monitor.startMonitoring();
@@ -258,7 +286,7 @@ TEST(HelperCapture, FramesReachTheMonitorFromTheHelper) {
 }
 
 TEST(HelperCapture, RefusalsBecomeTheMonitorsErrors) {
-    // Denied and no such device map to the open failure the monitor knows; the helper's text is libpcap's.
+    // The exit code alone says why; the text is the helper's last line, for people.
     auto fakeHelper = [](const std::string& body) {
         char path[] = "/tmp/tidemark-fake-helper-XXXXXX";
         const int fd = mkstemp(path);
@@ -270,17 +298,16 @@ TEST(HelperCapture, RefusalsBecomeTheMonitorsErrors) {
     };
     struct Case {
         std::string body;
-        EtherCaptureError::Case errorCase;
+        CaptureFailure::Kind kind;
         std::string message;
     };
     const Case cases[] = {
-        {"echo 'pcap_open_live failed with error any: You don'\\''t have permission to perform this capture on that "
-         "device (socket: Operation not permitted)' >&2; exit 2\n",
-         EtherCaptureError::Case::pcap_open_live_failed,
-         "any: You don't have permission to perform this capture on that device (socket: Operation not permitted)"},
-        {"echo 'pcap_open_live failed with error tun9: No such device exists' >&2; exit 3\n",
-         EtherCaptureError::Case::pcap_open_live_failed, "tun9: No such device exists"},
-        {"echo 'tidemark-capture: cannot drop capabilities' >&2; exit 1\n", EtherCaptureError::Case::genericError,
+        {"echo 'one'; echo 'refused' >&2; exit 2\n", CaptureFailure::Kind::permissionDenied, "refused"},
+        {"echo 'tun9: No such device exists' >&2; exit 3\n", CaptureFailure::Kind::noSuchDevice,
+         "tun9: No such device exists"},
+        {"echo 'any: That device is not up' >&2; exit 4\n", CaptureFailure::Kind::openFailed,
+         "any: That device is not up"},
+        {"echo 'tidemark-capture: cannot drop capabilities' >&2; exit 1\n", CaptureFailure::Kind::other,
          "the capture helper ended with code 1: tidemark-capture: cannot drop capabilities"},
     };
     for (const auto& c : cases) {
@@ -288,9 +315,9 @@ TEST(HelperCapture, RefusalsBecomeTheMonitorsErrors) {
         try {
             helperCaptureFactory(path)(CaptureParameters{"any"}, [](const Frame&) {});
             ADD_FAILURE() << "no error for " << c.body;
-        } catch (const EtherCaptureError& error) {
-            EXPECT_EQ(error.errorCase(), c.errorCase);
-            EXPECT_EQ(error.message(), c.message);
+        } catch (const CaptureFailure& failure) {
+            EXPECT_EQ(failure.kind(), c.kind) << c.body;
+            EXPECT_EQ(failure.what(), c.message);
         }
         unlink(path.c_str());
     }
@@ -301,9 +328,8 @@ TEST(HelperCapture, RefusalsBecomeTheMonitorsErrors) {
     try {
         helperCaptureFactory(locked)(CaptureParameters{"any"}, [](const Frame&) {});
         ADD_FAILURE() << "no error for a helper this user may not run";
-    } catch (const EtherCaptureError& error) {
-        EXPECT_EQ(error.errorCase(), EtherCaptureError::Case::pcap_open_live_failed);
-        EXPECT_TRUE(Tidemark::isPermissionDenied(error.message())) << error.message();
+    } catch (const CaptureFailure& failure) {
+        EXPECT_EQ(failure.kind(), CaptureFailure::Kind::permissionDenied) << failure.what();
     }
     EXPECT_EQ(findCaptureHelper("/nonexistent"), std::nullopt);
     unlink(locked.c_str());
@@ -319,7 +345,7 @@ TEST(HelperCapture, AThousandRunsLeaveNoZombieOrDescriptor) {
             auto session = helperCaptureFactory(helper)(CaptureParameters{"lo"}, [](const Frame&) {});
             ++started;
             session->cancel();
-        } catch (const EtherCaptureError&) {
+        } catch (const CaptureFailure&) {
             // Without capture rights every run is refused; spawning and reaping is still exercised.
         }
     }

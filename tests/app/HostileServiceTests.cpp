@@ -213,14 +213,15 @@ namespace {
 const std::string geoAnswer =
     R"({"ip":"192.0.2.7","city":"Montreal","region":"Quebec","country":"CA","loc":"45.5088,-73.5878","org":"AS64500"})";
 
+// Deadlines are generous: on a loaded machine the bounds, not the speed, are checked.
 struct Lookups {
     explicit Lookups(FakeServices& services)
-        : client(10s),
+        : client(40s),
           territory(context, services.territoryBase()),
           location(context, territory, services.ipBase(), QStringLiteral("token")) {}
     QStringList log() const { return state.statusText().split(QLatin1Char('\n'), Qt::SkipEmptyParts); }
     bool settled() {
-        return runUntil([&] { return state.statusColor() == StatusColor::red || state.statusColor() == StatusColor::green; }, 20000);
+        return runUntil([&] { return state.statusColor() == StatusColor::red || state.statusColor() == StatusColor::green; }, 50000);
     }
     DisplayState state{std::nullopt};
     WebClient client;

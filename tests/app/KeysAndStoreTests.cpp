@@ -49,7 +49,6 @@ struct Meeting {
         o.ipInfoBaseAddress = services.ipBase();
         o.territoryBaseAddress = services.territoryBase();
         o.capture = capture.factory();
-        o.probeInterface = [] { return InterfaceProbe{"eth0", std::nullopt}; };
         o.scheduler = &scheduler;
         o.storePath = storePath;
         o.fixedTerritoryKey = key;

@@ -20,7 +20,6 @@
 using namespace Tidemark;
 using namespace std::chrono_literals;
 using ZuzizavAdiduDazorud::EtherCapture;
-using ZuzizavAdiduDazorud::EtherCaptureError;
 
 namespace {
 
@@ -33,7 +32,7 @@ TEST(MonitorCapture, ReportsTheLoopbackSender) {
     DisplayState state(std::nullopt);
     ManualScheduler scheduler;
     std::vector<QString> lookups;
-    StreamMonitor monitor({state, scheduler, etherCaptureFactory(), [] { return InterfaceProbe{"lo", std::nullopt}; },
+    StreamMonitor monitor({state, scheduler, etherCaptureFactory(),
                            [&](const QString& address) { lookups.push_back(address); }, [] {},
                            [] { return QDateTime::currentDateTimeUtc(); }, std::nullopt, {}});
     monitor.startMonitoring();
@@ -56,12 +55,10 @@ TEST(MonitorCaptureDeathTest, AnUnprivilegedOpenIsRecognisedAsDenied) {
             // nobody/nogroup: dropping root also drops the capture capabilities.
             if (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0) std::_Exit(3);
             try {
-                EtherCapture::make("lo", 1, "udp src port 8801", 96, true, [](const auto&) {});
-            } catch (const EtherCaptureError& error) {
-                bool denied = error.errorCase() == EtherCaptureError::Case::pcap_open_live_failed &&
-                              isPermissionDenied(error.message());
-                std::fprintf(stderr, "%s\n", error.description().c_str());
-                std::_Exit(denied ? 0 : 1);
+                etherCaptureFactory()(CaptureParameters{"lo"}, [](const auto&) {});
+            } catch (const CaptureFailure& failure) {
+                std::fprintf(stderr, "%s\n", failure.what());
+                std::_Exit(failure.kind() == CaptureFailure::Kind::permissionDenied ? 0 : 1);
             }
             std::_Exit(2);
         },

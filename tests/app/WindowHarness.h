@@ -52,7 +52,6 @@ struct Window {
     static AppCoreOptions defaults() { return AppCoreOptions{}; }
     AppCoreOptions completed(AppCoreOptions o) {
         if (!o.capture) o.capture = capture.factory();
-        o.probeInterface = [] { return InterfaceProbe{"eth0", std::nullopt}; };
         return o;
     }
 

@@ -10,7 +10,6 @@
 #include "MemoryStream.h"
 #include "Subprocess.h"
 
-#include <ZuzizavAdiduDazorud/EtherCaptureError.h>
 
 #include <QCheckBox>
 #include <QClipboard>
@@ -258,8 +257,7 @@ TEST(Window, PermissionQuestionIsModalToTheShownWindow) {
     DialogPermissionPrompt prompt;
     AppCoreOptions options;
     options.capture = [](const CaptureParameters&, FrameCallback) -> std::shared_ptr<CaptureSession> {
-        throw ZuzizavAdiduDazorud::EtherCaptureError::pcap_open_live_failed(
-            "any: You don't have permission to perform this capture on that device (socket: Operation not permitted)");
+        throw CaptureFailure(CaptureFailure::Kind::permissionDenied, "any: You don't have permission to perform this capture on that device (socket: Operation not permitted)");
     };
     options.grantRoute = [] {
         return GrantRoute{GrantRoute::Kind::script, "/usr/libexec/tidemark/BPF_Permission.sh",

@@ -1,0 +1,74 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+
+namespace Tidemark {
+
+namespace detail {
+
+inline std::uint16_t read16(std::span<const std::uint8_t> bytes, std::size_t at) {
+    return at + 2 <= bytes.size() ? static_cast<std::uint16_t>(bytes[at] << 8 | bytes[at + 1]) : 0;
+}
+
+// Where the IP header starts, with the ethertype that announces it; npos for a link type a capture on
+// Linux does not give, or a packet too short to say.
+inline std::size_t ipStart(int linkType, std::span<const std::uint8_t> bytes, std::uint16_t& etherType) {
+    constexpr std::size_t none = std::string::npos;
+    switch (linkType) {
+        case 1: {  // Ethernet, with any VLAN tags
+            std::size_t at = 12;
+            etherType = read16(bytes, at);
+            while (etherType == 0x8100 || etherType == 0x88a8 || etherType == 0x9100) {
+                at += 4;
+                etherType = read16(bytes, at);
+            }
+            return at + 2;
+        }
+        case 113: etherType = read16(bytes, 14); return 16;  // Linux cooked, version 1
+        case 276: etherType = read16(bytes, 0); return 20;   // Linux cooked, version 2
+        case 0:                                              // BSD loopback: a family in either byte order
+        case 108: {
+            if (bytes.size() < 4) return none;
+            etherType = bytes[0] == 2 || bytes[3] == 2 ? 0x0800 : 0x86dd;
+            return 4;
+        }
+        case 12:  // raw IP: the version says which
+        case 14:
+        case 101:
+        case 228:
+        case 229:
+            if (bytes.empty()) return none;
+            etherType = (bytes[0] >> 4) == 4 ? 0x0800 : (bytes[0] >> 4) == 6 ? 0x86dd : 0;
+            return 0;
+        default: return none;
+    }
+}
+
+}  // namespace detail
+
+// How many of a captured packet's bytes run up to the end of its UDP header: none of the datagram's own
+// data. Zero for anything that is not a whole UDP header over IPv4 or IPv6, so nothing of it is passed on.
+// Reads only inside the packet.
+inline std::size_t udpHeaderEnd(int linkType, std::span<const std::uint8_t> bytes) {
+    std::uint16_t etherType = 0;
+    const std::size_t ip = detail::ipStart(linkType, bytes, etherType);
+    if (ip >= bytes.size()) return 0;
+    std::size_t end = 0;
+    if (etherType == 0x0800 && (bytes[ip] >> 4) == 4) {
+        const std::size_t headerLength = std::size_t{bytes[ip] & 0x0fu} * 4;
+        if (ip + 10 > bytes.size() || headerLength < 20 || bytes[ip + 9] != 17) return 0;
+        if ((detail::read16(bytes, ip + 6) & 0x1fff) != 0) return 0;  // a later fragment: no UDP header
+        end = ip + headerLength + 8;
+    } else if (etherType == 0x86dd && (bytes[ip] >> 4) == 6) {
+        if (ip + 7 > bytes.size() || bytes[ip + 6] != 17) return 0;
+        end = ip + 40 + 8;
+    } else {
+        return 0;
+    }
+    return end <= bytes.size() ? end : 0;
+}
+
+}  // namespace Tidemark
