@@ -40,6 +40,9 @@ class Layer {
 public:
     using Value = std::variant<Records...>;
     static_assert((std::is_same_v<Records, Unknown> || ...), "a layer keeps the bytes no record takes");
+    // Every record shows itself; each one a key carries is checked as a whole decoded record where the
+    // layer decodes it.
+    static_assert((EtherDisplay<Records> && ...), "a layer's records show themselves");
 
     template <typename T>
     static constexpr bool holds = (std::is_same_v<T, Records> || ...);

@@ -13,7 +13,5 @@ namespace ZuzizavAdiduDazorud {
 
 // The decoded payload of a frame, by ethertype, LLC or SNAP.
 using Layer3 = Layer<IPv4, IPv6, Arp, Bpdu, Cdp, Lldp, Unknown>;
-static_assert(DecodedRecord<IPv4> && DecodedRecord<IPv6> && DecodedRecord<Arp> && DecodedRecord<Bpdu> &&
-              DecodedRecord<Cdp> && DecodedRecord<Lldp> && EtherDisplay<Unknown>);
 
 }  // namespace ZuzizavAdiduDazorud

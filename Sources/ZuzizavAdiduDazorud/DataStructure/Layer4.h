@@ -24,7 +24,5 @@ struct NoLayer4 {
 
 // The decoded transport content of an IP packet, by IPv4 protocol or IPv6 next header.
 using Layer4 = Layer<Tcp, Udp, Igmp4, Icmp4, Icmp6, Unknown, NoLayer4>;
-static_assert(DecodedRecord<Tcp> && DecodedRecord<Udp> && DecodedRecord<Igmp4> && DecodedRecord<Icmp4> &&
-              DecodedRecord<Icmp6> && EtherDisplay<Unknown> && EtherDisplay<NoLayer4>);
 
 }  // namespace ZuzizavAdiduDazorud
