@@ -5,6 +5,7 @@
 #include "PermissionStep.h"
 #include "Preferences.h"
 #include "TerminalView.h"
+#include "Translations.h"
 
 #include <ZuzizavAdiduDazorud/EtherCapture.h>
 #include <ZuzizavAdiduDazorud/logging/LoggingSystem.h>
@@ -65,38 +66,41 @@ int main(int argc, char** argv) {
     QStringList arguments;
     for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
     QCoreApplication::setApplicationName(QStringLiteral("tidemark"));
+    // The user's language, from the locale (LANG, LC_ALL, LC_MESSAGES); in force once the application exists.
+    Translations translations;
     QCoreApplication::setApplicationVersion(QString::fromUtf8(BuildConfig::version));
     QCommandLineParser parser;
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);  // -style fusion, as Qt's
-    parser.setApplicationDescription(QStringLiteral(
-        "Shows on whose traditional territory the media server of your video meeting stands."));
+    parser.setApplicationDescription(
+        translations.text(QT_TRANSLATE_NOOP("Tidemark", "Shows on whose traditional territory the media server of your video meeting stands.")));
     const QCommandLineOption terminalOption(
-        QStringLiteral("terminal"), QStringLiteral("Show the status as text instead of in a window (the default "
-                                                   "without a display)."));
+        QStringLiteral("terminal"), translations.text(QT_TRANSLATE_NOOP("Tidemark", "Show the status as text instead of in a window (the "
+                                                                                 "default without a display).")));
     const QCommandLineOption interfaceOption(
         QStringLiteral("interface"),
-        QStringLiteral("Capture on this network interface only (default: all interfaces, \"any\")."),
-        QStringLiteral("NAME"));
-    const QCommandLineOption helpOption({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help."));
-    const QCommandLineOption versionOption(QStringLiteral("version"), QStringLiteral("Show the version."));
+        translations.text(QT_TRANSLATE_NOOP("Tidemark", "Capture on this network interface only (default: all interfaces, \"any\").")),
+        translations.text(QT_TRANSLATE_NOOP("Tidemark", "NAME")));
+    const QCommandLineOption helpOption({QStringLiteral("h"), QStringLiteral("help")}, translations.text(QT_TRANSLATE_NOOP("Tidemark", "Show this help.")));
+    const QCommandLineOption versionOption(QStringLiteral("version"), translations.text(QT_TRANSLATE_NOOP("Tidemark", "Show the version.")));
     const QCommandLineOption territoryKeyFileOption(
         QStringLiteral("territory-key-file"),
-        QStringLiteral("Read the territory service's API key from this file (its first line); or set "
-                       "TIDEMARK_TERRITORY_KEY. Never give a key itself on the command line."),
-        QStringLiteral("FILE"));
+        translations.text(QT_TRANSLATE_NOOP("Tidemark", "Read the territory service's API key from this file (its first line); or "
+                                                       "set TIDEMARK_TERRITORY_KEY. Never give a key itself on the "
+                                                       "command line.")),
+        translations.text(QT_TRANSLATE_NOOP("Tidemark", "FILE")));
     const QCommandLineOption ipInfoTokenFileOption(
         QStringLiteral("ipinfo-token-file"),
-        QStringLiteral("Read the IP-information service's token from this file (its first line); or set "
-                       "TIDEMARK_IPINFO_TOKEN."),
-        QStringLiteral("FILE"));
+        translations.text(QT_TRANSLATE_NOOP("Tidemark", "Read the IP-information service's token from this file (its first line); "
+                                                       "or set TIDEMARK_IPINFO_TOKEN.")),
+        translations.text(QT_TRANSLATE_NOOP("Tidemark", "FILE")));
     const QCommandLineOption servicesOption(
         QStringLiteral("services"),
-        QStringLiteral("Watch these meeting services only, separated by commas (zoom, teams, meet, webex, jitsi; "
-                       "default: as chosen in Settings, else all)."),
-        QStringLiteral("LIST"));
+        translations.text(QT_TRANSLATE_NOOP("Tidemark", "Watch these meeting services only, separated by commas (zoom, teams, meet, "
+                                                       "webex, jitsi; default: as chosen in Settings, else all).")),
+        translations.text(QT_TRANSLATE_NOOP("Tidemark", "LIST")));
     const QCommandLineOption verboseOption(
-        QStringLiteral("verbose"), QStringLiteral("Write the packet library's diagnostics to standard error (without "
-                                                  "it, only its errors)."));
+        QStringLiteral("verbose"), translations.text(QT_TRANSLATE_NOOP("Tidemark", "Write the packet library's diagnostics to standard error "
+                                                                                "(without it, only its errors).")));
     parser.addOptions({terminalOption, interfaceOption, servicesOption, territoryKeyFileOption, ipInfoTokenFileOption,
                        verboseOption, helpOption, versionOption});
     for (const char* name : qtOptionsWithValue) {
@@ -144,8 +148,9 @@ int main(int argc, char** argv) {
             names && std::find(names->begin(), names->end(), name.toStdString()) == names->end()) {
             std::string list;
             for (const std::string& each : *names) list += (list.empty() ? "" : ", ") + each;
-            std::fprintf(stderr, "tidemark: there is no network interface named %s; there are: %s\n",
-                         qPrintable(name), list.c_str());
+            std::fprintf(stderr, "tidemark: %s\n",
+                         qPrintable(translations.text(QT_TRANSLATE_NOOP("Tidemark", "there is no network interface named %1; there are: %2"))
+                                        .arg(name, QString::fromStdString(list))));
             return 1;
         }
         options.captureInterface = name;
@@ -157,7 +162,8 @@ int main(int argc, char** argv) {
         if (parser.isSet(*option)) {
             *target = KeyStore::readKeyFile(parser.value(*option));
             if (!*target) {
-                std::fprintf(stderr, "tidemark: cannot read a key from %s\n", qPrintable(parser.value(*option)));
+                std::fprintf(stderr, "tidemark: %s\n",
+                             qPrintable(translations.text(QT_TRANSLATE_NOOP("Tidemark", "cannot read a key from %1")).arg(parser.value(*option))));
                 return 1;
             }
         } else if (qEnvironmentVariableIsSet(variable)) {
@@ -168,7 +174,8 @@ int main(int argc, char** argv) {
     if (parser.isSet(servicesOption)) {
         const auto services = parseServices(parser.value(servicesOption).toStdString());
         if (!services) {
-            std::fprintf(stderr, "tidemark: --services takes some of: %s\n", qPrintable(Preferences::ids(allServices)));
+            std::fprintf(stderr, "tidemark: %s\n",
+                         qPrintable(translations.text(QT_TRANSLATE_NOOP("Tidemark", "--services takes some of: %1")).arg(Preferences::ids(allServices))));
             return 1;
         }
         options.services = *services;
@@ -177,11 +184,13 @@ int main(int argc, char** argv) {
     }
     const bool terminal = parser.isSet(terminalOption) || !hasDisplay();
     if (!terminal && geteuid() == 0) {
-        std::fprintf(stderr, "tidemark: running the window as root; as yourself it captures through its helper.\n");
+        std::fprintf(stderr, "tidemark: %s\n",
+                     qPrintable(translations.text(QT_TRANSLATE_NOOP("Tidemark", "running the window as root; as yourself it captures through its helper."))));
     }
 
     if (terminal) {
         QCoreApplication app(argc, argv);
+        translations.install();
         return runTerminal(options);
     }
 
@@ -193,11 +202,13 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", wayland ? "wayland;xcb;minimal" : "xcb;minimal");
     }
     QApplication app(argc, argv);
+    translations.install();
     if (!platformChosen) qunsetenv("QT_QPA_PLATFORM");
     if (!platformChosen && QGuiApplication::platformName() == QLatin1String("minimal")) {
         const QString display = qEnvironmentVariable("DISPLAY", qEnvironmentVariable("WAYLAND_DISPLAY"));
-        std::fprintf(stderr, "tidemark: cannot open the display %s; showing the status in this terminal instead.\n",
-                     qPrintable(display));
+        std::fprintf(stderr, "tidemark: %s\n",
+                     qPrintable(translations.text(QT_TRANSLATE_NOOP("Tidemark", "cannot open the display %1; showing the status in this terminal "
+                                                          "instead.")).arg(display)));
         return runTerminal(options);
     }
     DialogPermissionPrompt prompt;

@@ -68,7 +68,7 @@ void AppCore::setStoredKeys(const ServiceKeys& keys) {
 
 void AppCore::setServices(ServiceSet services) {
     monitor_.setServices(services);
-    state_.setWaiting(services == zoomOnly ? DisplayState::waitingText : DisplayState::waitingForAnyStream);
+    state_.setWaiting(services == zoomOnly ? DisplayState::waitingText() : DisplayState::waitingForAnyStream());
 }
 
 QString AppCore::place() const {

@@ -1,13 +1,22 @@
 #include "DisplayState.h"
 #include "Scheduler.h"
 
+#include <QCoreApplication>
+
 namespace Tidemark {
 
-const QString DisplayState::waitingText = QStringLiteral("Waiting for Zoom stream to become available\u2026");
-const QString DisplayState::waitingForAnyStream =
-    QStringLiteral("Waiting for a meeting's media stream to become available\u2026");
-const QString DisplayState::lookingUpLocation = QStringLiteral("Looking up where the media server stands\u2026");
-const QString DisplayState::lookingUpTerritory = QStringLiteral("Looking up whose land that is\u2026");
+QString DisplayState::waitingText() {
+    return QCoreApplication::translate("Tidemark", "Waiting for Zoom stream to become available…");
+}
+QString DisplayState::waitingForAnyStream() {
+    return QCoreApplication::translate("Tidemark", "Waiting for a meeting's media stream to become available…");
+}
+QString DisplayState::lookingUpLocation() {
+    return QCoreApplication::translate("Tidemark", "Looking up where the media server stands…");
+}
+QString DisplayState::lookingUpTerritory() {
+    return QCoreApplication::translate("Tidemark", "Looking up whose land that is…");
+}
 const QString DisplayState::initialLog = QStringLiteral("Awaiting status\n");
 
 QString toString(StatusColor color) {
@@ -22,7 +31,7 @@ QString toString(StatusColor color) {
 
 DisplayState::DisplayState(std::optional<QString> appVersion, QObject* parent)
     : QObject(parent),
-      mainText_(waitingText),
+      mainText_(waitingText()),
       statusText_(initialLog),
       appVersion_(std::move(appVersion)) {}
 

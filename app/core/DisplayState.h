@@ -34,10 +34,10 @@ class DisplayState : public QObject {
     Q_OBJECT
 
 public:
-    static const QString waitingText;        // watching Zoom alone
-    static const QString waitingForAnyStream;  // watching several services
-    static const QString lookingUpLocation;
-    static const QString lookingUpTerritory;
+    static QString waitingText();        // watching Zoom alone
+    static QString waitingForAnyStream();  // watching several services
+    static QString lookingUpLocation();
+    static QString lookingUpTerritory();
     static const QString initialLog;
 
     explicit DisplayState(std::optional<QString> appVersion, QObject* parent = nullptr);
@@ -95,7 +95,7 @@ private:
     bool isLoading_ = true;
     std::optional<QString> appVersion_;
     QString notice_;
-    QString waiting_ = waitingText;
+    QString waiting_ = waitingText();
     QString streamSubject_ = QStringLiteral("The Zoom stream");
     bool needsKey_ = false;
     std::optional<LastAnswer> lastAnswer_;

@@ -5,13 +5,18 @@
 #include <QRegularExpression>
 #include <QUrlQuery>
 
+#include <QCoreApplication>
+
 namespace Tidemark {
 
 namespace {
 
-const QString ipDataFailed = QStringLiteral("There was an error fetching IP data: ");
-const QString territoryFailed = QStringLiteral("There was an error fetching territory data: ");
-const QString notValidData = QStringLiteral("the service's answer was not valid data");
+// "%1" is the reason, in the words of plainReason().
+QString ipDataFailed() { return QCoreApplication::translate("Tidemark", "There was an error fetching IP data: %1."); }
+QString territoryFailed() {
+    return QCoreApplication::translate("Tidemark", "There was an error fetching territory data: %1.");
+}
+QString notValidData() { return QCoreApplication::translate("Tidemark", "the service's answer was not valid data"); }
 
 QString savedOn(const QDateTime& fetched) {
     return QLocale().toString(fetched.toLocalTime(), QStringLiteral("yyyy-MM-dd HH:mm"));
@@ -24,7 +29,7 @@ struct Fetch {
     QString key;                    // of the saved answer
     std::optional<QUrl> url;        // none: nothing may be sent
     QString cannotAsk;              // why not, in the window's words
-    QString failurePrefix;          // "There was an error fetching IP data: "
+    QString failed;                 // "There was an error fetching IP data: %1."
     QString refused;                // what a 401 or 403 means
     QString lookingUp;              // while the request runs
     std::function<bool(const QByteArray&)> show;  // decodes and shows; false when the body is not valid
@@ -46,11 +51,14 @@ void fetch(LookupContext& c, Fetch f) {
     }
     const bool shownSaved = saved && f.show(saved->body);
     if (shownSaved) c.state.appendLog(QStringLiteral("Showing the answer saved %1 while asking again").arg(savedOn(saved->fetched)));
-    const QString stale = shownSaved ? QStringLiteral("Saved answer from %1; ").arg(savedOn(saved->fetched)) : QString();
+    // The notice under a saved answer: "%1" when it was saved, "%2" why it is not new.
+    const auto stale = [date = shownSaved ? savedOn(saved->fetched) : QString()](const QString& why) {
+        return QCoreApplication::translate("Tidemark", "Saved answer from %1; %2").arg(date, why);
+    };
     if (!f.url) {
         c.state.appendLog(f.cannotAsk);
         if (shownSaved) {
-            c.state.setNotice(stale + f.cannotAsk);
+            c.state.setNotice(stale(f.cannotAsk));
             return;
         }
         c.state.setNeedsKey(true);
@@ -79,24 +87,25 @@ void fetch(LookupContext& c, Fetch f) {
         }
         // Why it failed, what the window says, and when to ask again.
         LookupOutcome outcome;
-        QString text = f.failurePrefix + (reply.answered() && answeredWell(reply) ? notValidData : plainReason(reply)) + '.';
-        QString tail = QStringLiteral("the service could not be reached.");
+        QString text = f.failed.arg(reply.answered() && answeredWell(reply) ? notValidData() : plainReason(reply));
+        QString tail = QCoreApplication::translate("Tidemark", "the service could not be reached.");
         if (reply.answered() && (reply.status == 401 || reply.status == 403)) {
             text = f.refused;
-            tail = QStringLiteral("the service refused the request (see Settings).");
+            tail = QCoreApplication::translate("Tidemark", "the service refused the request (see Settings).");
             outcome.retry = false;
             c.state.setNeedsKey(true);
         } else if (reply.answered() && reply.status == 429) {
             const auto wait = retryAfter(reply.retryAfter, c.now()).value_or(std::chrono::seconds(60));
             const QString at = QLocale().toString(c.now().addSecs(wait.count()).toLocalTime(), QStringLiteral("HH:mm"));
-            text = QStringLiteral("The service's request limit is reached; Tidemark will try again at %1.").arg(at);
-            tail = QStringLiteral("the service's request limit is reached.");
+            text = QCoreApplication::translate("Tidemark", "The service's request limit is reached; Tidemark will try again at %1.")
+                       .arg(at);
+            tail = QCoreApplication::translate("Tidemark", "the service's request limit is reached.");
             outcome.retryAfter = wait;
         } else if (answeredWell(reply)) {
-            tail = QStringLiteral("the service's answer was not valid data.");
+            tail = QCoreApplication::translate("Tidemark", "the service's answer was not valid data.");
         }
         if (shownSaved) {
-            c.state.setNotice(stale + tail);
+            c.state.setNotice(stale(tail));
             return;
         }
         fail(c, text, outcome);
@@ -111,14 +120,14 @@ QString plainReason(const WebReply& reply) {
     switch (reply.failure) {
         case WebReply::Failure::none: break;
         case WebReply::Failure::unreachable:
-            return QStringLiteral("the service could not be reached (is this computer offline?)");
-        case WebReply::Failure::timedOut: return QStringLiteral("the service did not answer in time");
-        case WebReply::Failure::tooLarge: return QStringLiteral("the service's answer was too large");
+            return QCoreApplication::translate("Tidemark", "the service could not be reached (is this computer offline?)");
+        case WebReply::Failure::timedOut: return QCoreApplication::translate("Tidemark", "the service did not answer in time");
+        case WebReply::Failure::tooLarge: return QCoreApplication::translate("Tidemark", "the service's answer was too large");
         case WebReply::Failure::redirect:
-            return QStringLiteral("the service sent the request on to an address Tidemark does not follow");
-        case WebReply::Failure::transfer: return QStringLiteral("the service's answer broke off");
+            return QCoreApplication::translate("Tidemark", "the service sent the request on to an address Tidemark does not follow");
+        case WebReply::Failure::transfer: return QCoreApplication::translate("Tidemark", "the service's answer broke off");
     }
-    return QStringLiteral("the service answered with status %1").arg(reply.status);
+    return QCoreApplication::translate("Tidemark", "the service answered with status %1").arg(reply.status);
 }
 
 std::optional<std::chrono::seconds> retryAfter(const QString& value, const QDateTime& now) {
@@ -134,21 +143,24 @@ std::optional<std::chrono::seconds> retryAfter(const QString& value, const QDate
     return std::chrono::seconds(std::clamp<qint64>(seconds, 1, 3600));
 }
 
-const QString TerritoryLookup::needsKey = QStringLiteral(
-    "Tidemark needs an API key for the territory service before it can ask it anything. Enter one in Settings (free "
-    "from the service's site).");
-const QString TerritoryLookup::keyRefused = QStringLiteral(
-    "The territory service refused the request: it needs a valid API key. Enter one in Settings (free from the "
-    "service's site).");
-const QString LocationLookup::tokenRefused = QStringLiteral(
-    "The IP-information service refused the request: its token is not valid. Enter another in Settings, or leave "
-    "it empty.");
+QString TerritoryLookup::needsKey() {
+    return QCoreApplication::translate("Tidemark", "Tidemark needs an API key for the territory service before it can ask it anything. Enter one in Settings (free "
+        "from the service's site).");
+}
+QString TerritoryLookup::keyRefused() {
+    return QCoreApplication::translate("Tidemark", "The territory service refused the request: it needs a valid API key. Enter one in Settings (free from the "
+        "service's site).");
+}
+QString LocationLookup::tokenRefused() {
+    return QCoreApplication::translate("Tidemark", "The IP-information service refused the request: its token is not valid. Enter another in Settings, or leave "
+        "it empty.");
+}
 
 TerritoryLookup::TerritoryLookup(LookupContext& context, QString baseAddress, QObject* parent)
     : QObject(parent), c_(context), baseAddress_(std::move(baseAddress)) {}
 
 Territory TerritoryLookup::fallbackEntry() const {
-    return Territory{QStringLiteral("-1"), TerritoryProperties{QStringLiteral("Learn about Native Land"), baseAddress_},
+    return Territory{QStringLiteral("-1"), TerritoryProperties{QCoreApplication::translate("Tidemark", "Learn about Native Land"), baseAddress_},
                      QStringLiteral("null")};
 }
 
@@ -182,7 +194,8 @@ std::vector<Territory> TerritoryLookup::rowsToShow(std::vector<Territory> receiv
     if (total > maximumRows) {
         // The rest, as one row leading to the service.
         received.push_back(Territory{QStringLiteral("more"),
-                                     TerritoryProperties{QStringLiteral("and %1 more").arg(total - maximumRows),
+                                     TerritoryProperties{QCoreApplication::translate("Tidemark", "and %n more", "peoples not listed",
+                                                                                     int(total - maximumRows)),
                                                          baseAddress_},
                                      QStringLiteral("null")});
     }
@@ -198,14 +211,20 @@ std::optional<QString> TerritoryLookup::normalizedPosition(const QString& loc) {
 }
 
 QString TerritoryLookup::acknowledgement(bool found) const {
+    // One sentence each, so that a translation may order its parts as its language wants: "%1" is how the
+    // stream is named ("The Zoom stream"), then the server's address, city, region and country.
     const Geo& geo = c_.state.geo();
-    return c_.state.streamSubject() + QStringLiteral(" to your computer is coming from a server with the IP address ") +
-           bounded(geo.ip) + QStringLiteral(", based in ") + bounded(geo.city) + QStringLiteral(", ") +
-           bounded(geo.region) + QStringLiteral(", ") + bounded(geo.country) +
-           (found ? QStringLiteral(". The land on which that server sits is the traditional territory of the "
-                                   "following people:")
-                  : QStringLiteral(". The land on which that server sits is not known to be the traditional "
-                                   "territory of any people. To learn more, please click here:"));
+    const QString sentence =
+        found ? QCoreApplication::translate("Tidemark",
+                                            "%1 to your computer is coming from a server with the IP address %2, based in "
+                                            "%3, %4, %5. The land on which that server sits is the traditional territory "
+                                            "of the following people:")
+              : QCoreApplication::translate("Tidemark",
+                                            "%1 to your computer is coming from a server with the IP address %2, based in "
+                                            "%3, %4, %5. The land on which that server sits is not known to be the "
+                                            "traditional territory of any people. To learn more, please click here:");
+    return sentence.arg(c_.state.streamSubject(), bounded(geo.ip), bounded(geo.city), bounded(geo.region),
+                        bounded(geo.country));
 }
 
 std::optional<QUrl> TerritoryLookup::requestUrl(const QString& position, const QString& key) const {
@@ -241,13 +260,13 @@ void TerritoryLookup::loadTerritoryData(const QString& position) {
     const std::optional<QString> normalized = normalizedPosition(position);
     if (!normalized || !WebClient::validUrl(baseAddress_ + QStringLiteral("api/index.php"))) {
         c_.state.appendLog(QStringLiteral("Invalid URL"));
-        fail(c_, territoryFailed + QStringLiteral("Invalid URL."));
+        fail(c_, territoryFailed().arg(QCoreApplication::translate("Tidemark", "Invalid URL")));
         return;
     }
     const QString key = c_.keys().territoryKey;
     fetch(c_, Fetch{LookupStore::Kind::territory, *normalized, requestUrl(*normalized, key),
-                    key.isEmpty() ? needsKey : QString(), territoryFailed, keyRefused,
-                    DisplayState::lookingUpTerritory, [this](const QByteArray& body) { return show(body); }});
+                    key.isEmpty() ? needsKey() : QString(), territoryFailed(), keyRefused(),
+                    DisplayState::lookingUpTerritory(), [this](const QByteArray& body) { return show(body); }});
     c_.state.setIsLoading(false);
 }
 
@@ -291,8 +310,8 @@ void LocationLookup::request(const QString& address) {
         c_.state.appendLog(QStringLiteral("Invalid URL"));
         return;
     }
-    fetch(c_, Fetch{LookupStore::Kind::location, address, url, {}, ipDataFailed, tokenRefused,
-                    DisplayState::lookingUpLocation, [this](const QByteArray& body) { return show(body); }});
+    fetch(c_, Fetch{LookupStore::Kind::location, address, url, {}, ipDataFailed(), tokenRefused(),
+                    DisplayState::lookingUpLocation(), [this](const QByteArray& body) { return show(body); }});
 }
 
 }  // namespace Tidemark

@@ -54,8 +54,8 @@ public:
     static constexpr qsizetype maximumTextLength = 200;
     static constexpr std::size_t maximumRows = 50;
     static constexpr qsizetype maximumLinkLength = 2048;
-    static const QString needsKey;
-    static const QString keyRefused;
+    static QString needsKey();
+    static QString keyRefused();
 
     // `baseAddress` is the service's home page, ending in "/".
     TerritoryLookup(LookupContext& context, QString baseAddress, QObject* parent = nullptr);
@@ -91,7 +91,7 @@ class LocationLookup : public QObject {
     Q_OBJECT
 
 public:
-    static const QString tokenRefused;
+    static QString tokenRefused();
 
     // Requests go to baseAddress + address + "/json?token=" + the user's token, or `token` without one.
     LocationLookup(LookupContext& context, TerritoryLookup& territories, QString baseAddress, QString token,

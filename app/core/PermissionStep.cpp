@@ -12,6 +12,8 @@
 
 #include <cstdio>
 
+#include <QCoreApplication>
+
 namespace Tidemark {
 
 namespace {
@@ -21,41 +23,56 @@ QString userName() {
 }
 }  // namespace
 
-const QString PermissionStep::requestMessage = QStringLiteral(
-    "Tidemark requires your permission to capture Zoom data packets. Please follow the on-screen prompts.");
-const QString PermissionStep::failureMessage = QStringLiteral("There was an error getting permission.");
+QString PermissionStep::requestMessage() {
+    return QCoreApplication::translate("Tidemark", "Tidemark requires your permission to capture Zoom data packets. Please follow the on-screen prompts.");
+}
+QString PermissionStep::failureMessage() {
+    return QCoreApplication::translate("Tidemark", "There was an error getting permission.");
+}
 
-const QString PermissionStep::question = QStringLiteral(
-    "To see where your meeting's media stream comes from, Tidemark's capture helper needs the right to capture "
-    "network packets (one capability, not administrator access). Your administrator password may be asked for.\n\n"
-    "Click OK to grant it, or Cancel to keep Tidemark open without capturing (Try Again asks again).");
-const QString PermissionStep::cancelled =
-    QStringLiteral("You chose Cancel: Tidemark is not capturing. Choose Try Again to be asked again.");
+QString PermissionStep::question() {
+    return QCoreApplication::translate("Tidemark", "To see where your meeting's media stream comes from, Tidemark's capture helper needs the right to capture "
+        "network packets (one capability, not administrator access). Your administrator password may be asked for.\n\n"
+        "Click OK to grant it, or Cancel to keep Tidemark open without capturing (Try Again asks again).");
+}
+QString PermissionStep::cancelled() {
+    return QCoreApplication::translate("Tidemark", "You chose Cancel: Tidemark is not capturing. Choose Try Again to be asked again.");
+}
 
-const QString PkexecRunner::notInstalled = QStringLiteral("pkexec is not installed: install the pkexec package.");
-const QString PkexecRunner::dismissed = QStringLiteral("The request was dismissed: the right was not granted.");
-const QString PkexecRunner::noAuthority =
-    QStringLiteral("The system's authorisation service (polkit) is not running.");
-const QString PkexecRunner::notAuthorised =
-    QStringLiteral("Not authorised: the password was not accepted, or this user may not grant the right.");
+QString PkexecRunner::notInstalled() {
+    return QCoreApplication::translate("Tidemark", "pkexec is not installed: install the pkexec package.");
+}
+QString PkexecRunner::dismissed() {
+    return QCoreApplication::translate("Tidemark", "The request was dismissed: the right was not granted.");
+}
+QString PkexecRunner::noAuthority() {
+    return QCoreApplication::translate("Tidemark", "The system's authorisation service (polkit) is not running.");
+}
+QString PkexecRunner::notAuthorised() {
+    return QCoreApplication::translate("Tidemark", "Not authorised: the password was not accepted, or this user may not grant the right.");
+}
 
 QString PkexecRunner::noAgent(const QString& scriptPath) {
-    return QStringLiteral("No authentication agent is running in this session: run pkexec %1 in a terminal.")
+    return QCoreApplication::translate("Tidemark",
+                                       "No authentication agent is running in this session: run pkexec %1 in a terminal.")
         .arg(scriptPath);
 }
 
 QString PermissionStep::byHandText(const QString& helperPath) {
     if (helperPath.isEmpty()) {
-        return QStringLiteral("Tidemark's capture helper (tidemark-capture) is missing: install the tidemark package, "
+        return QCoreApplication::translate("Tidemark",
+                                           "Tidemark's capture helper (tidemark-capture) is missing: install the tidemark package, "
                               "or build it with cmake --build build --target tidemark-capture. Then choose Try Again.");
     }
-    return QStringLiteral("Tidemark's capture helper needs the capture right once. In a terminal, run: "
+    return QCoreApplication::translate("Tidemark",
+                                       "Tidemark's capture helper needs the capture right once. In a terminal, run: "
                           "sudo setcap cap_net_raw+ep %1 and then choose Try Again.")
         .arg(helperPath);
 }
 
 QString PermissionStep::groupText(const QString& group, const QString& userName) {
-    return QStringLiteral("Tidemark's capture helper may only be run by the members of the %1 group. Ask an "
+    return QCoreApplication::translate("Tidemark",
+                                       "Tidemark's capture helper may only be run by the members of the %1 group. Ask an "
                           "administrator to add you to the %1 group: sudo adduser %2 %1 (then log in again), and choose "
                           "Try Again.")
         .arg(group, userName);
@@ -68,7 +85,7 @@ PermissionStep::PermissionStep(Dependencies dependencies) : d_(std::move(depende
 }
 
 void PermissionStep::requestPermission() {
-    d_.state.setMainText(requestMessage);
+    d_.state.setMainText(requestMessage());
     d_.state.setStatusColor(StatusColor::red);
 
     const GrantRoute route = d_.route ? d_.route() : GrantRoute{};
@@ -85,8 +102,8 @@ void PermissionStep::requestPermission() {
     d_.state.appendLog(route.scriptPath);
     d_.state.appendLog(QStringLiteral("Running permission script"));
 
-    if (!d_.prompt.askToGrant(question)) {
-        decide(PrivilegedOutcome{std::nullopt, cancelled, {}});
+    if (!d_.prompt.askToGrant(question())) {
+        decide(PrivilegedOutcome{std::nullopt, cancelled(), {}});
         return;
     }
     d_.runner.run(route.scriptPath, [this](PrivilegedOutcome outcome) { decide(outcome); });
@@ -120,7 +137,8 @@ void PermissionStep::decide(const PrivilegedOutcome& outcome) {
     if (outcome.result && result == QLatin1String("false:error")) {
         d_.state.appendLog(QStringLiteral("scriptResult.stringValue"));
         fail(outcome.output.isEmpty() ? QString()
-                                      : QStringLiteral("The permission script said: ") + outcome.output.left(300));
+                                      : QCoreApplication::translate("Tidemark", "The permission script said: %1")
+                                            .arg(outcome.output.left(300)));
         return;
     }
     if (outcome.error) {
@@ -133,7 +151,7 @@ void PermissionStep::decide(const PrivilegedOutcome& outcome) {
 }
 
 void PermissionStep::fail(const QString& what) {
-    d_.state.setMainText(what.isEmpty() ? failureMessage : failureMessage + QLatin1Char(' ') + what);
+    d_.state.setMainText(what.isEmpty() ? failureMessage() : failureMessage() + QLatin1Char(' ') + what);
     d_.state.setStatusColor(StatusColor::red);
     d_.state.setRetryError(true);
 }
@@ -151,7 +169,7 @@ void PkexecRunner::run(const QString& scriptPath, std::function<void(PrivilegedO
     };
     QObject::connect(process, &QProcess::errorOccurred, process, [process, completion](QProcess::ProcessError error) {
         if (error != QProcess::FailedToStart) return;
-        completion(PrivilegedOutcome{std::nullopt, notInstalled, {}});
+        completion(PrivilegedOutcome{std::nullopt, notInstalled(), {}});
         process->deleteLater();
     });
     QObject::connect(process, &QProcess::finished, process,
@@ -161,12 +179,12 @@ void PkexecRunner::run(const QString& scriptPath, std::function<void(PrivilegedO
                          if (status != QProcess::NormalExit) {
                              completion({std::nullopt, QStringLiteral("pkexec ended abnormally"), output});
                          } else if (exitCode == 126) {
-                             completion({std::nullopt, dismissed, {}});
+                             completion({std::nullopt, dismissed(), {}});
                          } else if (exitCode == 127) {
                              // pkexec's own words for why it could not ask.
-                             QString error = notAuthorised;
+                             QString error = notAuthorised();
                              if (output.contains(QLatin1String("Error getting authority"))) {
-                                 error = noAuthority;
+                                 error = noAuthority();
                              } else if (output.contains(QLatin1String("No authentication agent")) ||
                                         output.contains(QLatin1String("Error creating textual authentication agent"))) {
                                  error = noAgent(script);

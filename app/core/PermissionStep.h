@@ -48,10 +48,10 @@ public:
     // `running` is told when it starts and ends, so that nothing else reads the terminal meanwhile.
     void useTerminal(std::function<void(bool running)> running) { terminal_ = std::move(running); }
 
-    static const QString notInstalled;
-    static const QString dismissed;
-    static const QString noAuthority;
-    static const QString notAuthorised;
+    static QString notInstalled();
+    static QString dismissed();
+    static QString noAuthority();
+    static QString notAuthorised();
     static QString noAgent(const QString& scriptPath);
 
 private:
@@ -74,10 +74,10 @@ struct GrantRoute {
 // when the right can only be granted by hand.
 class PermissionStep {
 public:
-    static const QString requestMessage;
-    static const QString failureMessage;
-    static const QString question;
-    static const QString cancelled;
+    static QString requestMessage();
+    static QString failureMessage();
+    static QString question();
+    static QString cancelled();
 
     struct Dependencies {
         DisplayState& state;

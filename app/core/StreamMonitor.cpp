@@ -1,5 +1,7 @@
 #include "StreamMonitor.h"
 
+#include <QCoreApplication>
+
 namespace Tidemark {
 
 using ZuzizavAdiduDazorud::Frame;
@@ -39,11 +41,13 @@ QString StreamMonitor::discoverInterface() {
 
 QString StreamMonitor::failureText(const QString& interface, const CaptureFailure& failure) {
     if (failure.kind() == CaptureFailure::Kind::noSuchDevice) {
-        return QStringLiteral("Capture failed: there is no network interface named %1. Start Tidemark without "
-                              "--interface to capture on all of them.")
+        return QCoreApplication::translate("Tidemark",
+                                           "Capture failed: there is no network interface named %1. Start Tidemark "
+                                           "without --interface to capture on all of them.")
             .arg(interface);
     }
-    return QStringLiteral("Capture failed on %1: %2").arg(interface, QString::fromStdString(failure.what()));
+    return QCoreApplication::translate("Tidemark", "Capture failed on %1: %2")
+        .arg(interface, QString::fromStdString(failure.what()));
 }
 
 std::optional<QString> StreamMonitor::serverAddress(const QString& text) {
@@ -105,9 +109,20 @@ QString StreamMonitor::serviceName(std::uint16_t port, ServiceSet watched) {
     return QString::fromUtf8(relayName);
 }
 
+// The table's subjects, for the translators (the table itself is shared with the capture helper, which has no Qt).
+[[maybe_unused]] constexpr const char* subjectTexts[] = {
+    QT_TRANSLATE_NOOP("Tidemark", "The Zoom stream"),
+    QT_TRANSLATE_NOOP("Tidemark", "The Microsoft Teams stream"),
+    QT_TRANSLATE_NOOP("Tidemark", "The Google Meet stream"),
+    QT_TRANSLATE_NOOP("Tidemark", "The Webex stream"),
+    QT_TRANSLATE_NOOP("Tidemark", "The Jitsi Meet stream"),
+    QT_TRANSLATE_NOOP("Tidemark", "The stream from a meeting service's relay"),
+};
+
 QString StreamMonitor::streamSubject(std::uint16_t port, ServiceSet watched) {
-    if (auto index = serviceOfPort(port, watched)) return QString::fromUtf8(meetingServices[*index].subject);
-    return QString::fromUtf8(relaySubject);
+    const auto index = serviceOfPort(port, watched);
+    const std::string subject(index ? meetingServices[*index].subject : relaySubject);
+    return QCoreApplication::translate("Tidemark", subject.c_str());
 }
 
 void StreamMonitor::handleFrame(const std::shared_ptr<Run>& run, const Frame& frame) {

@@ -1,5 +1,6 @@
 #include "UpdateCheck.h"
 
+#include <QCoreApplication>
 #include <QStringList>
 #include <QXmlStreamReader>
 
@@ -51,17 +52,17 @@ int compareVersions(const QString& a, const QString& b) {
 void UpdateChecker::check(const QString& current, std::function<void(UpdateResult)> completion) {
     auto url = WebClient::validUrl(feedAddress_);
     if (!url) {
-        completion({UpdateResult::Kind::failed, {}, {}, QStringLiteral("The update feed address is not valid.")});
+        completion({UpdateResult::Kind::failed, {}, {}, QCoreApplication::translate("Tidemark", "The update feed address is not valid.")});
         return;
     }
     client_.get(*url, [current, completion](const WebReply& reply) {
         if (!reply.answered()) {
-            completion({UpdateResult::Kind::failed, {}, {}, QStringLiteral("Could not check for updates: ") + reply.error});
+            completion({UpdateResult::Kind::failed, {}, {}, QCoreApplication::translate("Tidemark", "Could not check for updates: %1").arg(reply.error)});
             return;
         }
         auto items = parseAppcast(reply.body);
         if (!items) {
-            completion({UpdateResult::Kind::failed, {}, {}, QStringLiteral("The update feed could not be read.")});
+            completion({UpdateResult::Kind::failed, {}, {}, QCoreApplication::translate("Tidemark", "The update feed could not be read.")});
             return;
         }
         const AppcastItem* newest = nullptr;
@@ -70,10 +71,10 @@ void UpdateChecker::check(const QString& current, std::function<void(UpdateResul
         }
         if (newest && compareVersions(newest->version, current) > 0) {
             completion({UpdateResult::Kind::available, newest->version, newest->link,
-                        QStringLiteral("Tidemark %1 is available (you have %2).").arg(newest->version, current)});
+                        QCoreApplication::translate("Tidemark", "Tidemark %1 is available (you have %2).").arg(newest->version, current)});
         } else {
             completion({UpdateResult::Kind::upToDate, current, {},
-                        QStringLiteral("Tidemark %1 is the newest version.").arg(current)});
+                        QCoreApplication::translate("Tidemark", "Tidemark %1 is the newest version.").arg(current)});
         }
     });
 }

@@ -57,12 +57,12 @@ void TerminalView::print(const QString& text) {
 }
 
 void TerminalView::start(bool readCommands) {
-    print(QStringLiteral("Tidemark %1. Commands: r = try again, s [file] = save the log, c = copy the "
+    print(QCoreApplication::translate("Tidemark", "Tidemark %1. Commands: r = try again, s [file] = save the log, c = copy the "
                          "acknowledgement, h [n] = recent acknowledgements, l = show the log, q = quit.")
-              .arg(core_.state().appVersion().value_or(QStringLiteral("(unknown version)"))));
+              .arg(core_.state().appVersion().value_or(QCoreApplication::translate("Tidemark", "(unknown version)"))));
     redraw();
     if (auto link = core_.info().string(QStringLiteral("TMLandAckLink")); link && !link->isEmpty()) {
-        print(QStringLiteral("Learn more about territory acknowledgements: %1").arg(*link));
+        print(QCoreApplication::translate("Tidemark", "Learn more about territory acknowledgements: %1").arg(*link));
     }
     if (readCommands && isatty(STDIN_FILENO)) {
         input_ = std::make_unique<QSocketNotifier>(STDIN_FILENO, QSocketNotifier::Read);
@@ -72,7 +72,7 @@ void TerminalView::start(bool readCommands) {
                 // End of input (Ctrl+D): the view goes on showing changes.
                 input_->setEnabled(false);
                 inputClosed_ = true;
-                print(QStringLiteral("Input closed: Ctrl+C quits."));
+                print(QCoreApplication::translate("Tidemark", "Input closed: Ctrl+C quits."));
                 return;
             }
             command(*line);
@@ -82,7 +82,7 @@ void TerminalView::start(bool readCommands) {
 }
 
 void TerminalView::setAuthenticating(bool running) {
-    if (running) print(QStringLiteral("Authentication in progress\u2026"));
+    if (running) print(QCoreApplication::translate("Tidemark", "Authentication in progress…"));
     if (input_) input_->setEnabled(!running && !inputClosed_);
 }
 
@@ -95,13 +95,13 @@ void TerminalView::command(const std::string& typed) {
         if (state.retryError()) {
             core_.retry();
         } else {
-            print(QStringLiteral("Nothing to try again."));
+            print(QCoreApplication::translate("Tidemark", "Nothing to try again."));
         }
     } else if (line == "s" || line.rfind("s ", 0) == 0) {
         const std::string path = line.size() > 2 ? trimmed(line.substr(2)) : saveLogFileName.toStdString();
         QString error;
         if (writeLogFile(QString::fromStdString(path), state.statusText(), &error)) {
-            print(QStringLiteral("Saved the log to %1").arg(QString::fromStdString(path)));
+            print(QCoreApplication::translate("Tidemark", "Saved the log to %1").arg(QString::fromStdString(path)));
         } else {
             state.appendLog(saveLogFailed + QLatin1Char(' ') + error);
             print(saveLogFailed + QLatin1Char(' ') + error);
@@ -115,7 +115,7 @@ void TerminalView::command(const std::string& typed) {
     } else if (line == "q") {
         QCoreApplication::quit();
     } else {
-        print(QStringLiteral("Commands: r = try again, s [file] = save the log, c = copy the acknowledgement, h [n] = "
+        print(QCoreApplication::translate("Tidemark", "Commands: r = try again, s [file] = save the log, c = copy the acknowledgement, h [n] = "
                              "recent acknowledgements, l = show the log, q = quit."));
     }
 }
@@ -123,7 +123,7 @@ void TerminalView::command(const std::string& typed) {
 void TerminalView::recent(const std::string& which) {
     const auto list = core_.recentAcknowledgements(20);
     if (list.empty()) {
-        print(QStringLiteral("No acknowledgement has been shown yet."));
+        print(QCoreApplication::translate("Tidemark", "No acknowledgement has been shown yet."));
         return;
     }
     if (which.empty()) {
@@ -131,13 +131,13 @@ void TerminalView::recent(const std::string& which) {
             print(QStringLiteral("%1. %2  %3").arg(i + 1).arg(list[i].shown.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm")),
                                                                TerritoryLookup::cutToShow(list[i].place)));
         }
-        print(QStringLiteral("Type h and a number to copy that one."));
+        print(QCoreApplication::translate("Tidemark", "Type h and a number to copy that one."));
         return;
     }
     bool number = false;
     const int index = QString::fromStdString(which).toInt(&number);
     if (!number || index < 1 || index > static_cast<int>(list.size())) {
-        print(QStringLiteral("There is no acknowledgement %1: type h to list them.").arg(QString::fromStdString(which).left(20)));
+        print(QCoreApplication::translate("Tidemark", "There is no acknowledgement %1: type h to list them.").arg(QString::fromStdString(which).left(20)));
         return;
     }
     copyText(list[static_cast<std::size_t>(index - 1)].text);
@@ -146,21 +146,21 @@ void TerminalView::recent(const std::string& which) {
 void TerminalView::copyAcknowledgement() {
     const QString text = core_.acknowledgementText();
     if (text.isEmpty()) {
-        print(QStringLiteral("Nothing to copy yet: there is no acknowledgement."));
+        print(QCoreApplication::translate("Tidemark", "Nothing to copy yet: there is no acknowledgement."));
         return;
     }
     copyText(text);
 }
 
 void TerminalView::copyText(const QString& text) {
-    print(QStringLiteral("Acknowledgement, ready to paste:"));
+    print(QCoreApplication::translate("Tidemark", "Acknowledgement, ready to paste:"));
     for (const QString& line : text.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) print(line);
     if (isatty(fileno(out_))) {
         // The terminal's own clipboard (OSC 52); the text travels base64-encoded, so nothing in it can act
         // as a sequence of its own. Whether the terminal took it, nothing tells.
         std::fprintf(out_, "\x1b]52;c;%s\x07", text.toUtf8().toBase64().constData());
         std::fflush(out_);
-        print(QStringLiteral("Sent to the terminal's clipboard (OSC 52); not every terminal accepts it."));
+        print(QCoreApplication::translate("Tidemark", "Sent to the terminal's clipboard (OSC 52); not every terminal accepts it."));
     }
     core_.state().appendLog(QStringLiteral("Copied the acknowledgement"));
 }
@@ -187,19 +187,19 @@ void TerminalView::redraw() {
         block << (row.description.isEmpty() ? QStringLiteral("  - %1").arg(row.name)
                                              : QStringLiteral("  - %1 <%2>").arg(row.name, row.description));
     }
-    if (state.retryError()) block << QStringLiteral("Try Again: type r and press Enter.");
+    if (state.retryError()) block << QCoreApplication::translate("Tidemark", "Try Again: type r and press Enter.");
     if (state.needsKey()) {
-        block << QStringLiteral("Keys: set TIDEMARK_TERRITORY_KEY and TIDEMARK_IPINFO_TOKEN, or start Tidemark with "
+        block << QCoreApplication::translate("Tidemark", "Keys: set TIDEMARK_TERRITORY_KEY and TIDEMARK_IPINFO_TOKEN, or start Tidemark with "
                                 "--territory-key-file FILE and --ipinfo-token-file FILE.");
     }
     if (state.lastAnswer() && state.statusColor() != StatusColor::green) {
-        block << QStringLiteral("Last: %1, %2 (type c to copy it)")
+        block << QCoreApplication::translate("Tidemark", "Last: %1, %2 (type c to copy it)")
                      .arg(state.lastAnswer()->shown.toLocalTime().toString(QStringLiteral("HH:mm")),
                           TerritoryLookup::cutToShow(state.lastAnswer()->place));
     }
-    if (state.saveError()) block << QStringLiteral("Save Error Log: type s and a file name, then press Enter.");
+    if (state.saveError()) block << QCoreApplication::translate("Tidemark", "Save Error Log: type s and a file name, then press Enter.");
     if (!core_.acknowledgementText().isEmpty() && state.statusColor() == StatusColor::green) {
-        block << QStringLiteral("Copy the acknowledgement: type c.");
+        block << QCoreApplication::translate("Tidemark", "Copy the acknowledgement: type c.");
     }
     const QString text = block.join(QLatin1Char('\n'));
     if (text == shown_) return;

@@ -4,6 +4,7 @@
 #include "LogFile.h"
 #include "SettingsDialog.h"
 
+#include <QCoreApplication>
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
@@ -86,11 +87,11 @@ AppDelegate::Platform AppDelegate::defaultPlatform() {
         [](const QUrl& url) { QDesktopServices::openUrl(url); },
         [](QWidget* parent, const UpdateResult& result) {
             QMessageBox box(parent);
-            box.setWindowTitle(QStringLiteral("Check for Updates"));
+            box.setWindowTitle(QCoreApplication::translate("Tidemark", "Check for Updates"));
             box.setTextFormat(Qt::RichText);
             QString text = result.message.toHtmlEscaped();
             if (result.kind == UpdateResult::Kind::available && !result.link.isEmpty()) {
-                text += QStringLiteral("<br><a href=\"%1\">Download Tidemark %2</a>")
+                text += QCoreApplication::translate("Tidemark", "<br><a href=\"%1\">Download Tidemark %2</a>")
                             .arg(result.link.toHtmlEscaped(), result.version.toHtmlEscaped());
             }
             box.setText(text);
@@ -165,46 +166,46 @@ void AppDelegate::applicationDidFinishLaunching() {
 
 void AppDelegate::buildMenus() {
     QMainWindow& window = *mainWindow_;
-    QMenu* file = window.menuBar()->addMenu(QStringLiteral("&File"));
-    QAction* save = file->addAction(QStringLiteral("&Save Log\u2026"));
+    QMenu* file = window.menuBar()->addMenu(QCoreApplication::translate("Tidemark", "&File"));
+    QAction* save = file->addAction(QCoreApplication::translate("Tidemark", "&Save Log…"));
     save->setShortcut(QKeySequence::Save);
     connect(save, &QAction::triggered, this, &AppDelegate::saveErrorLog);
-    QAction* recent = file->addAction(QStringLiteral("&Recent Acknowledgements\u2026"));
+    QAction* recent = file->addAction(QCoreApplication::translate("Tidemark", "&Recent Acknowledgements…"));
     recent->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
     connect(recent, &QAction::triggered, this, &AppDelegate::showRecent);
     file->addSeparator();
-    QAction* quit = file->addAction(QStringLiteral("&Quit"));
+    QAction* quit = file->addAction(QCoreApplication::translate("Tidemark", "&Quit"));
     quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     connect(quit, &QAction::triggered, &window, &QWidget::close);
 
-    QMenu* edit = window.menuBar()->addMenu(QStringLiteral("&Edit"));
-    copyAction_ = edit->addAction(QStringLiteral("&Copy Acknowledgement"));
+    QMenu* edit = window.menuBar()->addMenu(QCoreApplication::translate("Tidemark", "&Edit"));
+    copyAction_ = edit->addAction(QCoreApplication::translate("Tidemark", "&Copy Acknowledgement"));
     copyAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
     connect(copyAction_, &QAction::triggered, this, &AppDelegate::copyAcknowledgement);
-    tryAgainAction_ = edit->addAction(QStringLiteral("&Try Again"));
+    tryAgainAction_ = edit->addAction(QCoreApplication::translate("Tidemark", "&Try Again"));
     tryAgainAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
     connect(tryAgainAction_, &QAction::triggered, this, [this] { core_.retry(); });
     if (keyStore_) {
         edit->addSeparator();
-        settingsAction_ = edit->addAction(QStringLiteral("Setti&ngs\u2026"));
+        settingsAction_ = edit->addAction(QCoreApplication::translate("Tidemark", "Setti&ngs…"));
         settingsAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
         connect(settingsAction_, &QAction::triggered, this, &AppDelegate::showSettings);
     }
 
-    QMenu* help = window.menuBar()->addMenu(QStringLiteral("&Help"));
-    connect(help->addAction(QStringLiteral("&Learn More About Territory Acknowledgements")), &QAction::triggered,
+    QMenu* help = window.menuBar()->addMenu(QCoreApplication::translate("Tidemark", "&Help"));
+    connect(help->addAction(QCoreApplication::translate("Tidemark", "&Learn More About Territory Acknowledgements")), &QAction::triggered,
             this, &AppDelegate::menuAboutNativeLandSelected);
     // Only what can work in this build is offered.
     if (updater_) {
-        connect(help->addAction(QStringLiteral("Check for &Updates\u2026")), &QAction::triggered, this,
+        connect(help->addAction(QCoreApplication::translate("Tidemark", "Check for &Updates…")), &QAction::triggered, this,
                 &AppDelegate::menuCheckForUpdatesSelected);
     }
     if (!core_.info().string(QStringLiteral("TMDevContactLink")).value_or(QString()).isEmpty()) {
-        connect(help->addAction(QStringLiteral("&Contact the Developer")), &QAction::triggered, this,
+        connect(help->addAction(QCoreApplication::translate("Tidemark", "&Contact the Developer")), &QAction::triggered, this,
                 &AppDelegate::menuContactDeveloperSelected);
     }
     help->addSeparator();
-    connect(help->addAction(QStringLiteral("&About Tidemark")), &QAction::triggered, this, &AppDelegate::showAbout);
+    connect(help->addAction(QCoreApplication::translate("Tidemark", "&About Tidemark")), &QAction::triggered, this, &AppDelegate::showAbout);
 
     // F10 opens the menu bar, as in other desktop programs (Alt and the mnemonics work by themselves).
     auto* f10 = new QShortcut(QKeySequence(Qt::Key_F10), &window);
@@ -280,15 +281,15 @@ void AppDelegate::setUpTray() {
     if (!QSystemTrayIcon::isSystemTrayAvailable()) return;
     tray_ = std::make_unique<QSystemTrayIcon>(statusIcon(core_.state().statusColor()));
     trayMenu_ = std::make_unique<QMenu>();
-    showHideAction_ = trayMenu_->addAction(QStringLiteral("Hide Tidemark"));
+    showHideAction_ = trayMenu_->addAction(QCoreApplication::translate("Tidemark", "Hide Tidemark"));
     connect(showHideAction_, &QAction::triggered, this, &AppDelegate::toggleWindow);
     trayMenu_->addAction(copyAction_);
     trayMenu_->addAction(tryAgainAction_);
     trayMenu_->addSeparator();
-    connect(trayMenu_->addAction(QStringLiteral("Quit")), &QAction::triggered, mainWindow_.get(), &QWidget::close);
+    connect(trayMenu_->addAction(QCoreApplication::translate("Tidemark", "Quit")), &QAction::triggered, mainWindow_.get(), &QWidget::close);
     connect(trayMenu_.get(), &QMenu::aboutToShow, this, [this] {
         const bool shown = mainWindow_ && mainWindow_->isVisible() && !mainWindow_->isMinimized();
-        showHideAction_->setText(shown ? QStringLiteral("Hide Tidemark") : QStringLiteral("Show Tidemark"));
+        showHideAction_->setText(shown ? QCoreApplication::translate("Tidemark", "Hide Tidemark") : QCoreApplication::translate("Tidemark", "Show Tidemark"));
     });
     tray_->setContextMenu(trayMenu_.get());
     connect(tray_.get(), &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
@@ -302,10 +303,10 @@ QString AppDelegate::trayToolTip() const {
     const DisplayState& state = core_.state();
     QStringList lines;
     switch (state.statusColor()) {
-        case StatusColor::orange: lines << QStringLiteral("Tidemark: waiting for a meeting's media stream"); break;
-        case StatusColor::blue: lines << QStringLiteral("Tidemark: looking up the media server"); break;
-        case StatusColor::red: lines << QStringLiteral("Tidemark: something went wrong (open the window)"); break;
-        case StatusColor::green: lines << QStringLiteral("Tidemark: the server stands on the land of"); break;
+        case StatusColor::orange: lines << QCoreApplication::translate("Tidemark", "Tidemark: waiting for a meeting's media stream"); break;
+        case StatusColor::blue: lines << QCoreApplication::translate("Tidemark", "Tidemark: looking up the media server"); break;
+        case StatusColor::red: lines << QCoreApplication::translate("Tidemark", "Tidemark: something went wrong (open the window)"); break;
+        case StatusColor::green: lines << QCoreApplication::translate("Tidemark", "Tidemark: the server stands on the land of"); break;
     }
     if (state.statusColor() == StatusColor::green) {
         const auto& territories = state.territories();
@@ -315,7 +316,7 @@ QString AppDelegate::trayToolTip() const {
             if (name.size() > 60) name = name.left(59) + QChar(0x2026);
             lines << name;
         }
-        if (territories.size() > shown) lines << QStringLiteral("and %1 more").arg(territories.size() - shown);
+        if (territories.size() > shown) lines << QCoreApplication::translate("Tidemark", "and %n more", "peoples not listed", int(territories.size() - shown));
     }
     return lines.join(QLatin1Char('\n'));
 }
@@ -353,21 +354,21 @@ void AppDelegate::showMessage(const QString& text) {
 void AppDelegate::copyAcknowledgement() {
     const QString text = core_.acknowledgementText();
     if (text.isEmpty()) {
-        showMessage(QStringLiteral("Nothing to copy yet: there is no acknowledgement."));
+        showMessage(QCoreApplication::translate("Tidemark", "Nothing to copy yet: there is no acknowledgement."));
         return;
     }
     QGuiApplication::clipboard()->setText(text);
     if (QGuiApplication::clipboard()->text() != text) {
-        showMessage(QStringLiteral("Could not copy: the clipboard did not take the text."));
+        showMessage(QCoreApplication::translate("Tidemark", "Could not copy: the clipboard did not take the text."));
         core_.state().appendLog(QStringLiteral("Copying the acknowledgement failed"));
         return;
     }
-    showMessage(QStringLiteral("Copied the acknowledgement: paste it in the meeting's chat."));
+    showMessage(QCoreApplication::translate("Tidemark", "Copied the acknowledgement: paste it in the meeting's chat."));
     core_.state().appendLog(QStringLiteral("Copied the acknowledgement"));
 }
 
 QString AppDelegate::aboutText() const {
-    return QStringLiteral(
+    return QCoreApplication::translate("Tidemark",
                "<p><b>Tidemark %1</b></p>"
                "<p>Shows on whose traditional territory the media server of your video meeting stands.</p>"
                "<p>Licence: MIT.</p>"
@@ -397,7 +398,7 @@ QString AppDelegate::servicesText() {
 
 void AppDelegate::showAbout() {
     QMessageBox box(mainWindow_.get());
-    box.setWindowTitle(QStringLiteral("About Tidemark"));
+    box.setWindowTitle(QCoreApplication::translate("Tidemark", "About Tidemark"));
     box.setIconPixmap(statusIcon(StatusColor::green).pixmap(48, 48));
     box.setTextFormat(Qt::RichText);
     box.setText(aboutText());
@@ -413,10 +414,10 @@ void AppDelegate::showSettings() {
 
 void AppDelegate::showRecent() {
     QDialog dialog(mainWindow_.get());
-    dialog.setWindowTitle(QStringLiteral("Recent Acknowledgements"));
+    dialog.setWindowTitle(QCoreApplication::translate("Tidemark", "Recent Acknowledgements"));
     auto* layout = new QVBoxLayout(&dialog);
     const auto recent = core_.recentAcknowledgements(20);
-    if (recent.empty()) layout->addWidget(new QLabel(QStringLiteral("No acknowledgement has been shown yet."), &dialog));
+    if (recent.empty()) layout->addWidget(new QLabel(QCoreApplication::translate("Tidemark", "No acknowledgement has been shown yet."), &dialog));
     for (const auto& acknowledgement : recent) {
         auto* row = new QHBoxLayout();
         auto* label = new QLabel(QStringLiteral("%1  %2").arg(
@@ -425,11 +426,11 @@ void AppDelegate::showRecent() {
                                  &dialog);
         label->setTextFormat(Qt::PlainText);
         label->setToolTip(acknowledgement.text.left(2000));
-        auto* copy = new QPushButton(QStringLiteral("Copy"), &dialog);
-        copy->setAccessibleName(QStringLiteral("Copy the acknowledgement of %1").arg(acknowledgement.place));
+        auto* copy = new QPushButton(QCoreApplication::translate("Tidemark", "Copy"), &dialog);
+        copy->setAccessibleName(QCoreApplication::translate("Tidemark", "Copy the acknowledgement of %1").arg(acknowledgement.place));
         connect(copy, &QPushButton::clicked, this, [this, text = acknowledgement.text] {
             QGuiApplication::clipboard()->setText(text);
-            showMessage(QStringLiteral("Copied the acknowledgement: paste it in the meeting's chat."));
+            showMessage(QCoreApplication::translate("Tidemark", "Copied the acknowledgement: paste it in the meeting's chat."));
         });
         row->addWidget(label, 1);
         row->addWidget(copy);
@@ -477,10 +478,10 @@ void AppDelegate::saveErrorLog() {
     if (!path || path->isEmpty()) return;
     QString error;
     if (writeLogFile(*path, core_.state().statusText(), &error)) {
-        showMessage(QStringLiteral("Saved the log to %1.").arg(QDir::toNativeSeparators(*path)));
+        showMessage(QCoreApplication::translate("Tidemark", "Saved the log to %1.").arg(QDir::toNativeSeparators(*path)));
     } else {
         core_.state().appendLog(saveLogFailed + QLatin1Char(' ') + error);
-        showMessage(QStringLiteral("%1 %2").arg(saveLogFailed, error));
+        showMessage(QCoreApplication::translate("Tidemark", "Sorry, unable to save log file. %1").arg(error));
     }
 }
 

@@ -1,5 +1,6 @@
 #include "ContentView.h"
 
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QPainter>
@@ -163,16 +164,16 @@ ContentView::ContentView(DisplayState& state, Actions actions, QWidget* parent)
     territoryArea_->setFocusPolicy(Qt::NoFocus);  // the links inside take the focus, one by one
     column->addWidget(territoryArea_);
 
-    copy_ = new LinkLabel(QStringLiteral("Copy acknowledgement"), [this] { actions_.copyAcknowledgement(); }, this);
+    copy_ = new LinkLabel(QCoreApplication::translate("Tidemark", "Copy acknowledgement"), [this] { actions_.copyAcknowledgement(); }, this);
     column->addWidget(copy_, 0, Qt::AlignLeft);
     top->addLayout(column);
     outer->addLayout(top);
 
     auto* actionsRow = new QHBoxLayout();
     actionsRow->setSpacing(10);
-    tryAgain_ = new LinkLabel(QStringLiteral("Try Again"), [this] { actions_.tryAgain(); }, this);
-    saveErrorLog_ = new LinkLabel(QStringLiteral("Save Error Log"), [this] { actions_.saveErrorLog(); }, this);
-    settings_ = new LinkLabel(QStringLiteral("Settings\u2026"), [this] {
+    tryAgain_ = new LinkLabel(QCoreApplication::translate("Tidemark", "Try Again"), [this] { actions_.tryAgain(); }, this);
+    saveErrorLog_ = new LinkLabel(QCoreApplication::translate("Tidemark", "Save Error Log"), [this] { actions_.saveErrorLog(); }, this);
+    settings_ = new LinkLabel(QCoreApplication::translate("Tidemark", "Settings…"), [this] {
         if (actions_.openSettings) actions_.openSettings();
     }, this);
     actionsRow->addWidget(tryAgain_);
@@ -190,14 +191,14 @@ ContentView::ContentView(DisplayState& state, Actions actions, QWidget* parent)
     last_ = new QLabel(lastRow_);
     last_->setTextFormat(Qt::PlainText);
     last_->setFont(small);
-    copyLast_ = new LinkLabel(QStringLiteral("Copy"), [this] { actions_.copyAcknowledgement(); }, lastRow_);
+    copyLast_ = new LinkLabel(QCoreApplication::translate("Tidemark", "Copy"), [this] { actions_.copyAcknowledgement(); }, lastRow_);
     copyLast_->setFont(small);
     lastLayout->addWidget(last_);
     lastLayout->addWidget(copyLast_);
     lastLayout->addStretch();
     outer->addWidget(lastRow_);
 
-    acknowledgement_ = new LinkLabel(QStringLiteral("Learn more about territory acknowledgements"),
+    acknowledgement_ = new LinkLabel(QCoreApplication::translate("Tidemark", "Learn more about territory acknowledgements"),
                                      [this] { actions_.openAcknowledgementLink(); }, this);
     acknowledgement_->setLink(acknowledgement_->linkText(), actions_.acknowledgementAddress);
     outer->addWidget(acknowledgement_, 0, Qt::AlignLeft);
@@ -247,7 +248,7 @@ void ContentView::redraw() {
     if (showLast) {
         QString place = lastAnswer->place;
         if (place.size() > 40) place = place.left(39) + QChar(0x2026);
-        last_->setText(QStringLiteral("Last: %1, %2 \u2014").arg(lastAnswer->shown.toLocalTime().toString(QStringLiteral("HH:mm")), place));
+        last_->setText(QCoreApplication::translate("Tidemark", "Last: %1, %2 —").arg(lastAnswer->shown.toLocalTime().toString(QStringLiteral("HH:mm")), place));
     }
     lastRow_->setVisible(showLast);
     if (state_.territories() != shownTerritories_) rebuildTerritoryLinks();

@@ -3,6 +3,7 @@
 #include "BuildConfig.h"
 #include "Records.h"
 
+#include <QCoreApplication>
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QDir>
@@ -44,7 +45,7 @@ QWidget* secretRow(QLineEdit* field, QWidget* parent) {
     field->setEchoMode(QLineEdit::Password);
     field->setMaxLength(512);
     field->setMinimumWidth(280);
-    auto* show = new QCheckBox(QStringLiteral("Show"), row);
+    auto* show = new QCheckBox(QCoreApplication::translate("Tidemark", "Show"), row);
     QObject::connect(show, &QCheckBox::toggled, field,
                      [field](bool on) { field->setEchoMode(on ? QLineEdit::Normal : QLineEdit::Password); });
     layout->addWidget(field);
@@ -56,16 +57,16 @@ QWidget* secretRow(QLineEdit* field, QWidget* parent) {
 
 SettingsDialog::SettingsDialog(AppCore& core, KeyStore& keyStore, Preferences* preferences, QWidget* parent)
     : QDialog(parent), core_(core), keyStore_(keyStore), preferences_(preferences) {
-    setWindowTitle(QStringLiteral("Tidemark Settings"));
+    setWindowTitle(QCoreApplication::translate("Tidemark", "Tidemark Settings"));
     auto* outer = new QVBoxLayout(this);
     auto* form = new QFormLayout();
     outer->addLayout(form);
 
     territoryKey_ = new QLineEdit(core_.keys().territoryKey, this);
-    form->addRow(QStringLiteral("Territory service API &key:"), secretRow(territoryKey_, this));
-    form->addRow(QString(), siteLink(QStringLiteral("Get a free key from the territory service's site (an account is needed)"),
+    form->addRow(QCoreApplication::translate("Tidemark", "Territory service API &key:"), secretRow(territoryKey_, this));
+    form->addRow(QString(), siteLink(QCoreApplication::translate("Tidemark", "Get a free key from the territory service's site (an account is needed)"),
                                      BuildConfig::territoryBaseAddress, this));
-    testTerritory_ = new QPushButton(QStringLiteral("&Test"), this);
+    testTerritory_ = new QPushButton(QCoreApplication::translate("Tidemark", "&Test"), this);
     territoryResult_ = new QLabel(this);
     territoryResult_->setWordWrap(true);
     auto* territoryTest = new QHBoxLayout();
@@ -74,11 +75,11 @@ SettingsDialog::SettingsDialog(AppCore& core, KeyStore& keyStore, Preferences* p
     form->addRow(QString(), territoryTest);
 
     ipInfoToken_ = new QLineEdit(core_.keys().ipInfoToken, this);
-    form->addRow(QStringLiteral("IP-information &token:"), secretRow(ipInfoToken_, this));
-    form->addRow(QString(), siteLink(QStringLiteral("Get a token from the IP-information service's site (optional: "
+    form->addRow(QCoreApplication::translate("Tidemark", "IP-information &token:"), secretRow(ipInfoToken_, this));
+    form->addRow(QString(), siteLink(QCoreApplication::translate("Tidemark", "Get a token from the IP-information service's site (optional: "
                                                     "without one it answers at a limited rate)"),
                                      BuildConfig::ipInfoBaseAddress, this));
-    testIpInfo_ = new QPushButton(QStringLiteral("T&est"), this);
+    testIpInfo_ = new QPushButton(QCoreApplication::translate("Tidemark", "T&est"), this);
     ipInfoResult_ = new QLabel(this);
     ipInfoResult_->setWordWrap(true);
     auto* ipTest = new QHBoxLayout();
@@ -91,11 +92,11 @@ SettingsDialog::SettingsDialog(AppCore& core, KeyStore& keyStore, Preferences* p
                                           std::tuple{core_.ipInfoTokenFixed(), ipInfoToken_, "TIDEMARK_IPINFO_TOKEN"}}) {
         if (!fixed) continue;
         field->setReadOnly(true);
-        field->setToolTip(QStringLiteral("Set by %1 or a key file when Tidemark was started.").arg(QString::fromLatin1(variable)));
+        field->setToolTip(QCoreApplication::translate("Tidemark", "Set by %1 or a key file when Tidemark was started.").arg(QString::fromLatin1(variable)));
     }
 
     if (preferences_) {
-        auto* services = new QGroupBox(QStringLiteral("Meeting services to watch"), this);
+        auto* services = new QGroupBox(QCoreApplication::translate("Tidemark", "Meeting services to watch"), this);
         auto* servicesLayout = new QVBoxLayout(services);
         const ServiceSet watched = core_.monitor().services();
         for (std::size_t i = 0; i < meetingServiceCount; ++i) {
@@ -106,7 +107,7 @@ SettingsDialog::SettingsDialog(AppCore& core, KeyStore& keyStore, Preferences* p
                 ports << (range.first == range.last ? QString::number(range.first)
                                                     : QStringLiteral("%1\u2013%2").arg(range.first).arg(range.last));
             }
-            auto* box = new QCheckBox(QStringLiteral("%1 (UDP %2)").arg(QString::fromUtf8(service.name), ports.join(QStringLiteral(", "))),
+            auto* box = new QCheckBox(QCoreApplication::translate("Tidemark", "%1 (UDP %2)").arg(QString::fromUtf8(service.name), ports.join(QStringLiteral(", "))),
                                       services);
             box->setChecked(watched & (ServiceSet{1} << i));
             servicesLayout->addWidget(box);
@@ -118,18 +119,18 @@ SettingsDialog::SettingsDialog(AppCore& core, KeyStore& keyStore, Preferences* p
     storage_ = new QLabel(this);
     storage_->setWordWrap(true);
     outer->addWidget(storage_);
-    storage_->setText(QStringLiteral("Finding where keys are kept\u2026"));
+    storage_->setText(QCoreApplication::translate("Tidemark", "Finding where keys are kept…"));
     keyStore_.load([this](ServiceKeys, KeyStore::Place place) { showPlace(place); });
 
     auto* saved = new QHBoxLayout();
-    clear_ = new QPushButton(QStringLiteral("&Clear Saved Answers"), this);
-    cleared_ = new QLabel(QStringLiteral("%1 saved answers").arg(core_.store().answerCount()), this);
+    clear_ = new QPushButton(QCoreApplication::translate("Tidemark", "&Clear Saved Answers"), this);
+    cleared_ = new QLabel(QCoreApplication::translate("Tidemark", "%n saved answers", "answers kept from earlier lookups", int(core_.store().answerCount())), this);
     saved->addWidget(clear_);
     saved->addWidget(cleared_, 1);
     outer->addLayout(saved);
     connect(clear_, &QPushButton::clicked, this, [this] {
-        cleared_->setText(core_.store().clearAnswers() ? QStringLiteral("Saved answers cleared.")
-                                                       : QStringLiteral("No saved answers could be cleared."));
+        cleared_->setText(core_.store().clearAnswers() ? QCoreApplication::translate("Tidemark", "Saved answers cleared.")
+                                                       : QCoreApplication::translate("Tidemark", "No saved answers could be cleared."));
     });
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Save | QDialogButtonBox::Cancel, this);
@@ -142,31 +143,31 @@ SettingsDialog::SettingsDialog(AppCore& core, KeyStore& keyStore, Preferences* p
 
 void SettingsDialog::showPlace(KeyStore::Place place) {
     storage_->setText(place == KeyStore::Place::secretStore
-                          ? QStringLiteral("Keys are kept in the desktop's secret store.")
-                          : QStringLiteral("No secret store is running: keys are kept in %1, which only you can read.")
+                          ? QCoreApplication::translate("Tidemark", "Keys are kept in the desktop's secret store.")
+                          : QCoreApplication::translate("Tidemark", "No secret store is running: keys are kept in %1, which only you can read.")
                                 .arg(QDir::toNativeSeparators(keyStore_.fallbackPath())));
 }
 
 QString SettingsDialog::verdict(const WebReply& reply, bool bodyValid) {
-    if (reply.answered() && (reply.status == 401 || reply.status == 403)) return QStringLiteral("The service refused this key.");
+    if (reply.answered() && (reply.status == 401 || reply.status == 403)) return QCoreApplication::translate("Tidemark", "The service refused this key.");
     if (reply.answered() && reply.status == 429) {
-        return QStringLiteral("The service's request limit is reached; test again later.");
+        return QCoreApplication::translate("Tidemark", "The service's request limit is reached; test again later.");
     }
     if (answeredWell(reply)) {
-        return bodyValid ? QStringLiteral("The key works.") : QStringLiteral("The service answered, but not with valid data.");
+        return bodyValid ? QCoreApplication::translate("Tidemark", "The key works.") : QCoreApplication::translate("Tidemark", "The service answered, but not with valid data.");
     }
-    return QStringLiteral("Could not test the key: ") + plainReason(reply) + QLatin1Char('.');
+    return QCoreApplication::translate("Tidemark", "Could not test the key: %1.").arg(plainReason(reply));
 }
 
 void SettingsDialog::testTerritory() {
     const QString key = territoryKey_->text().trimmed();
     if (key.isEmpty()) {
-        territoryResult_->setText(QStringLiteral("Enter a key first."));
+        territoryResult_->setText(QCoreApplication::translate("Tidemark", "Enter a key first."));
         return;
     }
     const auto url = core_.territoryLookup().requestUrl(testPosition, key);
     if (!url) return;
-    territoryResult_->setText(QStringLiteral("Testing\u2026"));
+    territoryResult_->setText(QCoreApplication::translate("Tidemark", "Testing…"));
     testTerritory_->setEnabled(false);
     core_.webClient().get(*url, [this, guard = QPointer<SettingsDialog>(this)](const WebReply& reply) {
         if (!guard) return;
@@ -179,13 +180,13 @@ void SettingsDialog::testIpInfo() {
     const QString token = ipInfoToken_->text().trimmed();
     const auto url = core_.locationLookup().requestUrl(testAddress, token);
     if (!url) return;
-    ipInfoResult_->setText(QStringLiteral("Testing\u2026"));
+    ipInfoResult_->setText(QCoreApplication::translate("Tidemark", "Testing…"));
     testIpInfo_->setEnabled(false);
     core_.webClient().get(*url, [this, token, guard = QPointer<SettingsDialog>(this)](const WebReply& reply) {
         if (!guard) return;
         testIpInfo_->setEnabled(true);
         QString text = verdict(reply, std::holds_alternative<Geo>(decodeGeo(reply.body)));
-        if (token.isEmpty() && answeredWell(reply)) text = QStringLiteral("The service answers without a token (at a limited rate).");
+        if (token.isEmpty() && answeredWell(reply)) text = QCoreApplication::translate("Tidemark", "The service answers without a token (at a limited rate).");
         ipInfoResult_->setText(text);
     });
 }

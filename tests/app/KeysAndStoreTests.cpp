@@ -118,10 +118,10 @@ TEST(Keys, RefusalsAndLimitsSaySoAndWaitAsTold) {
         std::optional<int> retryAfter;     // seconds until the next attempt; none: no attempt within an hour
     };
     const Case cases[] = {
-        {"no key", {200, geoAnswer}, {200, wendat}, std::nullopt, TerritoryLookup::needsKey, 1, std::nullopt},
-        {"territory 401", {200, geoAnswer}, {401, "{}"}, "k", TerritoryLookup::keyRefused, 2, std::nullopt},
-        {"territory 403", {200, geoAnswer}, {403, "{}"}, "k", TerritoryLookup::keyRefused, 2, std::nullopt},
-        {"ip 403", {403, "{}"}, {200, wendat}, "k", LocationLookup::tokenRefused, 1, std::nullopt},
+        {"no key", {200, geoAnswer}, {200, wendat}, std::nullopt, TerritoryLookup::needsKey(), 1, std::nullopt},
+        {"territory 401", {200, geoAnswer}, {401, "{}"}, "k", TerritoryLookup::keyRefused(), 2, std::nullopt},
+        {"territory 403", {200, geoAnswer}, {403, "{}"}, "k", TerritoryLookup::keyRefused(), 2, std::nullopt},
+        {"ip 403", {403, "{}"}, {200, wendat}, "k", LocationLookup::tokenRefused(), 1, std::nullopt},
         {"429 in seconds", {200, geoAnswer}, {429, "{}", "application/json", 0ms, {{"Retry-After", "120"}}}, "k",
          "The service's request limit is reached; Tidemark will try again at " + at(120) + ".", 2, 120},
         {"429 as a date", {429, "{}", "application/json", 0ms,

@@ -175,7 +175,7 @@ TEST(Lookups, TransportFailures) {
     {
         Lookups lookups(silentBase, silentBase, 300ms);
         lookups.location.loadIPData(QStringLiteral("192.0.2.7"));
-        EXPECT_EQ(lookups.state.mainText(), DisplayState::lookingUpLocation);  // while the request runs
+        EXPECT_EQ(lookups.state.mainText(), DisplayState::lookingUpLocation());  // while the request runs
         EXPECT_EQ(lookups.state.statusColor(), StatusColor::blue);
         ASSERT_TRUE(lookups.waitForColor(StatusColor::red));
         EXPECT_EQ(lookups.log().last(), QStringLiteral("Fetch failed: The request timed out"));
@@ -197,7 +197,7 @@ TEST(Lookups, InvalidAddresses) {
     lookups.location.loadIPData(QStringLiteral("192.0.2.7"));
     EXPECT_EQ(lookups.log(), (QStringList{"Awaiting status", "Loading IP data for 192.0.2.7", "Invalid URL"}));
     EXPECT_EQ(lookups.state.statusColor(), StatusColor::orange);
-    EXPECT_EQ(lookups.state.mainText(), DisplayState::waitingText);
+    EXPECT_EQ(lookups.state.mainText(), DisplayState::waitingText());
 
     lookups.territory.loadTerritoryData(QStringLiteral("1,2"));
     EXPECT_EQ(lookups.log().mid(3), (QStringList{"Loading territory data for 1,2", "Invalid URL"}));

@@ -47,7 +47,7 @@ struct Harness {
 
     QStringList log() const { return state.statusText().split(QLatin1Char('\n'), Qt::SkipEmptyParts).mid(1); }
     bool failed() const {
-        return state.mainText().startsWith(PermissionStep::failureMessage) &&
+        return state.mainText().startsWith(PermissionStep::failureMessage()) &&
                state.statusColor() == StatusColor::red && state.retryError();
     }
 
@@ -77,10 +77,10 @@ TEST(PermissionStep, GrantedStartsTheNextCaptureRun) {
     EXPECT_EQ(h.prompt.activations, 1);
     EXPECT_FALSE(h.state.retryError());
     // Back to waiting at once: no red instruction left behind.
-    EXPECT_EQ(h.state.mainText(), DisplayState::waitingText);
+    EXPECT_EQ(h.state.mainText(), DisplayState::waitingText());
     EXPECT_EQ(h.state.statusColor(), StatusColor::orange);
-    EXPECT_EQ(h.prompt.questions, std::vector<QString>{PermissionStep::question});
-    EXPECT_TRUE(PermissionStep::question.contains(QStringLiteral("not administrator access")));
+    EXPECT_EQ(h.prompt.questions, std::vector<QString>{PermissionStep::question()});
+    EXPECT_TRUE(PermissionStep::question().contains(QStringLiteral("not administrator access")));
 }
 
 TEST(PermissionStep, CancelInTheDialogOffersTryAgain) {
@@ -88,11 +88,11 @@ TEST(PermissionStep, CancelInTheDialogOffersTryAgain) {
     h.prompt.answer = false;
     h.step.requestPermission();
     EXPECT_TRUE(h.runner.scripts.empty());
-    const QString cancelled = QStringLiteral("Error: ") + PermissionStep::cancelled;
+    const QString cancelled = QStringLiteral("Error: ") + PermissionStep::cancelled();
     EXPECT_EQ(h.log(), (QStringList{scriptPath, "Running permission script", cancelled, cancelled}));
-    EXPECT_EQ(h.printed, std::vector<std::string>{PermissionStep::cancelled.toStdString()});
+    EXPECT_EQ(h.printed, std::vector<std::string>{PermissionStep::cancelled().toStdString()});
     EXPECT_TRUE(h.failed());
-    EXPECT_EQ(h.state.mainText(), PermissionStep::failureMessage + QLatin1Char(' ') + PermissionStep::cancelled);
+    EXPECT_EQ(h.state.mainText(), PermissionStep::failureMessage() + QLatin1Char(' ') + PermissionStep::cancelled());
     EXPECT_EQ(h.restarts + h.quits, 0);
 }
 
@@ -113,8 +113,8 @@ TEST(PermissionStep, RunnerOutcomes) {
          {"Permission script output: setcap failed: Operation not supported", "No error on AS",
           "scriptResult.stringValue"},
          " The permission script said: setcap failed: Operation not supported", true, 0, 0},
-        {"authentication dismissed", {std::nullopt, PkexecRunner::dismissed, {}},
-         {"Error: " + PkexecRunner::dismissed, "Error: " + PkexecRunner::dismissed}, " " + PkexecRunner::dismissed,
+        {"authentication dismissed", {std::nullopt, PkexecRunner::dismissed(), {}},
+         {"Error: " + PkexecRunner::dismissed(), "Error: " + PkexecRunner::dismissed()}, " " + PkexecRunner::dismissed(),
          true, 0, 0},
         {"true with an error", {"true", "odd", {}}, {"Error: odd", "Looks good: true"}, " odd", true, 0, 0},
         {"user said no", {"false:user", std::nullopt, {}}, {"No error on AS", "Quitting app"}, {}, false, 0, 1},
@@ -127,7 +127,7 @@ TEST(PermissionStep, RunnerOutcomes) {
         EXPECT_EQ(h.log().mid(2), c.tail);
         EXPECT_EQ(h.failed(), c.failed);
         if (c.failed) {
-            EXPECT_EQ(h.state.mainText(), PermissionStep::failureMessage + c.shown);
+            EXPECT_EQ(h.state.mainText(), PermissionStep::failureMessage() + c.shown);
         }
         EXPECT_EQ(h.restarts, c.restarts);
         EXPECT_EQ(h.quits, c.quits);
@@ -206,11 +206,11 @@ TEST(PkexecRunner, EachOutcomeHasItsOwnText) {
     };
     const Case cases[] = {
         {"granted", "exit 0\n", QStringLiteral("true"), std::nullopt, {}},
-        {"dismissed", "exit 126\n", std::nullopt, PkexecRunner::dismissed, {}},
+        {"dismissed", "exit 126\n", std::nullopt, PkexecRunner::dismissed(), {}},
         {"not authorised", "echo 'Error executing command as another user: Not authorized'; exit 127\n",
-         std::nullopt, PkexecRunner::notAuthorised, {}},
+         std::nullopt, PkexecRunner::notAuthorised(), {}},
         {"no polkit daemon", "echo 'Error getting authority: Error initializing authority: Could not connect'; exit 127\n",
-         std::nullopt, PkexecRunner::noAuthority, {}},
+         std::nullopt, PkexecRunner::noAuthority(), {}},
         {"no agent", "echo 'Error executing command as another user: No authentication agent found.'; exit 127\n",
          std::nullopt, PkexecRunner::noAgent(QStringLiteral("@script")), {}},
         {"no textual agent", "echo 'Error creating textual authentication agent: Error opening current controlling "
@@ -235,5 +235,5 @@ TEST(PkexecRunner, EachOutcomeHasItsOwnText) {
         EXPECT_EQ(terminal, (std::vector<bool>{true, false}));
     }
     PkexecRunner missing(pkexec.dir.filePath(QStringLiteral("no-such-pkexec")));
-    EXPECT_EQ(runThrough(missing, QStringLiteral("/bin/true")).error, PkexecRunner::notInstalled);
+    EXPECT_EQ(runThrough(missing, QStringLiteral("/bin/true")).error, PkexecRunner::notInstalled());
 }

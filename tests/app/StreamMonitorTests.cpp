@@ -73,7 +73,7 @@ TEST(StreamMonitor, NoTrafficResetsEveryTenSeconds) {
 
     EXPECT_EQ(h.log().mid(2), (QStringList{StreamMonitor::resetLine, "runEtherCapture()", StreamMonitor::resetLine,
                                            "runEtherCapture()", StreamMonitor::resetLine, "runEtherCapture()"}));
-    EXPECT_EQ(h.state.mainText(), DisplayState::waitingText);
+    EXPECT_EQ(h.state.mainText(), DisplayState::waitingText());
     EXPECT_EQ(h.state.statusColor(), StatusColor::orange);
     EXPECT_TRUE(h.state.territories().empty());
     ASSERT_EQ(h.capture.sessions.size(), 4u);
@@ -188,7 +188,7 @@ TEST(StreamMonitor, AnUnknownInterfaceStaysRedWithItsReason) {
     // Once the interface is there, the capture starts and the window waits for the stream again.
     h.scheduler.advance(10s);
     EXPECT_EQ(h.capture.parameters.size(), 4u);
-    EXPECT_EQ(h.state.mainText(), DisplayState::waitingText);
+    EXPECT_EQ(h.state.mainText(), DisplayState::waitingText());
     EXPECT_EQ(h.state.statusColor(), StatusColor::orange);
     EXPECT_FALSE(h.state.retryError());
 }

@@ -121,14 +121,14 @@ TEST(Window, HonestStatesKeyboardAndMenus) {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window.main()));
     ContentView& view = window.view();
     EXPECT_EQ(view.statusDot()->color(), StatusColor::orange);
-    EXPECT_EQ(view.mainTextLabel()->text(), DisplayState::waitingForAnyStream);  // every service is watched
+    EXPECT_EQ(view.mainTextLabel()->text(), DisplayState::waitingForAnyStream());  // every service is watched
     EXPECT_EQ(window.log().count("runEtherCapture()"), 1);  // the first appearance started the monitor
     EXPECT_FALSE(window.main().windowFlags() & Qt::WindowMaximizeButtonHint);
     EXPECT_EQ(window.main().minimumSize(), window.main().maximumSize());  // not resizable
     window.screenshot(QStringLiteral("waiting"));
 
     // While a request runs, the window says so.
-    window.core.state().setMainText(DisplayState::lookingUpLocation);
+    window.core.state().setMainText(DisplayState::lookingUpLocation());
     window.core.state().setStatusColor(StatusColor::blue);
     EXPECT_EQ(view.statusDot()->color(), StatusColor::blue);
     window.screenshot(QStringLiteral("looking-up"));
@@ -270,8 +270,8 @@ TEST(Window, PermissionQuestionIsModalToTheShownWindow) {
         EXPECT_TRUE(window.main().isVisible());
         EXPECT_EQ(box.parentWidget(), &window.main());
         EXPECT_EQ(box.windowModality(), Qt::WindowModal);
-        EXPECT_EQ(box.text(), PermissionStep::question);
-        EXPECT_EQ(window.view().mainTextLabel()->text(), PermissionStep::requestMessage);
+        EXPECT_EQ(box.text(), PermissionStep::question());
+        EXPECT_EQ(window.view().mainTextLabel()->text(), PermissionStep::requestMessage());
         // The window with the box over its lower half, as one picture.
         const QPixmap behind = window.main().grab();
         const QPixmap question = box.grab();
@@ -288,7 +288,7 @@ TEST(Window, PermissionQuestionIsModalToTheShownWindow) {
     window.launch();
     ASSERT_TRUE(QTest::qWaitFor([&] { return asked; }, 10000));
     EXPECT_TRUE(window.core.state().retryError());
-    EXPECT_EQ(window.core.state().mainText(), PermissionStep::failureMessage + ' ' + PermissionStep::cancelled);
+    EXPECT_EQ(window.core.state().mainText(), PermissionStep::failureMessage() + ' ' + PermissionStep::cancelled());
 }
 
 TEST(TerminalView, OneBlockPerChangeSentenceBeforeLinks) {
@@ -425,5 +425,5 @@ TEST(Window, SettingsTestsEachKeyAndKeepsThem) {
     // Teams and Meet alone, from now on and at the next start.
     EXPECT_EQ(window.core.monitor().services(), ServiceSet{0b110});
     EXPECT_EQ(Preferences(dir.filePath(QStringLiteral("tidemark.conf"))).watchedServices(), ServiceSet{0b110});
-    EXPECT_EQ(window.core.state().waiting(), DisplayState::waitingForAnyStream);
+    EXPECT_EQ(window.core.state().waiting(), DisplayState::waitingForAnyStream());
 }
