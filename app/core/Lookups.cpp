@@ -211,9 +211,14 @@ std::optional<QString> TerritoryLookup::normalizedPosition(const QString& loc) {
 }
 
 QString TerritoryLookup::acknowledgement(bool found) const {
+    Geo geo = c_.state.geo();
+    for (QString* text : {&geo.ip, &geo.city, &geo.region, &geo.country}) *text = bounded(*text);
+    return sentenceFor(c_.state.streamSubject(), geo, found);
+}
+
+QString TerritoryLookup::sentenceFor(const QString& subject, const Geo& geo, bool found) {
     // One sentence each, so that a translation may order its parts as its language wants: "%1" is how the
     // stream is named ("The Zoom stream"), then the server's address, city, region and country.
-    const Geo& geo = c_.state.geo();
     const QString sentence =
         found ? QCoreApplication::translate("Tidemark",
                                             "%1 to your computer is coming from a server with the IP address %2, based in "
@@ -223,8 +228,7 @@ QString TerritoryLookup::acknowledgement(bool found) const {
                                             "%1 to your computer is coming from a server with the IP address %2, based in "
                                             "%3, %4, %5. The land on which that server sits is not known to be the "
                                             "traditional territory of any people. To learn more, please click here:");
-    return sentence.arg(c_.state.streamSubject(), bounded(geo.ip), bounded(geo.city), bounded(geo.region),
-                        bounded(geo.country));
+    return sentence.arg(subject, geo.ip, geo.city, geo.region, geo.country);
 }
 
 std::optional<QUrl> TerritoryLookup::requestUrl(const QString& position, const QString& key) const {

@@ -65,6 +65,8 @@ public:
     // Shown as the one link when the service knows no territory for the place.
     Territory fallbackEntry() const;
     QString acknowledgement(bool found) const;
+    // The sentence for a stream named `subject` from a server at `geo`, whose texts are already bounded.
+    static QString sentenceFor(const QString& subject, const Geo& geo, bool found);
     // The rows the view shows for what the service answered.
     std::vector<Territory> rowsToShow(std::vector<Territory> received) const;
     // The address of one request for `position` with `key`, or none when either cannot be sent.

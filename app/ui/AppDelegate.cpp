@@ -1,4 +1,5 @@
 #include "AppDelegate.h"
+#include "Readable.h"
 
 #include "BuildConfig.h"
 #include "LogFile.h"
@@ -41,16 +42,6 @@ QWidget* visibleMainWindow() {
         if (qobject_cast<QMainWindow*>(widget) && widget->isVisible()) return widget;
     }
     return nullptr;
-}
-
-QColor colorOf(StatusColor color) {
-    switch (color) {
-        case StatusColor::orange: return QColor(255, 149, 0);
-        case StatusColor::red: return QColor(255, 59, 48);
-        case StatusColor::green: return QColor(52, 199, 89);
-        case StatusColor::blue: return QColor(0, 122, 255);
-    }
-    return Qt::gray;
 }
 
 QString hostOf(const char* address) { return QUrl(QString::fromUtf8(address)).host(); }
@@ -222,7 +213,7 @@ QIcon AppDelegate::statusIcon(StatusColor color) {
     QPainter painter(&pixmap);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(QPen(QColor(0, 0, 0, 90), 1.5));
-    painter.setBrush(colorOf(color));
+    painter.setBrush(statusDotColor(color));
     painter.drawEllipse(QRectF(4, 4, 24, 24));
     return QIcon(pixmap);
 }

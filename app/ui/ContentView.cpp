@@ -1,4 +1,9 @@
 #include "ContentView.h"
+#include "Readable.h"
+
+#include <QAccessible>
+#include <QAccessibleWidget>
+#include <QGuiApplication>
 
 #include <QCoreApplication>
 #include <QHBoxLayout>
@@ -15,14 +20,38 @@ namespace Tidemark {
 
 namespace {
 
-QColor colorOf(StatusColor color) {
-    switch (color) {
-        case StatusColor::orange: return QColor(255, 149, 0);
-        case StatusColor::red: return QColor(255, 59, 48);
-        case StatusColor::green: return QColor(52, 199, 89);
-        case StatusColor::blue: return QColor(0, 122, 255);
+// What a screen reader makes of a link label: a link to a web address, or a button for an action, that
+// its press action activates as Enter does.
+class LinkAccessible final : public QAccessibleWidget {
+public:
+    explicit LinkAccessible(LinkLabel* link) : QAccessibleWidget(link) {}
+    // Asked each time: a label may become a link after its interface was made.
+    QAccessible::Role role() const override {
+        return static_cast<LinkLabel*>(widget())->href().isEmpty() ? QAccessible::Button : QAccessible::Link;
     }
-    return Qt::gray;
+    QStringList actionNames() const override { return {pressAction()}; }
+    void doAction(const QString& name) override {
+        if (name == pressAction()) static_cast<LinkLabel*>(widget())->activate();
+    }
+    QString text(QAccessible::Text kind) const override {
+        if (kind == QAccessible::Name) return widget()->accessibleName();
+        return QAccessibleWidget::text(kind);
+    }
+};
+
+QAccessibleInterface* linkAccessible(const QString&, QObject* object) {
+    auto* link = dynamic_cast<LinkLabel*>(object);
+    return link ? new LinkAccessible(link) : nullptr;
+}
+
+// Tells assistive technology that `widget`'s text changed, and when `alert`, that it is news to announce.
+void announce(QWidget* widget, bool alert) {
+    QAccessibleEvent changed(widget, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&changed);
+    if (alert) {
+        QAccessibleEvent news(widget, QAccessible::Alert);
+        QAccessible::updateAccessibility(&news);
+    }
 }
 
 // The style's focus frame around a label that has the keyboard focus.
@@ -52,8 +81,9 @@ StatusDot::StatusDot(QWidget* parent) : QWidget(parent) {
 }
 
 void StatusDot::setColor(StatusColor color) {
-    if (color_ == color) return;
+    if (color_ == color && !accessibleName().isEmpty()) return;
     color_ = color;
+    setAccessibleName(QCoreApplication::translate("Tidemark", "Status: %1").arg(statusWord(color)));
     update();
 }
 
@@ -61,7 +91,7 @@ void StatusDot::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(Qt::NoPen);
-    painter.setBrush(colorOf(color_));
+    painter.setBrush(statusDotColor(color_));
     painter.drawEllipse(QRectF(0, 3, 10, 10));
 }
 
@@ -79,8 +109,13 @@ void SelectableLabel::paintEvent(QPaintEvent* event) {
     paintFocus(this);
 }
 
-LinkLabel::LinkLabel(const QString& text, std::function<void()> action, QWidget* parent)
-    : QLabel(parent), action_(std::move(action)) {
+LinkLabel::LinkLabel(const QString& text, std::function<void()> action, QWidget* parent, const QString& description)
+    : QLabel(parent), description_(description), action_(std::move(action)) {
+    static const bool factoryInstalled = [] {
+        QAccessible::installFactory(linkAccessible);
+        return true;
+    }();
+    (void)factoryInstalled;
     setTextFormat(Qt::RichText);
     // The mouse follows the link; the keyboard takes the label as one stop and activates it here.
     setTextInteractionFlags(Qt::LinksAccessibleByMouse);
@@ -100,7 +135,9 @@ void LinkLabel::setLink(const QString& text, const QString& href) {
     setToolTip(href);
     setContextMenuPolicy(href.isEmpty() ? Qt::NoContextMenu : Qt::DefaultContextMenu);
     setAccessibleName(text);
-    setAccessibleDescription(href);
+    // Where a web link leads; what an action does.
+    setAccessibleDescription(href.isEmpty() ? description_
+                                            : QCoreApplication::translate("Tidemark", "Opens %1 in the web browser").arg(href));
 }
 
 void LinkLabel::keyPressEvent(QKeyEvent* event) {
@@ -131,6 +168,14 @@ ContentView::ContentView(DisplayState& state, Actions actions, QWidget* parent)
     top->addSpacing(6);
     auto* column = new QVBoxLayout();
     column->setSpacing(10);
+    // The status in words beside the dot's colour.
+    statusWord_ = new QLabel(this);
+    statusWord_->setTextFormat(Qt::PlainText);
+    QFont bold = statusWord_->font();
+    bold.setBold(true);
+    bold.setPointSizeF(bold.pointSizeF() * 0.85);
+    statusWord_->setFont(bold);
+    column->addWidget(statusWord_);
     mainText_ = new SelectableLabel(this);
     column->addWidget(mainText_);
     // The network's owner, small and grey, under the sentence.
@@ -164,18 +209,24 @@ ContentView::ContentView(DisplayState& state, Actions actions, QWidget* parent)
     territoryArea_->setFocusPolicy(Qt::NoFocus);  // the links inside take the focus, one by one
     column->addWidget(territoryArea_);
 
-    copy_ = new LinkLabel(QCoreApplication::translate("Tidemark", "Copy acknowledgement"), [this] { actions_.copyAcknowledgement(); }, this);
+    copy_ = new LinkLabel(QCoreApplication::translate("Tidemark", "Copy acknowledgement"), [this] { actions_.copyAcknowledgement(); }, this,
+                          QCoreApplication::translate("Tidemark", "Copies the acknowledgement, to paste in the meeting's chat"));
     column->addWidget(copy_, 0, Qt::AlignLeft);
     top->addLayout(column);
     outer->addLayout(top);
 
     auto* actionsRow = new QHBoxLayout();
     actionsRow->setSpacing(10);
-    tryAgain_ = new LinkLabel(QCoreApplication::translate("Tidemark", "Try Again"), [this] { actions_.tryAgain(); }, this);
-    saveErrorLog_ = new LinkLabel(QCoreApplication::translate("Tidemark", "Save Error Log"), [this] { actions_.saveErrorLog(); }, this);
-    settings_ = new LinkLabel(QCoreApplication::translate("Tidemark", "Settings…"), [this] {
-        if (actions_.openSettings) actions_.openSettings();
-    }, this);
+    tryAgain_ = new LinkLabel(QCoreApplication::translate("Tidemark", "Try Again"), [this] { actions_.tryAgain(); }, this,
+                              QCoreApplication::translate("Tidemark", "Captures and looks up again"));
+    saveErrorLog_ = new LinkLabel(QCoreApplication::translate("Tidemark", "Save Error Log"), [this] { actions_.saveErrorLog(); }, this,
+                                  QCoreApplication::translate("Tidemark", "Saves the log to a file you choose"));
+    settings_ = new LinkLabel(
+        QCoreApplication::translate("Tidemark", "Settings…"),
+        [this] {
+            if (actions_.openSettings) actions_.openSettings();
+        },
+        this, QCoreApplication::translate("Tidemark", "Opens the settings, where the services' keys are entered"));
     actionsRow->addWidget(tryAgain_);
     actionsRow->addWidget(saveErrorLog_);
     actionsRow->addWidget(settings_);
@@ -191,7 +242,8 @@ ContentView::ContentView(DisplayState& state, Actions actions, QWidget* parent)
     last_ = new QLabel(lastRow_);
     last_->setTextFormat(Qt::PlainText);
     last_->setFont(small);
-    copyLast_ = new LinkLabel(QCoreApplication::translate("Tidemark", "Copy"), [this] { actions_.copyAcknowledgement(); }, lastRow_);
+    copyLast_ = new LinkLabel(QCoreApplication::translate("Tidemark", "Copy"), [this] { actions_.copyAcknowledgement(); }, lastRow_,
+                              QCoreApplication::translate("Tidemark", "Copies the last acknowledgement"));
     copyLast_->setFont(small);
     lastLayout->addWidget(last_);
     lastLayout->addWidget(copyLast_);
@@ -203,8 +255,15 @@ ContentView::ContentView(DisplayState& state, Actions actions, QWidget* parent)
     acknowledgement_->setLink(acknowledgement_->linkText(), actions_.acknowledgementAddress);
     outer->addWidget(acknowledgement_, 0, Qt::AlignLeft);
 
+    setPalette(readablePalette(QGuiApplication::palette()));
     connect(&state_, &DisplayState::changed, this, &ContentView::redraw);
     redraw();
+}
+
+void ContentView::changeEvent(QEvent* event) {
+    // The desktop switched themes (light, dark): links and grey lines stay readable on the new background.
+    if (event->type() == QEvent::ApplicationPaletteChange) setPalette(readablePalette(QGuiApplication::palette()));
+    QWidget::changeEvent(event);
 }
 
 QSize ContentView::minimumSizeHint() const { return QWidget::minimumSizeHint().expandedTo(QSize(252, 111)); }
@@ -228,10 +287,24 @@ void ContentView::showEvent(QShowEvent* event) {
 }
 
 void ContentView::redraw() {
+    const bool statusChanged = dot_->color() != state_.statusColor() || statusWord_->text().isEmpty();
     dot_->setColor(state_.statusColor());
+    statusWord_->setText(statusWord(state_.statusColor()));
+    if (statusChanged) announce(dot_, false);
     if (mainText_->text() != state_.mainText()) {
         mainText_->setText(state_.mainText());
         fit(mainText_, columnWidth);
+        announce(mainText_, false);
+    }
+    // A new answer, or a new failure, is read out once, whichever of its text and colour came last; the
+    // waiting and looking-up texts only change the name.
+    const bool news = state_.statusColor() == StatusColor::green || state_.statusColor() == StatusColor::red;
+    if (news && announced_ != state_.mainText()) {
+        announced_ = state_.mainText();
+        announce(mainText_, true);
+        emit announced(announced_);
+    } else if (!news) {
+        announced_.clear();
     }
     const QString owner = actions_.networkOwner ? actions_.networkOwner() : QString();
     owner_->setText(owner);

@@ -47,7 +47,9 @@ class LinkLabel : public QLabel {
     Q_OBJECT
 
 public:
-    LinkLabel(const QString& text, std::function<void()> action, QWidget* parent = nullptr);
+    // `description`: what an action does, for assistive technology (a web link's is where it leads).
+    LinkLabel(const QString& text, std::function<void()> action, QWidget* parent = nullptr,
+              const QString& description = {});
     // `href` empty: an action.
     void setLink(const QString& text, const QString& href = {});
     QString linkText() const { return text_; }
@@ -61,6 +63,7 @@ protected:
 private:
     QString text_;
     QString href_;
+    QString description_;
     std::function<void()> action_;
 };
 
@@ -86,6 +89,7 @@ public:
     ContentView(DisplayState& state, Actions actions, QWidget* parent = nullptr);
 
     StatusDot* statusDot() const { return dot_; }
+    QLabel* statusWordLabel() const { return statusWord_; }
     QLabel* mainTextLabel() const { return mainText_; }
     QLabel* networkOwnerLabel() const { return owner_; }
     QLabel* noticeLabel() const { return notice_; }
@@ -110,9 +114,12 @@ public:
 signals:
     // The content's size changed.
     void resized();
+    // A new answer or failure was announced to assistive technology.
+    void announced(const QString& text);
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void redraw();
@@ -125,6 +132,8 @@ private:
     bool appeared_ = false;
     int heightLimit_ = QWIDGETSIZE_MAX;
     StatusDot* dot_;
+    QLabel* statusWord_;
+    QString announced_;  // the last answer or failure read out
     SelectableLabel* mainText_;
     QLabel* owner_;
     QLabel* notice_;
