@@ -65,6 +65,10 @@ grep -q "/usr/libexec/tidemark/BPF_Permission.sh" "$work/root/usr/share/polkit-1
   fail "the polkit policy does not name the permission script"
 
 desktop-file-validate "$work/root/usr/share/applications/org.tidemark.Tidemark.desktop" || fail "desktop-file-validate"
+grep -q '^Comment\[fr\]=' "$work/root/usr/share/applications/org.tidemark.Tidemark.desktop" || fail "no French comment in the desktop entry"
+grep -q 'xml:lang="fr"' "$work/root/usr/share/metainfo/org.tidemark.Tidemark.metainfo.xml" || fail "no French summary in the metadata"
+LANG=fr_CA.UTF-8 LC_ALL= LANGUAGE= "$work/root/usr/bin/tidemark" --help | grep -q "Afficher cette aide" ||
+  fail "the program carries no French translation"
 appstreamcli validate --no-net --pedantic "$work/root/usr/share/metainfo/org.tidemark.Tidemark.metainfo.xml" ||
   fail "appstreamcli validate"
 if lintian --tag-display-limit 0 "$app" "$dev" "$dbgsym" 2>/dev/null | grep -E '^(E|W):'; then

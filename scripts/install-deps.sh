@@ -8,7 +8,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   libpcap-dev libcurl4-openssl-dev qtkeychain-qt6-dev libqt6sql6-sqlite
-  qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins
+  qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins qt6-l10n-tools qt6-tools-dev qt6-translations-l10n
   libcap2-bin
 )
 # What the tests and the packages need besides (scripts/test.sh, scripts/package.sh): --test.
