@@ -29,6 +29,7 @@ struct Fetch {
     QString key;                    // of the saved answer
     std::optional<QUrl> url;        // none: nothing may be sent
     QString cannotAsk;              // why not, in the window's words
+    QString cannotAskLog;           // the same for the log, in English
     QString failed;                 // "There was an error fetching IP data: %1."
     QString refused;                // what a 401 or 403 means
     QString lookingUp;              // while the request runs
@@ -56,7 +57,7 @@ void fetch(LookupContext& c, Fetch f) {
         return QCoreApplication::translate("Tidemark", "Saved answer from %1; %2").arg(date, why);
     };
     if (!f.url) {
-        c.state.appendLog(f.cannotAsk);
+        c.state.appendLog(f.cannotAskLog);
         if (shownSaved) {
             c.state.setNotice(stale(f.cannotAsk));
             return;
@@ -143,9 +144,10 @@ std::optional<std::chrono::seconds> retryAfter(const QString& value, const QDate
     return std::chrono::seconds(std::clamp<qint64>(seconds, 1, 3600));
 }
 
-QString TerritoryLookup::needsKey() {
-    return QCoreApplication::translate("Tidemark", "Tidemark needs an API key for the territory service before it can ask it anything. Enter one in Settings (free "
-        "from the service's site).");
+QString TerritoryLookup::needsKey(Audience audience) {
+    return text(QT_TRANSLATE_NOOP("Tidemark", "Tidemark needs an API key for the territory service before it can ask it anything. Enter one in Settings (free "
+        "from the service's site)."),
+                audience);
 }
 QString TerritoryLookup::keyRefused() {
     return QCoreApplication::translate("Tidemark", "The territory service refused the request: it needs a valid API key. Enter one in Settings (free from the "
@@ -269,7 +271,8 @@ void TerritoryLookup::loadTerritoryData(const QString& position) {
     }
     const QString key = c_.keys().territoryKey;
     fetch(c_, Fetch{LookupStore::Kind::territory, *normalized, requestUrl(*normalized, key),
-                    key.isEmpty() ? needsKey() : QString(), territoryFailed(), keyRefused(),
+                    key.isEmpty() ? needsKey() : QString(), key.isEmpty() ? needsKey(Audience::log) : QString(),
+                    territoryFailed(), keyRefused(),
                     DisplayState::lookingUpTerritory(), [this](const QByteArray& body) { return show(body); }});
     c_.state.setIsLoading(false);
 }
@@ -314,7 +317,7 @@ void LocationLookup::request(const QString& address) {
         c_.state.appendLog(QStringLiteral("Invalid URL"));
         return;
     }
-    fetch(c_, Fetch{LookupStore::Kind::location, address, url, {}, ipDataFailed(), tokenRefused(),
+    fetch(c_, Fetch{LookupStore::Kind::location, address, url, {}, {}, ipDataFailed(), tokenRefused(),
                     DisplayState::lookingUpLocation(), [this](const QByteArray& body) { return show(body); }});
 }
 

@@ -3,6 +3,7 @@
 #include "DisplayState.h"
 #include "LookupStore.h"
 #include "ServiceKeys.h"
+#include "Translations.h"
 #include "WebClient.h"
 
 #include <QObject>
@@ -54,7 +55,7 @@ public:
     static constexpr qsizetype maximumTextLength = 200;
     static constexpr std::size_t maximumRows = 50;
     static constexpr qsizetype maximumLinkLength = 2048;
-    static QString needsKey();
+    static QString needsKey(Audience audience = Audience::user);
     static QString keyRefused();
 
     // `baseAddress` is the service's home page, ending in "/".

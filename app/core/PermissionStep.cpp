@@ -58,23 +58,27 @@ QString PkexecRunner::noAgent(const QString& scriptPath) {
         .arg(scriptPath);
 }
 
-QString PermissionStep::byHandText(const QString& helperPath) {
+QString PermissionStep::byHandText(const QString& helperPath, Audience audience) {
     if (helperPath.isEmpty()) {
-        return QCoreApplication::translate("Tidemark",
-                                           "Tidemark's capture helper (tidemark-capture) is missing: install the tidemark package, "
-                              "or build it with cmake --build build --target tidemark-capture. Then choose Try Again.");
+        return text(QT_TRANSLATE_NOOP("Tidemark",
+                                      "Tidemark's capture helper (tidemark-capture) is missing: install the tidemark "
+                                      "package, or build it with cmake --build build --target tidemark-capture. Then "
+                                      "choose Try Again."),
+                    audience);
     }
-    return QCoreApplication::translate("Tidemark",
-                                       "Tidemark's capture helper needs the capture right once. In a terminal, run: "
-                          "sudo setcap cap_net_raw+ep %1 and then choose Try Again.")
+    return text(QT_TRANSLATE_NOOP("Tidemark",
+                                  "Tidemark's capture helper needs the capture right once. In a terminal, run: sudo "
+                                  "setcap cap_net_raw+ep %1 and then choose Try Again."),
+                audience)
         .arg(helperPath);
 }
 
-QString PermissionStep::groupText(const QString& group, const QString& userName) {
-    return QCoreApplication::translate("Tidemark",
-                                       "Tidemark's capture helper may only be run by the members of the %1 group. Ask an "
-                          "administrator to add you to the %1 group: sudo adduser %2 %1 (then log in again), and choose "
-                          "Try Again.")
+QString PermissionStep::groupText(const QString& group, const QString& userName, Audience audience) {
+    return text(QT_TRANSLATE_NOOP("Tidemark",
+                                  "Tidemark's capture helper may only be run by the members of the %1 group. Ask an "
+                                  "administrator to add you to the %1 group: sudo adduser %2 %1 (then log in again), "
+                                  "and choose Try Again."),
+                audience)
         .arg(group, userName);
 }
 
@@ -92,10 +96,12 @@ void PermissionStep::requestPermission() {
     if (route.kind != GrantRoute::Kind::script) {
         // A build tree: no root script runs on a path its user controls. A helper limited to a group: only
         // an administrator can help.
-        const QString text = route.kind == GrantRoute::Kind::group ? groupText(route.group, userName())
-                                                                     : byHandText(route.helperPath);
-        d_.state.appendLog(text);
-        d_.state.setMainText(text);
+        auto say = [&](Audience audience) {
+            return route.kind == GrantRoute::Kind::group ? groupText(route.group, userName(), audience)
+                                                         : byHandText(route.helperPath, audience);
+        };
+        d_.state.appendLog(say(Audience::log));
+        d_.state.setMainText(say(Audience::user));
         d_.state.setRetryError(true);
         return;
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "DisplayState.h"
+#include "Translations.h"
 
 #include <QString>
 
@@ -94,9 +95,9 @@ public:
     void requestPermission();
 
     // The one command that grants a helper in a build tree its capability, and what to do after.
-    static QString byHandText(const QString& helperPath);
+    static QString byHandText(const QString& helperPath, Audience audience = Audience::user);
     // What a user outside the helper's group is to ask for.
-    static QString groupText(const QString& group, const QString& userName);
+    static QString groupText(const QString& group, const QString& userName, Audience audience = Audience::user);
 
 private:
     void decide(const PrivilegedOutcome& outcome);

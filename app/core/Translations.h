@@ -1,10 +1,18 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QLocale>
 #include <QString>
 #include <QTranslator>
 
 namespace Tidemark {
+
+// Who reads a text marked QT_TRANSLATE_NOOP("Tidemark", ...): the user, in their language, or the log, which
+// stays in English.
+enum class Audience { user, log };
+inline QString text(const char* source, Audience audience = Audience::user) {
+    return audience == Audience::log ? QString::fromUtf8(source) : QCoreApplication::translate("Tidemark", source);
+}
 
 // The application's texts in the user's language (built in, from app/translations), and Qt's own for its
 // standard dialogs and buttons (from Qt's translations folder). The log stays in English.
