@@ -4,6 +4,7 @@
 #include "Records.h"
 
 #include <QCoreApplication>
+#include <QRegularExpression>
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QDir>
@@ -37,8 +38,11 @@ QLabel* siteLink(const QString& text, const char* address, QWidget* parent) {
     return label;
 }
 
-// A secret field with its Show toggle.
-QWidget* secretRow(QLineEdit* field, QWidget* parent) {
+// A secret field with its Show toggle, under the form's `label`; both named for screen readers (the form
+// labels the row, not the field inside it).
+QWidget* secretRow(QLineEdit* field, const QString& label, QWidget* parent) {
+    const QString name = QString(label).remove(QLatin1Char('&')).remove(QRegularExpression(QStringLiteral("[\\s\\x{00a0}]*:$")));
+    field->setAccessibleName(name);
     auto* row = new QWidget(parent);
     auto* layout = new QHBoxLayout(row);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -46,6 +50,7 @@ QWidget* secretRow(QLineEdit* field, QWidget* parent) {
     field->setMaxLength(512);
     field->setMinimumWidth(280);
     auto* show = new QCheckBox(QCoreApplication::translate("Tidemark", "Show"), row);
+    show->setAccessibleName(QCoreApplication::translate("Tidemark", "Show %1").arg(name));
     QObject::connect(show, &QCheckBox::toggled, field,
                      [field](bool on) { field->setEchoMode(on ? QLineEdit::Normal : QLineEdit::Password); });
     layout->addWidget(field);
@@ -63,7 +68,8 @@ SettingsDialog::SettingsDialog(AppCore& core, KeyStore& keyStore, Preferences* p
     outer->addLayout(form);
 
     territoryKey_ = new QLineEdit(core_.keys().territoryKey, this);
-    form->addRow(QCoreApplication::translate("Tidemark", "Territory service API &key:"), secretRow(territoryKey_, this));
+    const QString keyLabel = QCoreApplication::translate("Tidemark", "Territory service API &key:");
+    form->addRow(keyLabel, secretRow(territoryKey_, keyLabel, this));
     form->addRow(QString(), siteLink(QCoreApplication::translate("Tidemark", "Get a free key from the territory service's site (an account is needed)"),
                                      BuildConfig::territoryBaseAddress, this));
     testTerritory_ = new QPushButton(QCoreApplication::translate("Tidemark", "&Test"), this);
@@ -75,7 +81,8 @@ SettingsDialog::SettingsDialog(AppCore& core, KeyStore& keyStore, Preferences* p
     form->addRow(QString(), territoryTest);
 
     ipInfoToken_ = new QLineEdit(core_.keys().ipInfoToken, this);
-    form->addRow(QCoreApplication::translate("Tidemark", "IP-information &token:"), secretRow(ipInfoToken_, this));
+    const QString tokenLabel = QCoreApplication::translate("Tidemark", "IP-information &token:");
+    form->addRow(tokenLabel, secretRow(ipInfoToken_, tokenLabel, this));
     form->addRow(QString(), siteLink(QCoreApplication::translate("Tidemark", "Get a token from the IP-information service's site (optional: "
                                                     "without one it answers at a limited rate)"),
                                      BuildConfig::ipInfoBaseAddress, this));

@@ -159,6 +159,19 @@ TEST(Accessibility, ControlsNamedStatusInWordsFocusInReadingOrderNewsAnnounced) 
             EXPECT_NE(item->role(), QAccessible::NoRole);
         });
         EXPECT_GE(controls, 4);
+        if (shown == Shown::waiting) {
+            QTemporaryDir dir;
+            KeyStore keys(dir.filePath(QStringLiteral("keys.json")));
+            SettingsDialog settings(window.core, keys);
+            settings.show();
+            int fields = 0;
+            walk(QAccessible::queryAccessibleInterface(&settings), [&](QAccessibleInterface* item) {
+                if (!item->state().focusable || item->state().invisible) return;
+                ++fields;
+                EXPECT_FALSE(item->text(QAccessible::Name).isEmpty()) << "settings: role " << item->role();
+            });
+            EXPECT_GE(fields, 6);
+        }
         // Web links say where they lead; actions are buttons.
         for (LinkLabel* link : view.territoryLinks()) {
             QAccessibleInterface* item = QAccessible::queryAccessibleInterface(link);
