@@ -44,7 +44,7 @@ for dependency in libcap2-bin libpcap0.8 libqt6core6 libc6 qt6-qpa-plugins libqt
 done
 # Debug symbols in their own package; the archives of the -dev package without them.
 grep -q "usr/lib/debug/.build-id/" <<< "$(dpkg-deb --contents "$dbgsym")" || fail "no debug symbols in tidemark-dbgsym"
-[ "$(dpkg-deb --field "$app" Recommends)" = pkexec ] || fail "Recommends is not pkexec"
+[ "$(dpkg-deb --field "$app" Recommends)" = "pkexec, qt6-translations-l10n" ] || fail "Recommends is not pkexec and Qt's translations"
 grep -q "libpcap-dev" <<< "$(dpkg-deb --field "$dev" Depends)" || fail "the -dev package does not depend on libpcap-dev"
 for script in postinst postrm config templates; do grep -q " $script" <<< "$info" || fail "no $script"; done
 work=$(mktemp -d)
