@@ -21,6 +21,16 @@ QString Preferences::ids(ServiceSet services) {
     return list.join(QLatin1Char(','));
 }
 
+QString Preferences::ports(const MeetingService& service) {
+    QStringList ports;
+    for (const PortRange& range : service.ports) {
+        if (range.last == 0) continue;
+        ports << (range.first == range.last ? QString::number(range.first)
+                                            : QStringLiteral("%1\u2013%2").arg(range.first).arg(range.last));
+    }
+    return ports.join(QStringLiteral(", "));
+}
+
 ServiceSet Preferences::watchedServices() const {
     const QSettings settings(path_, QSettings::IniFormat);
     const QString chosen = settings.value(servicesKey).toString();

@@ -18,6 +18,8 @@ public:
 
     // "zoom,teams" for a set; the ids of the table.
     static QString ids(ServiceSet services);
+    // A service's media ports as people read them: "19302–19309, 3478".
+    static QString ports(const MeetingService& service);
 
 private:
     QString path_;

@@ -376,13 +376,7 @@ QString AppDelegate::aboutText() const {
 QString AppDelegate::servicesText() {
     QStringList services;
     for (const MeetingService& service : meetingServices) {
-        QStringList ports;
-        for (const PortRange& range : service.ports) {
-            if (range.last == 0) continue;
-            ports << (range.first == range.last ? QString::number(range.first)
-                                                : QStringLiteral("%1\u2013%2").arg(range.first).arg(range.last));
-        }
-        services << QStringLiteral("%1: %2").arg(QString::fromUtf8(service.name), ports.join(QStringLiteral(", ")));
+        services << QStringLiteral("%1: %2").arg(QString::fromUtf8(service.name), Preferences::ports(service));
     }
     return services.join(QStringLiteral("; "));
 }

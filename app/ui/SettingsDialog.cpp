@@ -108,13 +108,8 @@ SettingsDialog::SettingsDialog(AppCore& core, KeyStore& keyStore, Preferences* p
         const ServiceSet watched = core_.monitor().services();
         for (std::size_t i = 0; i < meetingServiceCount; ++i) {
             const MeetingService& service = meetingServices[i];
-            QStringList ports;
-            for (const PortRange& range : service.ports) {
-                if (range.last == 0) continue;
-                ports << (range.first == range.last ? QString::number(range.first)
-                                                    : QStringLiteral("%1\u2013%2").arg(range.first).arg(range.last));
-            }
-            auto* box = new QCheckBox(QCoreApplication::translate("Tidemark", "%1 (UDP %2)").arg(QString::fromUtf8(service.name), ports.join(QStringLiteral(", "))),
+            auto* box = new QCheckBox(QCoreApplication::translate("Tidemark", "%1 (UDP %2)")
+                                          .arg(QString::fromUtf8(service.name), Preferences::ports(service)),
                                       services);
             box->setChecked(watched & (ServiceSet{1} << i));
             servicesLayout->addWidget(box);
