@@ -1,5 +1,4 @@
 #include "CaptureBackend.h"
-#include "CaptureRefusal.h"
 
 #include <ZuzizavAdiduDazorud/EtherCapture.h>
 
@@ -24,13 +23,21 @@ CaptureFailure failureOf(const ZuzizavAdiduDazorud::EtherCaptureError& error) {
     if (error.errorCase() != Case::pcap_open_live_failed) {
         return CaptureFailure(CaptureFailure::Kind::other, error.description());
     }
-    const std::string& message = error.message();
-    if (isPermissionDenied(message)) return CaptureFailure(CaptureFailure::Kind::permissionDenied, message);
-    if (isNoSuchDevice(message)) return CaptureFailure(CaptureFailure::Kind::noSuchDevice, message);
-    return CaptureFailure(CaptureFailure::Kind::openFailed, message);
+    return CaptureFailure(failureKind(openRefusal(error.message())), error.message());
 }
 
 }  // namespace
+
+CaptureFailure::Kind failureKind(HelperExit exit) {
+    switch (exit) {
+        case HelperExit::denied: return CaptureFailure::Kind::permissionDenied;
+        case HelperExit::noSuchDevice: return CaptureFailure::Kind::noSuchDevice;
+        case HelperExit::openFailed: return CaptureFailure::Kind::openFailed;
+        case HelperExit::done:
+        case HelperExit::failed: break;
+    }
+    return CaptureFailure::Kind::other;
+}
 
 CaptureFactory etherCaptureFactory() {
     return [](const CaptureParameters& p, FrameCallback callback) -> std::shared_ptr<CaptureSession> {

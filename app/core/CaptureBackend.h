@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CaptureRefusal.h"
 #include "MeetingServices.h"
 
 #include <ZuzizavAdiduDazorud/DataStructure/Frame.h>
@@ -38,6 +39,9 @@ public:
 private:
     Kind kind_;
 };
+
+// The failure a helper's exit stands for: `other` for anything but a refused open.
+CaptureFailure::Kind failureKind(HelperExit exit);
 
 // A running capture, as the monitor sees it.
 class CaptureSession {

@@ -24,4 +24,11 @@ inline bool isPermissionDenied(std::string_view message) {
 // How libpcap words an open of an interface that does not exist.
 inline bool isNoSuchDevice(std::string_view message) { return message.find("No such device") != std::string_view::npos; }
 
+// Why libpcap refused to open a capture, from its text: the helper's exit for it.
+inline HelperExit openRefusal(std::string_view message) {
+    if (isPermissionDenied(message)) return HelperExit::denied;
+    if (isNoSuchDevice(message)) return HelperExit::noSuchDevice;
+    return HelperExit::openFailed;
+}
+
 }  // namespace Tidemark

@@ -1,5 +1,4 @@
 #include "CaptureBackend.h"
-#include "CaptureRefusal.h"
 
 #include <ZuzizavAdiduDazorud/EtherCaptureError.h>
 #include <ZuzizavAdiduDazorud/PcapIO.h>
@@ -177,15 +176,11 @@ std::shared_ptr<CaptureSession> startHelper(const std::string& helperPath, const
     const int code = run->exitCode;
     lock.unlock();
     session.reset();
-    switch (static_cast<HelperExit>(code)) {
-        case HelperExit::denied: throw CaptureFailure(CaptureFailure::Kind::permissionDenied, text);
-        case HelperExit::noSuchDevice: throw CaptureFailure(CaptureFailure::Kind::noSuchDevice, text);
-        case HelperExit::openFailed: throw CaptureFailure(CaptureFailure::Kind::openFailed, text);
-        default:
-            throw CaptureFailure(CaptureFailure::Kind::other, "the capture helper ended with code " +
-                                                                  std::to_string(code) +
-                                                                  (text.empty() ? std::string() : ": " + text));
+    if (const auto kind = failureKind(static_cast<HelperExit>(code)); kind != CaptureFailure::Kind::other) {
+        throw CaptureFailure(kind, text);
     }
+    throw CaptureFailure(CaptureFailure::Kind::other, "the capture helper ended with code " + std::to_string(code) +
+                                                          (text.empty() ? std::string() : ": " + text));
 }
 
 // A regular file that is executable by someone (perhaps not by this user: a helper limited to a group).

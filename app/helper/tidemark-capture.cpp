@@ -155,9 +155,7 @@ int main(int argc, char** argv) {
         const std::string& message = error.message();
         std::fprintf(stderr, "%s\n", message.c_str());
         if (error.errorCase() != EtherCaptureError::Case::pcap_open_live_failed) return failed;
-        if (Tidemark::isPermissionDenied(message)) return static_cast<int>(HelperExit::denied);
-        if (Tidemark::isNoSuchDevice(message)) return static_cast<int>(HelperExit::noSuchDevice);
-        return static_cast<int>(HelperExit::openFailed);
+        return static_cast<int>(Tidemark::openRefusal(message));
     }
     if (!dropCapabilities()) {
         std::fprintf(stderr, "tidemark-capture: cannot drop capabilities: %s\n", std::strerror(errno));
