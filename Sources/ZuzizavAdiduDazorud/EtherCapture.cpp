@@ -13,6 +13,18 @@ namespace ZuzizavAdiduDazorud {
 
 namespace {
 
+// Calls a user's callback from libpcap's loop, which an exception must not unwind through.
+template <typename Call>
+void callGuarded(Call&& call) {
+    try {
+        call();
+    } catch (const std::exception& error) {
+        logError([&] { return std::string("EtherCapture callback failed: ") + error.what(); });
+    } catch (...) {
+        logError([] { return "EtherCapture callback failed"; });
+    }
+}
+
 // Callbacks of running sessions, by index. A slot is freed when its loop ends.
 class SessionTable {
 public:
@@ -194,14 +206,7 @@ void EtherCapture::handlePacket(u_char* user, const pcap_pkthdr* header, const u
         logError([] { return "Invalid ZuzizavAdiduDazorud callback"; });
         return;
     }
-    // An exception must not unwind through libpcap's loop.
-    try {
-        (*callback)(frame);
-    } catch (const std::exception& error) {
-        logError([&] { return std::string("EtherCapture callback failed: ") + error.what(); });
-    } catch (...) {
-        logError([] { return "EtherCapture callback failed"; });
-    }
+    callGuarded([&] { (*callback)(frame); });
 }
 
 // libpcap's packet handler for runRecordsHere(): the packet as it came.
@@ -210,13 +215,7 @@ void EtherCapture::handleRecord(u_char* user, const pcap_pkthdr* header, const u
     const PcapRecord record{
         Timeval{static_cast<std::int64_t>(header->ts.tv_sec), static_cast<std::int32_t>(header->ts.tv_usec)},
         header->len, std::span<const std::uint8_t>(bytes, header->caplen)};
-    try {
-        (*reinterpret_cast<const RecordCallback*>(user))(record);
-    } catch (const std::exception& error) {
-        logError([&] { return std::string("EtherCapture callback failed: ") + error.what(); });
-    } catch (...) {
-        logError([] { return "EtherCapture callback failed"; });
-    }
+    callGuarded([&] { (*reinterpret_cast<const RecordCallback*>(user))(record); });
 }
 
 void EtherCapture::cancel() {
