@@ -78,13 +78,18 @@ void fit(QLabel* label, int width) {
 StatusDot::StatusDot(QWidget* parent) : QWidget(parent) {
     // 10 x 10 circle whose centre sits 8 points down, level with the first text line.
     setFixedSize(10, 16);
+    nameStatus();
 }
 
 void StatusDot::setColor(StatusColor color) {
-    if (color_ == color && !accessibleName().isEmpty()) return;
+    if (color_ == color) return;
     color_ = color;
-    setAccessibleName(QCoreApplication::translate("Tidemark", "Status: %1").arg(statusWord(color)));
+    nameStatus();
     update();
+}
+
+void StatusDot::nameStatus() {
+    setAccessibleName(QCoreApplication::translate("Tidemark", "Status: %1").arg(statusWord(color_)));
 }
 
 void StatusDot::paintEvent(QPaintEvent*) {
@@ -287,10 +292,11 @@ void ContentView::showEvent(QShowEvent* event) {
 }
 
 void ContentView::redraw() {
-    const bool statusChanged = dot_->color() != state_.statusColor() || statusWord_->text().isEmpty();
-    dot_->setColor(state_.statusColor());
+    if (dot_->color() != state_.statusColor()) {
+        dot_->setColor(state_.statusColor());
+        announce(dot_, false);
+    }
     statusWord_->setText(statusWord(state_.statusColor()));
-    if (statusChanged) announce(dot_, false);
     if (mainText_->text() != state_.mainText()) {
         mainText_->setText(state_.mainText());
         fit(mainText_, columnWidth);

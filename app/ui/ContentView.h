@@ -26,6 +26,8 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    void nameStatus();  // the status in words, for screen readers
+
     StatusColor color_ = StatusColor::orange;
 };
 
