@@ -120,13 +120,19 @@ void LookupStore::put(Kind kind, const QString& key, int status, const QByteArra
     query.addBindValue(body);
     query.addBindValue(now_().toMSecsSinceEpoch());
     // The oldest go first once there are too many.
-    QSqlQuery trim(db);
-    trim.prepare(QStringLiteral("DELETE FROM answers WHERE rowid IN (SELECT rowid FROM answers ORDER BY fetched "
-                                "LIMIT max(0, (SELECT count(*) FROM answers) - ?))"));
-    trim.addBindValue(maximumAnswers);
-    if (!query.exec() || !trim.exec() || !db.commit()) {
+    insertKeeping(db, query,
+                  QStringLiteral("DELETE FROM answers WHERE rowid IN (SELECT rowid FROM answers ORDER BY fetched "
+                                 "LIMIT max(0, (SELECT count(*) FROM answers) - ?))"),
+                  maximumAnswers, QStringLiteral("saving an answer"));
+}
+
+void LookupStore::insertKeeping(QSqlDatabase& db, QSqlQuery& insert, const QString& trim, int keep, const QString& what) {
+    QSqlQuery trimming(db);
+    trimming.prepare(trim);
+    trimming.addBindValue(keep);
+    if (!insert.exec() || !trimming.exec() || !db.commit()) {
         db.rollback();
-        fail(QStringLiteral("saving an answer"));
+        fail(what);
     }
 }
 
@@ -154,14 +160,10 @@ void LookupStore::record(const Acknowledgement& acknowledgement) {
     query.addBindValue(acknowledgement.address);
     query.addBindValue(acknowledgement.place);
     query.addBindValue(acknowledgement.text);
-    QSqlQuery trim(db);
-    trim.prepare(QStringLiteral("DELETE FROM acknowledgements WHERE id IN (SELECT id FROM acknowledgements ORDER BY id "
-                                "LIMIT max(0, (SELECT count(*) FROM acknowledgements) - ?))"));
-    trim.addBindValue(maximumAcknowledgements);
-    if (!query.exec() || !trim.exec() || !db.commit()) {
-        db.rollback();
-        fail(QStringLiteral("recording the acknowledgement"));
-    }
+    insertKeeping(db, query,
+                  QStringLiteral("DELETE FROM acknowledgements WHERE id IN (SELECT id FROM acknowledgements ORDER BY id "
+                                 "LIMIT max(0, (SELECT count(*) FROM acknowledgements) - ?))"),
+                  maximumAcknowledgements, QStringLiteral("recording the acknowledgement"));
 }
 
 std::vector<LookupStore::Acknowledgement> LookupStore::recent(int count) {

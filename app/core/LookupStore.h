@@ -4,6 +4,9 @@
 #include <QDateTime>
 #include <QString>
 
+class QSqlDatabase;
+class QSqlQuery;
+
 #include <chrono>
 #include <functional>
 #include <optional>
@@ -64,6 +67,9 @@ public:
 private:
     bool openFile();
     bool exec(const QString& statement);
+    // Runs the prepared `insert`, then `trim` bound to `keep` (it drops the oldest rows beyond that), in the
+    // transaction open on `db`; on failure rolls back and says what failed.
+    void insertKeeping(QSqlDatabase& db, QSqlQuery& insert, const QString& trim, int keep, const QString& what);
     void fail(const QString& what);
 
     QString path_;
