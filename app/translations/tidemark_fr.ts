@@ -1,4 +1,4 @@
-<?xml version='1.0' encoding='utf-8'?>
+<?xml version="1.0" encoding="utf-8"?>
 <!DOCTYPE TS>
 <TS version="2.1" language="fr">
 <context>
@@ -8,12 +8,12 @@
         <translation>En attente du flux Zoom…</translation>
     </message>
     <message>
-        <source>Waiting for a meeting's media stream to become available…</source>
-        <translation>En attente du flux média d'une réunion…</translation>
+        <source>Waiting for a meeting&apos;s media stream to become available…</source>
+        <translation>En attente du flux média d&apos;une réunion…</translation>
     </message>
     <message>
         <source>Looking up where the media server stands…</source>
-        <translation>Recherche de l'emplacement du serveur média…</translation>
+        <translation>Recherche de l&apos;emplacement du serveur média…</translation>
     </message>
     <message>
         <source>Looking up whose land that is…</source>
@@ -21,14 +21,14 @@
     </message>
     <message>
         <source>There was an error fetching IP data: %1.</source>
-        <translation>Erreur lors de l'obtention des données IP : %1.</translation>
+        <translation>Erreur lors de l&apos;obtention des données IP&#xa0;: %1.</translation>
     </message>
     <message>
         <source>There was an error fetching territory data: %1.</source>
-        <translation>Erreur lors de l'obtention des données territoriales : %1.</translation>
+        <translation>Erreur lors de l&apos;obtention des données territoriales&#xa0;: %1.</translation>
     </message>
     <message>
-        <source>the service's answer was not valid data</source>
+        <source>the service&apos;s answer was not valid data</source>
         <translation>la réponse du service ne contenait pas de données valides</translation>
     </message>
     <message>
@@ -44,15 +44,15 @@
         <translation>le service a refusé la requête (voir Paramètres).</translation>
     </message>
     <message>
-        <source>The service's request limit is reached; Tidemark will try again at %1.</source>
+        <source>The service&apos;s request limit is reached; Tidemark will try again at %1.</source>
         <translation>La limite de requêtes du service est atteinte; Tidemark réessaiera à %1.</translation>
     </message>
     <message>
-        <source>the service's request limit is reached.</source>
+        <source>the service&apos;s request limit is reached.</source>
         <translation>la limite de requêtes du service est atteinte.</translation>
     </message>
     <message>
-        <source>the service's answer was not valid data.</source>
+        <source>the service&apos;s answer was not valid data.</source>
         <translation>la réponse du service ne contenait pas de données valides.</translation>
     </message>
     <message>
@@ -61,10 +61,10 @@
     </message>
     <message>
         <source>the service did not answer in time</source>
-        <translation>le service n'a pas répondu à temps</translation>
+        <translation>le service n&apos;a pas répondu à temps</translation>
     </message>
     <message>
-        <source>the service's answer was too large</source>
+        <source>the service&apos;s answer was too large</source>
         <translation>la réponse du service était trop volumineuse</translation>
     </message>
     <message>
@@ -72,7 +72,7 @@
         <translation>le service a renvoyé la requête vers une adresse que Tidemark ne suit pas</translation>
     </message>
     <message>
-        <source>the service's answer broke off</source>
+        <source>the service&apos;s answer broke off</source>
         <translation>la réponse du service a été interrompue</translation>
     </message>
     <message>
@@ -80,16 +80,16 @@
         <translation>le service a répondu avec le code %1</translation>
     </message>
     <message>
-        <source>Tidemark needs an API key for the territory service before it can ask it anything. Enter one in Settings (free from the service's site).</source>
-        <translation>Tidemark a besoin d'une clé d'API du service des territoires avant de pouvoir l'interroger. Saisissez-en une dans les Paramètres (gratuite sur le site du service).</translation>
+        <source>Tidemark needs an API key for the territory service before it can ask it anything. Enter one in Settings (free from the service&apos;s site).</source>
+        <translation>Tidemark a besoin d&apos;une clé d&apos;API du service des territoires avant de pouvoir l&apos;interroger. Saisissez-en une dans les Paramètres (gratuite sur le site du service).</translation>
     </message>
     <message>
-        <source>The territory service refused the request: it needs a valid API key. Enter one in Settings (free from the service's site).</source>
-        <translation>Le service des territoires a refusé la requête : il lui faut une clé d'API valide. Saisissez-en une dans les Paramètres (gratuite sur le site du service).</translation>
+        <source>The territory service refused the request: it needs a valid API key. Enter one in Settings (free from the service&apos;s site).</source>
+        <translation>Le service des territoires a refusé la requête&#xa0;: il lui faut une clé d&apos;API valide. Saisissez-en une dans les Paramètres (gratuite sur le site du service).</translation>
     </message>
     <message>
         <source>The IP-information service refused the request: its token is not valid. Enter another in Settings, or leave it empty.</source>
-        <translation>Le service d'information IP a refusé la requête : son jeton n'est pas valide. Saisissez-en un autre dans les Paramètres, ou laissez le champ vide.</translation>
+        <translation>Le service d&apos;information IP a refusé la requête&#xa0;: son jeton n&apos;est pas valide. Saisissez-en un autre dans les Paramètres, ou laissez le champ vide.</translation>
     </message>
     <message>
         <source>Learn about Native Land</source>
@@ -97,11 +97,11 @@
     </message>
     <message>
         <source>%1 to your computer is coming from a server with the IP address %2, based in %3, %4, %5. The land on which that server sits is the traditional territory of the following people:</source>
-        <translation>%1 vers votre ordinateur provient d'un serveur à l'adresse IP %2, situé à %3, %4, %5. La terre sur laquelle se trouve ce serveur est le territoire traditionnel des peuples suivants :</translation>
+        <translation>%1 vers votre ordinateur provient d&apos;un serveur à l&apos;adresse IP %2, situé à %3, %4, %5. La terre sur laquelle se trouve ce serveur est le territoire traditionnel des peuples suivants&#xa0;:</translation>
     </message>
     <message>
         <source>%1 to your computer is coming from a server with the IP address %2, based in %3, %4, %5. The land on which that server sits is not known to be the traditional territory of any people. To learn more, please click here:</source>
-        <translation>%1 vers votre ordinateur provient d'un serveur à l'adresse IP %2, situé à %3, %4, %5. On ne sait pas de quel peuple la terre sur laquelle se trouve ce serveur est le territoire traditionnel. Pour en savoir plus, cliquez ici :</translation>
+        <translation>%1 vers votre ordinateur provient d&apos;un serveur à l&apos;adresse IP %2, situé à %3, %4, %5. On ne sait pas de quel peuple la terre sur laquelle se trouve ce serveur est le territoire traditionnel. Pour en savoir plus, cliquez ici&#xa0;:</translation>
     </message>
     <message>
         <source>Invalid URL</source>
@@ -109,67 +109,67 @@
     </message>
     <message>
         <source>Tidemark requires your permission to capture Zoom data packets. Please follow the on-screen prompts.</source>
-        <translation>Tidemark a besoin de votre autorisation pour capturer les paquets de données de Zoom. Veuillez suivre les instructions à l'écran.</translation>
+        <translation>Tidemark a besoin de votre autorisation pour capturer les paquets de données de Zoom. Veuillez suivre les instructions à l&apos;écran.</translation>
     </message>
     <message>
         <source>There was an error getting permission.</source>
-        <translation>Erreur lors de l'obtention de l'autorisation.</translation>
+        <translation>Erreur lors de l&apos;obtention de l&apos;autorisation.</translation>
     </message>
     <message>
-        <source>To see where your meeting's media stream comes from, Tidemark's capture helper needs the right to capture network packets (one capability, not administrator access). Your administrator password may be asked for.
+        <source>To see where your meeting&apos;s media stream comes from, Tidemark&apos;s capture helper needs the right to capture network packets (one capability, not administrator access). Your administrator password may be asked for.
 
 Click OK to grant it, or Cancel to keep Tidemark open without capturing (Try Again asks again).</source>
-        <translation>Pour voir d'où vient le flux média de votre réunion, l'assistant de capture de Tidemark a besoin du droit de capturer des paquets réseau (une seule capacité, pas un accès administrateur). Votre mot de passe d'administrateur pourrait vous être demandé.
+        <translation>Pour voir d&apos;où vient le flux média de votre réunion, l&apos;assistant de capture de Tidemark a besoin du droit de capturer des paquets réseau (une seule capacité, pas un accès administrateur). Votre mot de passe d&apos;administrateur pourrait vous être demandé.
 
-Cliquez sur OK pour l'accorder, ou sur Annuler pour garder Tidemark ouvert sans capture (Réessayer vous le demandera de nouveau).</translation>
+Cliquez sur OK pour l&apos;accorder, ou sur Annuler pour garder Tidemark ouvert sans capture (Réessayer vous le demandera de nouveau).</translation>
     </message>
     <message>
         <source>You chose Cancel: Tidemark is not capturing. Choose Try Again to be asked again.</source>
-        <translation>Vous avez choisi Annuler : Tidemark ne capture rien. Choisissez Réessayer pour que la question vous soit posée de nouveau.</translation>
+        <translation>Vous avez choisi Annuler&#xa0;: Tidemark ne capture rien. Choisissez Réessayer pour que la question vous soit posée de nouveau.</translation>
     </message>
     <message>
         <source>pkexec is not installed: install the pkexec package.</source>
-        <translation>pkexec n'est pas installé : installez le paquet pkexec.</translation>
+        <translation>pkexec n&apos;est pas installé&#xa0;: installez le paquet pkexec.</translation>
     </message>
     <message>
         <source>The request was dismissed: the right was not granted.</source>
-        <translation>La demande a été fermée : le droit n'a pas été accordé.</translation>
+        <translation>La demande a été fermée&#xa0;: le droit n&apos;a pas été accordé.</translation>
     </message>
     <message>
-        <source>The system's authorisation service (polkit) is not running.</source>
-        <translation>Le service d'autorisation du système (polkit) n'est pas en marche.</translation>
+        <source>The system&apos;s authorisation service (polkit) is not running.</source>
+        <translation>Le service d&apos;autorisation du système (polkit) n&apos;est pas en marche.</translation>
     </message>
     <message>
         <source>Not authorised: the password was not accepted, or this user may not grant the right.</source>
-        <translation>Non autorisé : le mot de passe a été refusé, ou cet utilisateur ne peut pas accorder ce droit.</translation>
+        <translation>Non autorisé&#xa0;: le mot de passe a été refusé, ou cet utilisateur ne peut pas accorder ce droit.</translation>
     </message>
     <message>
         <source>No authentication agent is running in this session: run pkexec %1 in a terminal.</source>
-        <translation>Aucun agent d'authentification n'est actif dans cette session : exécutez pkexec %1 dans un terminal.</translation>
+        <translation>Aucun agent d&apos;authentification n&apos;est actif dans cette session&#xa0;: exécutez pkexec %1 dans un terminal.</translation>
     </message>
     <message>
-        <source>Tidemark's capture helper (tidemark-capture) is missing: install the tidemark package, or build it with cmake --build build --target tidemark-capture. Then choose Try Again.</source>
-        <translation>L'assistant de capture de Tidemark (tidemark-capture) est absent : installez le paquet tidemark, ou compilez-le avec cmake --build build --target tidemark-capture. Choisissez ensuite Réessayer.</translation>
+        <source>Tidemark&apos;s capture helper (tidemark-capture) is missing: install the tidemark package, or build it with cmake --build build --target tidemark-capture. Then choose Try Again.</source>
+        <translation>L&apos;assistant de capture de Tidemark (tidemark-capture) est absent&#xa0;: installez le paquet tidemark, ou compilez-le avec cmake --build build --target tidemark-capture. Choisissez ensuite Réessayer.</translation>
     </message>
     <message>
-        <source>Tidemark's capture helper needs the capture right once. In a terminal, run: sudo setcap cap_net_raw+ep %1 and then choose Try Again.</source>
-        <translation>L'assistant de capture de Tidemark a besoin une seule fois du droit de capture. Dans un terminal, exécutez : sudo setcap cap_net_raw+ep %1 puis choisissez Réessayer.</translation>
+        <source>Tidemark&apos;s capture helper needs the capture right once. In a terminal, run: sudo setcap cap_net_raw+ep %1 and then choose Try Again.</source>
+        <translation>L&apos;assistant de capture de Tidemark a besoin une seule fois du droit de capture. Dans un terminal, exécutez&#xa0;: sudo setcap cap_net_raw+ep %1 puis choisissez Réessayer.</translation>
     </message>
     <message>
-        <source>Tidemark's capture helper may only be run by the members of the %1 group. Ask an administrator to add you to the %1 group: sudo adduser %2 %1 (then log in again), and choose Try Again.</source>
-        <translation>Seuls les membres du groupe %1 peuvent exécuter l'assistant de capture de Tidemark. Demandez à un administrateur de vous ajouter au groupe %1 : sudo adduser %2 %1 (puis reconnectez-vous), et choisissez Réessayer.</translation>
+        <source>Tidemark&apos;s capture helper may only be run by the members of the %1 group. Ask an administrator to add you to the %1 group: sudo adduser %2 %1 (then log in again), and choose Try Again.</source>
+        <translation>Seuls les membres du groupe %1 peuvent exécuter l&apos;assistant de capture de Tidemark. Demandez à un administrateur de vous ajouter au groupe %1&#xa0;: sudo adduser %2 %1 (puis reconnectez-vous), et choisissez Réessayer.</translation>
     </message>
     <message>
         <source>The permission script said: %1</source>
-        <translation>Le script d'autorisation a répondu : %1</translation>
+        <translation>Le script d&apos;autorisation a répondu&#xa0;: %1</translation>
     </message>
     <message>
         <source>Capture failed: there is no network interface named %1. Start Tidemark without --interface to capture on all of them.</source>
-        <translation>Échec de la capture : il n'y a pas d'interface réseau nommée %1. Démarrez Tidemark sans --interface pour capturer sur toutes les interfaces.</translation>
+        <translation>Échec de la capture&#xa0;: il n&apos;y a pas d&apos;interface réseau nommée %1. Démarrez Tidemark sans --interface pour capturer sur toutes les interfaces.</translation>
     </message>
     <message>
         <source>Capture failed on %1: %2</source>
-        <translation>Échec de la capture sur %1 : %2</translation>
+        <translation>Échec de la capture sur %1&#xa0;: %2</translation>
     </message>
     <message>
         <source>The Zoom stream</source>
@@ -192,16 +192,16 @@ Cliquez sur OK pour l'accorder, ou sur Annuler pour garder Tidemark ouvert sans 
         <translation>Le flux Jitsi Meet</translation>
     </message>
     <message>
-        <source>The stream from a meeting service's relay</source>
-        <translation>Le flux du relais d'un service de réunion</translation>
+        <source>The stream from a meeting service&apos;s relay</source>
+        <translation>Le flux du relais d&apos;un service de réunion</translation>
     </message>
     <message>
         <source>The update feed address is not valid.</source>
-        <translation>L'adresse du flux de mises à jour n'est pas valide.</translation>
+        <translation>L&apos;adresse du flux de mises à jour n&apos;est pas valide.</translation>
     </message>
     <message>
         <source>Could not check for updates: %1</source>
-        <translation>Impossible de rechercher des mises à jour : %1</translation>
+        <translation>Impossible de rechercher des mises à jour&#xa0;: %1</translation>
     </message>
     <message>
         <source>The update feed could not be read.</source>
@@ -217,7 +217,7 @@ Cliquez sur OK pour l'accorder, ou sur Annuler pour garder Tidemark ouvert sans 
     </message>
     <message>
         <source>Tidemark %1. Commands: r = try again, s [file] = save the log, c = copy the acknowledgement, h [n] = recent acknowledgements, l = show the log, q = quit.</source>
-        <translation>Tidemark %1. Commandes : r = réessayer, s [fichier] = enregistrer le journal, c = copier la reconnaissance, h [n] = reconnaissances récentes, l = afficher le journal, q = quitter.</translation>
+        <translation>Tidemark %1. Commandes&#xa0;: r = réessayer, s [fichier] = enregistrer le journal, c = copier la reconnaissance, h [n] = reconnaissances récentes, l = afficher le journal, q = quitter.</translation>
     </message>
     <message>
         <source>(unknown version)</source>
@@ -225,11 +225,11 @@ Cliquez sur OK pour l'accorder, ou sur Annuler pour garder Tidemark ouvert sans 
     </message>
     <message>
         <source>Learn more about territory acknowledgements: %1</source>
-        <translation>En savoir plus sur les reconnaissances territoriales : %1</translation>
+        <translation>En savoir plus sur les reconnaissances territoriales&#xa0;: %1</translation>
     </message>
     <message>
         <source>Input closed: Ctrl+C quits.</source>
-        <translation>Entrée fermée : Ctrl+C pour quitter.</translation>
+        <translation>Entrée fermée&#xa0;: Ctrl+C pour quitter.</translation>
     </message>
     <message>
         <source>Authentication in progress…</source>
@@ -245,59 +245,59 @@ Cliquez sur OK pour l'accorder, ou sur Annuler pour garder Tidemark ouvert sans 
     </message>
     <message>
         <source>Commands: r = try again, s [file] = save the log, c = copy the acknowledgement, h [n] = recent acknowledgements, l = show the log, q = quit.</source>
-        <translation>Commandes : r = réessayer, s [fichier] = enregistrer le journal, c = copier la reconnaissance, h [n] = reconnaissances récentes, l = afficher le journal, q = quitter.</translation>
+        <translation>Commandes&#xa0;: r = réessayer, s [fichier] = enregistrer le journal, c = copier la reconnaissance, h [n] = reconnaissances récentes, l = afficher le journal, q = quitter.</translation>
     </message>
     <message>
         <source>No acknowledgement has been shown yet.</source>
-        <translation>Aucune reconnaissance n'a encore été affichée.</translation>
+        <translation>Aucune reconnaissance n&apos;a encore été affichée.</translation>
     </message>
     <message>
         <source>Type h and a number to copy that one.</source>
-        <translation>Tapez h suivi d'un numéro pour copier celle-ci.</translation>
+        <translation>Tapez h suivi d&apos;un numéro pour copier celle-ci.</translation>
     </message>
     <message>
         <source>There is no acknowledgement %1: type h to list them.</source>
-        <translation>Il n'y a pas de reconnaissance %1 : tapez h pour les lister.</translation>
+        <translation>Il n&apos;y a pas de reconnaissance %1&#xa0;: tapez h pour les lister.</translation>
     </message>
     <message>
         <source>Nothing to copy yet: there is no acknowledgement.</source>
-        <translation>Rien à copier pour l'instant : il n'y a pas de reconnaissance.</translation>
+        <translation>Rien à copier pour l&apos;instant&#xa0;: il n&apos;y a pas de reconnaissance.</translation>
     </message>
     <message>
         <source>Acknowledgement, ready to paste:</source>
-        <translation>Reconnaissance, prête à coller :</translation>
+        <translation>Reconnaissance, prête à coller&#xa0;:</translation>
     </message>
     <message>
-        <source>Sent to the terminal's clipboard (OSC 52); not every terminal accepts it.</source>
-        <translation>Envoyée au presse-papiers du terminal (OSC 52); certains terminaux ne l'acceptent pas.</translation>
+        <source>Sent to the terminal&apos;s clipboard (OSC 52); not every terminal accepts it.</source>
+        <translation>Envoyée au presse-papiers du terminal (OSC 52); certains terminaux ne l&apos;acceptent pas.</translation>
     </message>
     <message>
         <source>Try Again: type r and press Enter.</source>
-        <translation>Réessayer : tapez r puis appuyez sur Entrée.</translation>
+        <translation>Réessayer&#xa0;: tapez r puis appuyez sur Entrée.</translation>
     </message>
     <message>
         <source>Keys: set TIDEMARK_TERRITORY_KEY and TIDEMARK_IPINFO_TOKEN, or start Tidemark with --territory-key-file FILE and --ipinfo-token-file FILE.</source>
-        <translation>Clés : définissez TIDEMARK_TERRITORY_KEY et TIDEMARK_IPINFO_TOKEN, ou démarrez Tidemark avec --territory-key-file FICHIER et --ipinfo-token-file FICHIER.</translation>
+        <translation>Clés&#xa0;: définissez TIDEMARK_TERRITORY_KEY et TIDEMARK_IPINFO_TOKEN, ou démarrez Tidemark avec --territory-key-file FICHIER et --ipinfo-token-file FICHIER.</translation>
     </message>
     <message>
         <source>Last: %1, %2 (type c to copy it)</source>
-        <translation>Dernière : %1, %2 (tapez c pour la copier)</translation>
+        <translation>Dernière&#xa0;: %1, %2 (tapez c pour la copier)</translation>
     </message>
     <message>
         <source>Save Error Log: type s and a file name, then press Enter.</source>
-        <translation>Enregistrer le journal d'erreurs : tapez s et un nom de fichier, puis appuyez sur Entrée.</translation>
+        <translation>Enregistrer le journal d&apos;erreurs&#xa0;: tapez s et un nom de fichier, puis appuyez sur Entrée.</translation>
     </message>
     <message>
         <source>Copy the acknowledgement: type c.</source>
-        <translation>Copier la reconnaissance : tapez c.</translation>
+        <translation>Copier la reconnaissance&#xa0;: tapez c.</translation>
     </message>
     <message>
         <source>Check for Updates</source>
         <translation>Rechercher des mises à jour</translation>
     </message>
     <message>
-        <source>&lt;br&gt;&lt;a href="%1"&gt;Download Tidemark %2&lt;/a&gt;</source>
-        <translation>&lt;br&gt;&lt;a href="%1"&gt;Télécharger Tidemark %2&lt;/a&gt;</translation>
+        <source>&lt;br&gt;&lt;a href=&quot;%1&quot;&gt;Download Tidemark %2&lt;/a&gt;</source>
+        <translation>&lt;br&gt;&lt;a href=&quot;%1&quot;&gt;Télécharger Tidemark %2&lt;/a&gt;</translation>
     </message>
     <message>
         <source>&amp;File</source>
@@ -364,32 +364,32 @@ Cliquez sur OK pour l'accorder, ou sur Annuler pour garder Tidemark ouvert sans 
         <translation>Afficher Tidemark</translation>
     </message>
     <message>
-        <source>Tidemark: waiting for a meeting's media stream</source>
-        <translation>Tidemark : en attente du flux média d'une réunion</translation>
+        <source>Tidemark: waiting for a meeting&apos;s media stream</source>
+        <translation>Tidemark&#xa0;: en attente du flux média d&apos;une réunion</translation>
     </message>
     <message>
         <source>Tidemark: looking up the media server</source>
-        <translation>Tidemark : recherche du serveur média</translation>
+        <translation>Tidemark&#xa0;: recherche du serveur média</translation>
     </message>
     <message>
         <source>Tidemark: something went wrong (open the window)</source>
-        <translation>Tidemark : un problème est survenu (ouvrez la fenêtre)</translation>
+        <translation>Tidemark&#xa0;: un problème est survenu (ouvrez la fenêtre)</translation>
     </message>
     <message>
         <source>Tidemark: the server stands on the land of</source>
-        <translation>Tidemark : le serveur se trouve sur la terre des peuples</translation>
+        <translation>Tidemark&#xa0;: le serveur se trouve sur la terre des peuples</translation>
     </message>
     <message>
         <source>Could not copy: the clipboard did not take the text.</source>
-        <translation>Copie impossible : le presse-papiers n'a pas accepté le texte.</translation>
+        <translation>Copie impossible&#xa0;: le presse-papiers n&apos;a pas accepté le texte.</translation>
     </message>
     <message>
-        <source>Copied the acknowledgement: paste it in the meeting's chat.</source>
-        <translation>Reconnaissance copiée : collez-la dans la discussion de la réunion.</translation>
+        <source>Copied the acknowledgement: paste it in the meeting&apos;s chat.</source>
+        <translation>Reconnaissance copiée&#xa0;: collez-la dans la discussion de la réunion.</translation>
     </message>
     <message>
-        <source>&lt;p&gt;&lt;b&gt;Tidemark %1&lt;/b&gt;&lt;/p&gt;&lt;p&gt;Shows on whose traditional territory the media server of your video meeting stands.&lt;/p&gt;&lt;p&gt;Licence: MIT.&lt;/p&gt;&lt;p&gt;Web services used:&lt;br&gt;&amp;bull; %2 (where a server stands) receives the media server's address.&lt;br&gt;&amp;bull; %3 (whose land a place is on) receives the server's position.&lt;/p&gt;&lt;p&gt;What is captured: the source address of UDP packets from the meeting services' media ports (%4). Nothing else of the traffic is kept.&lt;/p&gt;</source>
-        <translation>&lt;p&gt;&lt;b&gt;Tidemark %1&lt;/b&gt;&lt;/p&gt;&lt;p&gt;Indique sur le territoire traditionnel de quels peuples se trouve le serveur média de votre vidéoconférence.&lt;/p&gt;&lt;p&gt;Licence : MIT.&lt;/p&gt;&lt;p&gt;Services Web utilisés :&lt;br&gt;&amp;bull; %2 (où se trouve un serveur) reçoit l'adresse du serveur média.&lt;br&gt;&amp;bull; %3 (sur quelle terre se trouve un lieu) reçoit la position du serveur.&lt;/p&gt;&lt;p&gt;Ce qui est capturé : l'adresse source des paquets UDP provenant des ports média des services de réunion (%4). Rien d'autre du trafic n'est conservé.&lt;/p&gt;</translation>
+        <source>&lt;p&gt;&lt;b&gt;Tidemark %1&lt;/b&gt;&lt;/p&gt;&lt;p&gt;Shows on whose traditional territory the media server of your video meeting stands.&lt;/p&gt;&lt;p&gt;Licence: MIT.&lt;/p&gt;&lt;p&gt;Web services used:&lt;br&gt;&amp;bull; %2 (where a server stands) receives the media server&apos;s address.&lt;br&gt;&amp;bull; %3 (whose land a place is on) receives the server&apos;s position.&lt;/p&gt;&lt;p&gt;What is captured: the source address of UDP packets from the meeting services&apos; media ports (%4). Nothing else of the traffic is kept.&lt;/p&gt;</source>
+        <translation>&lt;p&gt;&lt;b&gt;Tidemark %1&lt;/b&gt;&lt;/p&gt;&lt;p&gt;Indique sur le territoire traditionnel de quels peuples se trouve le serveur média de votre vidéoconférence.&lt;/p&gt;&lt;p&gt;Licence&#xa0;: MIT.&lt;/p&gt;&lt;p&gt;Services Web utilisés&#xa0;:&lt;br&gt;&amp;bull; %2 (où se trouve un serveur) reçoit l&apos;adresse du serveur média.&lt;br&gt;&amp;bull; %3 (sur quelle terre se trouve un lieu) reçoit la position du serveur.&lt;/p&gt;&lt;p&gt;Ce qui est capturé&#xa0;: l&apos;adresse source des paquets UDP provenant des ports média des services de réunion (%4). Rien d&apos;autre du trafic n&apos;est conservé.&lt;/p&gt;</translation>
     </message>
     <message>
         <source>About Tidemark</source>
@@ -413,7 +413,7 @@ Cliquez sur OK pour l'accorder, ou sur Annuler pour garder Tidemark ouvert sans 
     </message>
     <message>
         <source>Sorry, unable to save log file. %1</source>
-        <translation>Désolé, impossible d'enregistrer le journal. %1</translation>
+        <translation>Désolé, impossible d&apos;enregistrer le journal. %1</translation>
     </message>
     <message>
         <source>Copy acknowledgement</source>
@@ -425,7 +425,7 @@ Cliquez sur OK pour l'accorder, ou sur Annuler pour garder Tidemark ouvert sans 
     </message>
     <message>
         <source>Save Error Log</source>
-        <translation>Enregistrer le journal d'erreurs</translation>
+        <translation>Enregistrer le journal d&apos;erreurs</translation>
     </message>
     <message>
         <source>Settings…</source>
@@ -437,7 +437,7 @@ Cliquez sur OK pour l'accorder, ou sur Annuler pour garder Tidemark ouvert sans 
     </message>
     <message>
         <source>Last: %1, %2 —</source>
-        <translation>Dernière : %1, %2 —</translation>
+        <translation>Dernière&#xa0;: %1, %2 —</translation>
     </message>
     <message>
         <source>Show</source>
@@ -449,10 +449,10 @@ Cliquez sur OK pour l'accorder, ou sur Annuler pour garder Tidemark ouvert sans 
     </message>
     <message>
         <source>Territory service API &amp;key:</source>
-        <translation>Clé d'&amp;API du service des territoires :</translation>
+        <translation>Clé d&apos;&amp;API du service des territoires&#xa0;:</translation>
     </message>
     <message>
-        <source>Get a free key from the territory service's site (an account is needed)</source>
+        <source>Get a free key from the territory service&apos;s site (an account is needed)</source>
         <translation>Obtenir une clé gratuite sur le site du service des territoires (un compte est nécessaire)</translation>
     </message>
     <message>
@@ -461,11 +461,11 @@ Cliquez sur OK pour l'accorder, ou sur Annuler pour garder Tidemark ouvert sans 
     </message>
     <message>
         <source>IP-information &amp;token:</source>
-        <translation>&amp;Jeton du service d'information IP :</translation>
+        <translation>&amp;Jeton du service d&apos;information IP&#xa0;:</translation>
     </message>
     <message>
-        <source>Get a token from the IP-information service's site (optional: without one it answers at a limited rate)</source>
-        <translation>Obtenir un jeton sur le site du service d'information IP (facultatif : sans jeton, son débit de réponse est limité)</translation>
+        <source>Get a token from the IP-information service&apos;s site (optional: without one it answers at a limited rate)</source>
+        <translation>Obtenir un jeton sur le site du service d&apos;information IP (facultatif&#xa0;: sans jeton, son débit de réponse est limité)</translation>
     </message>
     <message>
         <source>T&amp;est</source>
@@ -485,7 +485,7 @@ Cliquez sur OK pour l'accorder, ou sur Annuler pour garder Tidemark ouvert sans 
     </message>
     <message>
         <source>Finding where keys are kept…</source>
-        <translation>Recherche de l'endroit où les clés sont conservées…</translation>
+        <translation>Recherche de l&apos;endroit où les clés sont conservées…</translation>
     </message>
     <message>
         <source>&amp;Clear Saved Answers</source>
@@ -497,22 +497,22 @@ Cliquez sur OK pour l'accorder, ou sur Annuler pour garder Tidemark ouvert sans 
     </message>
     <message>
         <source>No saved answers could be cleared.</source>
-        <translation>Aucune réponse enregistrée n'a pu être effacée.</translation>
+        <translation>Aucune réponse enregistrée n&apos;a pu être effacée.</translation>
     </message>
     <message>
-        <source>Keys are kept in the desktop's secret store.</source>
+        <source>Keys are kept in the desktop&apos;s secret store.</source>
         <translation>Les clés sont conservées dans le trousseau de secrets du bureau.</translation>
     </message>
     <message>
         <source>No secret store is running: keys are kept in %1, which only you can read.</source>
-        <translation>Aucun trousseau de secrets n'est actif : les clés sont conservées dans %1, que vous seul pouvez lire.</translation>
+        <translation>Aucun trousseau de secrets n&apos;est actif&#xa0;: les clés sont conservées dans %1, que vous seul pouvez lire.</translation>
     </message>
     <message>
         <source>The service refused this key.</source>
         <translation>Le service a refusé cette clé.</translation>
     </message>
     <message>
-        <source>The service's request limit is reached; test again later.</source>
+        <source>The service&apos;s request limit is reached; test again later.</source>
         <translation>La limite de requêtes du service est atteinte; testez de nouveau plus tard.</translation>
     </message>
     <message>
@@ -525,11 +525,11 @@ Cliquez sur OK pour l'accorder, ou sur Annuler pour garder Tidemark ouvert sans 
     </message>
     <message>
         <source>Could not test the key: %1.</source>
-        <translation>Impossible de tester la clé : %1.</translation>
+        <translation>Impossible de tester la clé&#xa0;: %1.</translation>
     </message>
     <message>
         <source>Enter a key first.</source>
-        <translation>Saisissez d'abord une clé.</translation>
+        <translation>Saisissez d&apos;abord une clé.</translation>
     </message>
     <message>
         <source>Testing…</source>
@@ -542,12 +542,18 @@ Cliquez sur OK pour l'accorder, ou sur Annuler pour garder Tidemark ouvert sans 
     <message numerus="yes">
         <source>and %n more</source>
         <comment>peoples not listed</comment>
-        <translation><numerusform>et %n autre</numerusform><numerusform>et %n autres</numerusform></translation>
+        <translation>
+            <numerusform>et %n autre</numerusform>
+            <numerusform>et %n autres</numerusform>
+        </translation>
     </message>
     <message numerus="yes">
         <source>%n saved answers</source>
         <comment>answers kept from earlier lookups</comment>
-        <translation><numerusform>%n réponse enregistrée</numerusform><numerusform>%n réponses enregistrées</numerusform></translation>
+        <translation>
+            <numerusform>%n réponse enregistrée</numerusform>
+            <numerusform>%n réponses enregistrées</numerusform>
+        </translation>
     </message>
     <message>
         <source>Shows on whose traditional territory the media server of your video meeting stands.</source>
@@ -555,11 +561,11 @@ Cliquez sur OK pour l'accorder, ou sur Annuler pour garder Tidemark ouvert sans 
     </message>
     <message>
         <source>Show the status as text instead of in a window (the default without a display).</source>
-        <translation>Afficher l'état sous forme de texte plutôt que dans une fenêtre (par défaut sans affichage graphique).</translation>
+        <translation>Afficher l&apos;état sous forme de texte plutôt que dans une fenêtre (par défaut sans affichage graphique).</translation>
     </message>
     <message>
-        <source>Capture on this network interface only (default: all interfaces, "any").</source>
-        <translation>Capturer sur cette interface réseau seulement (par défaut : toutes les interfaces, « any »).</translation>
+        <source>Capture on this network interface only (default: all interfaces, &quot;any&quot;).</source>
+        <translation>Capturer sur cette interface réseau seulement (par défaut&#xa0;: toutes les interfaces, «&#xa0;any&#xa0;»).</translation>
     </message>
     <message>
         <source>Show this help.</source>
@@ -570,24 +576,24 @@ Cliquez sur OK pour l'accorder, ou sur Annuler pour garder Tidemark ouvert sans 
         <translation>Afficher la version.</translation>
     </message>
     <message>
-        <source>Read the territory service's API key from this file (its first line); or set TIDEMARK_TERRITORY_KEY. Never give a key itself on the command line.</source>
-        <translation>Lire la clé d'API du service des territoires dans ce fichier (sa première ligne); ou définir TIDEMARK_TERRITORY_KEY. Ne donnez jamais une clé elle-même sur la ligne de commande.</translation>
+        <source>Read the territory service&apos;s API key from this file (its first line); or set TIDEMARK_TERRITORY_KEY. Never give a key itself on the command line.</source>
+        <translation>Lire la clé d&apos;API du service des territoires dans ce fichier (sa première ligne); ou définir TIDEMARK_TERRITORY_KEY. Ne donnez jamais une clé elle-même sur la ligne de commande.</translation>
     </message>
     <message>
-        <source>Read the IP-information service's token from this file (its first line); or set TIDEMARK_IPINFO_TOKEN.</source>
-        <translation>Lire le jeton du service d'information IP dans ce fichier (sa première ligne); ou définir TIDEMARK_IPINFO_TOKEN.</translation>
+        <source>Read the IP-information service&apos;s token from this file (its first line); or set TIDEMARK_IPINFO_TOKEN.</source>
+        <translation>Lire le jeton du service d&apos;information IP dans ce fichier (sa première ligne); ou définir TIDEMARK_IPINFO_TOKEN.</translation>
     </message>
     <message>
         <source>Watch these meeting services only, separated by commas (zoom, teams, meet, webex, jitsi; default: as chosen in Settings, else all).</source>
-        <translation>Surveiller seulement ces services de réunion, séparés par des virgules (zoom, teams, meet, webex, jitsi; par défaut : ceux choisis dans les Paramètres, sinon tous).</translation>
+        <translation>Surveiller seulement ces services de réunion, séparés par des virgules (zoom, teams, meet, webex, jitsi; par défaut&#xa0;: ceux choisis dans les Paramètres, sinon tous).</translation>
     </message>
     <message>
-        <source>Write the packet library's diagnostics to standard error (without it, only its errors).</source>
-        <translation>Écrire les diagnostics de la bibliothèque de paquets sur la sortie d'erreur standard (sans cette option, seulement ses erreurs).</translation>
+        <source>Write the packet library&apos;s diagnostics to standard error (without it, only its errors).</source>
+        <translation>Écrire les diagnostics de la bibliothèque de paquets sur la sortie d&apos;erreur standard (sans cette option, seulement ses erreurs).</translation>
     </message>
     <message>
         <source>there is no network interface named %1; there are: %2</source>
-        <translation>il n'y a pas d'interface réseau nommée %1; il y a : %2</translation>
+        <translation>il n&apos;y a pas d&apos;interface réseau nommée %1; il y a&#xa0;: %2</translation>
     </message>
     <message>
         <source>cannot read a key from %1</source>
@@ -595,7 +601,7 @@ Cliquez sur OK pour l'accorder, ou sur Annuler pour garder Tidemark ouvert sans 
     </message>
     <message>
         <source>--services takes some of: %1</source>
-        <translation>--services accepte certains de ces noms : %1</translation>
+        <translation>--services accepte certains de ces noms&#xa0;: %1</translation>
     </message>
     <message>
         <source>running the window as root; as yourself it captures through its helper.</source>
@@ -603,7 +609,7 @@ Cliquez sur OK pour l'accorder, ou sur Annuler pour garder Tidemark ouvert sans 
     </message>
     <message>
         <source>cannot open the display %1; showing the status in this terminal instead.</source>
-        <translation>impossible d'ouvrir l'affichage %1; l'état s'affiche plutôt dans ce terminal.</translation>
+        <translation>impossible d&apos;ouvrir l&apos;affichage %1; l&apos;état s&apos;affiche plutôt dans ce terminal.</translation>
     </message>
     <message>
         <source>NAME</source>
@@ -619,14 +625,14 @@ Cliquez sur OK pour l'accorder, ou sur Annuler pour garder Tidemark ouvert sans 
     </message>
     <message>
         <source>Status: %1</source>
-        <translation>État : %1</translation>
+        <translation>État&#xa0;: %1</translation>
     </message>
     <message>
         <source>Opens %1 in the web browser</source>
         <translation>Ouvre %1 dans le navigateur Web</translation>
     </message>
     <message>
-        <source>Copies the acknowledgement, to paste in the meeting's chat</source>
+        <source>Copies the acknowledgement, to paste in the meeting&apos;s chat</source>
         <translation>Copie la reconnaissance, à coller dans la discussion de la réunion</translation>
     </message>
     <message>
@@ -638,7 +644,7 @@ Cliquez sur OK pour l'accorder, ou sur Annuler pour garder Tidemark ouvert sans 
         <translation>Enregistre le journal dans le fichier de votre choix</translation>
     </message>
     <message>
-        <source>Opens the settings, where the services' keys are entered</source>
+        <source>Opens the settings, where the services&apos; keys are entered</source>
         <translation>Ouvre les paramètres, où se saisissent les clés des services</translation>
     </message>
     <message>
@@ -663,7 +669,7 @@ Cliquez sur OK pour l'accorder, ou sur Annuler pour garder Tidemark ouvert sans 
     </message>
     <message>
         <source>Show %1</source>
-        <translation>Afficher : %1</translation>
+        <translation>Afficher&#xa0;: %1</translation>
     </message>
 </context>
 </TS>
