@@ -58,6 +58,19 @@ QWidget* secretRow(QLineEdit* field, const QString& label, QWidget* parent) {
     return row;
 }
 
+// One service's rows: its secret field under `label`, a link to the site where it is had, and its Test
+// button with the result beside it.
+void addKeyRows(QFormLayout* form, QLineEdit* field, const QString& label, const QString& siteText,
+                const char* site, QPushButton* test, QLabel* result, QWidget* parent) {
+    form->addRow(label, secretRow(field, label, parent));
+    form->addRow(QString(), siteLink(siteText, site, parent));
+    result->setWordWrap(true);
+    auto* row = new QHBoxLayout();
+    row->addWidget(test);
+    row->addWidget(result, 1);
+    form->addRow(QString(), row);
+}
+
 }  // namespace
 
 SettingsDialog::SettingsDialog(AppCore& core, KeyStore& keyStore, Preferences* preferences, QWidget* parent)
@@ -68,31 +81,20 @@ SettingsDialog::SettingsDialog(AppCore& core, KeyStore& keyStore, Preferences* p
     outer->addLayout(form);
 
     territoryKey_ = new QLineEdit(core_.keys().territoryKey, this);
-    const QString keyLabel = QCoreApplication::translate("Tidemark", "Territory service API &key:");
-    form->addRow(keyLabel, secretRow(territoryKey_, keyLabel, this));
-    form->addRow(QString(), siteLink(QCoreApplication::translate("Tidemark", "Get a free key from the territory service's site (an account is needed)"),
-                                     BuildConfig::territoryBaseAddress, this));
     testTerritory_ = new QPushButton(QCoreApplication::translate("Tidemark", "&Test"), this);
     territoryResult_ = new QLabel(this);
-    territoryResult_->setWordWrap(true);
-    auto* territoryTest = new QHBoxLayout();
-    territoryTest->addWidget(testTerritory_);
-    territoryTest->addWidget(territoryResult_, 1);
-    form->addRow(QString(), territoryTest);
+    addKeyRows(form, territoryKey_, QCoreApplication::translate("Tidemark", "Territory service API &key:"),
+               QCoreApplication::translate("Tidemark",
+                                           "Get a free key from the territory service's site (an account is needed)"),
+               BuildConfig::territoryBaseAddress, testTerritory_, territoryResult_, this);
 
     ipInfoToken_ = new QLineEdit(core_.keys().ipInfoToken, this);
-    const QString tokenLabel = QCoreApplication::translate("Tidemark", "IP-information &token:");
-    form->addRow(tokenLabel, secretRow(ipInfoToken_, tokenLabel, this));
-    form->addRow(QString(), siteLink(QCoreApplication::translate("Tidemark", "Get a token from the IP-information service's site (optional: "
-                                                    "without one it answers at a limited rate)"),
-                                     BuildConfig::ipInfoBaseAddress, this));
     testIpInfo_ = new QPushButton(QCoreApplication::translate("Tidemark", "T&est"), this);
     ipInfoResult_ = new QLabel(this);
-    ipInfoResult_->setWordWrap(true);
-    auto* ipTest = new QHBoxLayout();
-    ipTest->addWidget(testIpInfo_);
-    ipTest->addWidget(ipInfoResult_, 1);
-    form->addRow(QString(), ipTest);
+    addKeyRows(form, ipInfoToken_, QCoreApplication::translate("Tidemark", "IP-information &token:"),
+               QCoreApplication::translate("Tidemark", "Get a token from the IP-information service's site (optional: "
+                                                       "without one it answers at a limited rate)"),
+               BuildConfig::ipInfoBaseAddress, testIpInfo_, ipInfoResult_, this);
 
     // A key from the environment or a key file is used whatever is typed here.
     for (auto [fixed, field, variable] : {std::tuple{core_.territoryKeyFixed(), territoryKey_, "TIDEMARK_TERRITORY_KEY"},
