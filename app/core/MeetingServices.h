@@ -10,6 +10,12 @@
 #include <optional>
 #include <string_view>
 
+// The subjects below are marked for the application's translators, who read them here; the capture helper,
+// which has no Qt, sees the texts alone (Qt defines the macro the same way).
+#ifndef QT_TRANSLATE_NOOP
+#define QT_TRANSLATE_NOOP(scope, x) x
+#endif
+
 namespace Tidemark {
 
 struct PortRange {
@@ -26,20 +32,20 @@ struct MeetingService {
 
 inline constexpr MeetingService meetingServices[] = {
     // Zoom: media from 8801, and 8802-8810 from some clients' servers.
-    {"zoom", "Zoom", "The Zoom stream", {{{8801, 8810}}}},
+    {"zoom", "Zoom", QT_TRANSLATE_NOOP("Tidemark", "The Zoom stream"), {{{8801, 8810}}}},
     // Microsoft Teams: media relays on 3478-3481.
-    {"teams", "Microsoft Teams", "The Microsoft Teams stream", {{{3478, 3481}}}},
+    {"teams", "Microsoft Teams", QT_TRANSLATE_NOOP("Tidemark", "The Microsoft Teams stream"), {{{3478, 3481}}}},
     // Google Meet: 19302-19309, and relays on 3478.
-    {"meet", "Google Meet", "The Google Meet stream", {{{19302, 19309}, {3478, 3478}}}},
+    {"meet", "Google Meet", QT_TRANSLATE_NOOP("Tidemark", "The Google Meet stream"), {{{19302, 19309}, {3478, 3478}}}},
     // Webex: 9000, and 5004.
-    {"webex", "Webex", "The Webex stream", {{{9000, 9000}, {5004, 5004}}}},
+    {"webex", "Webex", QT_TRANSLATE_NOOP("Tidemark", "The Webex stream"), {{{9000, 9000}, {5004, 5004}}}},
     // Jitsi Meet (meet.jit.si and self-hosted videobridges): 10000.
-    {"jitsi", "Jitsi Meet", "The Jitsi Meet stream", {{{10000, 10000}}}},
+    {"jitsi", "Jitsi Meet", QT_TRANSLATE_NOOP("Tidemark", "The Jitsi Meet stream"), {{{10000, 10000}}}},
 };
 inline constexpr std::size_t meetingServiceCount = std::size(meetingServices);
 
 // Port 3478 alone is every relay's (Teams and Meet): its stream is named by what it is.
-inline constexpr std::string_view relaySubject = "The stream from a meeting service's relay";
+inline constexpr std::string_view relaySubject = QT_TRANSLATE_NOOP("Tidemark", "The stream from a meeting service's relay");
 inline constexpr std::string_view relayName = "a meeting service's relay";
 inline constexpr std::uint16_t sharedRelayPort = 3478;
 

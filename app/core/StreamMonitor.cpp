@@ -109,16 +109,6 @@ QString StreamMonitor::serviceName(std::uint16_t port, ServiceSet watched) {
     return QString::fromUtf8(relayName);
 }
 
-// The table's subjects, for the translators (the table itself is shared with the capture helper, which has no Qt).
-[[maybe_unused]] constexpr const char* subjectTexts[] = {
-    QT_TRANSLATE_NOOP("Tidemark", "The Zoom stream"),
-    QT_TRANSLATE_NOOP("Tidemark", "The Microsoft Teams stream"),
-    QT_TRANSLATE_NOOP("Tidemark", "The Google Meet stream"),
-    QT_TRANSLATE_NOOP("Tidemark", "The Webex stream"),
-    QT_TRANSLATE_NOOP("Tidemark", "The Jitsi Meet stream"),
-    QT_TRANSLATE_NOOP("Tidemark", "The stream from a meeting service's relay"),
-};
-
 QString StreamMonitor::streamSubject(std::uint16_t port, ServiceSet watched) {
     const auto index = serviceOfPort(port, watched);
     const std::string subject(index ? meetingServices[*index].subject : relaySubject);
