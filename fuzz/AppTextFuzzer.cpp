@@ -1,10 +1,9 @@
-// The application's own inputs, as any bytes: the packet the capture helper cuts, the layer-3 text the server
-// address is cut from, the addresses and positions it checks, and its info file. The first byte picks
+// The application's own inputs, as any bytes: the packet the capture helper observes and the record it
+// writes, an address text, the links and positions it checks, and its info file. The first byte picks
 // which.
-#include "HeaderCut.h"
 #include "InfoDictionary.h"
 #include "Lookups.h"
-#include "StreamMonitor.h"
+#include "MediaPath.h"
 #include "WebClient.h"
 
 #include <QByteArray>
@@ -22,16 +21,28 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QString text = QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
     switch (which) {
         case 0: {
-            // The capture helper's cut: never past the packet, for any link type.
+            // The capture helper's observation of any packet on any link type, and its record read back.
             const std::span<const std::uint8_t> packet(data + 1, size - 1);
-            for (int link : {0, 1, 12, 108, 113, 228, 276}) {
-                if (Tidemark::udpHeaderEnd(link, packet) > packet.size()) __builtin_trap();
+            const Tidemark::LocalAddresses local;
+            ZuzizavAdiduDazorud::Frame frame;
+            for (int link : {0, 1, 12, 113, 276}) {
+                frame.decode(static_cast<ZuzizavAdiduDazorud::LinkType>(link), packet, {}, std::int64_t(packet.size()), 0);
+                if (auto observation = Tidemark::observe(frame, local)) {
+                    const auto record = Tidemark::encode(*observation);
+                    if (Tidemark::decodeObservation(record) != observation) __builtin_trap();
+                }
+            }
+            if (packet.size() >= Tidemark::observationRecordSize) {
+                (void)Tidemark::decodeObservation(packet.first<Tidemark::observationRecordSize>());
             }
             break;
         }
         case 1: {
-            auto address = Tidemark::StreamMonitor::serverAddress(text);
-            if (address && (address->size() >= text.size() || !text.contains(*address))) __builtin_trap();
+            // An address text: public or not, and its text again.
+            if (auto address = Tidemark::NetAddress::fromText(bytes)) {
+                (void)address->isPublic();
+                if (Tidemark::NetAddress::fromText(address->text()) != address) __builtin_trap();
+            }
             break;
         }
         case 2: {

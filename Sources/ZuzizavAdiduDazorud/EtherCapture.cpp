@@ -3,6 +3,7 @@
 #include <ZuzizavAdiduDazorud/LibraryLogger.h>
 
 #include <pcap/pcap.h>
+#include <poll.h>
 
 #include <cstring>
 #include <limits>
@@ -94,7 +95,7 @@ std::shared_ptr<EtherCapture> EtherCapture::make(const std::string& interface, s
 std::shared_ptr<EtherCapture> EtherCapture::open(const std::string& interface, const std::string& command,
                                                  std::int64_t snaplen, bool promiscuous) {
     std::shared_ptr<EtherCapture> session(new EtherCapture());
-    session->openHandle(interface, 0, command, snaplen, promiscuous);
+    session->openHandle(interface, std::nullopt, command, snaplen, promiscuous);
     return session;
 }
 
@@ -104,7 +105,7 @@ void EtherCapture::claimLoop() {
     running_ = true;
 }
 
-void EtherCapture::runHere(std::int32_t count, Callback callback) {
+void EtherCapture::runHere(std::int32_t count, Callback callback, Idle idle) {
     claimLoop();
     try {
         registerCallback(std::move(callback));
@@ -113,12 +114,12 @@ void EtherCapture::runHere(std::int32_t count, Callback callback) {
         running_ = false;
         throw;
     }
-    runLoop(count, &EtherCapture::handlePacket, reinterpret_cast<u_char*>(this));
+    runLoop(count, &EtherCapture::handlePacket, reinterpret_cast<u_char*>(this), idle);
 }
 
-void EtherCapture::runRecordsHere(std::int32_t count, RecordCallback callback) {
+void EtherCapture::runRecordsHere(std::int32_t count, RecordCallback callback, Idle idle) {
     claimLoop();
-    runLoop(count, &EtherCapture::handleRecord, reinterpret_cast<u_char*>(&callback));
+    runLoop(count, &EtherCapture::handleRecord, reinterpret_cast<u_char*>(&callback), idle);
 }
 
 void EtherCapture::registerCallback(Callback callback) {
@@ -129,11 +130,12 @@ void EtherCapture::registerCallback(Callback callback) {
     Frame::resetFrameCounter();
 }
 
-void EtherCapture::openHandle(const std::string& interface, std::int32_t count, const std::string& command,
+void EtherCapture::openHandle(const std::string& interface, std::optional<std::int32_t> count, const std::string& command,
                               std::int64_t snaplen, bool promiscuous) {
+    // A session opened without a loop (open()) has no count yet: the line does not claim one.
     logWarning([&] {
-        return "Executing netpeek on interface " + interface + " count " + std::to_string(count) + " snaplen " +
-               std::to_string(snaplen) + " promiscuous " + (promiscuous ? "true" : "false") + " command " + command;
+        return "Executing netpeek on interface " + interface + (count ? " count " + std::to_string(*count) : std::string()) +
+               " snaplen " + std::to_string(snaplen) + " promiscuous " + (promiscuous ? "true" : "false") + " command " + command;
     });
     if (snaplen < std::numeric_limits<std::int32_t>::min() || snaplen > std::numeric_limits<std::int32_t>::max()) {
         throw EtherCaptureError::genericError("snaplen " + std::to_string(snaplen) + " is outside the 32-bit range");
@@ -165,8 +167,30 @@ void EtherCapture::openHandle(const std::string& interface, std::int32_t count, 
     }
 }
 
-void EtherCapture::runLoop(std::int32_t count, Handler handler, u_char* user) {
-    pcap_loop(pcap_, count, handler, user);
+void EtherCapture::runLoop(std::int32_t count, Handler handler, u_char* user, const Idle& idle) {
+    if (!idle) {
+        pcap_loop(pcap_, count, handler, user);
+    } else {
+        // libpcap may block for as long as nothing arrives: wait on its descriptor with a time-out of
+        // our own, then take what is there without blocking. cancel() is seen within one wait.
+        char errbuf[PCAP_ERRBUF_SIZE] = {};
+        const int fd = pcap_get_selectable_fd(pcap_);
+        if (fd < 0 || pcap_setnonblock(pcap_, 1, errbuf) < 0) {
+            logError([&] { return std::string("cannot wait on the capture: ") + errbuf; });
+        } else {
+            std::int64_t left = count > 0 ? count : -1;
+            for (;;) {
+                pollfd ready{fd, POLLIN, 0};
+                poll(&ready, 1, static_cast<int>(idleInterval.count()));
+                // libpcap sees cancel() only while packets come: a quiet capture is told here.
+                if (cancelRequested_) break;
+                const int handled = pcap_dispatch(pcap_, left > 0 ? static_cast<int>(left) : -1, handler, user);
+                if (handled < 0) break;  // an error, or cancel()
+                if (left > 0 && (left -= handled) <= 0) break;
+                callGuarded(idle);
+            }
+        }
+    }
     std::lock_guard lock(stateMutex_);
     finalStatistics_ = readStatistics();
     release();
@@ -221,6 +245,7 @@ void EtherCapture::handleRecord(u_char* user, const pcap_pkthdr* header, const u
 void EtherCapture::cancel() {
     logWarning([] { return "EtherCapture.cancel: Cancelling pcap_loop"; });
     std::lock_guard lock(stateMutex_);
+    cancelRequested_ = true;
     if (pcap_) pcap_breakloop(pcap_);
 }
 

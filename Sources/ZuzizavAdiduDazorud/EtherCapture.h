@@ -7,6 +7,7 @@
 #include <ZuzizavAdiduDazorud/PcapIO.h>
 
 #include <array>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -53,13 +54,17 @@ public:
     static std::shared_ptr<EtherCapture> open(const std::string& interface, const std::string& command,
                                               std::int64_t snaplen, bool promiscuous);
     // Runs the loop of an opened session on the calling thread until `count` packets (<= 0: no limit) or
-    // cancel(); the callback is called on this thread. Throws EtherCaptureError.
-    void runHere(std::int32_t count, Callback callback);
+    // cancel(); the callback is called on this thread. `idle`, when given, is called on this thread too
+    // after each batch of packets and at least every idleInterval while none arrive: for work that must
+    // happen even then. Throws EtherCaptureError.
+    using Idle = std::function<void()>;
+    static constexpr std::chrono::milliseconds idleInterval{250};
+    void runHere(std::int32_t count, Callback callback, Idle idle = {});
 
     using RecordCallback = std::function<void(const PcapRecord& record)>;
     // As runHere(), but hands each packet over as libpcap captured it, without decoding it: for a caller
     // that only passes packets on.
-    void runRecordsHere(std::int32_t count, RecordCallback callback);
+    void runRecordsHere(std::int32_t count, RecordCallback callback, Idle idle = {});
 
     ~EtherCapture();
     EtherCapture(const EtherCapture&) = delete;
@@ -87,12 +92,12 @@ public:
 
 private:
     EtherCapture() = default;
-    void openHandle(const std::string& interface, std::int32_t count, const std::string& command,
+    void openHandle(const std::string& interface, std::optional<std::int32_t> count, const std::string& command,
                     std::int64_t snaplen, bool promiscuous);
     void registerCallback(Callback callback);
     using Handler = void (*)(unsigned char* user, const pcap_pkthdr* header, const unsigned char* bytes);
     void claimLoop();
-    void runLoop(std::int32_t count, Handler handler, unsigned char* user);
+    void runLoop(std::int32_t count, Handler handler, unsigned char* user, const Idle& idle = {});
     void release();
     std::optional<CaptureStatistics> readStatistics() const;
     static void handlePacket(unsigned char* user, const pcap_pkthdr* header, const unsigned char* bytes);
@@ -114,6 +119,7 @@ private:
     mutable std::mutex stateMutex_;
     std::condition_variable finished_;
     bool running_ = false;
+    std::atomic<bool> cancelRequested_{false};
     std::optional<CaptureStatistics> finalStatistics_;
 };
 

@@ -28,6 +28,11 @@ void logError(MessageFn&& message, Logging::LogSite site = Logging::LogSite::cur
 }
 
 template <typename MessageFn>
+void logInfo(MessageFn&& message, Logging::LogSite site = Logging::LogSite::current()) {
+    logAt(Logging::Logger::Level::info, std::forward<MessageFn>(message), site);
+}
+
+template <typename MessageFn>
 void logWarning(MessageFn&& message, Logging::LogSite site = Logging::LogSite::current()) {
     logAt(Logging::Logger::Level::warning, std::forward<MessageFn>(message), site);
 }

@@ -25,8 +25,8 @@ AppCore::AppCore(InfoDictionary info, PermissionPrompt& prompt, PrivilegedRunner
           state_, scheduler_,
           options.capture ? options.capture : defaultCaptureFactory(programDirectory().toStdString()),
           [this](const QString& address) { startLookup(address); },
-          [this] { permission_->requestPermission(); }, [] { return QDateTime::currentDateTimeUtc(); },
-          options.captureInterface, [this] { streamEnded(); }, options.services}) {
+          [this] { permission_->requestPermission(); }, [this] { return now_(); }, options.captureInterface,
+          [this] { streamEnded(); }, options.services, [this] { pathChanged(); }}) {
     setServices(options.services);
     context_.finished = [this](const LookupOutcome& outcome) { lookupFinished(outcome); };
     state_.setKeysToRedact(keys());
@@ -109,6 +109,16 @@ void AppCore::lookupFinished(const LookupOutcome& outcome) {
         state_.setRetryError(false);
         location_.loadIPData(monitor_.lastServerAddress());
     });
+}
+
+void AppCore::pathChanged() {
+    // Whatever was being looked up or tried again was for the path before.
+    ++generation_;
+    failures_ = 0;
+    if (lookupFailed_ || state_.needsKey()) state_.setRetryError(false);
+    lookupFailed_ = false;
+    state_.setNeedsKey(false);
+    state_.setNotice({});
 }
 
 void AppCore::streamEnded() {

@@ -93,6 +93,7 @@ private:
     void startLookup(const QString& address);
     void lookupFinished(const LookupOutcome& outcome);
     void streamEnded();
+    void pathChanged();
 
     void answerShown();
 

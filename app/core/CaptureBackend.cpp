@@ -4,18 +4,38 @@
 
 #include <unistd.h>
 
+#include <atomic>
+#include <thread>
+
 namespace Tidemark {
 
 namespace {
 
+// The packet library's capture on a thread of its own, counted as the helper counts.
 class EtherCaptureSession final : public CaptureSession {
 public:
-    explicit EtherCaptureSession(std::shared_ptr<ZuzizavAdiduDazorud::EtherCapture> capture)
-        : capture_(std::move(capture)) {}
+    EtherCaptureSession(std::shared_ptr<ZuzizavAdiduDazorud::EtherCapture> capture, ObservationCallback callback)
+        : capture_(std::move(capture)) {
+        thread_ = std::thread([this, callback = std::move(callback)] {
+            try {
+                countDatagrams(*capture_, 0, callback);
+            } catch (const ZuzizavAdiduDazorud::EtherCaptureError&) {
+                // The loop could not run: running() says so.
+            }
+            ended_ = true;
+        });
+    }
+    ~EtherCaptureSession() override {
+        cancel();
+        if (thread_.joinable()) thread_.join();
+    }
     void cancel() override { capture_->cancel(); }
+    bool running() const override { return !ended_; }
 
 private:
     std::shared_ptr<ZuzizavAdiduDazorud::EtherCapture> capture_;
+    std::atomic<bool> ended_{false};
+    std::thread thread_;
 };
 
 CaptureFailure failureOf(const ZuzizavAdiduDazorud::EtherCaptureError& error) {
@@ -40,10 +60,11 @@ CaptureFailure::Kind failureKind(HelperExit exit) {
 }
 
 CaptureFactory etherCaptureFactory() {
-    return [](const CaptureParameters& p, FrameCallback callback) -> std::shared_ptr<CaptureSession> {
+    return [](const CaptureParameters& p, ObservationCallback callback) -> std::shared_ptr<CaptureSession> {
         try {
-            return std::make_shared<EtherCaptureSession>(ZuzizavAdiduDazorud::EtherCapture::make(
-                p.interface, p.count, p.command, p.snaplen, p.promiscuous, std::move(callback)));
+            return std::make_shared<EtherCaptureSession>(
+                ZuzizavAdiduDazorud::EtherCapture::open(p.interface, p.command, p.snaplen, p.promiscuous),
+                std::move(callback));
         } catch (const ZuzizavAdiduDazorud::EtherCaptureError& error) {
             throw failureOf(error);
         }

@@ -1,9 +1,8 @@
 #pragma once
 
 #include "CaptureRefusal.h"
+#include "MediaPath.h"
 #include "MeetingServices.h"
-
-#include <ZuzizavAdiduDazorud/DataStructure/Frame.h>
 
 #include <cstdint>
 #include <functional>
@@ -16,9 +15,8 @@ namespace Tidemark {
 
 struct CaptureParameters {
     std::string interface;
-    std::int32_t count = 1;
-    std::string command{captureFilter};            // the meeting services' fixed filter
-    std::int64_t snaplen = 96;
+    std::string command{captureFilter};  // the meeting services' fixed filter
+    std::int64_t snaplen = 128;
     bool promiscuous = false;
 };
 
@@ -43,25 +41,28 @@ private:
 // The failure a helper's exit stands for: `other` for anything but a refused open.
 CaptureFailure::Kind failureKind(HelperExit exit);
 
-// A running capture, as the monitor sees it.
+// A running capture, as the monitor sees it. It captures until cancelled, or until it fails.
 class CaptureSession {
 public:
     virtual ~CaptureSession() = default;
     virtual void cancel() = 0;
+    // False once the capture has ended, cancelled or not.
+    virtual bool running() const = 0;
 };
 
-using FrameCallback = std::function<void(const ZuzizavAdiduDazorud::Frame&)>;
-// Starts a capture; throws CaptureFailure. Frames arrive on another thread.
+// What a capture saw: a flow's first datagram, then its count once a second.
+using ObservationCallback = std::function<void(const Observation&)>;
+// Starts a capture; throws CaptureFailure. Observations arrive on another thread.
 using CaptureFactory =
-    std::function<std::shared_ptr<CaptureSession>(const CaptureParameters& parameters, FrameCallback callback)>;
+    std::function<std::shared_ptr<CaptureSession>(const CaptureParameters& parameters, ObservationCallback callback)>;
 
-// Live capture through the packet library, in this process (it then needs the capture rights itself).
+// Live capture through the packet library, in this process (it then needs the capture rights itself),
+// counted as the helper counts.
 CaptureFactory etherCaptureFactory();
 
 // Live capture through the capture helper (tidemark-capture), which alone holds the capture
-// capability: a new helper process for each capture, its pcap stream read on a thread of the
-// session's own, each packet decoded into a Frame of the stream's link type. The helper has the
-// application's filter and snapshot length built in; only the interface and count are passed.
+// capability: a helper process for each capture, its observations read on a thread of the session's own.
+// The helper has the application's filter and snapshot length built in; only the interface is passed.
 // The helper's exit code says why it could not capture; its last line of standard error is the text.
 // cancel() ends the helper (SIGTERM) and it is reaped.
 CaptureFactory helperCaptureFactory(std::string helperPath);

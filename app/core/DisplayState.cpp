@@ -25,6 +25,7 @@ QString toString(StatusColor color) {
         case StatusColor::red: return QStringLiteral("red");
         case StatusColor::green: return QStringLiteral("green");
         case StatusColor::blue: return QStringLiteral("blue");
+        case StatusColor::purple: return QStringLiteral("purple");
     }
     return {};
 }

@@ -14,8 +14,9 @@
 
 namespace Tidemark {
 
-// Orange waiting for a stream, blue while a lookup runs, red on a failure, green with the answer.
-enum class StatusColor { orange, red, green, blue };
+// Orange waiting for a stream, blue while a lookup runs, red on a failure, green with the answer, purple
+// when there is no server to look up (a peer-to-peer call, a server on a private network).
+enum class StatusColor { orange, red, green, blue, purple };
 QString toString(StatusColor color);
 
 // The acknowledgement shown last, kept for a while after its stream ended.

@@ -1,7 +1,5 @@
 #include "CaptureBackend.h"
 
-#include <ZuzizavAdiduDazorud/EtherCaptureError.h>
-#include <ZuzizavAdiduDazorud/PcapIO.h>
 
 #include <fcntl.h>
 #include <signal.h>
@@ -11,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <array>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -31,10 +30,11 @@ struct HelperRun {
     std::condition_variable changed;
     pid_t pid = -1;
     bool started = false;   // the stream's header arrived: the capture is open
+    bool ended = false;     // the stream has ended
     bool reaped = false;    // the process has ended and been waited for
     int exitCode = -1;
     std::string errorText;  // the helper's standard error (its last line), when it failed
-    FrameCallback callback;
+    ObservationCallback callback;
     int lifeline = -1;      // the write end of the helper's standard input: held until it is reaped
 };
 
@@ -48,45 +48,47 @@ std::string lastLine(int fd) {
     return newline == std::string::npos ? text : text.substr(newline + 1);
 }
 
-// Reads the helper's stream until it ends, then reaps the helper.
-void readHelperStream(const std::shared_ptr<HelperRun>& run, int out, int err) {
-    std::FILE* stream = fdopen(out, "rb");
-    std::unique_ptr<ZuzizavAdiduDazorud::PcapReader> reader;
-    if (stream) {
-        try {
-            reader = ZuzizavAdiduDazorud::PcapReader::open(stream);  // waits for the header
-        } catch (const ZuzizavAdiduDazorud::EtherCaptureError&) {
-            // The helper ended before the capture was open; its exit code tells why.
-        }
-    } else {
-        close(out);
+// Reads exactly `size` bytes; false at the end of the stream or on an error.
+bool readExactly(int fd, std::uint8_t* bytes, std::size_t size) {
+    while (size > 0) {
+        const ssize_t n = read(fd, bytes, size);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        bytes += n;
+        size -= static_cast<std::size_t>(n);
     }
-    if (reader) {
+    return true;
+}
+
+// Reads the helper's observations until the stream ends, then reaps the helper.
+void readHelperStream(const std::shared_ptr<HelperRun>& run, int out, int err) {
+    std::array<std::uint8_t, observationStreamHeader.size()> header{};
+    if (readExactly(out, header.data(), header.size()) && header == observationStreamHeader) {
         {
             std::lock_guard lock(run->mutex);
             run->started = true;
         }
         run->changed.notify_all();
-        const auto link = static_cast<ZuzizavAdiduDazorud::LinkType>(reader->linkType());
-        ZuzizavAdiduDazorud::PcapRecord record;
-        while (reader->next(record) == ZuzizavAdiduDazorud::PcapReader::Status::record) {
-            ZuzizavAdiduDazorud::Frame frame(link, ZuzizavAdiduDazorud::ByteSlice(record.bytes.data(), record.bytes.size()),
-                                             record.timeval, record.originalLength);
-            if (run->callback) run->callback(frame);
+        ObservationRecord record{};
+        while (readExactly(out, record.data(), record.size())) {
+            const std::optional<Observation> observation = decodeObservation(record);
+            if (!observation) break;  // not what a helper writes: stop listening to it
+            if (run->callback) run->callback(*observation);
         }
-        reader.reset();
     }
+    close(out);
     int status = 0;
     std::unique_lock lock(run->mutex);
     while (waitpid(run->pid, &status, 0) < 0 && errno == EINTR) {
     }
     run->reaped = true;
+    run->ended = true;
     run->exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     if (!run->started) run->errorText = lastLine(err);
     close(err);
     close(run->lifeline);
     // The callback may hold what holds this session: let it go here, not in a cycle.
-    FrameCallback callback = std::move(run->callback);
+    ObservationCallback callback = std::move(run->callback);
     lock.unlock();
     run->changed.notify_all();
 }
@@ -106,6 +108,10 @@ public:
         std::lock_guard lock(run_->mutex);
         if (!run_->reaped) kill(run_->pid, SIGTERM);  // not reaped: the pid is still the helper's
     }
+    bool running() const override {
+        std::lock_guard lock(run_->mutex);
+        return !run_->ended;
+    }
 
 private:
     std::shared_ptr<HelperRun> run_;
@@ -113,7 +119,7 @@ private:
 };
 
 std::shared_ptr<CaptureSession> startHelper(const std::string& helperPath, const CaptureParameters& p,
-                                            FrameCallback callback) {
+                                            ObservationCallback callback) {
     int out[2];
     if (pipe2(out, O_CLOEXEC) != 0) throw CaptureFailure(CaptureFailure::Kind::other, "cannot make a pipe for the capture helper");
     // Standard error goes to an unnamed file: read once the helper has ended, it can never block it.
@@ -138,8 +144,7 @@ std::shared_ptr<CaptureSession> startHelper(const std::string& helperPath, const
     posix_spawn_file_actions_adddup2(&actions, lifeline[0], 0);
     posix_spawn_file_actions_adddup2(&actions, out[1], 1);
     posix_spawn_file_actions_adddup2(&actions, err, 2);
-    const std::string count = std::to_string(p.count);
-    std::vector<std::string> arguments{helperPath, "--interface", p.interface, "--count", count};
+    std::vector<std::string> arguments{helperPath, "--interface", p.interface};
     std::vector<char*> argv;
     for (auto& a : arguments) argv.push_back(a.data());
     argv.push_back(nullptr);
@@ -192,7 +197,7 @@ bool isProgram(const std::string& path) {
 }  // namespace
 
 CaptureFactory helperCaptureFactory(std::string helperPath) {
-    return [helperPath](const CaptureParameters& p, FrameCallback callback) {
+    return [helperPath](const CaptureParameters& p, ObservationCallback callback) {
         return startHelper(helperPath, p, std::move(callback));
     };
 }

@@ -1,4 +1,5 @@
 #include "Lookups.h"
+#include "NetAddress.h"
 #include "Scheduler.h"
 
 #include <QLocale>
@@ -311,6 +312,12 @@ bool LocationLookup::show(const QByteArray& body) {
 }
 
 void LocationLookup::request(const QString& address) {
+    // A private, loopback or link-local address may be a person's: it never leaves this machine.
+    const auto parsed = NetAddress::fromText(address.toStdString());
+    if (!parsed || !parsed->isPublic()) {
+        c_.state.appendLog(QStringLiteral("Not looking up %1: not a public address").arg(address));
+        return;
+    }
     c_.state.appendLog(QStringLiteral("Loading IP data for ") + address);
     const auto url = requestUrl(address, c_.keys().ipInfoToken);
     if (!url) {

@@ -1,8 +1,12 @@
 #pragma once
 
-// The meeting services Tidemark knows, by the UDP source ports their media servers send from, as each
-// service publishes them for firewall administrators. The capture filter is made from this table when the
-// program is compiled: the helper and the in-process capture use it and no other.
+// The meeting services Tidemark knows: the address ranges of their media servers and the UDP ports those
+// send from, as each service publishes them for firewall administrators. A server is named by the ranges
+// first, then by its port. The capture filter is made from this table when the program is compiled: the
+// helper and the in-process capture use it and no other.
+
+#include "MeetingRanges.h"
+#include "NetAddress.h"
 
 #include <array>
 #include <cstddef>
@@ -28,11 +32,12 @@ struct MeetingService {
     std::string_view name;     // as people know it
     std::string_view subject;  // how the sentence begins: "The Zoom stream"
     std::array<PortRange, 2> ports;
+    int framing = -1;  // the first byte of the service's own media framing, when it has one; -1: none
 };
 
 inline constexpr MeetingService meetingServices[] = {
     // Zoom: media from 8801, and 8802-8810 from some clients' servers.
-    {"zoom", "Zoom", QT_TRANSLATE_NOOP("Tidemark", "The Zoom stream"), {{{8801, 8810}}}},
+    {"zoom", "Zoom", QT_TRANSLATE_NOOP("Tidemark", "The Zoom stream"), {{{8801, 8810}}}, 0x05},
     // Microsoft Teams: media relays on 3478-3481.
     {"teams", "Microsoft Teams", QT_TRANSLATE_NOOP("Tidemark", "The Microsoft Teams stream"), {{{3478, 3481}}}},
     // Google Meet: 19302-19309, and relays on 3478.
@@ -64,13 +69,41 @@ constexpr ServiceSet servicesOfPort(std::uint16_t port, ServiceSet watched = all
     return found & watched;
 }
 
-// The one service a port names, or none when it names none or (3478) more than one.
-constexpr std::optional<std::size_t> serviceOfPort(std::uint16_t port, ServiceSet watched = allServices) {
-    const ServiceSet found = servicesOfPort(port, watched);
+// The one service of a set, or none when it holds none or more than one.
+constexpr std::optional<std::size_t> onlyService(ServiceSet found) {
     if (found == 0 || (found & (found - 1)) != 0) return std::nullopt;
     std::size_t index = 0;
     while (!(found & (ServiceSet{1} << index))) ++index;
     return index;
+}
+
+// The one service a port names, or none when it names none or (3478) more than one.
+constexpr std::optional<std::size_t> serviceOfPort(std::uint16_t port, ServiceSet watched = allServices) {
+    return onlyService(servicesOfPort(port, watched));
+}
+
+// The services whose published ranges hold `address`.
+inline ServiceSet servicesOfAddress(const NetAddress& address) {
+    ServiceSet found = 0;
+    for (const publishedRanges::List& list : publishedRanges::lists) {
+        bool inside = false;
+        if (address.family == 4) {
+            for (const publishedRanges::V4& range : list.v4) inside = inside || address.inV4(range.network, range.prefix);
+        } else if (address.family == 6) {
+            for (const publishedRanges::V6& range : list.v6) inside = inside || address.startsWith(range.network, range.prefix);
+        }
+        if (!inside) continue;
+        for (std::size_t i = 0; i < meetingServiceCount; ++i) {
+            if (meetingServices[i].id == list.service) found |= ServiceSet{1} << i;
+        }
+    }
+    return found;
+}
+
+// The services a sender may be: by the published ranges when they hold it, else by its port.
+inline ServiceSet servicesOf(const NetAddress& address, std::uint16_t port) {
+    const ServiceSet byRanges = servicesOfAddress(address);
+    return byRanges != 0 ? byRanges : servicesOfPort(port);
 }
 
 // The services named by ids ("teams,meet"), or none when one is unknown or the list is empty.
@@ -97,7 +130,7 @@ inline constexpr ServiceSet zoomOnly = 1;
 
 namespace detail {
 struct FilterText {
-    std::array<char, 512> text{};
+    std::array<char, 2048> text{};
     std::size_t size = 0;
     constexpr void append(std::string_view part) {
         for (char c : part) text[size++] = c;
@@ -113,15 +146,29 @@ struct FilterText {
     }
 };
 
+// What a media or connectivity-check payload may begin with (RFC 7983), as a kernel filter can test it,
+// with the payload at udp[8] (IPv4) or ip6[48] (IPv6 without extension headers): RTP/RTCP, DTLS records,
+// TURN ChannelData whose length fits the datagram, and STUN with its magic cookie. A superset of what the
+// helper then classifies.
+inline constexpr std::string_view mediaV4 =
+    "ip and (udp[8] & 0xc0 = 0x80 or (udp[8] >= 20 and udp[8] <= 63 and udp[9] = 0xfe) or "
+    "(udp[8] & 0xf0 = 0x40 and udp[4:2] - udp[10:2] >= 12 and udp[4:2] - udp[10:2] <= 15) or "
+    "(udp[8] & 0xfc = 0 and udp[12:4] = 0x2112a442))";
+inline constexpr std::string_view mediaV6 =
+    "ip6 and ip6[6] = 17 and (ip6[48] & 0xc0 = 0x80 or (ip6[48] >= 20 and ip6[48] <= 63 and ip6[49] = 0xfe) or "
+    "(ip6[48] & 0xf0 = 0x40 and ip6[44:2] - ip6[50:2] >= 12 and ip6[44:2] - ip6[50:2] <= 15) or "
+    "(ip6[48] & 0xfc = 0 and ip6[52:4] = 0x2112a442))";
+// Ports that no participant's media uses: the well-known ones (DNS, NTP, QUIC on 443, ...) and
+// multicast name resolution.
+inline constexpr std::string_view ordinaryPorts =
+    "src portrange 1024-65535 and dst portrange 1024-65535 and not port 5353 and not port 5355";
+
 constexpr FilterText makeCaptureFilter() {
     FilterText filter;
     filter.append("udp and (");
-    bool first = true;
     for (const MeetingService& service : meetingServices) {
         for (const PortRange& range : service.ports) {
             if (range.last == 0) continue;
-            if (!first) filter.append(" or ");
-            first = false;
             if (range.first == range.last) {
                 filter.append("src port ");
                 filter.append(range.first);
@@ -131,15 +178,23 @@ constexpr FilterText makeCaptureFilter() {
                 filter.append("-");
                 filter.append(range.last);
             }
+            filter.append(" or ");
         }
     }
-    filter.append(")");
+    filter.append("(");
+    filter.append(ordinaryPorts);
+    filter.append(" and ((");
+    filter.append(mediaV4);
+    filter.append(") or (");
+    filter.append(mediaV6);
+    filter.append("))))");
     return filter;
 }
 inline constexpr FilterText captureFilterText = makeCaptureFilter();
 }  // namespace detail
 
-// "udp and (src portrange 8801-8810 or src portrange 3478-3481 or ...)", made when compiled.
+// Every datagram from the services' media ports, and from any other port what looks like media or a
+// connectivity check (a peer-to-peer call's media, the computer's own checks): made when compiled.
 inline constexpr std::string_view captureFilter{detail::captureFilterText.text.data(), detail::captureFilterText.size};
 
 }  // namespace Tidemark

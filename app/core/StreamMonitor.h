@@ -2,12 +2,12 @@
 
 #include "CaptureBackend.h"
 #include "DisplayState.h"
+#include "MediaPath.h"
 #include "MeetingServices.h"
 #include "Scheduler.h"
 
 #include <QDateTime>
 #include <QObject>
-#include <QSet>
 #include <QString>
 
 #include <atomic>
@@ -17,20 +17,33 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <set>
 
 namespace Tidemark {
 
-// Drives capture one packet per run: a new server address starts the lookups, a run
-// without a packet for 10 s resets the display, a denied capture asks for permission.
-// Captures on "any" (every interface: cable, Wi-Fi, a VPN's tun device) unless told an interface.
-// A capture that cannot start shows why in red and is tried again every 10 s.
-// All its work runs on the main thread; only the capture callback runs elsewhere.
+// Follows the meeting's media path from what the capture observes. The media server is the sender of
+// media (RTP/RTCP, DTLS, TURN data, a service's own framing) from a service's ranges or ports; a server
+// that only answers connectivity checks (STUN) never is. Datagrams of a framing Tidemark does not know,
+// from a service's port and inside its ranges, make their sender a candidate below any media sender.
+// Media from anyone else while a service's checks are seen is a peer-to-peer call: said so, and the
+// participant's address is never looked up. Every media datagram is counted per server over 10-second
+// windows; a busier server takes over only on a clear margin; a path silent for a whole window ends.
+// Captures on "any" (every interface: cable, Wi-Fi, a VPN's tun device) unless told an interface. A
+// capture that cannot start shows why in red and is tried again every 10 s; a denied one asks for
+// permission. All its work runs on the main thread; only the capture callback runs elsewhere.
 class StreamMonitor : public QObject {
     Q_OBJECT
 
 public:
-    static constexpr std::chrono::milliseconds watchdogDelay{10'000};
-    static constexpr std::chrono::milliseconds restartDelay{5'000};
+    static constexpr std::chrono::milliseconds windowLength{10'000};
+    static constexpr std::chrono::milliseconds retryDelay{10'000};
+    // How long a candidate of unknown framing waits for a media sender before it is taken.
+    static constexpr std::chrono::milliseconds unknownFramingGrace{2'000};
+    // How long a service's connectivity checks count as "seen".
+    static constexpr std::chrono::seconds checksRemembered{60};
+    // A busier server takes over when it sent this many percent of the shown one's datagrams, or more.
+    static constexpr std::uint64_t switchMarginPercent = 125;
+    static constexpr std::size_t maximumCandidates = 256;  // per window; more senders are not counted
     static const QString resetLine;
     static const QString retryLine;
     static const QString allInterfaces;  // "any"
@@ -43,32 +56,40 @@ public:
         std::function<void()> requestPermission;
         std::function<QDateTime()> now = [] { return QDateTime::currentDateTimeUtc(); };
         std::optional<QString> interface;  // the user's choice; none: all interfaces
-        std::function<void()> streamEnded;  // the watchdog is about to reset the display
-        ServiceSet services = allServices;  // whose packets count
+        std::function<void()> streamEnded;  // the display is about to go back to waiting
+        ServiceSet services = allServices;  // whose streams count
+        std::function<void()> pathChanged;  // a new server was taken, or the call went peer to peer
     };
 
+    enum class Path { waiting, server, peer };
+
     explicit StreamMonitor(Dependencies dependencies, QObject* parent = nullptr);
-    // Cancels the current run; a frame that arrives afterwards finds no monitor and is dropped.
+    // Cancels the capture; an observation that arrives afterwards finds no monitor and is dropped.
     ~StreamMonitor() override;
 
     void startMonitoring();
     QString discoverInterface();
+    // (Re)starts the capture: at the start, by Try Again, after a grant, and when a capture has ended.
     void runEtherCapture();
 
     const QString& captureInterface() const { return captureInterface_; }
-    // Which services' packets count from now on.
+    // Which services' streams count from now on.
     void setServices(ServiceSet services) { services_ = services; }
     ServiceSet services() const { return services_; }
+    // The media server shown; empty while waiting or peer to peer.
     const QString& lastServerAddress() const { return lastServerAddress_; }
+    Path path() const { return path_; }
+    // Media datagrams counted since monitoring started.
+    std::uint64_t mediaDatagrams() const { return mediaDatagrams_; }
 
-    // The text between the first blank and the blank before the first ">", or none.
-    static std::optional<QString> serverAddress(const QString& layer3Text);
-    // The service a port's stream is of ("a meeting service's relay" for a port several share), and how
-    // the sentence names the stream.
-    static QString serviceName(std::uint16_t port, ServiceSet watched = allServices);
-    static QString streamSubject(std::uint16_t port, ServiceSet watched = allServices);
-    // Packets captured per run: enough to tell the busier of two streams apart.
-    static constexpr std::int32_t packetsPerRun = 8;
+    // The service a sender is of, by its ranges then its port ("a meeting service's relay" for a port
+    // several share), and how the sentence names its stream.
+    static QString serviceName(const NetAddress& address, std::uint16_t port, ServiceSet watched = allServices);
+    static QString streamSubject(const NetAddress& address, std::uint16_t port, ServiceSet watched = allServices);
+    // What the window says in a peer-to-peer call whose checks were `service`'s.
+    static QString peerText(const QString& service);
+    // What the window says when the server is on a private network.
+    static QString privateServerText(const QString& subject, const QString& address);
     // What the window says when capture cannot start on `interface`.
     static QString failureText(const QString& interface, const CaptureFailure& failure);
 
@@ -79,41 +100,48 @@ private:
         std::mutex mutex;
         StreamMonitor* monitor = nullptr;
     };
-
-    struct Run {
-        std::atomic<bool> packetSeen{false};
-        std::shared_ptr<CaptureSession> currentCapture;
-        bool handled = false;  // main thread: its first packet was handled
-        bool reset = false;   // main thread: the watchdog has replaced this run
-        bool failed = false;  // main thread: the capture could not start
+    struct Candidate {
+        std::uint16_t port = 0;
+        ServiceSet services = 0;
+        std::uint64_t media = 0;    // media datagrams in the window
+        std::uint64_t unknown = 0;  // datagrams of a framing not known, from a service's port and ranges
     };
 
-    void handleFrame(const std::shared_ptr<Run>& run, const ZuzizavAdiduDazorud::Frame& frame);
-    void handleFrameOnMainThread(const std::shared_ptr<Run>& run, const QString& layer3Text, std::uint16_t port,
-                                 const QDateTime& when);
-    // Counts a packet of a server in the current window (opening one when none is).
-    void tally(const QString& address, std::uint16_t port);
-    // At a window's end, the busier server takes over if it is not the one shown.
+    void observed(const Observation& observation);
+    void noteChecks(ServiceSet services, const NetAddress& address, std::uint16_t port);
+    bool checksSeen() const;
+    Candidate* candidate(const Observation& observation, ServiceSet services);
+    void logCandidate(const NetAddress& address, const Candidate& candidate, PayloadClass kind);
+    void unknownFramingGraceOver();
     void closeWindow();
-    // The server the display is about; looked up.
-    void adopt(const QString& address, std::uint16_t port);
-    void checkStream(const std::shared_ptr<Run>& run);
-    void restart(const std::shared_ptr<Run>& run);
+    // The sender of the most datagrams of one kind in the window; none when no one sent any.
+    std::optional<NetAddress> busiest(std::uint64_t Candidate::*count) const;
+    void adopt(const NetAddress& address, const QString& why);
+    void enterPeerToPeer();
+    void endStream();
+    void scheduleWindow();
 
     Dependencies d_;
     std::shared_ptr<Link> link_ = std::make_shared<Link>();
-    std::shared_ptr<Run> currentRun_;
+    std::shared_ptr<CaptureSession> session_;
     QString captureInterface_ = QStringLiteral("en0");
+    bool captureFailed_ = false;       // the display shows why capture cannot start
+    bool awaitingPermission_ = false;  // the permission step has the capture
+    unsigned retryGeneration_ = 0;     // of the scheduled retry of a failed capture
+    bool windowScheduled_ = false;
+    bool graceScheduled_ = false;
+
+    Path path_ = Path::waiting;
+    NetAddress shown_;
+    bool shownUnknownFraming_ = false;  // the server shown was taken for datagrams of unknown framing
     QString lastServerAddress_;
-    bool captureFailed_ = false;  // the display shows why capture cannot start
-    struct Candidate {
-        int packets = 0;
-        std::uint16_t port = 0;
-    };
-    std::map<QString, Candidate> window_;  // packets per server in the current window
-    QSet<QString> known_;                  // servers logged as candidates since the stream began
-    bool windowOpen_ = false;
-    std::atomic<ServiceSet> services_;  // read on capture threads
+    std::map<NetAddress, Candidate> window_;
+    std::uint64_t peerMedia_ = 0;  // in the window, while checks were seen
+    std::map<std::size_t, QDateTime> checks_;  // by service: when its checks were last seen
+    std::size_t lastChecked_ = 0;              // the service whose checks were seen last
+    std::set<NetAddress> known_;               // senders logged as candidates since the stream began
+    std::uint64_t mediaDatagrams_ = 0;
+    std::atomic<ServiceSet> services_;
 };
 
 }  // namespace Tidemark

@@ -1,8 +1,11 @@
 // tidemark-capture: the one program that holds the capture capability. It opens one capture with the
-// application's fixed parameters (the meeting services' filter, 96 bytes per packet, never promiscuous),
-// drops every capability as soon as the capture is open, and writes what it captures to standard output
-// as a pcap stream, a packet at a time, each cut at the end of its UDP header. Whoever runs it learns at
-// most the headers of UDP packets from the meeting services' media ports.
+// application's fixed parameters (the meeting services' filter, 128 bytes per packet, never promiscuous)
+// and drops every capability as soon as the capture is open. It reads each datagram's headers and the
+// first bytes of its payload to tell what it is (a connectivity check, media, or other), drops what says
+// nothing of a meeting, and writes to standard output only observations: which way, which class, the
+// remote address and port, the local port and how many datagrams, a flow's first at once and then its
+// count once a second. No payload byte leaves it. Whoever runs it learns at most that much of UDP traffic
+// that reaches or leaves this machine anyway.
 //
 // Installed setuid root (where a file system keeps no capabilities), it becomes the user who ran it before
 // anything else, with CAP_NET_RAW alone, and drops that too once the capture is open.
@@ -10,15 +13,14 @@
 // It ends with the process that started it: at once when that one is gone before it starts (its standard
 // input, a pipe only the parent holds open, has hung up), and by SIGTERM when it goes later.
 //
-// usage: tidemark-capture [--interface NAME] [--count N]
+// usage: tidemark-capture [--interface NAME] [--count N]   (N packets, then it ends; default: until ended)
 // exit codes: those of HelperExit (0 done, 1 other failure or bad usage, 2 permission denied, 3 no such
 // device, 4 the open failed otherwise).
 #include "CaptureRefusal.h"
-#include "HeaderCut.h"
+#include "MediaPath.h"
 #include "MeetingServices.h"
 
 #include <ZuzizavAdiduDazorud/EtherCapture.h>
-#include <ZuzizavAdiduDazorud/PcapIO.h>
 #include <ZuzizavAdiduDazorud/logging/LoggingSystem.h>
 #include <ZuzizavAdiduDazorud/logging/StreamLogHandler.h>
 
@@ -43,11 +45,10 @@ namespace {
 
 using ZuzizavAdiduDazorud::EtherCapture;
 using ZuzizavAdiduDazorud::EtherCaptureError;
-using ZuzizavAdiduDazorud::PcapRecord;
-using ZuzizavAdiduDazorud::PcapWriter;
 using Tidemark::HelperExit;
 
-constexpr int snaplen = 96;
+// Enough for the link, IP and UDP headers (VLAN tags and IPv6 included) and the payload's first bytes.
+constexpr int snaplen = 128;
 
 constexpr int done = static_cast<int>(HelperExit::done);
 constexpr int failed = static_cast<int>(HelperExit::failed);
@@ -93,6 +94,26 @@ bool followParent() {
     return !(poll(&input, 1, 0) == 1 && (input.revents & POLLHUP));
 }
 
+// Writes all of `bytes` to standard output; false when the reader is gone.
+bool writeOut(const std::uint8_t* bytes, std::size_t size) {
+    while (size > 0) {
+        const ssize_t n = write(STDOUT_FILENO, bytes, size);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        bytes += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// The library's diagnostics, on standard error, only when something is wrong: a healthy capture says
+// nothing, and a flood of malformed packets cannot fill the application's copy of it.
+std::unique_ptr<Logging::LogHandler> errorsOnly(const std::string& label) {
+    auto handler = Logging::StreamLogHandler::toStandardError(label);
+    handler->setLogLevel(Logging::Logger::Level::critical);
+    return handler;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -104,10 +125,10 @@ int main(int argc, char** argv) {
     std::signal(SIGTERM, SIG_DFL);
     std::signal(SIGPIPE, SIG_DFL);
     if (!followParent()) return failed;
-    // Standard output carries the capture; the library's diagnostics go to standard error.
-    Logging::LoggingSystem::setFactory(&Logging::StreamLogHandler::toStandardError);
+    // Standard output carries the observations; the library's diagnostics go to standard error.
+    Logging::LoggingSystem::setFactory(&errorsOnly);
     std::string interface = "any";
-    long long count = 1;
+    long long count = 0;  // no limit
     static const option options[] = {
         {"interface", required_argument, nullptr, 'i'},
         {"count", required_argument, nullptr, 'c'},
@@ -145,8 +166,8 @@ int main(int argc, char** argv) {
         return failed;
     }
 
-    // SIGTERM (the application's cancel) ends the process as it comes: every packet written so far has
-    // been flushed whole.
+    // SIGTERM (the application's cancel) ends the process as it comes: each record is written whole by
+    // one write to a pipe, so none is left half written.
     std::shared_ptr<EtherCapture> session;
     try {
         session = EtherCapture::open(interface, std::string(Tidemark::captureFilter), snaplen, false);
@@ -163,23 +184,14 @@ int main(int argc, char** argv) {
     }
     if (!followParent()) return failed;
 
-    std::unique_ptr<PcapWriter> writer;
-    try {
-        writer = PcapWriter::open(stdout, session->datalink(), snaplen);
-    } catch (const EtherCaptureError& error) {
-        std::fprintf(stderr, "tidemark-capture: %s\n", error.message().c_str());
-        return failed;
-    }
-    // The file header is out: the reader knows the capture is open.
-    if (!writer->flush()) return failed;
+    // The header is out: the reader knows the capture is open.
+    if (!writeOut(Tidemark::observationStreamHeader.data(), Tidemark::observationStreamHeader.size())) return failed;
 
     bool writeFailed = false;
     try {
-        const int linkType = session->datalink();
-        session->runRecordsHere(static_cast<int>(count), [&](const PcapRecord& record) {
-            const std::size_t end = Tidemark::udpHeaderEnd(linkType, record.bytes);
-            writer->write(PcapRecord{record.timeval, record.originalLength, record.bytes.first(end)});
-            if (!writer->flush() && !writeFailed) {
+        Tidemark::countDatagrams(*session, static_cast<std::int32_t>(count), [&](const Tidemark::Observation& observation) {
+            const Tidemark::ObservationRecord record = Tidemark::encode(observation);
+            if (!writeFailed && !writeOut(record.data(), record.size())) {
                 // The reader went away: nothing more to do.
                 writeFailed = true;
                 session->cancel();
@@ -189,6 +201,5 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "tidemark-capture: %s\n", error.description().c_str());
         return failed;
     }
-    const bool closed = writer->close();
-    return writeFailed || !closed ? failed : done;
+    return writeFailed ? failed : done;
 }

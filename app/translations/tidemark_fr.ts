@@ -671,5 +671,21 @@ Cliquez sur OK pour l&apos;accorder, ou sur Annuler pour garder Tidemark ouvert 
         <source>Show %1</source>
         <translation>Afficher&#xa0;: %1</translation>
     </message>
+    <message>
+        <source>This %1 meeting&apos;s media goes directly between the participants&apos; computers (peer to peer), so no server of %1 carries it and there is no server&apos;s land to name. Tidemark never looks up another participant&apos;s address.</source>
+        <translation>Le flux média de cette réunion %1 passe directement entre les ordinateurs des participants (pair à pair), donc aucun serveur de %1 ne le transporte et il n&apos;y a pas de terre de serveur à nommer. Tidemark ne recherche jamais l&apos;adresse d&apos;un autre participant.</translation>
+    </message>
+    <message>
+        <source>%1 to your computer is coming from %2, an address on a private network. Tidemark does not look up such addresses, so it cannot say whose land that server stands on.</source>
+        <translation>%1 vers votre ordinateur provient de %2, une adresse d&apos;un réseau privé. Tidemark ne recherche pas de telles adresses; il ne peut donc pas dire sur quelle terre se trouve ce serveur.</translation>
+    </message>
+    <message>
+        <source>Tidemark: no server to look up</source>
+        <translation>Tidemark&#xa0;: aucun serveur à rechercher</translation>
+    </message>
+    <message>
+        <source>No server</source>
+        <translation>Aucun serveur</translation>
+    </message>
 </context>
 </TS>

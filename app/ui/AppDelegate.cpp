@@ -298,7 +298,9 @@ QString AppDelegate::trayToolTip() const {
         case StatusColor::blue: lines << QCoreApplication::translate("Tidemark", "Tidemark: looking up the media server"); break;
         case StatusColor::red: lines << QCoreApplication::translate("Tidemark", "Tidemark: something went wrong (open the window)"); break;
         case StatusColor::green: lines << QCoreApplication::translate("Tidemark", "Tidemark: the server stands on the land of"); break;
+        case StatusColor::purple: lines << QCoreApplication::translate("Tidemark", "Tidemark: no server to look up"); break;
     }
+    if (state.statusColor() == StatusColor::purple) lines << state.mainText().left(200);
     if (state.statusColor() == StatusColor::green) {
         const auto& territories = state.territories();
         const std::size_t shown = std::min<std::size_t>(territories.size(), 3);

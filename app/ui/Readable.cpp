@@ -66,6 +66,7 @@ QColor statusDotColor(StatusColor color) {
         case StatusColor::red: return QColor(255, 59, 48);
         case StatusColor::green: return QColor(52, 199, 89);
         case StatusColor::blue: return QColor(0, 122, 255);
+        case StatusColor::purple: return QColor(175, 82, 222);
     }
     return Qt::gray;
 }
@@ -76,6 +77,7 @@ QString statusWord(StatusColor color) {
         case StatusColor::blue: return QCoreApplication::translate("Tidemark", "Looking up");
         case StatusColor::green: return QCoreApplication::translate("Tidemark", "Found");
         case StatusColor::red: return QCoreApplication::translate("Tidemark", "Problem");
+        case StatusColor::purple: return QCoreApplication::translate("Tidemark", "No server");
     }
     return {};
 }

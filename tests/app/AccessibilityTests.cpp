@@ -27,7 +27,7 @@ void show(Window& window, Shown shown) {
     DisplayState& state = window.core.state();
     if (shown == Shown::answer) {
         const Geo geo{"192.0.2.7", "45.5,-73.5", "Montreal", "Quebec", "CA", {}};
-        window.showLocated(TerritoryLookup::sentenceFor(StreamMonitor::streamSubject(8801), geo, true), threeTerritories());
+        window.showLocated(TerritoryLookup::sentenceFor(StreamMonitor::streamSubject(*NetAddress::fromText("192.0.2.7"), 8801), geo, true), threeTerritories());
     }
     if (shown == Shown::error) {
         state.setMainText(PermissionStep::failureMessage());

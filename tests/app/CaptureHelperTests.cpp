@@ -2,14 +2,11 @@
 // as in CI; the unprivileged cases run the helper as nobody through setpriv).
 #include "CaptureBackend.h"
 #include "CaptureRefusal.h"
-#include "HeaderCut.h"
+#include "MediaPath.h"
 #include "MeetingServices.h"
-#include "ManualScheduler.h"
-#include "StreamMonitor.h"
-
-#include <ZuzizavAdiduDazorud/PcapIO.h>
 
 #include "Loopback.h"
+#include "MediaNetwork.h"
 #include "Namespace.h"
 #include "Subprocess.h"
 
@@ -38,7 +35,7 @@ using namespace std::chrono_literals;
 using TestSupport::ProgramOptions;
 using TestSupport::runProgram;
 using TestSupport::openDescriptors;
-using ZuzizavAdiduDazorud::Frame;
+namespace payloads = TestSupport::payloads;
 
 namespace {
 
@@ -51,16 +48,6 @@ const std::string helper = TIDEMARK_CAPTURE_HELPER;
 TestSupport::ProgramResult runHelper(const std::vector<std::string>& argv, ProgramOptions options = {}) {
     options.holdInput = true;
     return runProgram(argv, options);
-}
-
-// Sends datagrams from port 8801 to `port` until the program has ended (or 5 s passed).
-ProgramOptions sendingUntilDone(std::uint16_t port) {
-    return ProgramOptions::during([port](pid_t pid) {
-        for (int i = 0; i < 50 && TestSupport::isRunning(pid); ++i) {
-            std::this_thread::sleep_for(100ms);
-            TestSupport::sendFrom8801(port, "tidemark");
-        }
-    });
 }
 
 // A copy of the helper in a folder of its own that every user can read (the checkout may not be), with
@@ -97,20 +84,18 @@ std::vector<std::string> asNobody(std::vector<std::string> argv) {
     return argv;
 }
 
-struct Record {
-    std::uint32_t originalLength = 0;
-    std::vector<std::uint8_t> bytes;
-};
-
-// The records of a pcap stream, copied out of the reader's buffer.
-std::vector<Record> records(std::string& stream, std::int32_t* linkType = nullptr) {
-    std::vector<Record> out;
-    if (stream.empty()) return out;
-    auto reader = ZuzizavAdiduDazorud::PcapReader::open(fmemopen(stream.data(), stream.size(), "rb"));
-    if (linkType) *linkType = reader->linkType();
-    ZuzizavAdiduDazorud::PcapRecord record;
-    while (reader->next(record) == ZuzizavAdiduDazorud::PcapReader::Status::record) {
-        out.push_back({record.originalLength, {record.bytes.begin(), record.bytes.end()}});
+// The observations of the helper's standard output; none when it does not begin as a helper's stream.
+std::optional<std::vector<Observation>> observations(const std::string& stream) {
+    if (stream.size() < observationStreamHeader.size() ||
+        !std::equal(observationStreamHeader.begin(), observationStreamHeader.end(), stream.begin())) {
+        return std::nullopt;
+    }
+    std::vector<Observation> out;
+    for (std::size_t at = observationStreamHeader.size(); at + observationRecordSize <= stream.size(); at += observationRecordSize) {
+        const auto* record = reinterpret_cast<const std::uint8_t*>(stream.data() + at);
+        auto observation = decodeObservation(std::span<const std::uint8_t, observationRecordSize>(record, observationRecordSize));
+        if (!observation) return std::nullopt;
+        out.push_back(*observation);
     }
     return out;
 }
@@ -141,60 +126,6 @@ int zombies() {
 }
 
 }  // namespace
-
-TEST(CaptureHelper, CutsEachLinkTypeAtTheEndOfTheUdpHeader) {
-    // IPv4 with 4 option bytes / IPv6, then a UDP header and two bytes of data that must not pass.
-    const std::string ip4 = "4600002c000000004011000001020304050607080000000022b3a0000010000099aa";
-    const std::string ip6 = "6000000000101140" + std::string(64, '0') + "22b3a0000010000099aa";
-    const std::string eth = "ffffffffffff020000000001";
-    struct Case {
-        int linkType;
-        std::string packet;
-        std::size_t end;
-    } const cases[] = {
-        {1, eth + "0800" + ip4, 14 + 24 + 8},
-        {1, eth + "8100000588a800060800" + ip4, 22 + 24 + 8},  // two VLAN tags
-        {1, eth + "86dd" + ip6, 14 + 48},
-        {113, std::string(28, '0') + "0800" + ip4, 16 + 32},
-        {276, "86dd" + std::string(36, '0') + ip6, 20 + 48},
-        {0, "02000000" + ip4, 4 + 32},
-        {12, ip6, 48},
-        {1, eth + "0800" + ip4.substr(0, 18) + "06" + ip4.substr(20), 0},  // TCP
-        {1, eth + "0800" + ip4.substr(0, 12) + "0001" + ip4.substr(16), 0},  // a later fragment
-        {1, eth + "0800" + ip4.substr(0, 60), 0},                           // cut inside the UDP header
-        {1, eth + "81000005", 0},
-        {105, ip4, 0},  // a link type a capture here never gives
-    };
-    for (const auto& c : cases) {
-        std::vector<std::uint8_t> bytes;
-        for (std::size_t i = 0; i + 1 < c.packet.size(); i += 2) bytes.push_back(std::stoi(c.packet.substr(i, 2), nullptr, 16));
-        EXPECT_EQ(udpHeaderEnd(c.linkType, bytes), c.end) << c.linkType << " " << c.packet;
-    }
-}
-
-TEST(CaptureHelper, WritesOneRecordPerDatagramAsAPcapStream) {
-    REQUIRE_ROOT();
-    auto result = runHelper({helper, "--interface", "lo", "--count", "1"}, sendingUntilDone(41001));
-    ASSERT_EQ(result.exitCode, 0) << result.err;
-    std::int32_t linkType = 0;
-    auto captured = records(result.out, &linkType);
-    ASSERT_EQ(captured.size(), 1u);
-    EXPECT_EQ(linkType, 1);
-    // Ethernet, IPv4 127.0.0.1:8801 > 127.0.0.1:41001 and 8 bytes of data: 50 bytes, written up to the
-    // end of the UDP header and no further.
-    const auto& bytes = captured[0].bytes;
-    ASSERT_EQ(bytes.size(), 42u);
-    EXPECT_EQ(captured[0].originalLength, 50u);
-    EXPECT_EQ((bytes[34] << 8) | bytes[35], 8801);
-    EXPECT_EQ((bytes[36] << 8) | bytes[37], 41001);
-    // The default interface is every interface: Linux cooked frames.
-    auto any = runHelper({helper}, sendingUntilDone(41002));
-    ASSERT_EQ(any.exitCode, 0) << any.err;
-    auto cooked = records(any.out, &linkType);
-    EXPECT_TRUE(linkType == 113 || linkType == 276) << linkType;
-    ASSERT_EQ(cooked.size(), 1u);
-    EXPECT_EQ(cooked[0].bytes.size(), (linkType == 113 ? 16u : 20u) + 20 + 8);
-}
 
 TEST(CaptureHelper, AcceptsNoOtherFilterOrSnapshotLength) {
     const std::vector<std::vector<std::string>> refused = {
@@ -250,39 +181,24 @@ TEST(CaptureHelper, WithItsRightItCapturesAsTheUserAndThenHoldsNothing) {
                 std::this_thread::sleep_for(10ms);
             }
             for (int i = 0; i < 30 && TestSupport::isRunning(pid); ++i) {
+                // A connectivity check to a service's port (sent, as everything on lo is).
                 std::system(("ip netns exec " + ns.name() + " python3 -c 'import socket; s = socket.socket(socket.AF_INET, "
-                             "socket.SOCK_DGRAM); s.bind((\"127.0.0.1\", 8801)); s.sendto(b\"m\", (\"127.0.0.1\", 41003))'")
+                             "socket.SOCK_DGRAM); s.sendto(bytes.fromhex(\"000100002112a442000102030405060708090a0b\"), "
+                             "(\"127.0.0.1\", 3478))'")
                                 .c_str());
                 std::this_thread::sleep_for(100ms);
             }
         };
-        auto result = runHelper(ns.exec(asNobody({copy.path, "--interface", "lo"})), ProgramOptions::during(watch));
+        auto result = runHelper(ns.exec(asNobody({copy.path, "--interface", "lo", "--count", "1"})), ProgramOptions::during(watch));
         EXPECT_EQ(result.exitCode, 0) << result.err;
-        EXPECT_EQ(records(result.out).size(), 1u);
+        EXPECT_TRUE(result.err.empty()) << result.err;  // nothing to say when all is well
+        const auto seen = observations(result.out);
+        ASSERT_TRUE(seen);
+        EXPECT_EQ(seen->size(), 1u);
         ASSERT_FALSE(capabilities.empty());
         EXPECT_EQ(capabilities.back(), "0000000000000000");
         EXPECT_EQ(uids, "65534\t65534\t65534\t65534");  // real, effective, saved and file-system ids
     }
-}
-
-TEST(HelperCapture, FramesReachTheMonitorFromTheHelper) {
-    REQUIRE_ROOT();
-    DisplayState state(std::nullopt);
-    ManualScheduler scheduler;
-    std::vector<QString> lookups;
-    StreamMonitor monitor({state, scheduler, helperCaptureFactory(helper),
-                           [&](const QString& address) { lookups.push_back(address); }, [] {},
-                           [] { return QDateTime::currentDateTimeUtc(); }, QStringLiteral("lo"), {}});
-    monitor.startMonitoring();
-    for (int i = 0; i < 100 && lookups.empty(); ++i) {
-        TestSupport::sendFrom8801(41004, "media");
-        std::this_thread::sleep_for(50ms);
-        scheduler.runPosted();
-    }
-    ASSERT_EQ(lookups, std::vector<QString>{"127.0.0.1"});
-    EXPECT_TRUE(state.statusText().contains(QStringLiteral("Just checked packets at ")));
-    scheduler.advance(5s);  // the restart cancels the ended helper's session and starts the next
-    scheduler.advance(10s);
 }
 
 TEST(HelperCapture, RefusalsBecomeTheMonitorsErrors) {
@@ -313,7 +229,7 @@ TEST(HelperCapture, RefusalsBecomeTheMonitorsErrors) {
     for (const auto& c : cases) {
         const std::string path = fakeHelper(c.body);
         try {
-            helperCaptureFactory(path)(CaptureParameters{"any"}, [](const Frame&) {});
+            helperCaptureFactory(path)(CaptureParameters{"any"}, [](const Observation&) {});
             ADD_FAILURE() << "no error for " << c.body;
         } catch (const CaptureFailure& failure) {
             EXPECT_EQ(failure.kind(), c.kind) << c.body;
@@ -326,7 +242,7 @@ TEST(HelperCapture, RefusalsBecomeTheMonitorsErrors) {
     const std::string locked = fakeHelper("exit 0\n");
     chmod(locked.c_str(), 0644);
     try {
-        helperCaptureFactory(locked)(CaptureParameters{"any"}, [](const Frame&) {});
+        helperCaptureFactory(locked)(CaptureParameters{"any"}, [](const Observation&) {});
         ADD_FAILURE() << "no error for a helper this user may not run";
     } catch (const CaptureFailure& failure) {
         EXPECT_EQ(failure.kind(), CaptureFailure::Kind::permissionDenied) << failure.what();
@@ -342,7 +258,7 @@ TEST(HelperCapture, AThousandRunsLeaveNoZombieOrDescriptor) {
     int started = 0;
     for (int i = 0; i < runs; ++i) {
         try {
-            auto session = helperCaptureFactory(helper)(CaptureParameters{"lo"}, [](const Frame&) {});
+            auto session = helperCaptureFactory(helper)(CaptureParameters{"lo"}, [](const Observation&) {});
             ++started;
             session->cancel();
         } catch (const CaptureFailure&) {
@@ -442,12 +358,12 @@ TEST(CaptureHelper, EndsWithItsParent) {
     prctl(PR_SET_CHILD_SUBREAPER, 0);
 }
 
-TEST(CaptureHelper, TheFilterIsTheTablesAndCapturesItsPortsAlone) {
+TEST(CaptureHelper, PassesOnWhatSaysSomethingOfAMeetingAndNothingElse) {
     // The one filter, as the helper says it uses it, compiles for every link type capture gives.
     auto help = runHelper({helper, "--help"});
     EXPECT_NE(help.out.find("Captures with the filter: " + std::string(captureFilter) + "\n"), std::string::npos) << help.out;
     for (const int linkType : {DLT_EN10MB, DLT_LINUX_SLL, DLT_LINUX_SLL2, DLT_RAW}) {
-        pcap_t* dead = pcap_open_dead(linkType, 96);
+        pcap_t* dead = pcap_open_dead(linkType, 128);
         bpf_program program{};
         EXPECT_EQ(pcap_compile(dead, &program, std::string(captureFilter).c_str(), 1, PCAP_NETMASK_UNKNOWN), 0)
             << pcap_geterr(dead);
@@ -455,49 +371,54 @@ TEST(CaptureHelper, TheFilterIsTheTablesAndCapturesItsPortsAlone) {
         pcap_close(dead);
     }
 
-    // Live, in a namespace of its own: datagrams from every port in the table and from ports beside them,
-    // over IPv4 and IPv6; the helper writes exactly those of the table.
+    // Live, between two namespaces: each row is sent once; the helper passes on exactly the rows marked.
     REQUIRE_ROOT();
-    TestSupport::NetworkNamespace ns;
-    ASSERT_TRUE(ns.ok());
-    const std::vector<int> inTable{8801, 8810, 3478, 3479, 3481, 19302, 19309, 9000, 5004, 10000};
-    const std::vector<int> outside{8800, 8811, 3477, 3482, 19301, 19310, 8999, 5005, 9999, 53};
-    std::string ports;
-    for (int port : inTable) ports += std::to_string(port) + ",";
-    for (int port : outside) ports += std::to_string(port) + ",";
-    char script[] = "/tmp/tidemark-send-XXXXXX";
-    const int fd = mkstemp(script);
-    const std::string program = "import socket\n"
-                                "for family, host in ((socket.AF_INET, '127.0.0.1'), (socket.AF_INET6, '::1')):\n"
-                                "    for port in (" + ports + "):\n"
-                                "        s = socket.socket(family, socket.SOCK_DGRAM)\n"
-                                "        s.bind((host, port))\n"
-                                "        s.sendto(b'm', (host, 40000))\n"
-                                "        s.close()\n";
-    ASSERT_EQ(write(fd, program.data(), program.size()), static_cast<ssize_t>(program.size()));
-    close(fd);
-    bool sent = false;
-    auto result = runHelper(ns.exec({helper, "--interface", "lo", "--count", "1000"}), ProgramOptions::during([&](pid_t pid) {
-                                std::this_thread::sleep_for(500ms);
-                                sent = std::system(("ip netns exec " + ns.name() + " python3 " + script).c_str()) == 0;
+    struct Row {
+        bool outbound;
+        const char* address;
+        std::uint16_t port;
+        std::string payload;
+        std::optional<PayloadClass> passed;  // none: dropped
+    };
+    const std::vector<Row> rows = {
+        {false, "198.51.100.1", 8801, payloads::unknown, PayloadClass::other},  // any datagram from the table's ports
+        {false, "198.51.100.1", 10000, payloads::rtp, PayloadClass::rtp},
+        {false, "3.7.35.20", 8802, payloads::zoomMedia, PayloadClass::serviceMedia},
+        {false, "52.112.0.10", 3478, payloads::channelData, PayloadClass::turnData},
+        {false, "52.112.0.10", 3479, payloads::stunResponse, PayloadClass::stun},
+        {false, "192.168.77.7", 50123, payloads::rtp, PayloadClass::rtp},  // media from anyone: a participant
+        {true, "52.112.0.10", 3480, payloads::stunRequest, PayloadClass::stun},  // this machine's checks to a service
+        {true, "192.168.77.7", 50124, payloads::stunRequest, std::nullopt},  // its checks to a participant
+        {true, "198.51.100.1", 8801, payloads::rtp, std::nullopt},           // its own media
+        {false, "192.168.77.7", 50125, payloads::stunRequest, std::nullopt},  // a participant's checks
+        {false, "198.51.100.1", 8800, payloads::unknown, std::nullopt},       // beside the table
+        {false, "198.51.100.1", 53, payloads::rtp, std::nullopt},             // a DNS answer that looks like RTP
+        {false, "198.51.100.1", 40000, payloads::hex("16fe"), std::nullopt},  // too short for DTLS
+    };
+    TestSupport::MediaNetwork net({"198.51.100.1", "3.7.35.20", "52.112.0.10", "192.168.77.7"});
+    ASSERT_TRUE(net.ok());
+    bool sent = true;
+    auto result = runHelper({net.wrapper(helper)}, ProgramOptions::during([&](pid_t pid) {
+                                std::this_thread::sleep_for(500ms);  // the capture opens
+                                for (const Row& row : rows) {
+                                    sent = sent && (row.outbound ? net.fromComputer(row.address, row.port, row.payload)
+                                                                 : net.toComputer(row.address, row.port, row.payload));
+                                }
                                 std::this_thread::sleep_for(1500ms);  // libpcap hands packets over within 1 s
                                 kill(pid, SIGTERM);
                             }));
-    unlink(script);
     ASSERT_TRUE(sent);
-    ASSERT_GT(result.out.size(), 24u) << result.err << " exit " << result.exitCode << " signal " << result.signal;
-    std::int32_t linkType = 0;
-    std::multiset<std::pair<int, int>> captured;  // IP version, source port
-    for (const Record& record : records(result.out, &linkType)) {
-        auto bytes = ZuzizavAdiduDazorud::ByteSlice(record.bytes.data(), record.bytes.size());
-        const Frame frame(static_cast<ZuzizavAdiduDazorud::LinkType>(linkType), bytes, {}, record.originalLength);
-        const auto* layer4 = frame.layer4();
-        ASSERT_TRUE(layer4 && layer4->udp());
-        captured.insert({frame.layer3.ipv4() ? 4 : 6, static_cast<int>(layer4->udp()->sourcePort)});
+    EXPECT_TRUE(result.err.empty()) << result.err;
+    const auto seen = observations(result.out);
+    ASSERT_TRUE(seen) << result.out.size();
+    std::multiset<std::tuple<bool, std::string, int, int>> captured, expected;
+    for (const Observation& o : *seen) {
+        captured.insert({o.direction == Direction::outbound, o.remote.text(), o.remotePort, static_cast<int>(o.kind)});
+        EXPECT_EQ(o.localPort, TestSupport::MediaNetwork::computerPort);
+        EXPECT_EQ(o.count, 1u);
     }
-    std::multiset<std::pair<int, int>> expected;
-    for (int version : {4, 6}) {
-        for (int port : inTable) expected.insert({version, port});
+    for (const Row& row : rows) {
+        if (row.passed) expected.insert({row.outbound, row.address, row.port, static_cast<int>(*row.passed)});
     }
     EXPECT_EQ(captured, expected);
 }

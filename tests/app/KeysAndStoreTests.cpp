@@ -44,7 +44,6 @@ struct Meeting {
 
     AppCoreOptions options(FakeServices& services, const QString& storePath, std::optional<QString> key,
                            std::optional<QString> token) {
-        capture.frameFor = [](int) { return udpFrom({192, 0, 2, 7}); };
         AppCoreOptions o;
         o.ipInfoBaseAddress = services.ipBase();
         o.territoryBaseAddress = services.territoryBase();
@@ -58,7 +57,17 @@ struct Meeting {
     }
     void start() {
         core.monitor().startMonitoring();
+        capture.deliver({datagrams("192.0.2.7", 8801)});
         scheduler.runPosted();
+    }
+    // Moves the clock on; while `streaming`, the server sends all along.
+    void advance(std::chrono::milliseconds duration) {
+        while (duration > 0ms) {
+            const auto step = std::min<std::chrono::milliseconds>(duration, 5s);
+            if (streaming) capture.deliver({datagrams("192.0.2.7", 8801)});
+            scheduler.advance(step);
+            duration -= step;
+        }
     }
     bool settle(StatusColor color) {
         return QTest::qWaitFor([&] { return core.state().statusColor() == color; }, 10000);
@@ -66,6 +75,7 @@ struct Meeting {
     QStringList log() { return core.state().statusText().split('\n', Qt::SkipEmptyParts); }
 
     QDateTime clock;
+    bool streaming = true;
     ManualScheduler scheduler;
     FakeCapture capture;
     NoPrompt prompt;
@@ -142,14 +152,14 @@ TEST(Keys, RefusalsAndLimitsSaySoAndWaitAsTold) {
         EXPECT_EQ(services.requests().size(), static_cast<std::size_t>(c.requests));
         EXPECT_EQ(meeting.core.state().needsKey(), !c.retryAfter);  // the view offers Settings
         if (c.retryAfter) {
-            meeting.scheduler.advance(std::chrono::seconds(*c.retryAfter - 1));
+            meeting.advance(std::chrono::seconds(*c.retryAfter - 1));
             QTest::qWait(50);
             EXPECT_EQ(services.requests().size(), static_cast<std::size_t>(c.requests));
-            meeting.scheduler.advance(1s);
+            meeting.advance(1s);
             EXPECT_TRUE(QTest::qWaitFor([&] { return services.requests().size() > static_cast<std::size_t>(c.requests); }, 5000));
         } else {
             // Only a new key helps: nothing is sent meanwhile. Once Settings has one, the lookup goes on.
-            meeting.scheduler.advance(1h);
+            meeting.advance(1h);
             QTest::qWait(50);
             EXPECT_EQ(services.requests().size(), static_cast<std::size_t>(c.requests));
             services.setIpAnswer({200, geoAnswer});
@@ -176,14 +186,14 @@ TEST(Store, RepeatMeetingsStaleAndOfflineAnswersAndTheHistory) {
         ASSERT_TRUE(meeting.settle(StatusColor::green));
         EXPECT_EQ(services.requests().size(), 2u);
         // The stream ends: the view waits again, and the answer stays at hand for 30 minutes.
-        meeting.capture.frameFor = [](int) { return std::nullopt; };
+        meeting.streaming = false;
         const QString text = meeting.core.acknowledgementText();
-        meeting.scheduler.advance(15s);
+        meeting.advance(20s);
         EXPECT_EQ(meeting.core.state().statusColor(), StatusColor::orange);
         ASSERT_TRUE(meeting.core.state().lastAnswer());
         EXPECT_EQ(meeting.core.state().lastAnswer()->place, QStringLiteral("Montreal, Quebec, CA"));
         EXPECT_EQ(meeting.core.acknowledgementText(), text);
-        meeting.scheduler.advance(30min);
+        meeting.advance(30min);
         EXPECT_TRUE(meeting.core.acknowledgementText().isEmpty());
     }
     struct Case {

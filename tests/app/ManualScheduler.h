@@ -45,6 +45,7 @@ public:
     }
 
     std::size_t pendingTimers() const { return timed_.size(); }
+    std::chrono::milliseconds elapsed() const { return now_; }
     std::size_t pendingPosts() {
         std::lock_guard lock(mutex_);
         return posted_.size();

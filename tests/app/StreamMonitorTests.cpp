@@ -28,10 +28,15 @@ struct Harness {
               state, scheduler, capture.factory(),
               [this](const QString& address) { lookups.push_back(address); },
               [this] { ++permissionRequests; },
-              [] { return QDateTime(QDate(2026, 12, 7), QTime(14, 5, 9), Qt::UTC); }, interface, {}}) {}
+              [this] { return QDateTime(QDate(2026, 12, 7), QTime(14, 5, 9), Qt::UTC).addMSecs(scheduler.elapsed().count()); },
+              interface, {}, allServices, {}}) {}
 
     QStringList log() const { return state.statusText().split(QLatin1Char('\n'), Qt::SkipEmptyParts); }
     qsizetype count(const QString& line) const { return log().count(line); }
+    void deliver(const std::vector<Observation>& observations) {
+        capture.deliver(observations);
+        scheduler.runPosted();
+    }
 
     DisplayState state{std::nullopt};
     ManualScheduler scheduler;
@@ -49,12 +54,15 @@ TEST(StreamMonitor, CaptureParametersAndDiscovery) {
     ASSERT_EQ(h.capture.parameters.size(), 1u);
     const CaptureParameters& p = h.capture.parameters[0];
     EXPECT_EQ(p.interface, "any");  // whatever interface carries the stream, a VPN's included
-    EXPECT_EQ(p.count, StreamMonitor::packetsPerRun);
     EXPECT_EQ(p.command, captureFilter);
-    EXPECT_EQ(p.snaplen, 96);
+    EXPECT_EQ(p.snaplen, 128);
     EXPECT_FALSE(p.promiscuous);
-    EXPECT_EQ(h.log(), (QStringList{"Awaiting status", "runEtherCapture()"}));
+    EXPECT_EQ(h.log(), (QStringList{"Awaiting status", "Starting the capture on any"}));
     EXPECT_TRUE(h.state.isLoading());
+    // One capture all along: with no traffic, nothing more happens.
+    h.scheduler.advance(60s);
+    EXPECT_EQ(h.capture.parameters.size(), 1u);
+    EXPECT_EQ(h.log().size(), 2);
 
     Harness chosen(QStringLiteral("tun0"));
     chosen.monitor.startMonitoring();
@@ -62,81 +70,38 @@ TEST(StreamMonitor, CaptureParametersAndDiscovery) {
     EXPECT_TRUE(chosen.log().contains("Capturing on tun0 as asked"));
 }
 
-TEST(StreamMonitor, NoTrafficResetsEveryTenSeconds) {
+TEST(StreamMonitor, AStreamThatStopsResetsTheDisplayAndIsLookedUpAgainWhenItReturns) {
     Harness h;
     h.monitor.startMonitoring();
-    h.state.setMainText(QStringLiteral("something else"));
+    h.deliver({datagrams("192.0.2.7", 8801)});
+    ASSERT_EQ(h.lookups, std::vector<QString>{"192.0.2.7"});
+    EXPECT_EQ(h.monitor.path(), StreamMonitor::Path::server);
     h.state.setTerritories({Territory{"1", {"n", "d"}, "t"}});
-    h.scheduler.advance(9999ms);
+    // Datagrams every few seconds keep it; a silent window ends it.
+    for (int i = 0; i < 6; ++i) {
+        h.deliver({datagrams("192.0.2.7", 8801, 40)});
+        h.scheduler.advance(5s);
+    }
     EXPECT_EQ(h.count(StreamMonitor::resetLine), 0);
-    h.scheduler.advance(20001ms);
-
-    EXPECT_EQ(h.log().mid(2), (QStringList{StreamMonitor::resetLine, "runEtherCapture()", StreamMonitor::resetLine,
-                                           "runEtherCapture()", StreamMonitor::resetLine, "runEtherCapture()"}));
+    EXPECT_EQ(h.lookups.size(), 1u);
+    h.scheduler.advance(20s);
+    EXPECT_EQ(h.count(StreamMonitor::resetLine), 1);
     EXPECT_EQ(h.state.mainText(), DisplayState::waitingText());
     EXPECT_EQ(h.state.statusColor(), StatusColor::orange);
     EXPECT_TRUE(h.state.territories().empty());
-    ASSERT_EQ(h.capture.sessions.size(), 4u);
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(h.capture.sessions[i]->cancels, 1) << i;
-    EXPECT_EQ(h.capture.sessions[3]->cancels, 0);
-}
-
-TEST(StreamMonitor, SameServerTwiceStartsOneLookup) {
-    Harness h;
-    h.capture.frameFor = [](int) { return udpFrom({192, 0, 2, 7}); };
-    h.monitor.startMonitoring();
-    h.scheduler.runPosted();
-    ASSERT_EQ(h.lookups, std::vector<QString>{"192.0.2.7"});
-    EXPECT_NE(h.capture.callbackThreads.at(0), std::this_thread::get_id());
-    EXPECT_EQ(h.log().mid(2, 1), QStringList{"Just checked packets at 2026-12-07 14:05:09 +0000"});
-    EXPECT_TRUE(h.state.isLoading());  // the lookup clears it
-
-    h.scheduler.advance(4999ms);
     EXPECT_EQ(h.capture.sessions.size(), 1u);
-    h.scheduler.advance(1ms);
-    ASSERT_EQ(h.capture.sessions.size(), 2u);
-    EXPECT_EQ(h.capture.sessions[0]->cancels, 1);
-    EXPECT_EQ(h.lookups.size(), 1u);
-    EXPECT_FALSE(h.state.isLoading());
-    EXPECT_EQ(h.monitor.lastServerAddress(), QStringLiteral("192.0.2.7"));
-    // The watchdogs of runs that saw their packet stay quiet.
-    h.scheduler.advance(30s);
-    EXPECT_EQ(h.count(StreamMonitor::resetLine), 0);
-}
-
-TEST(StreamMonitor, ThreeHundredRunsInARowKeepWorking) {
-    Harness h;
-    h.capture.frameFor = [](int run) { return udpFrom({10, 0, run / 100, 1}); };
-    h.monitor.startMonitoring();
-    for (int i = 0; i < 300; ++i) h.scheduler.advance(5s);
-    EXPECT_EQ(h.capture.sessions.size(), 301u);
-    EXPECT_EQ(h.count("runEtherCapture()"), 301);
-    // Each new server takes over at the end of the window in which it was the busier.
-    EXPECT_EQ(h.lookups, (std::vector<QString>{"10.0.0.1", "10.0.1.1", "10.0.2.1"}));
-    EXPECT_EQ(h.count(StreamMonitor::resetLine), 0);
-    // Only the current run's watchdog and restart and the window's end are pending.
-    EXPECT_LE(h.scheduler.pendingTimers(), 4u);
-}
-
-TEST(StreamMonitor, AfterAResetTheSameServerIsLookedUpAgain) {
-    Harness h;
-    h.capture.frameFor = [](int run) { return run == 1 ? std::nullopt : std::optional(udpFrom({192, 0, 2, 7})); };
-    h.monitor.startMonitoring();
-    h.scheduler.advance(5s);   // run 1 starts and sees nothing
-    h.scheduler.advance(10s);  // its watchdog resets; run 2 sees the same server
-    EXPECT_EQ(h.count(StreamMonitor::resetLine), 1);
+    h.deliver({datagrams("192.0.2.7", 8801)});
     EXPECT_EQ(h.lookups, (std::vector<QString>{"192.0.2.7", "192.0.2.7"}));
 }
 
-TEST(StreamMonitor, FrameWithoutServerAddressStillRestarts) {
+TEST(StreamMonitor, AnEndedCaptureIsStartedAgain) {
     Harness h;
-    h.capture.frameFor = [](int) {
-        auto bytes = ZuzizavAdiduDazorud::makeData("685b35890a04c869cd2c0d5088b50102030405");
-        return std::optional(Frame(*bytes, {}, 19, 1));
-    };
     h.monitor.startMonitoring();
-    h.scheduler.advance(5s);
-    EXPECT_TRUE(h.lookups.empty());
+    h.capture.sessions[0]->ended = true;  // the helper died
+    h.scheduler.advance(10s);
+    ASSERT_EQ(h.capture.sessions.size(), 2u);
+    EXPECT_EQ(h.count(QStringLiteral("The capture ended; starting it again")), 1);
+    h.scheduler.advance(30s);
     EXPECT_EQ(h.capture.sessions.size(), 2u);
 }
 
@@ -152,7 +117,7 @@ TEST(StreamMonitor, PermissionDeniedHandsOverWithoutReset) {
         EXPECT_EQ(h.count(QString::fromStdString(message)), 2);
         EXPECT_EQ(h.permissionRequests, 1);
         h.scheduler.advance(60s);
-        EXPECT_EQ(h.count(StreamMonitor::resetLine), 0);
+        EXPECT_EQ(h.count(StreamMonitor::retryLine), 0);
         EXPECT_EQ(h.capture.parameters.size(), 1u);
     }
 }
@@ -212,18 +177,6 @@ TEST(StreamMonitor, OtherConstructionFailuresShowTheirReason) {
     EXPECT_EQ(h.count(StreamMonitor::resetLine), 0);
 }
 
-TEST(StreamMonitor, ServerAddressFromTheLayer3Text) {
-    const std::pair<QString, std::optional<QString>> cases[] = {
-        {"IPv4 192.0.2.7 > 10.1.2.3 ipProt 17", "192.0.2.7"},
-        {"IPv6 fe80::1867:ff5d:d25b:ad67 > fe80::b27f:b9ff:fe5d:8ed2 nextHeader 17", "fe80::1867:ff5d:d25b:ad67"},
-        {"unknown 4 bytes", std::nullopt},
-        {"IPv4 > x", std::nullopt},
-        {"IPv4 a > b", "a"},
-        {"", std::nullopt},
-    };
-    for (const auto& [text, address] : cases) EXPECT_EQ(StreamMonitor::serverAddress(text), address) << text.toStdString();
-}
-
 TEST(StreamMonitor, PermissionDeniedTexts) {
     EXPECT_TRUE(isPermissionDenied(
         "You don't have permission to perform this capture on that device (socket: Operation not permitted)"));
@@ -232,7 +185,7 @@ TEST(StreamMonitor, PermissionDeniedTexts) {
     EXPECT_FALSE(isPermissionDenied("permission denied"));  // case matters, as libpcap writes it
 }
 
-TEST(StreamMonitor, FirstPacketFromANewServerRunsBothLookupsThenRestarts) {
+TEST(StreamMonitor, FirstMediaFromANewServerRunsBothLookups) {
     FakeServices services;
     services.setIpAnswer({200, R"({"ip":"192.0.2.7","city":"Montreal","region":"Quebec","country":"CA",)"
                                R"("loc":"45.5088,-73.5878","org":"AS64500 Example"})"});
@@ -240,49 +193,43 @@ TEST(StreamMonitor, FirstPacketFromANewServerRunsBothLookupsThenRestarts) {
     DisplayState state(std::nullopt);
     ManualScheduler scheduler;
     FakeCapture capture;
-    capture.frameFor = [](int run) { return run == 0 ? std::optional(udpFrom({192, 0, 2, 7})) : std::nullopt; };
     WebClient client(10s);
     LookupContext context{.state = state, .client = client, .keys = [] { return ServiceKeys{"k", {}}; }, .finished = {}};
     TerritoryLookup territory(context, services.territoryBase());
     LocationLookup location(context, territory, services.ipBase(), QStringLiteral("token"));
     StreamMonitor monitor({state, scheduler, capture.factory(),
                            [&](const QString& address) { location.loadIPData(address); }, [] {},
-                           [] { return QDateTime::currentDateTimeUtc(); }, std::nullopt, {}});
+                           [] { return QDateTime::currentDateTimeUtc(); }, std::nullopt, {}, allServices, {}});
     monitor.startMonitoring();
+    capture.deliver({datagrams("192.0.2.7", 8801)});
     scheduler.runPosted();
     ASSERT_TRUE(QTest::qWaitFor([&] { return state.statusColor() == StatusColor::green; }, 10000));
-    scheduler.advance(5s);
 
-    QStringList log = state.statusText().split(QLatin1Char('\n'), Qt::SkipEmptyParts).mid(1);
-    ASSERT_EQ(log.size(), 6);
-    EXPECT_EQ(log[0], QStringLiteral("runEtherCapture()"));
-    EXPECT_TRUE(log[1].startsWith(QStringLiteral("Just checked packets at ")));
-    EXPECT_EQ(log[2], QStringLiteral("Candidate media server 192.0.2.7 (Zoom, port 8801)"));
-    EXPECT_EQ(log[3], QStringLiteral("Loading IP data for 192.0.2.7"));
-    EXPECT_EQ(log[4], QStringLiteral("Loading territory data for 45.5088,-73.5878"));
-    EXPECT_EQ(log[5], QStringLiteral("runEtherCapture()"));
-    EXPECT_TRUE(state.isLoading());  // the new run is busy again
+    const QStringList log = state.statusText().split(QLatin1Char('\n'), Qt::SkipEmptyParts).mid(1);
+    EXPECT_EQ(log, (QStringList{"Starting the capture on any", "Candidate media server 192.0.2.7 (Zoom, port 8801, RTP)",
+                                "Media server 192.0.2.7 (its media)", "Loading IP data for 192.0.2.7",
+                                "Loading territory data for 45.5088,-73.5878"}));
 }
 
 TEST(StreamMonitor, ACaptureCallbackCannotOutliveTheMonitor) {
     // A packet that arrives while the program shuts down finds no monitor, and touches nothing freed.
-    FrameCallback kept;
+    ObservationCallback kept;
     auto session = std::make_shared<FakeSession>();
     DisplayState state(std::nullopt);
     ManualScheduler scheduler;
     {
         StreamMonitor monitor({state, scheduler,
-                               [&](const CaptureParameters&, FrameCallback callback) -> std::shared_ptr<CaptureSession> {
+                               [&](const CaptureParameters&, ObservationCallback callback) -> std::shared_ptr<CaptureSession> {
                                    kept = std::move(callback);
                                    return session;
                                },
                                [](const QString&) {}, [] {},
-                               [] { return QDateTime::currentDateTimeUtc(); }, std::nullopt, {}});
+                               [] { return QDateTime::currentDateTimeUtc(); }, std::nullopt, {}, allServices, {}});
         monitor.startMonitoring();
     }
     EXPECT_EQ(session->cancels, 1);  // the destructor ended the current run
     ASSERT_TRUE(kept);
-    std::thread late([&] { kept(udpFrom({192, 0, 2, 7})); });
+    std::thread late([&] { kept(datagrams("192.0.2.7", 8801)); });
     late.join();
     EXPECT_EQ(scheduler.pendingPosts(), 0u);
 }
@@ -305,7 +252,6 @@ TEST(Recovery, AFailedLookupIsTriedAgainWhileTheStreamGoesOn) {
     services.setTerritoryAnswer({500, "<h1>Internal Server Error</h1>", "text/html"});
     ManualScheduler scheduler;
     FakeCapture capture;
-    capture.frameFor = [](int) { return udpFrom({192, 0, 2, 7}); };
     NoPrompt prompt;
     NoRunner runner;
     AppCoreOptions options;
@@ -320,7 +266,15 @@ TEST(Recovery, AFailedLookupIsTriedAgainWhileTheStreamGoesOn) {
         return QTest::qWaitFor([&] { return state.statusColor() == color; }, 10000);
     };
 
+    // The server sends all along.
+    auto advance = [&](std::chrono::seconds duration) {
+        for (auto left = duration; left > 0s; left -= 5s) {
+            capture.deliver({datagrams("192.0.2.7", 8801, 50)});
+            scheduler.advance(std::min<std::chrono::seconds>(left, 5s));
+        }
+    };
     core.monitor().startMonitoring();
+    capture.deliver({datagrams("192.0.2.7", 8801)});
     scheduler.runPosted();
     ASSERT_TRUE(settle(StatusColor::red));
     EXPECT_EQ(state.mainText(),
@@ -331,73 +285,110 @@ TEST(Recovery, AFailedLookupIsTriedAgainWhileTheStreamGoesOn) {
     EXPECT_EQ(services.requests().size(), 2u);
 
     // Still failing at the first retry (10 s); back at the second (30 s later): green, no action taken.
-    scheduler.advance(10s);
+    advance(10s);
     ASSERT_TRUE(QTest::qWaitFor([&] { return services.requests().size() == 4; }, 10000));
     ASSERT_TRUE(settle(StatusColor::red));
     services.setTerritoryAnswer({200, R"([{"id":"w","type":"F","properties":{"name":"Wendat","description":"https://t/w"}}])"});
-    scheduler.advance(29s);
+    advance(29s);
     EXPECT_EQ(services.requests().size(), 4u);  // not before its time
-    scheduler.advance(1s);
+    advance(1s);
     ASSERT_TRUE(settle(StatusColor::green));
     EXPECT_FALSE(state.retryError());
     EXPECT_EQ(state.territories().size(), 1u);
 }
 
-TEST(MeetingServices, EachServicesPortsNameItsStreamOverIPv4AndIPv6) {
+TEST(MeetingServices, ServicesAreNamedByTheirPublishedRangesThenByPort) {
     struct Case {
+        const char* address;
         std::uint16_t port;
-        const char* subject;  // none: not captured
+        const char* subject;  // none: no service's
     };
     const Case cases[] = {
-        {8801, "The Zoom stream"},         {8810, "The Zoom stream"},
-        {3479, "The Microsoft Teams stream"}, {3481, "The Microsoft Teams stream"},
-        {19302, "The Google Meet stream"},  {19309, "The Google Meet stream"},
-        {9000, "The Webex stream"},         {5004, "The Webex stream"},
-        {10000, "The Jitsi Meet stream"},   {3478, "The stream from a meeting service's relay"},
-        {8800, nullptr},                    {3482, nullptr}, {5005, nullptr}, {53, nullptr},
+        {"192.0.2.7", 8801, "The Zoom stream"},
+        {"192.0.2.7", 8810, "The Zoom stream"},
+        {"192.0.2.7", 3479, "The Microsoft Teams stream"},
+        {"192.0.2.7", 19305, "The Google Meet stream"},
+        {"192.0.2.7", 9000, "The Webex stream"},
+        {"192.0.2.7", 5004, "The Webex stream"},
+        {"192.0.2.7", 10000, "The Jitsi Meet stream"},
+        {"192.0.2.7", 3478, "The stream from a meeting service's relay"},  // every relay's port
+        {"52.112.0.10", 3478, "The Microsoft Teams stream"},                 // inside Teams' ranges
+        {"2603:1047::5", 3478, "The Microsoft Teams stream"},
+        {"74.125.250.10", 3478, "The Google Meet stream"},
+        {"74.125.250.10", 19305, "The Google Meet stream"},
+        {"3.7.35.10", 3479, "The Zoom stream"},  // the ranges outrank the port
+        {"170.72.0.9", 40000, "The Webex stream"},
+        {"192.0.2.7", 8800, nullptr},
+        {"192.0.2.7", 53, nullptr},
     };
     for (const Case& c : cases) {
-        for (const bool v6 : {false, true}) {
-            SCOPED_TRACE(testing::Message() << c.port << (v6 ? " IPv6" : " IPv4"));
-            Harness h;
-            h.capture.frameFor = [&](int) {
-                return std::optional(v6 ? udp6From("20010db8000000000000000000000007", c.port) : udpFrom({192, 0, 2, 7}, c.port));
-            };
-            h.monitor.startMonitoring();
-            h.scheduler.runPosted();
-            if (!c.subject) {
-                EXPECT_TRUE(h.lookups.empty());
-                h.scheduler.advance(10s);
-                EXPECT_EQ(h.count(StreamMonitor::resetLine), 1);  // another service's packets are no stream
-                continue;
-            }
-            EXPECT_EQ(h.lookups, std::vector<QString>{v6 ? "2001:db8::7" : "192.0.2.7"});
-            EXPECT_EQ(h.state.streamSubject(), QString::fromUtf8(c.subject));
+        SCOPED_TRACE(testing::Message() << c.address << " port " << c.port);
+        const NetAddress address = *NetAddress::fromText(c.address);
+        EXPECT_EQ(servicesOf(address, c.port) != 0, c.subject != nullptr);
+        if (c.subject) {
+            EXPECT_EQ(StreamMonitor::streamSubject(address, c.port), QString::fromUtf8(c.subject));
         }
     }
     // Watching Teams alone: 3478 is a Teams relay.
-    EXPECT_EQ(StreamMonitor::streamSubject(3478, ServiceSet{1} << 1), QStringLiteral("The Microsoft Teams stream"));
+    EXPECT_EQ(StreamMonitor::streamSubject(*NetAddress::fromText("192.0.2.7"), 3478, ServiceSet{1} << 1),
+              QStringLiteral("The Microsoft Teams stream"));
     EXPECT_EQ(parseServices("teams,meet"), std::optional<ServiceSet>(0b110));
     EXPECT_FALSE(parseServices("teams,skype"));
     EXPECT_FALSE(parseServices(""));
 }
 
-TEST(MeetingServices, TheBusierServerTakesOverAtAWindowsEndAndStays) {
-    // A meeting's relay (Teams, 6 packets a run) and another meeting's direct path (Zoom, 2 a run, each run
-    // first): the first packet's server is shown at once, the busier one from the window's end on, for good.
-    Harness h;
-    h.capture.framesFor = [](int) {
-        std::vector<Frame> frames{udpFrom({198, 51, 100, 1}, 8801), udpFrom({198, 51, 100, 1}, 8801)};
-        for (int i = 0; i < 6; ++i) frames.push_back(udpFrom({203, 0, 113, 9}, 3479));
-        return frames;
+TEST(MeetingServices, TheMediaPathFromWhatTheCaptureObserves) {
+    // Each row: what arrives in each 10-second window; then what was looked up, where the path ends, and
+    // how often the shown server changed.
+    const auto stun = PayloadClass::stun;
+    const auto out = Direction::outbound;
+    const auto in = Direction::inbound;
+    struct Case {
+        const char* name;
+        std::vector<std::vector<Observation>> windows;
+        std::vector<QString> lookups;
+        StreamMonitor::Path path;
+        int switches;
     };
-    h.monitor.startMonitoring();
-    for (int i = 0; i < 12; ++i) h.scheduler.advance(5s);
-    EXPECT_EQ(h.lookups, (std::vector<QString>{"198.51.100.1", "203.0.113.9"}));
-    EXPECT_EQ(h.count("Candidate media server 198.51.100.1 (Zoom, port 8801)"), 1);
-    EXPECT_EQ(h.count("Candidate media server 203.0.113.9 (Microsoft Teams, port 3479)"), 1);
-    const QStringList switches = h.log().filter(QStringLiteral("Switching to the busier media server"));
-    ASSERT_EQ(switches.size(), 1);  // once, and never back
-    EXPECT_TRUE(switches[0].startsWith(QStringLiteral("Switching to the busier media server 203.0.113.9 ("))) << switches[0].toStdString();
-    EXPECT_EQ(h.state.streamSubject(), QStringLiteral("The Microsoft Teams stream"));
+    std::vector<Observation> fifty;  // 50 senders; the busiest sends 10% of all
+    for (int i = 1; i <= 50; ++i) fifty.push_back(datagrams("198.51.100." + std::to_string(i), 8801, i == 37 ? 100 : 18));
+    const std::vector<Case> cases = {
+        {"checks, then media: the media server first",
+         {{datagrams("3.7.35.10", 3478, 4, stun, out), datagrams("3.7.35.10", 3479, 4, stun, in),
+           datagrams("3.7.35.20", 8801, 300, PayloadClass::serviceMedia)}},
+         {"3.7.35.20"}, StreamMonitor::Path::server, 0},
+        {"a server that only answers checks is never the media server",
+         {{datagrams("3.7.35.10", 3479, 30, stun)}, {datagrams("3.7.35.10", 3479, 30, stun)}}, {}, StreamMonitor::Path::waiting, 0},
+        {"unknown framing from inside a service's ranges, when nothing else comes",
+         {{datagrams("52.112.0.10", 3479, 50, PayloadClass::other)}}, {"52.112.0.10"}, StreamMonitor::Path::server, 0},
+        {"unknown framing outside the ranges is no candidate",
+         {{datagrams("192.0.2.9", 3479, 50, PayloadClass::other)}}, {}, StreamMonitor::Path::waiting, 0},
+        {"media outranks unknown framing at once",
+         {{datagrams("52.112.0.10", 3479, 50, PayloadClass::other)}, {datagrams("52.112.0.11", 3479, 5)}},
+         {"52.112.0.10", "52.112.0.11"}, StreamMonitor::Path::server, 1},
+        {"peer to peer after a service's checks: never looked up",
+         {{datagrams("3.7.35.10", 3478, 2, stun, out), datagrams("192.168.1.20", 50002, 400)}, {datagrams("192.168.1.20", 50002, 400)}},
+         {}, StreamMonitor::Path::peer, 0},
+        {"media-like traffic with no meeting in sight changes nothing",
+         {{datagrams("203.0.113.80", 27015, 400)}, {datagrams("203.0.113.80", 27015, 400)}}, {}, StreamMonitor::Path::waiting, 0},
+        {"a checked service not watched is no meeting",
+         {{datagrams("192.0.2.1", 9000, 2, stun)}, {datagrams("192.168.1.20", 50002, 400)}}, {}, StreamMonitor::Path::waiting, 0},
+        {"50 senders: the busiest is taken at the first window's end, once",
+         std::vector<std::vector<Observation>>(12, fifty), {"198.51.100.1", "198.51.100.37"}, StreamMonitor::Path::server, 1},
+        {"a private server is not looked up",
+         {{datagrams("10.0.0.5", 10000, 100)}}, {}, StreamMonitor::Path::server, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Harness h;
+        h.monitor.setServices(allServices & ~(ServiceSet{1} << 3));  // Webex not watched
+        h.monitor.startMonitoring();
+        for (const auto& window : c.windows) {
+            h.deliver(window);
+            h.scheduler.advance(10s);
+        }
+        EXPECT_EQ(h.lookups, c.lookups);
+        EXPECT_EQ(h.monitor.path(), c.path);
+        EXPECT_EQ(h.log().filter(QStringLiteral("Switching to media server")).size(), c.switches);
+    }
 }

@@ -122,7 +122,7 @@ TEST(Window, HonestStatesKeyboardAndMenus) {
     ContentView& view = window.view();
     EXPECT_EQ(view.statusDot()->color(), StatusColor::orange);
     EXPECT_EQ(view.mainTextLabel()->text(), DisplayState::waitingForAnyStream());  // every service is watched
-    EXPECT_EQ(window.log().count("runEtherCapture()"), 1);  // the first appearance started the monitor
+    EXPECT_EQ(window.log().count("Starting the capture on any"), 1);  // the first appearance started the monitor
     EXPECT_FALSE(window.main().windowFlags() & Qt::WindowMaximizeButtonHint);
     EXPECT_EQ(window.main().minimumSize(), window.main().maximumSize());  // not resizable
     window.screenshot(QStringLiteral("waiting"));
@@ -230,7 +230,7 @@ TEST(Window, AFailureOffersTryAgainAndTheLogUntilItClears) {
     window.screenshot(QStringLiteral("error-with-try-again"));
     window.view().tryAgainLink()->activate();
     EXPECT_FALSE(window.view().tryAgainLink()->isVisible());
-    EXPECT_EQ(window.log().count("runEtherCapture()"), 2);
+    EXPECT_EQ(window.log().count("Starting the capture on any"), 2);
     // A later answer: no error log link beside it.
     window.showLocated(sentence, threeTerritories());
     EXPECT_FALSE(window.view().saveErrorLogLink()->isVisible());
@@ -256,7 +256,7 @@ TEST(Window, PermissionQuestionIsModalToTheShownWindow) {
     // First start without capture rights: the window is on screen, red request text and all, behind the box.
     DialogPermissionPrompt prompt;
     AppCoreOptions options;
-    options.capture = [](const CaptureParameters&, FrameCallback) -> std::shared_ptr<CaptureSession> {
+    options.capture = [](const CaptureParameters&, ObservationCallback) -> std::shared_ptr<CaptureSession> {
         throw CaptureFailure(CaptureFailure::Kind::permissionDenied, "any: You don't have permission to perform this capture on that device (socket: Operation not permitted)");
     };
     options.grantRoute = [] {
