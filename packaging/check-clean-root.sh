@@ -39,14 +39,14 @@ package=/tmp/$(basename "$app")
 helper=/usr/libexec/tidemark/tidemark-capture
 for user in ada bob; do in_root id "$user" > /dev/null 2>&1 || in_root useradd --create-home "$user"; done
 
-# Captures one datagram from port 8801 on lo as USER through the installed helper; prints its exit code.
+# Captures one connectivity check to port 3478 on lo as USER through the installed helper; prints its exit code.
 capture() {
   local user=$1
-  as "$user" sh -c "$helper --interface lo --count 1 > /tmp/capture-$user.pcap 2> /tmp/capture-$user.err < /dev/zero" &
+  as "$user" sh -c "$helper --interface lo --count 1 > /tmp/capture-$user.out 2> /tmp/capture-$user.err < /dev/zero" &
   local runner=$!
   for _ in $(seq 30); do
     kill -0 $runner 2> /dev/null || break
-    python3 -c 'import socket; s = socket.socket(socket.AF_INET, socket.SOCK_DGRAM); s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1); s.bind(("127.0.0.1", 8801)); s.sendto(b"tidemark", ("127.0.0.1", 41777))'
+    python3 -c 'import socket; s = socket.socket(socket.AF_INET, socket.SOCK_DGRAM); s.sendto(bytes.fromhex("000100002112a442000102030405060708090a0b"), ("127.0.0.1", 3478))'
     sleep 0.3
   done
   wait $runner && echo 0 || echo $?

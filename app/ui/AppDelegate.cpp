@@ -367,12 +367,19 @@ QString AppDelegate::aboutText() const {
                "<p>Licence: MIT.</p>"
                "<p>Web services used:<br>"
                "&bull; %2 (where a server stands) receives the media server's address.<br>"
-               "&bull; %3 (whose land a place is on) receives the server's position.</p>"
-               "<p>What is captured: the source address of UDP packets from the meeting services' media ports "
-               "(%4). Nothing else of the traffic is kept.</p>")
+               "&bull; %3 (whose land a place is on) receives the server's position.<br>"
+               "Another participant's address (in a peer-to-peer call) and addresses on private networks are never "
+               "sent anywhere.</p>"
+               "<p>What is captured: UDP datagrams from the meeting services' media ports (%4), and others that "
+               "look like a meeting's media or connectivity checks. The capture helper reads their headers and "
+               "first bytes and passes on only the other side's address and port, what kind of datagram it is "
+               "and how many came; nothing of their content leaves it, and nothing is kept.</p>"
+               "<p>Services are recognised by the address ranges they publish for their media servers (lists of "
+               "%5) and by their ports.</p>")
         .arg(core_.state().appVersion().value_or(QString::fromUtf8(BuildConfig::version)).toHtmlEscaped(),
              hostOf(BuildConfig::ipInfoBaseAddress).toHtmlEscaped(),
-             hostOf(BuildConfig::territoryBaseAddress).toHtmlEscaped(), servicesText().toHtmlEscaped());
+             hostOf(BuildConfig::territoryBaseAddress).toHtmlEscaped(), servicesText().toHtmlEscaped(),
+             QString::fromUtf8(publishedRanges::date.data(), qsizetype(publishedRanges::date.size())));
 }
 
 QString AppDelegate::servicesText() {
