@@ -160,15 +160,21 @@ int main(int argc, char** argv) {
          {std::tuple{&territoryKeyFileOption, "TIDEMARK_TERRITORY_KEY", &options.fixedTerritoryKey},
           std::tuple{&ipInfoTokenFileOption, "TIDEMARK_IPINFO_TOKEN", &options.fixedIpInfoToken}}) {
         if (parser.isSet(*option)) {
-            *target = KeyStore::readKeyFile(parser.value(*option));
+            KeyStore::KeyFileProblem problem{};
+            *target = KeyStore::readKeyFile(parser.value(*option), &problem);
             if (!*target) {
-                std::fprintf(stderr, "tidemark: %s\n",
-                             qPrintable(translations.text(QT_TRANSLATE_NOOP("Tidemark", "cannot read a key from %1")).arg(parser.value(*option))));
+                const char* why = problem == KeyStore::KeyFileProblem::notPrivate
+                                      ? QT_TRANSLATE_NOOP("Tidemark", "the key file %1 can be read by other users; make it "
+                                                                      "yours alone (chmod 600 %1)")
+                                      : QT_TRANSLATE_NOOP("Tidemark", "cannot read a key from %1");
+                std::fprintf(stderr, "tidemark: %s\n", qPrintable(translations.text(why).arg(parser.value(*option))));
                 return 1;
             }
         } else if (qEnvironmentVariableIsSet(variable)) {
             *target = qEnvironmentVariable(variable).trimmed().left(512);
         }
+        // No program Tidemark starts (the capture helper, pkexec) inherits a key.
+        qunsetenv(variable);
     }
     options.storePath = LookupStore::defaultPath();
     if (parser.isSet(servicesOption)) {

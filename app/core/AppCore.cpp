@@ -28,9 +28,14 @@ AppCore::AppCore(InfoDictionary info, PermissionPrompt& prompt, PrivilegedRunner
           [this] { permission_->requestPermission(); }, [this] { return now_(); }, options.captureInterface,
           [this] { streamEnded(); }, options.services, [this] { pathChanged(); }}) {
     setServices(options.services);
+    // The store's trouble, in plain words in the window and the terminal, for as long as it lasts.
+    state_.setStoreProblem(store_.problem());
+    store_.onProblem([this] { state_.setStoreProblem(store_.problem()); });
     context_.finished = [this](const LookupOutcome& outcome) { lookupFinished(outcome); };
+    context_.ticket = [this] { return LookupTicket{monitor_.lastServerAddress(), generation_}; };
     state_.setKeysToRedact(keys());
     if (options.keyStore) {
+        connect(options.keyStore, &KeyStore::problem, this, [this](const QString& line) { state_.appendLog(line); });
         options.keyStore->load([this](ServiceKeys stored, KeyStore::Place) { setStoredKeys(stored); });
     }
     auto route = options.grantRoute ? options.grantRoute : [] { return Tidemark::grantRoute(programDirectory()); };
@@ -84,7 +89,9 @@ void AppCore::answerShown() {
     const QString text = acknowledgementText();
     if (text.isEmpty()) return;
     state_.setLastAnswer(std::nullopt);
-    store_.record({now_(), state_.geo().ip, place(), text});
+    QStringList peoples;
+    for (const Territory& territory : state_.territories()) peoples << territory.properties.name;
+    store_.record({now_(), state_.geo().ip, place(), text, monitor_.service(), peoples, {}, 0});
 }
 
 void AppCore::lookupFinished(const LookupOutcome& outcome) {

@@ -86,6 +86,10 @@ void DisplayState::setNotice(QString notice) {
     apply([notice = std::move(notice)](DisplayState& s) { s.notice_ = notice; });
 }
 
+void DisplayState::setStoreProblem(QString problem) {
+    apply([problem = std::move(problem)](DisplayState& s) { s.storeProblem_ = problem; });
+}
+
 void DisplayState::setNeedsKey(bool value) {
     apply([value](DisplayState& s) { s.needsKey_ = value; });
 }

@@ -59,6 +59,8 @@ public:
     const std::optional<QString>& appVersion() const { return appVersion_; }
     // A grey line under the sentence: an answer shown from what was saved.
     const QString& notice() const { return notice_; }
+    // What is wrong with the saved answers (they cannot be written, or were set aside); empty when nothing.
+    const QString& storeProblem() const { return storeProblem_; }
     // A service needs a key (or a better one): the view offers Settings.
     bool needsKey() const { return needsKey_; }
     const std::optional<LastAnswer>& lastAnswer() const { return lastAnswer_; }
@@ -71,6 +73,7 @@ public:
     void setSaveError(bool value);
     void setIsLoading(bool value);
     void setNotice(QString notice);
+    void setStoreProblem(QString problem);
     void setStreamSubject(QString subject);
     void setNeedsKey(bool value);
     void setLastAnswer(std::optional<LastAnswer> answer);
@@ -96,6 +99,7 @@ private:
     bool isLoading_ = true;
     std::optional<QString> appVersion_;
     QString notice_;
+    QString storeProblem_;
     QString waiting_ = waitingText();
     QString streamSubject_ = QStringLiteral("The Zoom stream");
     bool needsKey_ = false;

@@ -18,7 +18,6 @@
 #include <thread>
 #include <vector>
 
-extern char** environ;
 
 namespace Tidemark {
 
@@ -150,7 +149,10 @@ std::shared_ptr<CaptureSession> startHelper(const std::string& helperPath, const
     argv.push_back(nullptr);
     auto run = std::make_shared<HelperRun>();
     run->callback = std::move(callback);
-    const int spawned = posix_spawn(&run->pid, helperPath.c_str(), &actions, nullptr, argv.data(), environ);
+    // The helper needs nothing of this process's environment, and is given none of it (no key travels).
+    char path[] = "PATH=/usr/bin:/bin";
+    char* environment[] = {path, nullptr};
+    const int spawned = posix_spawn(&run->pid, helperPath.c_str(), &actions, nullptr, argv.data(), environment);
     posix_spawn_file_actions_destroy(&actions);
     close(out[1]);
     close(lifeline[0]);

@@ -3,6 +3,8 @@
 #include "Scheduler.h"
 
 #include <QLocale>
+
+#include <cmath>
 #include <QRegularExpression>
 #include <QUrlQuery>
 
@@ -44,6 +46,7 @@ void fail(LookupContext& c, const QString& text, LookupOutcome outcome = {}) {
 }
 
 void fetch(LookupContext& c, Fetch f) {
+    const LookupTicket ticket = c.ticket();
     c.state.setNotice({});
     std::optional<LookupStore::Answer> saved = c.store ? c.store->find(f.kind, f.key) : std::nullopt;
     if (saved && saved->fresh) {
@@ -71,7 +74,14 @@ void fetch(LookupContext& c, Fetch f) {
         c.state.setMainText(f.lookingUp);
         c.state.setStatusColor(StatusColor::blue);
     }
-    c.client.get(*f.url, [&c, f, saved, shownSaved, stale](const WebReply& reply) {
+    c.client.get(*f.url, [&c, f, saved, shownSaved, stale, ticket](const WebReply& reply) {
+        if (c.ticket() != ticket) {
+            // The stream moved on (another server, peer to peer, its end) or the lookup was started again:
+            // this answer is for what is no longer shown.
+            c.state.appendLog(QStringLiteral("An answer for %1 came after the stream moved on: not shown").arg(ticket.server));
+            if (answeredWell(reply) && c.store) c.store->put(f.kind, f.key, reply.status, reply.body);
+            return;
+        }
         if (answeredWell(reply)) {
             if (shownSaved && reply.body == saved->body) {
                 if (c.store) c.store->put(f.kind, f.key, reply.status, reply.body);  // the same, newer
@@ -210,6 +220,7 @@ std::optional<QString> TerritoryLookup::normalizedPosition(const QString& loc) {
         QStringLiteral(R"(^\s*(-?\d{1,3}(?:\.\d{1,15})?)\s*,\s*(-?\d{1,3}(?:\.\d{1,15})?)\s*$)"));
     const QRegularExpressionMatch match = position.match(loc);
     if (!match.hasMatch()) return std::nullopt;
+    if (std::abs(match.captured(1).toDouble()) > 90 || std::abs(match.captured(2).toDouble()) > 180) return std::nullopt;
     return match.captured(1) + QLatin1Char(',') + match.captured(2);
 }
 
@@ -265,7 +276,16 @@ bool TerritoryLookup::show(const QByteArray& body) {
 void TerritoryLookup::loadTerritoryData(const QString& position) {
     c_.state.appendLog(QStringLiteral("Loading territory data for ") + position);
     const std::optional<QString> normalized = normalizedPosition(position);
-    if (!normalized || !WebClient::validUrl(baseAddress_ + QStringLiteral("api/index.php"))) {
+    if (!normalized) {
+        // Not a latitude and longitude on Earth: nothing is sent.
+        c_.state.appendLog(QStringLiteral("Not a position: nothing sent"));
+        fail(c_, territoryFailed().arg(
+                     QCoreApplication::translate("Tidemark", "the IP-information service gave a position that is not a "
+                                                             "latitude and longitude on Earth (%1)")
+                         .arg(cutToShow(position))));
+        return;
+    }
+    if (!WebClient::validUrl(baseAddress_ + QStringLiteral("api/index.php"))) {
         c_.state.appendLog(QStringLiteral("Invalid URL"));
         fail(c_, territoryFailed().arg(QCoreApplication::translate("Tidemark", "Invalid URL")));
         return;
@@ -297,7 +317,7 @@ std::optional<QUrl> LocationLookup::requestUrl(const QString& address, const QSt
                                QString::fromUtf8(QUrl::toPercentEncoding(token.isEmpty() ? token_ : token)));
 }
 
-bool LocationLookup::show(const QByteArray& body) {
+bool LocationLookup::show(const QString& address, const QByteArray& body) {
     auto decoded = decodeGeo(body);
     if (auto* error = std::get_if<DecodingError>(&decoded)) {
         c_.state.appendLog(QStringLiteral("decodedResponse failed"));
@@ -305,6 +325,12 @@ bool LocationLookup::show(const QByteArray& body) {
         return false;
     }
     Geo& geo = std::get<Geo>(decoded);
+    // The sentence names the address Tidemark captured and asked about, whatever the answer says it is.
+    if (geo.ip != address) {
+        c_.state.appendLog(QStringLiteral("The service answered for \"%1\" when asked about %2: shown as %2")
+                               .arg(TerritoryLookup::cutToShow(geo.ip), address));
+        geo.ip = address;
+    }
     const QString position = geo.loc;
     c_.state.setGeo(std::move(geo));
     territories_.loadTerritoryData(position);
@@ -325,7 +351,7 @@ void LocationLookup::request(const QString& address) {
         return;
     }
     fetch(c_, Fetch{LookupStore::Kind::location, address, url, {}, {}, ipDataFailed(), tokenRefused(),
-                    DisplayState::lookingUpLocation(), [this](const QByteArray& body) { return show(body); }});
+                    DisplayState::lookingUpLocation(), [this, address](const QByteArray& body) { return show(address, body); }});
 }
 
 }  // namespace Tidemark

@@ -33,8 +33,16 @@ bool answeredWell(const WebReply& reply);
 // none when it cannot be read.
 std::optional<std::chrono::seconds> retryAfter(const QString& value, const QDateTime& now);
 
+// What a lookup was made for: the server shown when it started, and which of its lookups it was. An
+// answer whose ticket is no longer current changes nothing and starts nothing.
+struct LookupTicket {
+    QString server;
+    unsigned generation = 0;
+    friend bool operator==(const LookupTicket&, const LookupTicket&) = default;
+};
+
 // What the two lookups share: the state they write, the web client, the store of saved answers, the
-// keys, and who hears how a lookup ended.
+// keys, who hears how a lookup ended, and what the lookup in progress is for.
 struct LookupContext {
     DisplayState& state;
     WebClient& client;
@@ -42,6 +50,7 @@ struct LookupContext {
     std::function<ServiceKeys()> keys = [] { return ServiceKeys{}; };
     std::function<QDateTime()> now = [] { return QDateTime::currentDateTimeUtc(); };
     LookupFinished finished;
+    std::function<LookupTicket()> ticket = [] { return LookupTicket{}; };
 };
 
 // Asks the territory service on whose territory a position lies, and composes the sentence.
@@ -73,8 +82,8 @@ public:
     // The address of one request for `position` with `key`, or none when either cannot be sent.
     std::optional<QUrl> requestUrl(const QString& position, const QString& key) const;
 
-    // A position as the territory service takes it: two decimal numbers joined by a comma (blanks around
-    // them dropped); none for anything else.
+    // A position as the territory service takes it: a latitude (-90 to 90) and a longitude (-180 to 180)
+    // as decimal numbers joined by a comma (blanks around them dropped); none for anything else.
     static std::optional<QString> normalizedPosition(const QString& loc);
     // The text, or its first 199 characters and an ellipsis.
     static QString cutToShow(const QString& text);
@@ -107,7 +116,7 @@ public:
 
 private:
     void request(const QString& address);
-    bool show(const QByteArray& body);
+    bool show(const QString& address, const QByteArray& body);
 
     LookupContext& c_;
     TerritoryLookup& territories_;

@@ -6,8 +6,14 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QStandardPaths>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 
 #include <qt6keychain/keychain.h>
 
@@ -34,38 +40,82 @@ QString KeyStore::defaultFallbackPath() {
     return QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) + QStringLiteral("/keys.json");
 }
 
-std::optional<QString> KeyStore::readKeyFile(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
+std::optional<QString> KeyStore::readKeyFile(const QString& path, KeyFileProblem* problem) {
+    // As ssh treats a private key: a file others may read holds no secret any more, and is refused.
+    const int fd = open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    struct stat info {};
+    if (problem) *problem = KeyFileProblem::unreadable;
+    if (fd < 0 || fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        if (fd >= 0) close(fd);
+        return std::nullopt;
+    }
+    if ((info.st_mode & 077) != 0 || info.st_uid != geteuid()) {
+        close(fd);
+        if (problem) *problem = KeyFileProblem::notPrivate;
+        return std::nullopt;
+    }
+    QFile file;
+    file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
     const QString line = QString::fromUtf8(file.readLine(4096)).trimmed();
     if (line.size() > 512) return std::nullopt;
+    if (problem) *problem = KeyFileProblem::none;
     return line;
 }
 
 std::optional<ServiceKeys> KeyStore::readFile() const {
-    QFile file(fallbackPath_);
-    if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
+    // Never through a link: the file is the user's own, in the user's own folder.
+    const int fd = open(QFile::encodeName(fallbackPath_).constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0) {
+        if (errno == ELOOP) emit problem(QStringLiteral("%1 is a symbolic link: not read").arg(fallbackPath_));
+        return std::nullopt;
+    }
+    struct stat info {};
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != geteuid()) {
+        close(fd);
+        emit problem(QStringLiteral("%1 is not the user's own file: not read").arg(fallbackPath_));
+        return std::nullopt;
+    }
+    if ((info.st_mode & 077) != 0) {
+        fchmod(fd, 0600);
+        emit problem(QStringLiteral("%1 could be read by other users; it is now readable by its owner alone").arg(fallbackPath_));
+    }
+    QFile file;
+    file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
     const QJsonObject object = QJsonDocument::fromJson(file.read(64 << 10)).object();
     return ServiceKeys{object.value(QStringLiteral("territoryKey")).toString().left(512),
                        object.value(QStringLiteral("ipInfoToken")).toString().left(512)};
 }
 
 QString KeyStore::writeFile(const ServiceKeys& keys) const {
+    const QByteArray path = QFile::encodeName(fallbackPath_);
     if (keys == ServiceKeys{}) {
-        QFile::remove(fallbackPath_);
+        unlink(path.constData());  // a link goes, never what it points to
         return {};
     }
-    QDir().mkpath(QFileInfo(fallbackPath_).absolutePath());
-    QSaveFile file(fallbackPath_);
-    // Only the user may read it, from the first byte on.
-    if (!file.open(QIODevice::WriteOnly) || !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner)) {
-        return file.errorString();
+    privateFolder(QFileInfo(fallbackPath_).absolutePath());
+    // A new file, the user's alone from its first byte, put in place by a rename: a link at the path is
+    // replaced, never followed.
+    QByteArray temporary = path + ".XXXXXX";
+    const int fd = mkostemp(temporary.data(), O_CLOEXEC);
+    if (fd < 0) return QString::fromLocal8Bit(std::strerror(errno));
+    fchmod(fd, 0600);
+    const QByteArray json = QJsonDocument(QJsonObject{{QStringLiteral("territoryKey"), keys.territoryKey},
+                                                      {QStringLiteral("ipInfoToken"), keys.ipInfoToken}})
+                                .toJson();
+    const bool written = write(fd, json.constData(), static_cast<std::size_t>(json.size())) == json.size() && fsync(fd) == 0;
+    const int error = errno;
+    close(fd);
+    if (!written || rename(temporary.constData(), path.constData()) != 0) {
+        const int failure = written ? errno : error;
+        unlink(temporary.constData());
+        return QString::fromLocal8Bit(std::strerror(failure));
     }
-    file.write(QJsonDocument(QJsonObject{{QStringLiteral("territoryKey"), keys.territoryKey},
-                                         {QStringLiteral("ipInfoToken"), keys.ipInfoToken}})
-                   .toJson());
-    if (!file.commit()) return file.errorString();
     return {};
+}
+
+void privateFolder(const QString& folder) {
+    QDir().mkpath(folder);
+    chmod(QFile::encodeName(folder).constData(), 0700);
 }
 
 void KeyStore::load(std::function<void(ServiceKeys, Place)> done) {
@@ -115,7 +165,7 @@ void KeyStore::save(const ServiceKeys& keys, std::function<void(Place, QString)>
             done(Place::file, writeFile(keys));
             return;
         }
-        QFile::remove(fallbackPath_);  // the secret store has them now
+        unlink(QFile::encodeName(fallbackPath_).constData());  // the secret store has them now
         done(Place::secretStore, {});
     };
     auto write = [this, storeMissing](const QString& entry, const QString& value, std::function<void()> next) {

@@ -35,8 +35,14 @@ public:
     static QString defaultFallbackPath();
     const QString& fallbackPath() const { return fallbackPath_; }
 
-    // A key as a file holds it: its first line, trimmed; none when unreadable or longer than 512 characters.
-    static std::optional<QString> readKeyFile(const QString& path);
+    // A key as a file holds it: its first line, trimmed; none when unreadable or longer than 512 characters,
+    // and when anyone but its owner, who must be this user, may read it (`problem` says which).
+    enum class KeyFileProblem { none, unreadable, notPrivate };
+    static std::optional<QString> readKeyFile(const QString& path, KeyFileProblem* problem = nullptr);
+
+signals:
+    // Something about the key file the log should hear (in English).
+    void problem(const QString& line) const;
 
 private:
     std::optional<ServiceKeys> readFile() const;
@@ -44,6 +50,9 @@ private:
 
     QString fallbackPath_;
 };
+
+// Makes `folder` (and its parents) and makes it readable by its owner alone, whatever the umask.
+void privateFolder(const QString& folder);
 
 // Replaces every occurrence of the keys, and any "key=" or "token=" value, by an ellipsis: for log lines.
 QString redactKeys(QString text, const ServiceKeys& keys);

@@ -316,6 +316,7 @@ void StreamMonitor::adopt(const NetAddress& address, const QString& why) {
     path_ = Path::server;
     shown_ = address;
     lastServerAddress_ = shown;
+    service_ = serviceName(address, port, services_);
     const QString subject = streamSubject(address, port, services_);
     d_.state.setStreamSubject(subject);
     if (d_.pathChanged) d_.pathChanged();
@@ -337,6 +338,7 @@ void StreamMonitor::enterPeerToPeer() {
                                       "are seen: peer to peer (the participant's address is not kept or sent)")
                            .arg(service));
     path_ = Path::peer;
+    service_ = service;
     shown_ = NetAddress{};
     shownUnknownFraming_ = false;
     lastServerAddress_.clear();
@@ -352,6 +354,7 @@ void StreamMonitor::endStream() {
     if (d_.streamEnded) d_.streamEnded();  // while the display still shows what the stream gave
     path_ = Path::waiting;
     shown_ = NetAddress{};
+    service_.clear();
     lastServerAddress_.clear();  // a stream that comes back from the same server is looked up again
     known_.clear();
     d_.state.setMainText(d_.state.waiting());

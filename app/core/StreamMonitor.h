@@ -78,6 +78,8 @@ public:
     ServiceSet services() const { return services_; }
     // The media server shown; empty while waiting or peer to peer.
     const QString& lastServerAddress() const { return lastServerAddress_; }
+    // The service of the server shown, or whose checks were seen in a peer-to-peer call; else empty.
+    const QString& service() const { return service_; }
     Path path() const { return path_; }
     // Media datagrams counted since monitoring started.
     std::uint64_t mediaDatagrams() const { return mediaDatagrams_; }
@@ -135,6 +137,7 @@ private:
     NetAddress shown_;
     bool shownUnknownFraming_ = false;  // the server shown was taken for datagrams of unknown framing
     QString lastServerAddress_;
+    QString service_;
     std::map<NetAddress, Candidate> window_;
     std::uint64_t peerMedia_ = 0;  // in the window, while checks were seen
     std::map<std::size_t, QDateTime> checks_;  // by service: when its checks were last seen

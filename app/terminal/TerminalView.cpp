@@ -182,6 +182,7 @@ void TerminalView::redraw() {
     block << QStringLiteral("[status: %1]").arg(toString(state.statusColor())) << state.mainText();
     if (const QString owner = core_.networkOwner(); !owner.isEmpty()) block << QStringLiteral("  (%1)").arg(owner);
     if (!state.notice().isEmpty()) block << QStringLiteral("  (%1)").arg(state.notice());
+    if (!state.storeProblem().isEmpty()) block << QStringLiteral("  (%1)").arg(state.storeProblem());
     for (const Territory& territory : state.territories()) {
         const TerritoryProperties& row = territory.properties;
         block << (row.description.isEmpty() ? QStringLiteral("  - %1").arg(row.name)

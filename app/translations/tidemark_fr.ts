@@ -687,5 +687,41 @@ Cliquez sur OK pour l&apos;accorder, ou sur Annuler pour garder Tidemark ouvert 
         <source>&lt;p&gt;&lt;b&gt;Tidemark %1&lt;/b&gt;&lt;/p&gt;&lt;p&gt;Shows on whose traditional territory the media server of your video meeting stands.&lt;/p&gt;&lt;p&gt;Licence: MIT.&lt;/p&gt;&lt;p&gt;Web services used:&lt;br&gt;&amp;bull; %2 (where a server stands) receives the media server&apos;s address.&lt;br&gt;&amp;bull; %3 (whose land a place is on) receives the server&apos;s position.&lt;br&gt;Another participant&apos;s address (in a peer-to-peer call) and addresses on private networks are never sent anywhere.&lt;/p&gt;&lt;p&gt;What is captured: UDP datagrams from the meeting services&apos; media ports (%4), and others that look like a meeting&apos;s media or connectivity checks. The capture helper reads their headers and first bytes and passes on only the other side&apos;s address and port, what kind of datagram it is and how many came; nothing of their content leaves it, and nothing is kept.&lt;/p&gt;&lt;p&gt;Services are recognised by the address ranges they publish for their media servers (lists of %5) and by their ports.&lt;/p&gt;</source>
         <translation>&lt;p&gt;&lt;b&gt;Tidemark %1&lt;/b&gt;&lt;/p&gt;&lt;p&gt;Indique sur le territoire traditionnel de quels peuples se trouve le serveur média de votre vidéoconférence.&lt;/p&gt;&lt;p&gt;Licence&#xa0;: MIT.&lt;/p&gt;&lt;p&gt;Services Web utilisés&#xa0;:&lt;br&gt;&amp;bull; %2 (où se trouve un serveur) reçoit l&apos;adresse du serveur média.&lt;br&gt;&amp;bull; %3 (sur quelle terre se trouve un lieu) reçoit la position du serveur.&lt;br&gt;L&apos;adresse d&apos;un autre participant (dans un appel pair à pair) et les adresses de réseaux privés ne sont jamais envoyées nulle part.&lt;/p&gt;&lt;p&gt;Ce qui est capturé&#xa0;: les datagrammes UDP provenant des ports média des services de réunion (%4), et les autres qui ressemblent au média d&apos;une réunion ou à ses vérifications de connectivité. L&apos;assistant de capture lit leurs en-têtes et leurs premiers octets et ne transmet que l&apos;adresse et le port de l&apos;autre côté, le genre de datagramme et leur nombre; rien de leur contenu n&apos;en sort, et rien n&apos;est conservé.&lt;/p&gt;&lt;p&gt;Les services sont reconnus par les plages d&apos;adresses qu&apos;ils publient pour leurs serveurs média (listes de %5) et par leurs ports.&lt;/p&gt;</translation>
     </message>
+    <message>
+        <source>the disk is full</source>
+        <translation>le disque est plein</translation>
+    </message>
+    <message>
+        <source>its folder cannot be written</source>
+        <translation>son dossier n&apos;est pas accessible en écriture</translation>
+    </message>
+    <message>
+        <source>another program holds the file</source>
+        <translation>un autre programme tient le fichier</translation>
+    </message>
+    <message>
+        <source>the file cannot be used</source>
+        <translation>le fichier est inutilisable</translation>
+    </message>
+    <message>
+        <source>Tidemark cannot save answers now (%1): it shows what was saved before and saves nothing new.</source>
+        <translation>Tidemark ne peut pas enregistrer de réponses pour l&apos;instant (%1)&#xa0;: il montre ce qui a été enregistré auparavant et n&apos;enregistre rien de nouveau.</translation>
+    </message>
+    <message>
+        <source>Tidemark cannot open its saved answers (%1): it works without them and saves nothing.</source>
+        <translation>Tidemark ne peut pas ouvrir ses réponses enregistrées (%1)&#xa0;: il fonctionne sans elles et n&apos;enregistre rien.</translation>
+    </message>
+    <message>
+        <source>The saved answers could not be used, so Tidemark started anew; the old file is kept as %1.</source>
+        <translation>Les réponses enregistrées étaient inutilisables, Tidemark est donc reparti de zéro; l&apos;ancien fichier est conservé sous le nom %1.</translation>
+    </message>
+    <message>
+        <source>the IP-information service gave a position that is not a latitude and longitude on Earth (%1)</source>
+        <translation>le service d&apos;information IP a donné une position qui n&apos;est pas une latitude et une longitude sur la Terre (%1)</translation>
+    </message>
+    <message>
+        <source>the key file %1 can be read by other users; make it yours alone (chmod 600 %1)</source>
+        <translation>le fichier de clé %1 peut être lu par d&apos;autres utilisateurs; rendez-le lisible par vous seul (chmod 600 %1)</translation>
+    </message>
 </context>
 </TS>

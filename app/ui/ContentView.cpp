@@ -316,9 +316,13 @@ void ContentView::redraw() {
     owner_->setText(owner);
     owner_->setVisible(!owner.isEmpty());
     if (!owner.isEmpty()) fit(owner_, columnWidth);
-    notice_->setText(state_.notice());
-    notice_->setVisible(!state_.notice().isEmpty());
-    if (!state_.notice().isEmpty()) fit(notice_, columnWidth);
+    QStringList notices;
+    for (const QString& line : {state_.notice(), state_.storeProblem()}) {
+        if (!line.isEmpty()) notices << line;
+    }
+    notice_->setText(notices.join(QLatin1Char('\n')));
+    notice_->setVisible(!notices.isEmpty());
+    if (!notices.isEmpty()) fit(notice_, columnWidth);
     tryAgain_->setVisible(state_.retryError());
     saveErrorLog_->setVisible(state_.saveError());
     settings_->setVisible(state_.needsKey() && actions_.openSettings);

@@ -237,6 +237,19 @@ TEST(HelperCapture, RefusalsBecomeTheMonitorsErrors) {
         }
         unlink(path.c_str());
     }
+    // No key of this process's environment reaches the helper.
+    char seen[] = "/tmp/tidemark-helper-env-XXXXXX";
+    close(mkstemp(seen));
+    qputenv("TIDEMARK_TERRITORY_KEY", "s3cret");
+    const std::string printsEnvironment = fakeHelper("env > " + std::string(seen) + "; exit 4\n");
+    EXPECT_THROW(helperCaptureFactory(printsEnvironment)(CaptureParameters{"any"}, [](const Observation&) {}), CaptureFailure);
+    qunsetenv("TIDEMARK_TERRITORY_KEY");
+    std::ifstream environment(seen);
+    const std::string text((std::istreambuf_iterator<char>(environment)), std::istreambuf_iterator<char>());
+    EXPECT_NE(text.find("PATH="), std::string::npos) << text;
+    EXPECT_EQ(text.find("s3cret"), std::string::npos) << text;
+    unlink(seen);
+    unlink(printsEnvironment.c_str());
     // A helper this user may not run (limited to a group it is not in) is a refusal the permission step
     // explains, not a missing helper.
     const std::string locked = fakeHelper("exit 0\n");

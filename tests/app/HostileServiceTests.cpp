@@ -307,7 +307,7 @@ TEST(HostileServices, RecordsAreBoundedBeforeTheViewSeesThem) {
     EXPECT_TRUE(lookups.log().contains(QStringLiteral("Shown cut to 200 characters: ") + QString(300, QLatin1Char('y'))));
 }
 
-TEST(HostileServices, ThePositionIsTwoNumbersAndNothingMore) {
+TEST(HostileServices, ThePositionIsALatitudeAndLongitudeAndNothingMore) {
     struct Case {
         const char* loc;
         std::optional<std::string> sent;  // the position the territory service receives
@@ -320,6 +320,9 @@ TEST(HostileServices, ThePositionIsTwoNumbersAndNothingMore) {
         {"1;2", std::nullopt},
         {"", std::nullopt},
         {"1e5,2", std::nullopt},
+        {"999.999,-999.999", std::nullopt},
+        {"90.5,10", std::nullopt},
+        {"-90,180", "-90,180"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.loc);
@@ -334,8 +337,11 @@ TEST(HostileServices, ThePositionIsTwoNumbersAndNothingMore) {
             EXPECT_EQ(services.requests().back(), "territory maps=languages position=" + *c.sent + " key=k");
         } else {
             EXPECT_EQ(services.requests().size(), 1u);  // no territory request at all
-            EXPECT_EQ(lookups.log().last(), QStringLiteral("Invalid URL"));
-            EXPECT_EQ(lookups.state.mainText(), QStringLiteral("There was an error fetching territory data: Invalid URL."));
+            EXPECT_EQ(lookups.log().last(), QStringLiteral("Not a position: nothing sent"));
+            EXPECT_EQ(lookups.state.mainText(),
+                      QStringLiteral("There was an error fetching territory data: the IP-information service gave a position "
+                                     "that is not a latitude and longitude on Earth (%1).")
+                          .arg(QString::fromUtf8(c.loc)));
         }
     }
 }

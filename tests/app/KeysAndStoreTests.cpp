@@ -17,6 +17,10 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <QDir>
+#include <QFileInfo>
 
 #include "QtPrinters.h"
 
@@ -217,7 +221,8 @@ TEST(Store, RepeatMeetingsStaleAndOfflineAnswersAndTheHistory) {
         Meeting meeting(services, path, QStringLiteral("k"), first.addDays(c.daysLater));
         meeting.start();
         ASSERT_TRUE(meeting.settle(StatusColor::green));  // at once, from what was saved
-        ASSERT_TRUE(QTest::qWaitFor([&] { return services.requests().size() == before + c.newRequests; }, 5000));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return services.requests().size() == before + c.newRequests; }, 5000))
+            << meeting.log().join('\n').toStdString();
         if (!c.notice.isEmpty()) {
             EXPECT_TRUE(QTest::qWaitFor([&] { return !meeting.core.state().notice().isEmpty(); }, 5000));
         }
@@ -278,44 +283,183 @@ TEST(Store, KillDuringWritesAndDamage) {
         ASSERT_TRUE(answer);
         EXPECT_TRUE(answer->body.startsWith("answer "));
     }
-    // A file that is no database: moved aside, a new one made, a line in the log; never a crash.
-    for (const QString& suffix : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm")}) QFile::remove(path + suffix);
-    QFile damaged(path);
-    ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
-    damaged.write(QByteArray("SQLite format 3").append(QByteArray(4096, '\xff')));
-    damaged.close();
-    LookupStore store(path, [&](const QString& line) { log << line; });
-    EXPECT_TRUE(store.isOpen());
-    ASSERT_EQ(log.size(), 1);
-    EXPECT_TRUE(log[0].startsWith(QStringLiteral("The saved answers could not be read; the file was moved aside to "))) << log[0].toStdString();
-    EXPECT_EQ(QDir(dir.path()).entryList({QStringLiteral("lookups.sqlite.damaged-*")}).size(), 1);
-    store.put(LookupStore::Kind::territory, QStringLiteral("1,2"), 200, "[]");
-    EXPECT_EQ(store.answerCount(), 1u);
+}
+
+namespace {
+
+// A small tmpfs of the test's own (needs root), unmounted with the object.
+struct Tmpfs {
+    Tmpfs() {
+        ok = dir.isValid() && std::system(("mount -t tmpfs -o size=2m,mode=0700 tidemark-test " + dir.path().toStdString()).c_str()) == 0;
+    }
+    ~Tmpfs() {
+        if (ok) std::system(("umount " + dir.path().toStdString()).c_str());
+    }
+    bool remount(const char* mode) { return std::system(("mount -o remount," + std::string(mode) + " " + dir.path().toStdString()).c_str()) == 0; }
+    // Fills the file system to the last byte.
+    void fill() {
+        QFile filler(dir.filePath(QStringLiteral("filler")));
+        if (!filler.open(QIODevice::WriteOnly)) return;
+        const QByteArray block(4096, 'x');
+        while (filler.write(block) == block.size() && filler.flush()) {
+        }
+    }
+    QTemporaryDir dir;
+    bool ok = false;
+};
+
+LookupStore::Acknowledgement acknowledgement(const QString& place) {
+    return {QDateTime(QDate(2026, 12, 8), QTime(14, 2), Qt::UTC), "192.0.2.7", place, "text", "Zoom", {"Wendat"}, {}, 0};
+}
+
+}  // namespace
+
+TEST(Store, TroubleKeepsTheFileAndSaysSoOnlyDamageSetsItAside) {
+    // Each case: a store with one acknowledgement, then the trouble, then the program starts again.
+    if (geteuid() != 0) GTEST_SKIP() << "needs root to mount the test's file systems, as in CI";
+    using Health = LookupStore::Health;
+    struct Case {
+        const char* name;
+        std::function<void(Tmpfs&, const QString& path)> trouble;
+        Health health;
+        bool historyShown;
+        const char* asideGlob;  // a file set aside, or none
+    };
+    const auto run = [](const QString& path, const char* sql) {
+        std::system(("python3 -c \"import sqlite3; c = sqlite3.connect('" + path.toStdString() + "'); c.executescript('" + sql +
+                     "'); c.commit()\"").c_str());
+    };
+    const Case cases[] = {
+        {"a full disk", [](Tmpfs& fs, const QString&) { fs.fill(); }, Health::readOnly, true, nullptr},
+        {"a read-only folder", [](Tmpfs& fs, const QString&) { fs.remount("ro"); }, Health::readOnly, true, nullptr},
+        {"a file SQLite finds damaged",
+         [](Tmpfs&, const QString& path) {
+             QFile file(path);
+             file.open(QIODevice::ReadWrite);
+             file.seek(100);
+             file.write(QByteArray(8192, '\xff'));
+         },
+         Health::setAside, false, "lookups.sqlite.damaged-*"},
+        {"a file of a newer program", [&](Tmpfs&, const QString& path) { run(path, "PRAGMA user_version = 99;"); },
+         Health::setAside, false, "lookups.sqlite.newer-*"},
+        {"a file of an older program, without a version",
+         [&](Tmpfs&, const QString& path) {
+             run(path, "DROP TABLE acknowledgements; PRAGMA user_version = 0; CREATE TABLE acknowledgements (id INTEGER PRIMARY KEY, "
+                       "shown INTEGER NOT NULL, address TEXT NOT NULL, place TEXT NOT NULL, text TEXT NOT NULL); INSERT INTO "
+                       "acknowledgements (shown, address, place, text) VALUES (1, \\\"192.0.2.7\\\", \\\"Old Town\\\", \\\"t\\\");");
+         },
+         Health::ok, true, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Tmpfs fs;
+        ASSERT_TRUE(fs.ok);
+        const QString path = fs.dir.filePath(QStringLiteral("cache/tidemark/lookups.sqlite"));
+        const mode_t umaskBefore = umask(0);  // whatever the umask, the user's alone
+        {
+            LookupStore store(path, {});
+            ASSERT_EQ(store.health(), Health::ok);
+            store.record(acknowledgement(QStringLiteral("Old Town")));
+        }
+        umask(umaskBefore);
+        struct stat info {};
+        ASSERT_EQ(stat(QFile::encodeName(path).constData(), &info), 0);
+        EXPECT_EQ(info.st_mode & 0777, 0600u);
+        ASSERT_EQ(stat(QFile::encodeName(QFileInfo(path).absolutePath()).constData(), &info), 0);
+        EXPECT_EQ(info.st_mode & 0777, 0700u);
+
+        c.trouble(fs, path);
+        QStringList log;
+        LookupStore store(path, [&](const QString& line) { log << line; });
+        EXPECT_EQ(store.health(), c.health) << log.join('\n').toStdString();
+        EXPECT_EQ(store.problem().isEmpty(), c.health == Health::ok) << store.problem().toStdString();
+        const auto recent = store.recent(5);
+        EXPECT_EQ(!recent.empty() && recent[0].place == QStringLiteral("Old Town"), c.historyShown);
+        const QStringList aside = QDir(QFileInfo(path).absolutePath()).entryList({QStringLiteral("lookups.sqlite.*-2*")});
+        EXPECT_EQ(aside.size(), c.asideGlob ? 1 : 0) << aside.join(' ').toStdString();
+        if (c.asideGlob) {
+            EXPECT_TRUE(QDir::match(QString::fromUtf8(c.asideGlob), aside.value(0)));
+        }
+        store.record(acknowledgement(QStringLiteral("New Town")));  // saved only by a store that can write
+        EXPECT_EQ(store.recent(5).size(), (c.historyShown ? 1u : 0u) + (c.health == Health::readOnly ? 0u : 1u));
+    }
+}
+
+TEST(Store, TwoInstancesStartingAtOnceNeverSetEachOtherAside) {
+    for (int round = 0; round < 15; ++round) {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("lookups.sqlite"));
+        std::vector<pid_t> children;
+        for (int i = 0; i < 3; ++i) {
+            const pid_t pid = fork();
+            if (pid == 0) {
+                LookupStore store(path, {});
+                store.put(LookupStore::Kind::location, QString::number(i), 200, "{}");
+                _exit(store.health() == LookupStore::Health::ok ? 0 : 1);
+            }
+            children.push_back(pid);
+        }
+        for (pid_t pid : children) {
+            int status = 0;
+            waitpid(pid, &status, 0);
+            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << round;
+        }
+        EXPECT_EQ(QDir(dir.path()).entryList({QStringLiteral("*.damaged-*")}).size(), 0) << round;
+        LookupStore store(path, {});
+        EXPECT_EQ(store.answerCount(), 3u) << round;
+    }
 }
 
 TEST(KeyStore, WithoutASecretServiceTheKeysGoToAFileOnlyTheUserReads) {
     qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/tidemark-test-bus");
     QTemporaryDir dir;
+    // A keys.json that is a link to another file (the user's, or someone's), under umask 000.
+    const QString elsewhere = dir.filePath(QStringLiteral("elsewhere"));
+    QFile target(elsewhere);
+    ASSERT_TRUE(target.open(QIODevice::WriteOnly));
+    target.write("untouched");
+    target.close();
+    QDir().mkpath(dir.filePath(QStringLiteral("config")));
+    ASSERT_TRUE(QFile::link(elsewhere, dir.filePath(QStringLiteral("config/keys.json"))));
+    const mode_t umaskBefore = umask(0);
     KeyStore store(dir.filePath(QStringLiteral("config/keys.json")));
+    QStringList problems;
+    QObject::connect(&store, &KeyStore::problem, [&](const QString& line) { problems << line; });
     const ServiceKeys keys{QStringLiteral("territory-k3y"), QStringLiteral("ip-t0ken")};
     std::optional<std::pair<KeyStore::Place, QString>> saved;
     store.save(keys, [&](KeyStore::Place place, QString error) { saved.emplace(place, error); });
     ASSERT_TRUE(QTest::qWaitFor([&] { return saved.has_value(); }, 20000));
+    umask(umaskBefore);
     EXPECT_EQ(saved->first, KeyStore::Place::file);
     EXPECT_EQ(saved->second, QString());
     struct stat info {};
-    ASSERT_EQ(stat(store.fallbackPath().toLocal8Bit().constData(), &info), 0);
+    ASSERT_EQ(lstat(store.fallbackPath().toLocal8Bit().constData(), &info), 0);
+    EXPECT_TRUE(S_ISREG(info.st_mode));  // the link was replaced, not followed
     EXPECT_EQ(info.st_mode & 0777, 0600u);
+    ASSERT_TRUE(target.open(QIODevice::ReadOnly));
+    EXPECT_EQ(target.readAll(), QByteArray("untouched"));
+    ASSERT_EQ(stat(dir.filePath(QStringLiteral("config")).toLocal8Bit().constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0700u);
+    // A keys.json others may read is made the user's alone, and the log says so.
+    chmod(store.fallbackPath().toLocal8Bit().constData(), 0644);
     std::optional<std::pair<ServiceKeys, KeyStore::Place>> loaded;
     store.load([&](ServiceKeys found, KeyStore::Place place) { loaded.emplace(found, place); });
     ASSERT_TRUE(QTest::qWaitFor([&] { return loaded.has_value(); }, 20000));
     EXPECT_EQ(loaded->first, keys);
     EXPECT_EQ(loaded->second, KeyStore::Place::file);
-    // A key file holds its first line, trimmed; an oversized one is refused.
+    ASSERT_EQ(stat(store.fallbackPath().toLocal8Bit().constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+    EXPECT_EQ(problems.size(), 1);
+    // A key file holds its first line, trimmed; one others may read is refused, as ssh refuses a key.
     QFile file(dir.filePath(QStringLiteral("key")));
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write("  abc123 \nsecond line\n");
     file.close();
+    KeyStore::KeyFileProblem problem{};
+    chmod(QFile::encodeName(file.fileName()).constData(), 0644);
+    EXPECT_FALSE(KeyStore::readKeyFile(file.fileName(), &problem));
+    EXPECT_EQ(problem, KeyStore::KeyFileProblem::notPrivate);
+    chmod(QFile::encodeName(file.fileName()).constData(), 0600);
     EXPECT_EQ(KeyStore::readKeyFile(file.fileName()), QStringLiteral("abc123"));
     EXPECT_FALSE(KeyStore::readKeyFile(dir.filePath(QStringLiteral("missing"))));
 }

@@ -12,6 +12,7 @@
 
 #include "QtPrinters.h"
 
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <thread>
@@ -295,6 +296,60 @@ TEST(Recovery, AFailedLookupIsTriedAgainWhileTheStreamGoesOn) {
     ASSERT_TRUE(settle(StatusColor::green));
     EXPECT_FALSE(state.retryError());
     EXPECT_EQ(state.territories().size(), 1u);
+}
+
+TEST(Recovery, ALateAnswerForAServerNoLongerShownChangesNothing) {
+    // The stream moves from a slow server to a busier one; the first server's answer (or failure) comes
+    // after the second's: nothing on screen changes, no territory request goes out for its position, and
+    // the history keeps only what was shown.
+    struct Case {
+        const char* name;
+        Answer late;
+    };
+    const Case cases[] = {
+        {"a late answer", {200, R"({"ip":"198.51.100.1","city":"Old Town","region":"R","country":"XX","loc":"10,10","org":"O"})",
+                           "application/json", 1500ms}},
+        {"a late failure", {500, "down", "text/plain", 1500ms}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeServices services;
+        services.setIpAnswer(c.late);
+        services.setTerritoryAnswer({200, R"([{"id":"w","type":"F","properties":{"name":"Wendat","description":"https://t/w"}}])"});
+        QTemporaryDir dir;
+        ManualScheduler scheduler;
+        FakeCapture capture;
+        NoPrompt prompt;
+        NoRunner runner;
+        AppCoreOptions options;
+        options.ipInfoBaseAddress = services.ipBase();
+        options.territoryBaseAddress = services.territoryBase();
+        options.capture = capture.factory();
+        options.scheduler = &scheduler;
+        options.fixedTerritoryKey = QStringLiteral("k");
+        options.storePath = dir.filePath(QStringLiteral("lookups.sqlite"));
+        AppCore core(InfoDictionary{}, prompt, runner, options);
+        core.monitor().startMonitoring();
+        capture.deliver({datagrams("198.51.100.1", 8801, 10)});
+        scheduler.runPosted();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return services.requests().size() == 1; }, 5000));
+        services.setIpAnswer({200, R"({"ip":"198.51.100.2","city":"Montreal","region":"Quebec","country":"CA","loc":"20,20","org":"O"})"});
+        capture.deliver({datagrams("198.51.100.2", 8801, 200)});
+        scheduler.advance(10s);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return core.state().statusColor() == StatusColor::green; }, 5000));
+        const QString shown = core.state().mainText();
+        EXPECT_TRUE(shown.contains(QStringLiteral("198.51.100.2, based in Montreal"))) << shown.toStdString();
+        const QString late = QStringLiteral("An answer for 198.51.100.1 came after the stream moved on: not shown");
+        ASSERT_TRUE(QTest::qWaitFor([&] { return core.state().statusText().contains(late); }, 5000));
+        QCoreApplication::processEvents();
+        EXPECT_EQ(core.state().mainText(), shown);
+        EXPECT_EQ(core.state().statusColor(), StatusColor::green);
+        EXPECT_FALSE(core.state().retryError());
+        for (const std::string& request : services.requests()) EXPECT_EQ(request.find("position=10,10"), std::string::npos);
+        const auto history = core.recentAcknowledgements();
+        ASSERT_EQ(history.size(), 1u);
+        EXPECT_EQ(history[0].address, QStringLiteral("198.51.100.2"));
+    }
 }
 
 TEST(MeetingServices, ServicesAreNamedByTheirPublishedRangesThenByPort) {

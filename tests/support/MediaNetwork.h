@@ -51,7 +51,7 @@ public:
     std::string wrapper(const std::string& program) {
         char path[] = "/tmp/tidemark-in-netns-XXXXXX";
         const int fd = mkstemp(path);
-        const std::string script = "#!/bin/sh\nexec ip netns exec " + computer_.name() + " " + program + " \"$@\"\n";
+        const std::string script = "#!/bin/sh\nPATH=/usr/sbin:/usr/bin:/sbin:/bin exec ip netns exec " + computer_.name() + " " + program + " \"$@\"\n";
         const bool written = write(fd, script.data(), script.size()) == static_cast<ssize_t>(script.size());
         close(fd);
         chmod(path, 0755);
