@@ -15,6 +15,7 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 
+#include <net/if.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -37,10 +38,13 @@ const char* const qtOptionsWithValue[] = {"platform", "platformpluginpath", "pla
                                            "stylesheet",      "session",   "name",           "qmljsdebugger"};
 const char* const qtFlags[] = {"reverse", "widgetcount", "nograb", "dograb", "sync"};
 
-// The interface names capture can open, or none when they cannot be listed.
+// The network interfaces capture can open ("any" among them), or none when they cannot be listed. libpcap
+// also lists devices that carry no network traffic (nflog, dbus-system, usbmon, bluetooth): left out.
 std::optional<std::vector<std::string>> captureInterfaces() {
     auto names = ZuzizavAdiduDazorud::EtherCapture::listInterfaces();
-    if (names && std::find(names->begin(), names->end(), "any") == names->end()) names->push_back("any");
+    if (!names) return names;
+    std::erase_if(*names, [](const std::string& name) { return name != "any" && if_nametoindex(name.c_str()) == 0; });
+    if (std::find(names->begin(), names->end(), "any") == names->end()) names->push_back("any");
     return names;
 }
 
@@ -113,14 +117,28 @@ int main(int argc, char** argv) {
         option.setFlags(QCommandLineOption::HiddenFromHelp);
         parser.addOption(option);
     }
-    // Without an application object yet, the parser cannot name the program itself.
-    const QString help = parser.helpText().replace(QStringLiteral("<executable_name>"), QStringLiteral("tidemark"));
+    // Without an application object yet, the parser cannot name the program itself, nor translate its
+    // headings: both are done here.
+    QString help = parser.helpText().replace(QStringLiteral("<executable_name>"), QStringLiteral("tidemark"));
+    help.replace(QStringLiteral("Usage: "), translations.text(QT_TRANSLATE_NOOP("Tidemark", "Usage:")) + QLatin1Char(' '));
+    help.replace(QStringLiteral("\nOptions:\n"), QLatin1Char('\n') + translations.text(QT_TRANSLATE_NOOP("Tidemark", "Options:")) +
+                                                 QLatin1Char('\n'));
+    help.replace(QStringLiteral("[options]"), translations.text(QT_TRANSLATE_NOOP("Tidemark", "[options]")));
     if (!parser.parse(arguments)) {
-        std::fprintf(stderr, "tidemark: %s\n%s", qPrintable(parser.errorText()), qPrintable(help));
+        QString why;
+        if (!parser.unknownOptionNames().isEmpty()) {
+            why = translations.text(QT_TRANSLATE_NOOP("Tidemark", "unknown option %1")).arg(parser.unknownOptionNames().first());
+        } else if (const QString text = parser.errorText(); text.startsWith(QStringLiteral("Missing value after '"))) {
+            why = translations.text(QT_TRANSLATE_NOOP("Tidemark", "the option %1 needs a value")).arg(text.section(QLatin1Char('\''), 1, 1));
+        } else {
+            why = text;
+        }
+        std::fprintf(stderr, "tidemark: %s\n%s", qPrintable(why), qPrintable(help));
         return 1;
     }
     if (!parser.positionalArguments().isEmpty()) {
-        std::fprintf(stderr, "tidemark: unexpected argument %s\n%s", qPrintable(parser.positionalArguments().first()),
+        std::fprintf(stderr, "tidemark: %s\n%s",
+                     qPrintable(translations.text(QT_TRANSLATE_NOOP("Tidemark", "unexpected argument %1")).arg(parser.positionalArguments().first())),
                      qPrintable(help));
         return 1;
     }
@@ -180,8 +198,17 @@ int main(int argc, char** argv) {
     if (parser.isSet(servicesOption)) {
         const auto services = parseServices(parser.value(servicesOption).toStdString());
         if (!services) {
+            // Name the word that is no service's.
+            QString unknown;
+            for (const QString& word : parser.value(servicesOption).split(QLatin1Char(','))) {
+                if (!parseServices(word.toStdString())) {
+                    unknown = word;
+                    break;
+                }
+            }
             std::fprintf(stderr, "tidemark: %s\n",
-                         qPrintable(translations.text(QT_TRANSLATE_NOOP("Tidemark", "--services takes some of: %1")).arg(Preferences::ids(allServices))));
+                         qPrintable(translations.text(QT_TRANSLATE_NOOP("Tidemark", "--services: \"%1\" is no service Tidemark knows; it takes some of: %2"))
+                                        .arg(unknown, Preferences::ids(allServices))));
             return 1;
         }
         options.services = *services;

@@ -1,6 +1,7 @@
 #include "AppCore.h"
 
 #include <QCoreApplication>
+#include <QRegularExpression>
 
 namespace Tidemark {
 
@@ -36,7 +37,10 @@ AppCore::AppCore(InfoDictionary info, PermissionPrompt& prompt, PrivilegedRunner
     state_.setKeysToRedact(keys());
     if (options.keyStore) {
         connect(options.keyStore, &KeyStore::problem, this, [this](const QString& line) { state_.appendLog(line); });
-        options.keyStore->load([this](ServiceKeys stored, KeyStore::Place) { setStoredKeys(stored); });
+        options.keyStore->load([this](ServiceKeys stored, KeyStore::Place) {
+            setStoredKeys(stored);
+            emit keysLoaded();
+        });
     }
     auto route = options.grantRoute ? options.grantRoute : [] { return Tidemark::grantRoute(programDirectory()); };
     auto quit = options.quit ? options.quit : [] { QCoreApplication::quit(); };
@@ -51,6 +55,7 @@ AppCore::AppCore(InfoDictionary info, PermissionPrompt& prompt, PrivilegedRunner
 
 void AppCore::startLookup(const QString& address) {
     ++generation_;
+    state_.setRetryAt(std::nullopt);
     failures_ = 0;
     lookupFailed_ = false;
     location_.loadIPData(address);
@@ -97,6 +102,7 @@ void AppCore::answerShown() {
 void AppCore::lookupFinished(const LookupOutcome& outcome) {
     if (outcome.succeeded) {
         failures_ = 0;
+        state_.setRetryAt(std::nullopt);
         if (lookupFailed_) state_.setRetryError(false);
         lookupFailed_ = false;
         answerShown();
@@ -110,10 +116,12 @@ void AppCore::lookupFinished(const LookupOutcome& outcome) {
     ++failures_;
     state_.appendLog(QStringLiteral("Trying the lookup again in %1 s while the stream goes on").arg(delay.count()));
     const unsigned generation = ++generation_;
+    state_.setRetryAt(QDateTime::currentDateTimeUtc().addSecs(delay.count()));
     scheduler_.schedule(delay, [this, generation] {
         if (generation != generation_ || !lookupFailed_ || monitor_.lastServerAddress().isEmpty()) return;
         ++generation_;
         state_.setRetryError(false);
+        state_.setRetryAt(std::nullopt);
         location_.loadIPData(monitor_.lastServerAddress());
     });
 }
@@ -121,6 +129,7 @@ void AppCore::lookupFinished(const LookupOutcome& outcome) {
 void AppCore::pathChanged() {
     // Whatever was being looked up or tried again was for the path before.
     ++generation_;
+    state_.setRetryAt(std::nullopt);
     failures_ = 0;
     if (lookupFailed_ || state_.needsKey()) state_.setRetryError(false);
     lookupFailed_ = false;
@@ -130,6 +139,7 @@ void AppCore::pathChanged() {
 
 void AppCore::streamEnded() {
     ++generation_;
+    state_.setRetryAt(std::nullopt);
     failures_ = 0;
     if (lookupFailed_ || state_.needsKey()) state_.setRetryError(false);
     lookupFailed_ = false;
@@ -157,11 +167,18 @@ QString AppCore::acknowledgementText() const {
 
 QString AppCore::networkOwner() const {
     if (state_.statusColor() != StatusColor::green) return {};
-    return TerritoryLookup::cutToShow(state_.geo().org);
+    // "AS64500 Example Networks" reads "Example Networks (AS64500)"; the number alone stays as it is.
+    QString org = state_.geo().org.trimmed();
+    static const QRegularExpression asNumber(QStringLiteral("^(AS\\d+)\\s+(\\S.*)$"));
+    if (const auto match = asNumber.match(org); match.hasMatch()) {
+        org = QStringLiteral("%1 (%2)").arg(match.captured(2), match.captured(1));
+    }
+    return TerritoryLookup::cutToShow(org);
 }
 
 void AppCore::retry() {
     state_.setRetryError(false);
+    state_.setRetryAt(std::nullopt);
     if (lookupFailed_ && !monitor_.lastServerAddress().isEmpty()) {
         ++generation_;
         location_.loadIPData(monitor_.lastServerAddress());

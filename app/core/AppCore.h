@@ -88,6 +88,10 @@ public:
     // empty otherwise.
     QString networkOwner() const;
 
+signals:
+    // The user's stored keys have been read (at start).
+    void keysLoaded();
+
 private:
     // A new server from the monitor, or a lookup tried again: older scheduled attempts lapse.
     void startLookup(const QString& address);

@@ -17,7 +17,7 @@ QString DisplayState::lookingUpLocation() {
 QString DisplayState::lookingUpTerritory() {
     return QCoreApplication::translate("Tidemark", "Looking up whose land that is…");
 }
-const QString DisplayState::initialLog = QStringLiteral("Awaiting status\n");
+const QString DisplayState::initialLog = QStringLiteral("Tidemark started\n");
 
 QString toString(StatusColor color) {
     switch (color) {
@@ -26,6 +26,17 @@ QString toString(StatusColor color) {
         case StatusColor::green: return QStringLiteral("green");
         case StatusColor::blue: return QStringLiteral("blue");
         case StatusColor::purple: return QStringLiteral("purple");
+    }
+    return {};
+}
+
+QString statusWord(StatusColor color) {
+    switch (color) {
+        case StatusColor::orange: return QCoreApplication::translate("Tidemark", "Waiting");
+        case StatusColor::blue: return QCoreApplication::translate("Tidemark", "Looking up");
+        case StatusColor::green: return QCoreApplication::translate("Tidemark", "Found");
+        case StatusColor::red: return QCoreApplication::translate("Tidemark", "Problem");
+        case StatusColor::purple: return QCoreApplication::translate("Tidemark", "No server");
     }
     return {};
 }
@@ -96,6 +107,10 @@ void DisplayState::setNeedsKey(bool value) {
 
 void DisplayState::setLastAnswer(std::optional<LastAnswer> answer) {
     apply([answer = std::move(answer)](DisplayState& s) { s.lastAnswer_ = answer; });
+}
+
+void DisplayState::setRetryAt(std::optional<QDateTime> at) {
+    apply([at = std::move(at)](DisplayState& s) { s.retryAt_ = at; });
 }
 
 void DisplayState::setKeysToRedact(ServiceKeys keys) {

@@ -18,6 +18,8 @@ namespace Tidemark {
 // when there is no server to look up (a peer-to-peer call, a server on a private network).
 enum class StatusColor { orange, red, green, blue, purple };
 QString toString(StatusColor color);
+// The status in the user's words: "Waiting", "Found", ...
+QString statusWord(StatusColor color);
 
 // The acknowledgement shown last, kept for a while after its stream ended.
 struct LastAnswer {
@@ -64,6 +66,8 @@ public:
     // A service needs a key (or a better one): the view offers Settings.
     bool needsKey() const { return needsKey_; }
     const std::optional<LastAnswer>& lastAnswer() const { return lastAnswer_; }
+    // When a failed lookup is tried again by itself; none while nothing is scheduled.
+    const std::optional<QDateTime>& retryAt() const { return retryAt_; }
 
     void setTerritories(std::vector<Territory> territories);
     void setGeo(Geo geo);
@@ -77,6 +81,7 @@ public:
     void setStreamSubject(QString subject);
     void setNeedsKey(bool value);
     void setLastAnswer(std::optional<LastAnswer> answer);
+    void setRetryAt(std::optional<QDateTime> at);
     // Log lines have these keys (and any key= or token= value) replaced before they are kept.
     void setKeysToRedact(ServiceKeys keys);
     // Adds one line (given without its line feed) to the log.
@@ -104,6 +109,7 @@ private:
     QString streamSubject_ = QStringLiteral("The Zoom stream");
     bool needsKey_ = false;
     std::optional<LastAnswer> lastAnswer_;
+    std::optional<QDateTime> retryAt_;
     ServiceKeys redacted_;  // main thread
 };
 

@@ -1,5 +1,9 @@
 #include "Preferences.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
 #include <QSettings>
 #include <QStandardPaths>
 
@@ -7,11 +11,55 @@ namespace Tidemark {
 
 namespace {
 const QString servicesKey = QStringLiteral("services");
+const QString trayKey = QStringLiteral("startInTray");
+const QString positionKey = QStringLiteral("windowPosition");
+const QString keyAskedKey = QStringLiteral("keyAsked");
 }
 
 QString Preferences::defaultPath() {
     return QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) + QStringLiteral("/tidemark.conf");
 }
+
+QString Preferences::defaultAutostartPath() {
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           QStringLiteral("/autostart/org.tidemark.Tidemark.desktop");
+}
+
+bool Preferences::startAtLogin() const { return QFileInfo::exists(autostartPath_); }
+
+bool Preferences::setStartAtLogin(bool on, const QString& program) {
+    if (!on) return !QFileInfo::exists(autostartPath_) || QFile::remove(autostartPath_);
+    QDir().mkpath(QFileInfo(autostartPath_).absolutePath());
+    QSaveFile file(autostartPath_);
+    if (!file.open(QIODevice::WriteOnly)) return false;
+    // The program's path is quoted as the desktop entry specification asks.
+    QString quoted = program;
+    for (const char* special : {"\\", "\"", "`", "$"}) quoted.replace(QLatin1String(special), QLatin1String("\\") + QLatin1String(special));
+    file.write(QStringLiteral("[Desktop Entry]\nType=Application\nName=Tidemark\nExec=\"%1\"\nIcon=org.tidemark.Tidemark\n"
+                              "Comment=On whose traditional territory your meeting's media server stands\n"
+                              "X-GNOME-Autostart-enabled=true\n")
+                   .arg(quoted)
+                   .toUtf8());
+    return file.commit();
+}
+
+bool Preferences::startInTray() const { return QSettings(path_, QSettings::IniFormat).value(trayKey).toBool(); }
+
+void Preferences::setStartInTray(bool on) { QSettings(path_, QSettings::IniFormat).setValue(trayKey, on); }
+
+std::optional<QPoint> Preferences::windowPosition() const {
+    const QVariant value = QSettings(path_, QSettings::IniFormat).value(positionKey);
+    if (!value.isValid()) return std::nullopt;
+    return value.toPoint();
+}
+
+void Preferences::setWindowPosition(QPoint position) {
+    QSettings(path_, QSettings::IniFormat).setValue(positionKey, position);
+}
+
+bool Preferences::keyAsked() const { return QSettings(path_, QSettings::IniFormat).value(keyAskedKey).toBool(); }
+
+void Preferences::setKeyAsked() { QSettings(path_, QSettings::IniFormat).setValue(keyAskedKey, true); }
 
 QString Preferences::ids(ServiceSet services) {
     QStringList list;

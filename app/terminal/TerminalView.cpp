@@ -1,4 +1,5 @@
 #include "TerminalView.h"
+#include "RecentDialog.h"
 
 #include "LogFile.h"
 
@@ -33,7 +34,8 @@ TerminalPermissionPrompt::TerminalPermissionPrompt(std::FILE* out,
     : out_(out), readLine_(readLine ? std::move(readLine) : readStandardInputLine) {}
 
 bool TerminalPermissionPrompt::askToGrant(const QString& question) {
-    std::fprintf(out_, "%s\nType OK to continue, anything else to cancel: ", question.toLocal8Bit().constData());
+    std::fprintf(out_, "%s\n%s ", question.toLocal8Bit().constData(),
+                 QCoreApplication::translate("Tidemark", "Type OK to continue, anything else to cancel:").toLocal8Bit().constData());
     std::fflush(out_);
     auto answer = readLine_();
     if (!answer) {
@@ -42,7 +44,9 @@ bool TerminalPermissionPrompt::askToGrant(const QString& question) {
     }
     std::string word = trimmed(*answer);
     for (char& c : word) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return word == "ok" || word == "y" || word == "yes";
+    // OK, and yes in the user's language as well as in English.
+    const std::string yes = QCoreApplication::translate("Tidemark", "yes", "the answer that grants, typed in the terminal").toLower().toStdString();
+    return word == "ok" || word == "y" || word == "yes" || word == yes;
 }
 
 TerminalView::TerminalView(AppCore& core, std::FILE* out, QObject* parent) : QObject(parent), core_(core), out_(out) {
@@ -98,13 +102,13 @@ void TerminalView::command(const std::string& typed) {
             print(QCoreApplication::translate("Tidemark", "Nothing to try again."));
         }
     } else if (line == "s" || line.rfind("s ", 0) == 0) {
-        const std::string path = line.size() > 2 ? trimmed(line.substr(2)) : saveLogFileName.toStdString();
+        const std::string path = line.size() > 2 ? trimmed(line.substr(2)) : saveLogFileName().toStdString();
         QString error;
         if (writeLogFile(QString::fromStdString(path), state.statusText(), &error)) {
             print(QCoreApplication::translate("Tidemark", "Saved the log to %1").arg(QString::fromStdString(path)));
         } else {
             state.appendLog(saveLogFailed + QLatin1Char(' ') + error);
-            print(saveLogFailed + QLatin1Char(' ') + error);
+            print(saveLogFailedText().arg(error));
         }
     } else if (line == "c") {
         copyAcknowledgement();
@@ -128,8 +132,10 @@ void TerminalView::recent(const std::string& which) {
     }
     if (which.empty()) {
         for (std::size_t i = 0; i < list.size(); ++i) {
-            print(QStringLiteral("%1. %2  %3").arg(i + 1).arg(list[i].shown.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm")),
-                                                               TerritoryLookup::cutToShow(list[i].place)));
+            // The meeting's line, then its place and peoples indented.
+            const QStringList lines = RecentDialog::describe(list[i]).split(QLatin1Char('\n'));
+            print(QStringLiteral("%1. %2").arg(i + 1).arg(lines.value(0)));
+            for (qsizetype line = 1; line < lines.size(); ++line) print(QStringLiteral("   ") + lines[line]);
         }
         print(QCoreApplication::translate("Tidemark", "Type h and a number to copy that one."));
         return;
@@ -179,7 +185,9 @@ void TerminalView::flush() {
 void TerminalView::redraw() {
     const DisplayState& state = core_.state();
     QStringList block;
-    block << QStringLiteral("[status: %1]").arg(toString(state.statusColor())) << state.mainText();
+    // "[status: green]" stays as it is for scripts; the word after it is the user's.
+    block << QStringLiteral("[status: %1] %2").arg(toString(state.statusColor()), statusWord(state.statusColor()))
+          << state.mainText();
     if (const QString owner = core_.networkOwner(); !owner.isEmpty()) block << QStringLiteral("  (%1)").arg(owner);
     if (!state.notice().isEmpty()) block << QStringLiteral("  (%1)").arg(state.notice());
     if (!state.storeProblem().isEmpty()) block << QStringLiteral("  (%1)").arg(state.storeProblem());

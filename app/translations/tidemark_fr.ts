@@ -408,10 +408,6 @@ Cliquez sur OK pour l&apos;accorder, ou sur Annuler pour garder Tidemark ouvert 
         <translation>Journal enregistré dans %1.</translation>
     </message>
     <message>
-        <source>Sorry, unable to save log file. %1</source>
-        <translation>Désolé, impossible d&apos;enregistrer le journal. %1</translation>
-    </message>
-    <message>
         <source>Copy acknowledgement</source>
         <translation>Copier la reconnaissance</translation>
     </message>
@@ -445,7 +441,7 @@ Cliquez sur OK pour l&apos;accorder, ou sur Annuler pour garder Tidemark ouvert 
     </message>
     <message>
         <source>Territory service API &amp;key:</source>
-        <translation>Clé d&apos;&amp;API du service des territoires&#xa0;:</translation>
+        <translation>Clé d&apos;API du service des territoi&amp;res&#xa0;:</translation>
     </message>
     <message>
         <source>Get a free key from the territory service&apos;s site (an account is needed)</source>
@@ -456,16 +452,8 @@ Cliquez sur OK pour l&apos;accorder, ou sur Annuler pour garder Tidemark ouvert 
         <translation>&amp;Tester</translation>
     </message>
     <message>
-        <source>IP-information &amp;token:</source>
-        <translation>&amp;Jeton du service d&apos;information IP&#xa0;:</translation>
-    </message>
-    <message>
-        <source>Get a token from the IP-information service&apos;s site (optional: without one it answers at a limited rate)</source>
-        <translation>Obtenir un jeton sur le site du service d&apos;information IP (facultatif&#xa0;: sans jeton, son débit de réponse est limité)</translation>
-    </message>
-    <message>
         <source>T&amp;est</source>
-        <translation>T&amp;ester</translation>
+        <translation>Te&amp;ster</translation>
     </message>
     <message>
         <source>Set by %1 or a key file when Tidemark was started.</source>
@@ -482,10 +470,6 @@ Cliquez sur OK pour l&apos;accorder, ou sur Annuler pour garder Tidemark ouvert 
     <message>
         <source>Finding where keys are kept…</source>
         <translation>Recherche de l&apos;endroit où les clés sont conservées…</translation>
-    </message>
-    <message>
-        <source>&amp;Clear Saved Answers</source>
-        <translation>Effa&amp;cer les réponses enregistrées</translation>
     </message>
     <message>
         <source>Saved answers cleared.</source>
@@ -530,10 +514,6 @@ Cliquez sur OK pour l&apos;accorder, ou sur Annuler pour garder Tidemark ouvert 
     <message>
         <source>Testing…</source>
         <translation>Test en cours…</translation>
-    </message>
-    <message>
-        <source>The service answers without a token (at a limited rate).</source>
-        <translation>Le service répond sans jeton (à débit limité).</translation>
     </message>
     <message numerus="yes">
         <source>and %n more</source>
@@ -594,10 +574,6 @@ Cliquez sur OK pour l&apos;accorder, ou sur Annuler pour garder Tidemark ouvert 
     <message>
         <source>cannot read a key from %1</source>
         <translation>impossible de lire une clé dans %1</translation>
-    </message>
-    <message>
-        <source>--services takes some of: %1</source>
-        <translation>--services accepte certains de ces noms&#xa0;: %1</translation>
     </message>
     <message>
         <source>running the window as root; as yourself it captures through its helper.</source>
@@ -722,6 +698,123 @@ Cliquez sur OK pour l&apos;accorder, ou sur Annuler pour garder Tidemark ouvert 
     <message>
         <source>the key file %1 can be read by other users; make it yours alone (chmod 600 %1)</source>
         <translation>le fichier de clé %1 peut être lu par d&apos;autres utilisateurs; rendez-le lisible par vous seul (chmod 600 %1)</translation>
+    </message>
+    <message>
+        <source>Usage:</source>
+        <translation>Utilisation&#xa0;:</translation>
+    </message>
+    <message>
+        <source>Options:</source>
+        <translation>Options&#xa0;:</translation>
+    </message>
+    <message>
+        <source>[options]</source>
+        <translation>[options]</translation>
+    </message>
+    <message>
+        <source>unknown option %1</source>
+        <translation>option inconnue&#xa0;: %1</translation>
+    </message>
+    <message>
+        <source>the option %1 needs a value</source>
+        <translation>l&apos;option %1 demande une valeur</translation>
+    </message>
+    <message>
+        <source>unexpected argument %1</source>
+        <translation>argument inattendu&#xa0;: %1</translation>
+    </message>
+    <message>
+        <source>--services: &quot;%1&quot; is no service Tidemark knows; it takes some of: %2</source>
+        <translation>--services&#xa0;: «&#xa0;%1&#xa0;» n&apos;est pas un service que Tidemark connaît; il accepte certains de ceux-ci&#xa0;: %2</translation>
+    </message>
+    <message>
+        <source>Type OK to continue, anything else to cancel:</source>
+        <translation>Tapez OK pour continuer, ou autre chose pour annuler&#xa0;:</translation>
+    </message>
+    <message>
+        <source>yes</source>
+        <comment>the answer that grants, typed in the terminal</comment>
+        <translation>oui</translation>
+    </message>
+    <message>
+        <source>Copy the &amp;Sentence Alone</source>
+        <translation>Copier la phrase s&amp;eule</translation>
+    </message>
+    <message numerus="yes">
+        <source>Trying again in %n s.</source>
+        <comment>a countdown</comment>
+        <translation>
+            <numerusform>Nouvel essai dans %n s.</numerusform>
+            <numerusform>Nouvel essai dans %n s.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Copied: paste it in the meeting&apos;s chat.</source>
+        <translation>Copié&#xa0;: collez-le dans la discussion de la réunion.</translation>
+    </message>
+    <message>
+        <source>Copy Name and Link</source>
+        <translation>Copier le nom et le lien</translation>
+    </message>
+    <message>
+        <source>Copy Link Location</source>
+        <translation>Copier l&apos;adresse du lien</translation>
+    </message>
+    <message>
+        <source>Your place: %1</source>
+        <translation>Votre lieu&#xa0;: %1</translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <translation>Supprimer</translation>
+    </message>
+    <message>
+        <source>Delete the acknowledgement of %1</source>
+        <translation>Supprimer la reconnaissance de %1</translation>
+    </message>
+    <message>
+        <source>To say on whose land a meeting&apos;s server stands, Tidemark asks a territory service, which needs a free API key. Enter yours here and press Test; you can also do it later.</source>
+        <translation>Pour dire sur quelle terre se trouve le serveur d&apos;une réunion, Tidemark interroge un service des territoires, qui demande une clé d&apos;API gratuite. Entrez la vôtre ici et appuyez sur Tester; vous pouvez aussi le faire plus tard.</translation>
+    </message>
+    <message>
+        <source>IP-information t&amp;oken:</source>
+        <translation>&amp;Jeton du service d&apos;information IP&#xa0;:</translation>
+    </message>
+    <message>
+        <source>Get a token of your own from the IP-information service&apos;s site (optional: without one, Tidemark uses its own, shared by every user)</source>
+        <translation>Obtenir votre propre jeton sur le site du service d&apos;information IP (facultatif&#xa0;: sans jeton, Tidemark utilise le sien, partagé par tous les utilisateurs)</translation>
+    </message>
+    <message>
+        <source>Starting</source>
+        <translation>Démarrage</translation>
+    </message>
+    <message>
+        <source>Start Tidemark when you log &amp;in</source>
+        <translation>&amp;Démarrer Tidemark à l&apos;ouverture de session</translation>
+    </message>
+    <message>
+        <source>Start &amp;hidden in the tray</source>
+        <translation>Démarrer masqué dans la zone de &amp;notification</translation>
+    </message>
+    <message>
+        <source>C&amp;lear Saved Answers</source>
+        <translation>Effa&amp;cer les réponses enregistrées</translation>
+    </message>
+    <message>
+        <source>The service answers with Tidemark&apos;s own token, shared by every user.</source>
+        <translation>Le service répond avec le jeton de Tidemark, partagé par tous les utilisateurs.</translation>
+    </message>
+    <message>
+        <source>Please save your error log to send to the developer</source>
+        <translation>Veuillez enregistrer votre journal d&apos;erreurs pour l&apos;envoyer au développeur</translation>
+    </message>
+    <message>
+        <source>Tidemark Error Log.txt</source>
+        <translation>Journal d&apos;erreurs de Tidemark.txt</translation>
+    </message>
+    <message>
+        <source>Sorry, unable to save log file. %1</source>
+        <translation>Désolé, impossible d&apos;enregistrer le journal. %1</translation>
     </message>
 </context>
 </TS>

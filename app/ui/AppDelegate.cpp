@@ -3,6 +3,8 @@
 
 #include "BuildConfig.h"
 #include "LogFile.h"
+#include "RecentDialog.h"
+#include "SaveLogDialog.h"
 #include "SettingsDialog.h"
 
 #include <QCoreApplication>
@@ -30,6 +32,7 @@
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QTimer>
+#include <QProxyStyle>
 #include <QWindow>
 
 namespace Tidemark {
@@ -46,8 +49,17 @@ QWidget* visibleMainWindow() {
 
 QString hostOf(const char* address) { return QUrl(QString::fromUtf8(address)).host(); }
 
-constexpr int screenMargin = 40;     // kept free below the window
-constexpr int messageTimeout = 6000;  // ms a status-bar message stays
+constexpr int screenMargin = 40;  // kept free below the window
+
+// Alt alone opens the menu bar, as the desktop's other programs do (Qt's styles leave that off).
+class AltOpensMenus final : public QProxyStyle {
+public:
+    using QProxyStyle::QProxyStyle;
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget, QStyleHintReturn* data) const override {
+        if (hint == QStyle::SH_MenuBar_AltKeyNavigation) return 1;
+        return QProxyStyle::styleHint(hint, option, widget, data);
+    }
+};
 
 }  // namespace
 
@@ -64,17 +76,7 @@ bool DialogPermissionPrompt::askToGrant(const QString& question) {
 
 AppDelegate::Platform AppDelegate::defaultPlatform() {
     return Platform{
-        [](QWidget* parent) -> std::optional<QString> {
-            QFileDialog dialog(parent, saveLogTitle);
-            dialog.setAcceptMode(QFileDialog::AcceptSave);
-            dialog.setFileMode(QFileDialog::AnyFile);
-            dialog.setDirectory(saveLogFolder());
-            dialog.selectFile(saveLogFileName);
-            dialog.setSizeGripEnabled(true);
-            dialog.setFilter(dialog.filter() & ~QDir::Hidden);
-            if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-            return dialog.selectedFiles().first();
-        },
+        [](QWidget* parent) { return SaveLogDialog::choose(parent); },
         [](const QUrl& url) { QDesktopServices::openUrl(url); },
         [](QWidget* parent, const UpdateResult& result) {
             QMessageBox box(parent);
@@ -93,12 +95,6 @@ AppDelegate::Platform AppDelegate::defaultPlatform() {
     };
 }
 
-QString AppDelegate::saveLogFolder() {
-    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    if (!documents.isEmpty() && QFileInfo(documents).isDir()) return documents;
-    return QDir::homePath();
-}
-
 AppDelegate::AppDelegate(AppCore& core, Platform platform, QObject* parent)
     : QObject(parent), core_(core), platform_(std::move(platform)) {
     // An empty or missing feed address means there is no updater.
@@ -112,6 +108,7 @@ AppDelegate::~AppDelegate() = default;
 
 void AppDelegate::applicationDidFinishLaunching() {
     QGuiApplication::setDesktopFileName(QStringLiteral("org.tidemark.Tidemark"));
+    if (!dynamic_cast<AltOpensMenus*>(QApplication::style())) QApplication::setStyle(new AltOpensMenus(QApplication::style()->name()));
     mainWindow_ = std::make_unique<QMainWindow>();
     QMainWindow& window = *mainWindow_;
     window.setWindowTitle(QStringLiteral("Tidemark"));
@@ -123,7 +120,7 @@ void AppDelegate::applicationDidFinishLaunching() {
     contentView_ = new ContentView(
         core_.state(),
         ContentView::Actions{
-            [this] { core_.monitor().startMonitoring(); },
+            [this] { startMonitoring(); },
             [this](const QString& address) { openLink(address); },
             [this] { core_.retry(); },
             [this] { saveErrorLog(); },
@@ -135,7 +132,6 @@ void AppDelegate::applicationDidFinishLaunching() {
         },
         &window);
     window.setCentralWidget(contentView_);
-    window.statusBar()->setSizeGripEnabled(false);
     // The size is set here alone (fitWindow), never by the layout on its own: not while minimized.
     window.layout()->setSizeConstraint(QLayout::SetNoConstraint);
     buildMenus();
@@ -145,14 +141,47 @@ void AppDelegate::applicationDidFinishLaunching() {
     window.installEventFilter(this);
     stateChanged();
     fitWindow();
-    if (QScreen* screen = QGuiApplication::primaryScreen()) {
-        QRect frame = window.frameGeometry();
-        frame.moveCenter(screen->availableGeometry().center());
-        frame.moveTop(std::max(frame.top(), screen->availableGeometry().top()));
-        window.move(frame.topLeft());
-    }
+    placeWindow();
     setUpTray();
+    // The first start asks for the territory key, before the first meeting can turn red for want of it.
+    connect(&core_, &AppCore::keysLoaded, this, [this] {
+        if (!keyStore_ || !preferences_ || core_.territoryKeyFixed() || !core_.keys().territoryKey.isEmpty() ||
+            preferences_->keyAsked()) {
+            return;
+        }
+        preferences_->setKeyAsked();
+        QTimer::singleShot(0, this, [this] { showSettings(true); });
+    });
+    if (tray_ && preferences_ && preferences_->startInTray()) {
+        startMonitoring();  // watched from the tray; the window comes when asked for
+        return;
+    }
     window.show();
+}
+
+void AppDelegate::startMonitoring() {
+    if (monitoring_) return;
+    monitoring_ = true;
+    core_.monitor().startMonitoring();
+}
+
+void AppDelegate::placeWindow() {
+    QMainWindow& window = *mainWindow_;
+    QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen) return;
+    // Where it was last, when that is still on a screen; else in the middle.
+    if (const auto kept = preferences_ ? preferences_->windowPosition() : std::nullopt) {
+        for (QScreen* each : QGuiApplication::screens()) {
+            if (each->availableGeometry().contains(QRect(*kept, QSize(40, 40)))) {
+                window.move(*kept);
+                return;
+            }
+        }
+    }
+    QRect frame = window.frameGeometry();
+    frame.moveCenter(screen->availableGeometry().center());
+    frame.moveTop(std::max(frame.top(), screen->availableGeometry().top()));
+    window.move(frame.topLeft());
 }
 
 void AppDelegate::buildMenus() {
@@ -173,6 +202,12 @@ void AppDelegate::buildMenus() {
     copyAction_ = edit->addAction(QCoreApplication::translate("Tidemark", "&Copy Acknowledgement"));
     copyAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
     connect(copyAction_, &QAction::triggered, this, &AppDelegate::copyAcknowledgement);
+    // The sentence alone, for a chat that takes no links.
+    copySentenceAction_ = edit->addAction(QCoreApplication::translate("Tidemark", "Copy the &Sentence Alone"));
+    connect(copySentenceAction_, &QAction::triggered, this, [this] {
+        const QString text = core_.acknowledgementText().section(QLatin1Char('\n'), 0, 0);
+        if (!text.isEmpty()) copyText(text);
+    });
     tryAgainAction_ = edit->addAction(QCoreApplication::translate("Tidemark", "&Try Again"));
     tryAgainAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
     connect(tryAgainAction_, &QAction::triggered, this, [this] { core_.retry(); });
@@ -180,7 +215,7 @@ void AppDelegate::buildMenus() {
         edit->addSeparator();
         settingsAction_ = edit->addAction(QCoreApplication::translate("Tidemark", "Setti&ngs…"));
         settingsAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
-        connect(settingsAction_, &QAction::triggered, this, &AppDelegate::showSettings);
+        connect(settingsAction_, &QAction::triggered, this, [this] { showSettings(); });
     }
 
     QMenu* help = window.menuBar()->addMenu(QCoreApplication::translate("Tidemark", "&Help"));
@@ -219,6 +254,11 @@ QIcon AppDelegate::statusIcon(StatusColor color) {
 }
 
 bool AppDelegate::eventFilter(QObject* watched, QEvent* event) {
+    // Where the user left the window, for the next start.
+    if (watched == mainWindow_.get() && preferences_ && (event->type() == QEvent::Hide || event->type() == QEvent::Close) &&
+        mainWindow_->isVisible()) {
+        preferences_->setWindowPosition(mainWindow_->pos());
+    }
     if (watched == mainWindow_.get() && event->type() == QEvent::WindowStateChange && fitPending_ &&
         !mainWindow_->isMinimized()) {
         QTimer::singleShot(0, this, &AppDelegate::fitWindow);
@@ -239,8 +279,7 @@ void AppDelegate::fitWindow() {
         const QRect available = screen->availableGeometry();
         // The frame's title bar, once the window manager has drawn one; a typical one before.
         const int titleBar = window.isVisible() ? window.frameGeometry().height() - window.geometry().height() : 32;
-        const int around = window.menuBar()->sizeHint().height() + window.statusBar()->sizeHint().height() +
-                           std::max(titleBar, 0);
+        const int around = window.menuBar()->sizeHint().height() + std::max(titleBar, 0);
         contentView_->setHeightLimit(available.height() - screenMargin - around);
     }
     window.layout()->invalidate();
@@ -301,6 +340,10 @@ QString AppDelegate::trayToolTip() const {
         case StatusColor::purple: lines << QCoreApplication::translate("Tidemark", "Tidemark: no server to look up"); break;
     }
     if (state.statusColor() == StatusColor::purple) lines << state.mainText().left(200);
+    if (state.retryAt()) {
+        const int seconds = int(std::max<qint64>(0, QDateTime::currentDateTimeUtc().secsTo(*state.retryAt())));
+        lines << QCoreApplication::translate("Tidemark", "Trying again in %n s.", "a countdown", seconds);
+    }
     if (state.statusColor() == StatusColor::green) {
         const auto& territories = state.territories();
         const std::size_t shown = std::min<std::size_t>(territories.size(), 3);
@@ -323,6 +366,7 @@ void AppDelegate::updateTray() {
 void AppDelegate::stateChanged() {
     const bool canCopy = !core_.acknowledgementText().isEmpty();
     if (copyAction_) copyAction_->setEnabled(canCopy);
+    if (copySentenceAction_) copySentenceAction_->setEnabled(canCopy);
     if (tryAgainAction_) tryAgainAction_->setEnabled(core_.state().retryError());
     if (mainWindow_) mainWindow_->setWindowIcon(statusIcon(core_.state().statusColor()));
     updateTray();
@@ -341,7 +385,17 @@ void AppDelegate::stateChanged() {
 }
 
 void AppDelegate::showMessage(const QString& text) {
-    if (mainWindow_) mainWindow_->statusBar()->showMessage(text, messageTimeout);
+    if (contentView_) contentView_->showMessage(text);
+}
+
+void AppDelegate::copyText(const QString& text) {
+    QGuiApplication::clipboard()->setText(text);
+    if (QGuiApplication::clipboard()->text() != text) {
+        showMessage(QCoreApplication::translate("Tidemark", "Could not copy: the clipboard did not take the text."));
+        core_.state().appendLog(QStringLiteral("Copying failed"));
+        return;
+    }
+    showMessage(QCoreApplication::translate("Tidemark", "Copied: paste it in the meeting's chat."));
 }
 
 void AppDelegate::copyAcknowledgement() {
@@ -350,12 +404,8 @@ void AppDelegate::copyAcknowledgement() {
         showMessage(QCoreApplication::translate("Tidemark", "Nothing to copy yet: there is no acknowledgement."));
         return;
     }
-    QGuiApplication::clipboard()->setText(text);
-    if (QGuiApplication::clipboard()->text() != text) {
-        showMessage(QCoreApplication::translate("Tidemark", "Could not copy: the clipboard did not take the text."));
-        core_.state().appendLog(QStringLiteral("Copying the acknowledgement failed"));
-        return;
-    }
+    copyText(text);
+    if (QGuiApplication::clipboard()->text() != text) return;
     showMessage(QCoreApplication::translate("Tidemark", "Copied the acknowledgement: paste it in the meeting's chat."));
     core_.state().appendLog(QStringLiteral("Copied the acknowledgement"));
 }
@@ -400,39 +450,20 @@ void AppDelegate::showAbout() {
     if (platform_.showBox) platform_.showBox(box);
 }
 
-void AppDelegate::showSettings() {
+void AppDelegate::showSettings(bool firstStart) {
     if (!keyStore_) return;
     SettingsDialog dialog(core_, *keyStore_, preferences_, mainWindow_.get());
+    if (firstStart) dialog.askForTheKey();
     if (platform_.showDialog) platform_.showDialog(dialog);
 }
 
 void AppDelegate::showRecent() {
-    QDialog dialog(mainWindow_.get());
-    dialog.setWindowTitle(QCoreApplication::translate("Tidemark", "Recent Acknowledgements"));
-    auto* layout = new QVBoxLayout(&dialog);
-    const auto recent = core_.recentAcknowledgements(20);
-    if (recent.empty()) layout->addWidget(new QLabel(QCoreApplication::translate("Tidemark", "No acknowledgement has been shown yet."), &dialog));
-    for (const auto& acknowledgement : recent) {
-        auto* row = new QHBoxLayout();
-        auto* label = new QLabel(QStringLiteral("%1  %2").arg(
-                                     QLocale().toString(acknowledgement.shown.toLocalTime(), QStringLiteral("yyyy-MM-dd HH:mm")),
-                                     TerritoryLookup::cutToShow(acknowledgement.place)),
-                                 &dialog);
-        label->setTextFormat(Qt::PlainText);
-        label->setToolTip(acknowledgement.text.left(2000));
-        auto* copy = new QPushButton(QCoreApplication::translate("Tidemark", "Copy"), &dialog);
-        copy->setAccessibleName(QCoreApplication::translate("Tidemark", "Copy the acknowledgement of %1").arg(acknowledgement.place));
-        connect(copy, &QPushButton::clicked, this, [this, text = acknowledgement.text] {
-            QGuiApplication::clipboard()->setText(text);
+    RecentDialog dialog(core_.store(), [this](const QString& text) {
+        copyText(text);
+        if (QGuiApplication::clipboard()->text() == text) {
             showMessage(QCoreApplication::translate("Tidemark", "Copied the acknowledgement: paste it in the meeting's chat."));
-        });
-        row->addWidget(label, 1);
-        row->addWidget(copy);
-        layout->addLayout(row);
-    }
-    auto* close = new QDialogButtonBox(QDialogButtonBox::Close, &dialog);
-    connect(close, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
-    layout->addWidget(close);
+        }
+    }, mainWindow_.get());
     if (platform_.showDialog) platform_.showDialog(dialog);
 }
 
@@ -475,7 +506,7 @@ void AppDelegate::saveErrorLog() {
         showMessage(QCoreApplication::translate("Tidemark", "Saved the log to %1.").arg(QDir::toNativeSeparators(*path)));
     } else {
         core_.state().appendLog(saveLogFailed + QLatin1Char(' ') + error);
-        showMessage(QCoreApplication::translate("Tidemark", "Sorry, unable to save log file. %1").arg(error));
+        showMessage(saveLogFailedText().arg(error));
     }
 }
 

@@ -61,8 +61,8 @@ public:
     void menuAboutNativeLandSelected();
     void menuContactDeveloperSelected();
     void showAbout();
-    // The keys and saved answers (needs a key store); modal.
-    void showSettings();
+    // The keys and saved answers (needs a key store); modal. At the first start, it asks for the key.
+    void showSettings(bool firstStart = false);
     // The last 20 acknowledgements, each with its Copy button; modal.
     void showRecent();
 
@@ -79,7 +79,6 @@ public:
     // Puts the acknowledgement, ready to paste in a meeting chat, on the clipboard.
     void copyAcknowledgement();
 
-    static QString saveLogFolder();
     // What the About box says.
     QString aboutText() const;
     // "Zoom: 8801–8810; Microsoft Teams: 3478–3481; …"
@@ -105,7 +104,13 @@ private:
     // Sizes the window to its content within the screen and keeps it there; never while minimized.
     void fitWindow();
     void toggleWindow();
+    // Where the window was last, or the middle of the screen.
+    void placeWindow();
+    // Once: when the window first appears, or at once when it starts hidden in the tray.
+    void startMonitoring();
     void showMessage(const QString& text);
+    // Puts `text` on the clipboard and says whether that worked.
+    void copyText(const QString& text);
     void setUpTray();
     void updateTray();
 
@@ -121,10 +126,12 @@ private:
     Preferences* preferences_ = nullptr;
     QAction* settingsAction_ = nullptr;
     QAction* copyAction_ = nullptr;
+    QAction* copySentenceAction_ = nullptr;
     QAction* tryAgainAction_ = nullptr;
     QAction* showHideAction_ = nullptr;
     std::vector<Territory> notifiedTerritories_;
     bool fitPending_ = false;  // the content changed while the window was minimized
+    bool monitoring_ = false;
 };
 
 }  // namespace Tidemark

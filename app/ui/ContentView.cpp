@@ -3,6 +3,8 @@
 
 #include <QAccessible>
 #include <QAccessibleWidget>
+#include <QAction>
+#include <QClipboard>
 #include <QGuiApplication>
 
 #include <QCoreApplication>
@@ -13,6 +15,7 @@
 #include <QScrollBar>
 #include <QStyleOptionFocusRect>
 #include <QStylePainter>
+#include <QDateTime>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -39,9 +42,46 @@ public:
     }
 };
 
+// The status dot is read as the status in words, not as an empty filler.
+class DotAccessible final : public QAccessibleWidget {
+public:
+    explicit DotAccessible(QWidget* dot) : QAccessibleWidget(dot, QAccessible::StaticText) {}
+    QString text(QAccessible::Text kind) const override {
+        if (kind == QAccessible::Name) return widget()->accessibleName();
+        return QAccessibleWidget::text(kind);
+    }
+};
+
+// The announcer is an alert: shown anew for each answer or failure, which screen readers read out.
+class AlertAccessible final : public QAccessibleWidget {
+public:
+    explicit AlertAccessible(QWidget* label) : QAccessibleWidget(label, QAccessible::AlertMessage) {}
+    QString text(QAccessible::Text kind) const override {
+        if (kind == QAccessible::Name) return static_cast<QLabel*>(widget())->text();
+        return QAccessibleWidget::text(kind);
+    }
+};
+
 QAccessibleInterface* linkAccessible(const QString&, QObject* object) {
-    auto* link = dynamic_cast<LinkLabel*>(object);
-    return link ? new LinkAccessible(link) : nullptr;
+    if (auto* link = dynamic_cast<LinkLabel*>(object)) return new LinkAccessible(link);
+    if (auto* dot = dynamic_cast<StatusDot*>(object)) return new DotAccessible(dot);
+    auto* widget = qobject_cast<QWidget*>(object);
+    if (widget && widget->objectName() == QLatin1String("tidemark-announcer")) return new AlertAccessible(widget);
+    return nullptr;
+}
+
+// A text as the view shows it: a run of more than 24 characters without a space may break anywhere
+// (a zero-width space every 12), so a long single word wraps within the column instead of running off it.
+QString breakable(const QString& text) {
+    QString out;
+    out.reserve(text.size() + text.size() / 12);
+    int run = 0;
+    for (const QChar c : text) {
+        run = c.isSpace() ? 0 : run + 1;
+        if (run > 12 && run % 12 == 1 && text.size() > 24) out += QChar(0x200B);
+        out += c;
+    }
+    return out;
 }
 
 // Tells assistive technology that `widget`'s text changed, and when `alert`, that it is news to announce.
@@ -104,7 +144,8 @@ SelectableLabel::SelectableLabel(QWidget* parent) : QLabel(parent) {
     setTextFormat(Qt::PlainText);
     setWordWrap(true);
     setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    // Selected with the mouse; a Tab stop for screen readers, but no caret blinking after the text.
+    setTextInteractionFlags(Qt::TextSelectableByMouse);
     setFocusPolicy(Qt::StrongFocus);
     setContentsMargins(1, 1, 1, 1);
 }
@@ -136,8 +177,9 @@ void LinkLabel::setLink(const QString& text, const QString& href) {
     href_ = href;
     // An action has no address of its own; its anchor names it so that nothing copies a bare "#".
     const QString anchor = href.isEmpty() ? QStringLiteral("tidemark:action") : href;
-    setText(QStringLiteral("<a href=\"%1\">%2</a>").arg(anchor.toHtmlEscaped(), text.toHtmlEscaped()));
-    setToolTip(href);
+    setText(QStringLiteral("<a href=\"%1\">%2</a>").arg(anchor.toHtmlEscaped(), breakable(text).toHtmlEscaped()));
+    // A long name's whole text, and where the link leads.
+    setToolTip(text.size() > 40 && !href.isEmpty() ? text + QLatin1Char('\n') + href : href);
     setContextMenuPolicy(href.isEmpty() ? Qt::NoContextMenu : Qt::DefaultContextMenu);
     setAccessibleName(text);
     // Where a web link leads; what an action does.
@@ -199,6 +241,15 @@ ContentView::ContentView(DisplayState& state, Actions actions, QWidget* parent)
     notice_->setForegroundRole(QPalette::PlaceholderText);
     notice_->setFont(small);
     column->addWidget(notice_);
+    // When the next try is due, counted down while a failure waits for it.
+    retryIn_ = new QLabel(this);
+    retryIn_->setTextFormat(Qt::PlainText);
+    retryIn_->setForegroundRole(QPalette::PlaceholderText);
+    retryIn_->setFont(small);
+    column->addWidget(retryIn_);
+    countdown_ = new QTimer(this);
+    countdown_->setInterval(1000);
+    connect(countdown_, &QTimer::timeout, this, &ContentView::showCountdown);
 
     territoryList_ = new QWidget();
     territoryColumn_ = new QVBoxLayout(territoryList_);
@@ -235,7 +286,6 @@ ContentView::ContentView(DisplayState& state, Actions actions, QWidget* parent)
     actionsRow->addWidget(tryAgain_);
     actionsRow->addWidget(saveErrorLog_);
     actionsRow->addWidget(settings_);
-    actionsRow->addWidget(new QLabel(QStringLiteral(" "), this));  // keeps the row's height
     actionsRow->addStretch();
     outer->addLayout(actionsRow);
 
@@ -259,6 +309,21 @@ ContentView::ContentView(DisplayState& state, Actions actions, QWidget* parent)
                                      [this] { actions_.openAcknowledgementLink(); }, this);
     acknowledgement_->setLink(acknowledgement_->linkText(), actions_.acknowledgementAddress);
     outer->addWidget(acknowledgement_, 0, Qt::AlignLeft);
+
+    // What the last save or copy did, whole and kept until the next one.
+    message_ = new QLabel(this);
+    message_->setWordWrap(true);
+    message_->setTextFormat(Qt::PlainText);
+    message_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    message_->setFont(small);
+    message_->hide();
+    outer->addWidget(message_);
+
+    // Read out by screen readers when an answer or failure arrives; one pixel, out of the way.
+    announcer_ = new QLabel(this);
+    announcer_->setObjectName(QStringLiteral("tidemark-announcer"));
+    announcer_->setFixedSize(1, 1);
+    announcer_->hide();
 
     setPalette(readablePalette(QGuiApplication::palette()));
     connect(&state_, &DisplayState::changed, this, &ContentView::redraw);
@@ -296,9 +361,10 @@ void ContentView::redraw() {
         dot_->setColor(state_.statusColor());
         announce(dot_, false);
     }
-    statusWord_->setText(statusWord(state_.statusColor()));
-    if (mainText_->text() != state_.mainText()) {
-        mainText_->setText(state_.mainText());
+    if (statusWord_->text() != statusWord(state_.statusColor())) statusWord_->setText(statusWord(state_.statusColor()));
+    if (mainText_->text() != breakable(state_.mainText())) {
+        mainText_->setText(breakable(state_.mainText()));
+        mainText_->setAccessibleName(state_.mainText());
         fit(mainText_, columnWidth);
         announce(mainText_, false);
     }
@@ -308,21 +374,23 @@ void ContentView::redraw() {
     if (news && announced_ != state_.mainText()) {
         announced_ = state_.mainText();
         announce(mainText_, true);
+        // An alert shown anew: what AT-SPI's screen readers speak.
+        announcer_->setText(announced_);
+        announcer_->hide();
+        announcer_->show();
         emit announced(announced_);
     } else if (!news) {
         announced_.clear();
     }
     const QString owner = actions_.networkOwner ? actions_.networkOwner() : QString();
-    owner_->setText(owner);
-    owner_->setVisible(!owner.isEmpty());
-    if (!owner.isEmpty()) fit(owner_, columnWidth);
+    setShown(owner_, owner);
     QStringList notices;
     for (const QString& line : {state_.notice(), state_.storeProblem()}) {
         if (!line.isEmpty()) notices << line;
     }
-    notice_->setText(notices.join(QLatin1Char('\n')));
-    notice_->setVisible(!notices.isEmpty());
-    if (!notices.isEmpty()) fit(notice_, columnWidth);
+    setShown(notice_, notices.join(QLatin1Char('\n')));
+    if (state_.retryAt() && !countdown_->isActive()) countdown_->start();
+    showCountdown();
     tryAgain_->setVisible(state_.retryError());
     saveErrorLog_->setVisible(state_.saveError());
     settings_->setVisible(state_.needsKey() && actions_.openSettings);
@@ -336,6 +404,34 @@ void ContentView::redraw() {
     lastRow_->setVisible(showLast);
     if (state_.territories() != shownTerritories_) rebuildTerritoryLinks();
     copy_->setVisible(state_.statusColor() == StatusColor::green && !state_.territories().empty());
+    fitTerritoryArea();
+}
+
+void ContentView::setShown(QLabel* label, const QString& text) {
+    if (label->text() != text) {
+        label->setText(text);
+        if (!text.isEmpty()) fit(label, columnWidth);
+    }
+    label->setVisible(!text.isEmpty());
+}
+
+void ContentView::showCountdown() {
+    const auto at = state_.retryAt();
+    const qint64 seconds = at ? std::max<qint64>(0, QDateTime::currentDateTimeUtc().secsTo(*at)) : 0;
+    if (!at) countdown_->stop();
+    setShown(retryIn_, at ? QCoreApplication::translate("Tidemark", "Trying again in %n s.", "a countdown", int(seconds)) : QString());
+    if (retryIn_->isVisible() != static_cast<bool>(at)) fitTerritoryArea();
+}
+
+void ContentView::copyToClipboard(const QString& text) {
+    QGuiApplication::clipboard()->setText(text);
+    showMessage(QGuiApplication::clipboard()->text() == text
+                    ? QCoreApplication::translate("Tidemark", "Copied: paste it in the meeting's chat.")
+                    : QCoreApplication::translate("Tidemark", "Could not copy: the clipboard did not take the text."));
+}
+
+void ContentView::showMessage(const QString& text) {
+    setShown(message_, text);
     fitTerritoryArea();
 }
 
@@ -362,6 +458,15 @@ void ContentView::rebuildTerritoryLinks() {
             link->setFocusPolicy(Qt::NoFocus);
         } else {
             link->setLink(territory.properties.name, address);
+            // One people's name and link, for a chat; or the link alone.
+            link->setContextMenuPolicy(Qt::ActionsContextMenu);
+            const QString name = territory.properties.name;
+            auto* both = new QAction(QCoreApplication::translate("Tidemark", "Copy Name and Link"), link);
+            connect(both, &QAction::triggered, this, [this, name, address] { copyToClipboard(name + QStringLiteral(": ") + address); });
+            auto* only = new QAction(QCoreApplication::translate("Tidemark", "Copy Link Location"), link);
+            connect(only, &QAction::triggered, this, [this, address] { copyToClipboard(address); });
+            link->addAction(both);
+            link->addAction(only);
         }
         fit(link, width);
         territoryColumn_->addWidget(link);
@@ -390,19 +495,29 @@ void ContentView::refreshLayout() {
 }
 
 void ContentView::fitTerritoryArea() {
-    territoryArea_->setVisible(!territoryLinks_.empty());
-    const int listHeight = territoryLinks_.empty() ? 0 : territoryList_->height();
-    territoryArea_->setFixedHeight(listHeight);
+    const bool any = !territoryLinks_.empty();
+    if (territoryArea_->isHidden() == any) territoryArea_->setVisible(any);
+    const int listHeight = any ? territoryList_->height() : 0;
     refreshLayout();
-    const int full = layout()->sizeHint().height();
-    if (full > heightLimit_ && listHeight > 0) {
+    // Everything but the list, then the list in what room is left: the area is never set taller first,
+    // so its scroll position and the focus inside it hold while the rest changes.
+    const int others = layout()->sizeHint().height() - (any ? territoryArea_->height() : 0);
+    int target = listHeight;
+    if (any && others + listHeight > heightLimit_) {
         // At least a couple of rows stay in view, however small the screen.
         const int least = std::min(listHeight, 3 * fontMetrics().lineSpacing());
-        territoryArea_->setFixedHeight(std::max(least, listHeight - (full - heightLimit_)));
+        target = std::max(least, heightLimit_ - others);
+    }
+    if (territoryArea_->height() != target || territoryArea_->minimumHeight() != target) {
+        territoryArea_->setFixedHeight(target);
         refreshLayout();
     }
-    updateGeometry();
-    emit resized();
+    const QSize size = sizeHint();
+    if (size != lastSize_) {
+        lastSize_ = size;
+        updateGeometry();
+        emit resized();
+    }
 }
 
 }  // namespace Tidemark

@@ -9,6 +9,7 @@
 #include <vector>
 
 class QScrollArea;
+class QTimer;
 class QVBoxLayout;
 
 namespace Tidemark {
@@ -95,6 +96,9 @@ public:
     QLabel* mainTextLabel() const { return mainText_; }
     QLabel* networkOwnerLabel() const { return owner_; }
     QLabel* noticeLabel() const { return notice_; }
+    QLabel* messageLabel() const { return message_; }
+    QLabel* retryLabel() const { return retryIn_; }
+    QLabel* announcer() const { return announcer_; }
     LinkLabel* settingsLink() const { return settings_; }
     QLabel* lastAnswerLabel() const { return last_; }
     LinkLabel* copyLastLink() const { return copyLast_; }
@@ -107,6 +111,8 @@ public:
 
     // The tallest the content may be; the territory list scrolls beyond it.
     void setHeightLimit(int height);
+    // What the last save or copy did, shown whole under the content until the next message.
+    void showMessage(const QString& text);
 
     QSize minimumSizeHint() const override;
     QSize sizeHint() const override;
@@ -128,6 +134,10 @@ private:
     void rebuildTerritoryLinks();
     void fitTerritoryArea();
     void refreshLayout();
+    // A label's text, fitted to the column, shown when there is one.
+    void setShown(QLabel* label, const QString& text);
+    void showCountdown();
+    void copyToClipboard(const QString& text);
 
     DisplayState& state_;
     Actions actions_;
@@ -152,6 +162,11 @@ private:
     QLabel* last_;
     LinkLabel* copyLast_;
     LinkLabel* acknowledgement_;
+    QLabel* retryIn_;
+    QTimer* countdown_;
+    QLabel* message_;
+    QLabel* announcer_;
+    QSize lastSize_;
 };
 
 }  // namespace Tidemark

@@ -71,15 +71,5 @@ QColor statusDotColor(StatusColor color) {
     return Qt::gray;
 }
 
-QString statusWord(StatusColor color) {
-    switch (color) {
-        case StatusColor::orange: return QCoreApplication::translate("Tidemark", "Waiting");
-        case StatusColor::blue: return QCoreApplication::translate("Tidemark", "Looking up");
-        case StatusColor::green: return QCoreApplication::translate("Tidemark", "Found");
-        case StatusColor::red: return QCoreApplication::translate("Tidemark", "Problem");
-        case StatusColor::purple: return QCoreApplication::translate("Tidemark", "No server");
-    }
-    return {};
-}
 
 }  // namespace Tidemark

@@ -21,6 +21,5 @@ QPalette readablePalette(QPalette palette);
 
 // The colours of the status dot, and the status in words for those who cannot tell them apart.
 QColor statusDotColor(StatusColor color);
-QString statusWord(StatusColor color);
 
 }  // namespace Tidemark

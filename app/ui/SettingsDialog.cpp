@@ -34,6 +34,7 @@ QLabel* siteLink(const QString& text, const char* address, QWidget* parent) {
     const QString home = url.adjusted(QUrl::RemovePath | QUrl::RemoveQuery).toString() + QLatin1Char('/');
     auto* label = new QLabel(QStringLiteral("<a href=\"%1\">%2</a>").arg(home.toHtmlEscaped(), text.toHtmlEscaped()), parent);
     label->setOpenExternalLinks(true);  // an address of this build, not of a service's answer
+    label->setWordWrap(true);
     label->setToolTip(home);
     return label;
 }
@@ -48,7 +49,7 @@ QWidget* secretRow(QLineEdit* field, const QString& label, QWidget* parent) {
     layout->setContentsMargins(0, 0, 0, 0);
     field->setEchoMode(QLineEdit::Password);
     field->setMaxLength(512);
-    field->setMinimumWidth(280);
+    field->setMinimumWidth(200);
     auto* show = new QCheckBox(QCoreApplication::translate("Tidemark", "Show"), row);
     show->setAccessibleName(QCoreApplication::translate("Tidemark", "Show %1").arg(name));
     QObject::connect(show, &QCheckBox::toggled, field,
@@ -74,9 +75,17 @@ void addKeyRows(QFormLayout* form, QLineEdit* field, const QString& label, const
 }  // namespace
 
 SettingsDialog::SettingsDialog(AppCore& core, KeyStore& keyStore, Preferences* preferences, QWidget* parent)
-    : QDialog(parent), core_(core), keyStore_(keyStore), preferences_(preferences) {
+    : ScrollingDialog(parent), core_(core), keyStore_(keyStore), preferences_(preferences) {
     setWindowTitle(QCoreApplication::translate("Tidemark", "Tidemark Settings"));
-    auto* outer = new QVBoxLayout(this);
+    auto* outer = new QVBoxLayout(body());
+    firstStart_ = new QLabel(QCoreApplication::translate("Tidemark",
+                                                         "To say on whose land a meeting's server stands, Tidemark asks a "
+                                                         "territory service, which needs a free API key. Enter yours here and "
+                                                         "press Test; you can also do it later."),
+                             this);
+    firstStart_->setWordWrap(true);
+    firstStart_->hide();
+    outer->addWidget(firstStart_);
     auto* form = new QFormLayout();
     outer->addLayout(form);
 
@@ -91,9 +100,10 @@ SettingsDialog::SettingsDialog(AppCore& core, KeyStore& keyStore, Preferences* p
     ipInfoToken_ = new QLineEdit(core_.keys().ipInfoToken, this);
     testIpInfo_ = new QPushButton(QCoreApplication::translate("Tidemark", "T&est"), this);
     ipInfoResult_ = new QLabel(this);
-    addKeyRows(form, ipInfoToken_, QCoreApplication::translate("Tidemark", "IP-information &token:"),
-               QCoreApplication::translate("Tidemark", "Get a token from the IP-information service's site (optional: "
-                                                       "without one it answers at a limited rate)"),
+    addKeyRows(form, ipInfoToken_, QCoreApplication::translate("Tidemark", "IP-information t&oken:"),
+               QCoreApplication::translate("Tidemark", "Get a token of your own from the IP-information service's site "
+                                                       "(optional: without one, Tidemark uses its own, shared by every "
+                                                       "user)"),
                BuildConfig::ipInfoBaseAddress, testIpInfo_, ipInfoResult_, this);
 
     // A key from the environment or a key file is used whatever is typed here.
@@ -120,6 +130,18 @@ SettingsDialog::SettingsDialog(AppCore& core, KeyStore& keyStore, Preferences* p
         outer->addWidget(services);
     }
 
+    if (preferences_) {
+        auto* starting = new QGroupBox(QCoreApplication::translate("Tidemark", "Starting"), this);
+        auto* startingLayout = new QVBoxLayout(starting);
+        startAtLogin_ = new QCheckBox(QCoreApplication::translate("Tidemark", "Start Tidemark when you log &in"), starting);
+        startAtLogin_->setChecked(preferences_->startAtLogin());
+        startInTray_ = new QCheckBox(QCoreApplication::translate("Tidemark", "Start &hidden in the tray"), starting);
+        startInTray_->setChecked(preferences_->startInTray());
+        startingLayout->addWidget(startAtLogin_);
+        startingLayout->addWidget(startInTray_);
+        outer->addWidget(starting);
+    }
+
     storage_ = new QLabel(this);
     storage_->setWordWrap(true);
     outer->addWidget(storage_);
@@ -127,7 +149,7 @@ SettingsDialog::SettingsDialog(AppCore& core, KeyStore& keyStore, Preferences* p
     keyStore_.load([this](ServiceKeys, KeyStore::Place place) { showPlace(place); });
 
     auto* saved = new QHBoxLayout();
-    clear_ = new QPushButton(QCoreApplication::translate("Tidemark", "&Clear Saved Answers"), this);
+    clear_ = new QPushButton(QCoreApplication::translate("Tidemark", "C&lear Saved Answers"), this);
     cleared_ = new QLabel(QCoreApplication::translate("Tidemark", "%n saved answers", "answers kept from earlier lookups", int(core_.store().answerCount())), this);
     saved->addWidget(clear_);
     saved->addWidget(cleared_, 1);
@@ -138,11 +160,16 @@ SettingsDialog::SettingsDialog(AppCore& core, KeyStore& keyStore, Preferences* p
     });
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Save | QDialogButtonBox::Cancel, this);
-    outer->addWidget(buttons);
+    setButtons(buttons);
     connect(buttons, &QDialogButtonBox::accepted, this, &SettingsDialog::save);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(testTerritory_, &QPushButton::clicked, this, &SettingsDialog::testTerritory);
     connect(testIpInfo_, &QPushButton::clicked, this, &SettingsDialog::testIpInfo);
+}
+
+void SettingsDialog::askForTheKey() {
+    firstStart_->show();
+    territoryKey_->setFocus();
 }
 
 void SettingsDialog::showPlace(KeyStore::Place place) {
@@ -190,7 +217,10 @@ void SettingsDialog::testIpInfo() {
         if (!guard) return;
         testIpInfo_->setEnabled(true);
         QString text = verdict(reply, std::holds_alternative<Geo>(decodeGeo(reply.body)));
-        if (token.isEmpty() && answeredWell(reply)) text = QCoreApplication::translate("Tidemark", "The service answers without a token (at a limited rate).");
+        // Without a token of the user's, requests carry the one built into Tidemark: say that, not "none".
+        if (token.isEmpty() && answeredWell(reply)) {
+            text = QCoreApplication::translate("Tidemark", "The service answers with Tidemark's own token, shared by every user.");
+        }
         ipInfoResult_->setText(text);
     });
 }
@@ -208,6 +238,12 @@ void SettingsDialog::save() {
     if (preferences_ && services != 0) {  // none ticked: the choice stays as it was
         preferences_->setWatchedServices(services);
         core_.setServices(services);
+    }
+    if (preferences_) {
+        if (!preferences_->setStartAtLogin(startAtLogin_->isChecked(), QCoreApplication::applicationFilePath())) {
+            core_.state().appendLog(QStringLiteral("The autostart entry could not be changed: ") + Preferences::defaultAutostartPath());
+        }
+        preferences_->setStartInTray(startInTray_->isChecked());
     }
     KeyStore& keyStore = keyStore_;
     AppCore& core = core_;

@@ -2,11 +2,10 @@
 
 #include "AppCore.h"
 #include "Preferences.h"
+#include "ScrollingDialog.h"
 #include "ServiceKeys.h"
 
 #include <vector>
-
-#include <QDialog>
 
 class QCheckBox;
 class QLabel;
@@ -16,8 +15,8 @@ class QPushButton;
 namespace Tidemark {
 
 // The services' keys (each with where to get it, a Show toggle and a Test that asks the service once),
-// where they are kept, and "Clear saved answers".
-class SettingsDialog : public QDialog {
+// where they are kept, the services watched, starting at login or in the tray, and "Clear saved answers".
+class SettingsDialog : public ScrollingDialog {
     Q_OBJECT
 
 public:
@@ -32,6 +31,10 @@ public:
     QLabel* ipInfoResult() const { return ipInfoResult_; }
     QLabel* storageNote() const { return storage_; }
     QPushButton* clearButton() const { return clear_; }
+    QCheckBox* startAtLoginBox() const { return startAtLogin_; }
+    QCheckBox* startInTrayBox() const { return startInTray_; }
+    // The first start: a word on why the territory key is needed, and its field focused.
+    void askForTheKey();
     const std::vector<QCheckBox*>& serviceBoxes() const { return serviceBoxes_; }
 
     // Keeps the keys (accept()): in use at once, stored where the desktop allows.
@@ -58,6 +61,9 @@ private:
     QLabel* storage_;
     QPushButton* clear_;
     QLabel* cleared_;
+    QLabel* firstStart_;
+    QCheckBox* startAtLogin_ = nullptr;
+    QCheckBox* startInTray_ = nullptr;
 };
 
 }  // namespace Tidemark

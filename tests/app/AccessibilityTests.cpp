@@ -1,10 +1,14 @@
 // The window in French and for assistive technology: every text translated (and English unchanged), every
 // control named for a screen reader, the status in words, focus in reading order, readable colours.
 #include "Readable.h"
+#include "RecentDialog.h"
+#include "SaveLogDialog.h"
 #include "SettingsDialog.h"
+#include "TerminalView.h"
 #include "Translations.h"
 #include "WindowHarness.h"
 
+#include "MemoryStream.h"
 #include "Subprocess.h"
 
 #include <QAbstractButton>
@@ -13,6 +17,8 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QStyle>
+#include <QFileInfo>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -21,7 +27,7 @@
 
 namespace {
 
-enum class Shown { waiting, error, answer };
+enum class Shown { waiting, error, answer, peer, retrying };
 
 void show(Window& window, Shown shown) {
     DisplayState& state = window.core.state();
@@ -34,6 +40,20 @@ void show(Window& window, Shown shown) {
         state.setStatusColor(StatusColor::red);
         state.setRetryError(true);
         state.setSaveError(true);
+    }
+    if (shown == Shown::peer) {
+        state.setMainText(StreamMonitor::peerText(QStringLiteral("Zoom")));
+        state.setStatusColor(StatusColor::purple);
+    }
+    if (shown == Shown::retrying) {
+        state.setMainText(QCoreApplication::translate("Tidemark", "There was an error fetching IP data: %1.")
+                              .arg(QCoreApplication::translate("Tidemark", "the service did not answer in time")));
+        state.setStatusColor(StatusColor::red);
+        state.setRetryError(true);
+        state.setRetryAt(QDateTime::currentDateTimeUtc().addSecs(30));
+        state.setStoreProblem(QCoreApplication::translate("Tidemark", "Tidemark cannot save answers now (%1): it shows what was "
+                                                                      "saved before and saves nothing new.")
+                                  .arg(QCoreApplication::translate("Tidemark", "the disk is full")));
     }
     for (int i = 0; i < 3; ++i) QApplication::processEvents();
 }
@@ -62,15 +82,23 @@ QStringList textsOf(QWidget* root) {
     return texts;
 }
 
-// With `screenshots`, a picture of each state lands beside the other screenshots, named after it.
+// With `screenshots`, a picture of each state lands beside the other screenshots, named after it. Every
+// window state, the terminal's block of each (its "[status: …]" marker aside), the dialogs, and the tray.
 QStringList everyText(const QString& screenshots = {}) {
     QStringList texts;
     for (auto [shown, name] : {std::pair{Shown::waiting, "waiting"}, std::pair{Shown::error, "error"},
-                               std::pair{Shown::answer, "answer"}}) {
+                               std::pair{Shown::answer, "answer"}, std::pair{Shown::peer, "peer-to-peer"},
+                               std::pair{Shown::retrying, "retrying"}}) {
         Window window;
         window.launch();
+        TestSupport::MemoryStream out;
+        TerminalView terminal(window.core, out.file());
         show(window, shown);
-        texts << textsOf(&window.main());
+        texts << textsOf(&window.main()) << window.delegate.trayToolTip().split(QLatin1Char('\n'));
+        QApplication::processEvents();
+        for (const QString& line : QString::fromStdString(out.text()).split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+            texts << QString(line).remove(QRegularExpression(QStringLiteral(R"(^\[status: \w+\] ?)"))).trimmed();
+        }
         if (!screenshots.isEmpty()) window.screenshot(screenshots + QString::fromLatin1(name));
     }
     QTemporaryDir dir;
@@ -78,6 +106,13 @@ QStringList everyText(const QString& screenshots = {}) {
     Window window;
     SettingsDialog settings(window.core, keys);
     texts << textsOf(&settings);
+    LookupStore store(dir.filePath(QStringLiteral("lookups.sqlite")), {});
+    store.record({QDateTime(QDate(2026, 12, 8), QTime(14, 2), Qt::UTC), "192.0.2.7", "Montreal, Quebec, CA", "text", "Zoom",
+                  {"Wendat"}, {"Wendat"}, 0});
+    RecentDialog recent(store, [](const QString&) {});
+    texts << textsOf(&recent);
+    SaveLogDialog save;
+    texts << save.windowTitle() << QFileInfo(save.selectedFiles().value(0)).fileName();
     return texts;
 }
 
@@ -90,7 +125,8 @@ bool sameInEveryLanguage(const QString& text) {
     for (const Territory& territory : threeTerritories()) {
         if (text == territory.properties.name) return true;
     }
-    static const QRegularExpression data(QStringLiteral(R"(^[\d\s.,:–\-]*$|\(UDP [\d, –]+\)$)"));
+    static const QRegularExpression data(QStringLiteral(R"(^[\d\s.,:–\-]*$|\(UDP [\d, –]+\)$|^- |^\d{4}-\d\d-\d\d \d\d:\d\d · )"));
+    if (text.startsWith(QStringLiteral("Montreal")) || text == QStringLiteral("Wendat")) return true;
     return data.match(text).hasMatch();
 }
 
@@ -115,12 +151,16 @@ TEST(Translation, FrenchLeavesNoEnglishAndEnglishIsUnchanged) {
     }  // the translator leaves with the object
     EXPECT_EQ(everyText(), english);
 
-    // The program takes the language from the environment, its help included.
-    for (const auto& [lang, expected] : {std::pair{"fr_CA.UTF-8", "Afficher cette aide."}, std::pair{"C", "Show this help."}}) {
+    // The program takes the language from the environment, its help and its errors included.
+    for (const auto& [lang, expected] : {std::pair{"fr_CA.UTF-8", std::vector<std::string>{"Afficher cette aide.", "Utilisation\u00a0: tidemark", "Options\u00a0:\n", "option inconnue\u00a0: nosuch"}},
+                                         std::pair{"C", std::vector<std::string>{"Show this help.", "Usage: tidemark", "Options:\n", "unknown option nosuch"}}}) {
         TestSupport::ProgramOptions options;
         options.environment = {std::string("LANG=") + lang, "LC_ALL=", "LC_MESSAGES=", "LANGUAGE="};
-        const auto result = TestSupport::runProgram({TIDEMARK_PATH, "--help"}, options);
-        EXPECT_NE(result.out.find(expected), std::string::npos) << lang << "\n" << result.out;
+        const auto help = TestSupport::runProgram({TIDEMARK_PATH, "--help"}, options);
+        const auto wrong = TestSupport::runProgram({TIDEMARK_PATH, "--nosuch"}, options);
+        for (const std::string& words : expected) {
+            EXPECT_NE((help.out + wrong.err).find(words), std::string::npos) << lang << ": " << words << "\n" << help.out << wrong.err;
+        }
     }
 }
 

@@ -18,7 +18,7 @@ TEST(DisplayState, InitialValues) {
     EXPECT_TRUE(state.territories().empty());
     EXPECT_EQ(state.geo(), Geo{});
     EXPECT_EQ(state.mainText(), QString::fromUtf8("Waiting for Zoom stream to become available\xE2\x80\xA6"));
-    EXPECT_EQ(state.statusText(), QStringLiteral("Awaiting status\n"));
+    EXPECT_EQ(state.statusText(), QStringLiteral("Tidemark started\n"));
     EXPECT_EQ(state.statusColor(), StatusColor::orange);
     EXPECT_FALSE(state.retryError());
     EXPECT_FALSE(state.saveError());
@@ -33,7 +33,7 @@ TEST(DisplayState, AppendLogAddsLines) {
     QObject::connect(&state, &DisplayState::changed, [&] { ++changes; });
     state.appendLog(QStringLiteral("a"));
     state.appendLog(QStringLiteral("b"));
-    EXPECT_EQ(state.statusText(), QStringLiteral("Awaiting status\na\nb\n"));
+    EXPECT_EQ(state.statusText(), QStringLiteral("Tidemark started\na\nb\n"));
     EXPECT_EQ(changes, 2);
 }
 

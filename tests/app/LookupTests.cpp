@@ -62,7 +62,7 @@ TEST(Lookups, AddressToSentenceAndTerritories) {
 
     lookups.location.loadIPData(QStringLiteral("192.0.2.7"));
     ASSERT_TRUE(lookups.waitForColor(StatusColor::green));
-    EXPECT_EQ(lookups.log(), (QStringList{"Awaiting status", "Loading IP data for 192.0.2.7",
+    EXPECT_EQ(lookups.log(), (QStringList{"Tidemark started", "Loading IP data for 192.0.2.7",
                                           "The service answered for \"6.6.6.6\" when asked about 192.0.2.7: shown as 192.0.2.7",
                                           "Loading territory data for 45.5088,-73.5878"}));
     EXPECT_EQ(services.requests(), (std::vector<std::string>{"ip 192.0.2.7 token=9c2e51b07da38f",
@@ -189,7 +189,7 @@ TEST(Lookups, TransportFailures) {
         ASSERT_TRUE(lookups.waitForColor(StatusColor::red));
         EXPECT_EQ(lookups.state.mainText(),
                   QStringLiteral("There was an error fetching territory data: the service did not answer in time."));
-        EXPECT_EQ(lookups.log(), (QStringList{"Awaiting status", "Loading territory data for 1,2",
+        EXPECT_EQ(lookups.log(), (QStringList{"Tidemark started", "Loading territory data for 1,2",
                                               "Fetch failed: The request timed out"}));
     }
 }
@@ -197,7 +197,7 @@ TEST(Lookups, TransportFailures) {
 TEST(Lookups, InvalidAddresses) {
     Lookups lookups(QStringLiteral("not a web address/"), QStringLiteral("::nope/"));
     lookups.location.loadIPData(QStringLiteral("192.0.2.7"));
-    EXPECT_EQ(lookups.log(), (QStringList{"Awaiting status", "Loading IP data for 192.0.2.7", "Invalid URL"}));
+    EXPECT_EQ(lookups.log(), (QStringList{"Tidemark started", "Loading IP data for 192.0.2.7", "Invalid URL"}));
     EXPECT_EQ(lookups.state.statusColor(), StatusColor::orange);
     EXPECT_EQ(lookups.state.mainText(), DisplayState::waitingText());
 

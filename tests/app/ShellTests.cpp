@@ -141,7 +141,7 @@ TEST(TerminalView, PrintsEveryChangeAndTakesCommands) {
         EXPECT_EQ(saved.readAll(), shell.core.state().statusText().toUtf8());
     }
     const QString text = QString::fromStdString(out.text());
-    EXPECT_TRUE(text.contains(QStringLiteral("[status: orange]\nWaiting for a meeting's media stream to become available\u2026\n")));
+    EXPECT_TRUE(text.contains(QStringLiteral("[status: orange] Waiting\nWaiting for a meeting's media stream to become available\u2026\n")));
     EXPECT_TRUE(text.contains(QStringLiteral("  - Wendat <https://t.example/c>")));
     EXPECT_TRUE(text.contains(QStringLiteral("[status: red]")));
     EXPECT_TRUE(text.contains(QStringLiteral("Try Again: type r and press Enter.")));

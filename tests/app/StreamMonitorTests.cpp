@@ -58,7 +58,7 @@ TEST(StreamMonitor, CaptureParametersAndDiscovery) {
     EXPECT_EQ(p.command, captureFilter);
     EXPECT_EQ(p.snaplen, 128);
     EXPECT_FALSE(p.promiscuous);
-    EXPECT_EQ(h.log(), (QStringList{"Awaiting status", "Starting the capture on any"}));
+    EXPECT_EQ(h.log(), (QStringList{"Tidemark started", "Starting the capture on any"}));
     EXPECT_TRUE(h.state.isLoading());
     // One capture all along: with no traffic, nothing more happens.
     h.scheduler.advance(60s);

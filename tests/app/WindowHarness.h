@@ -79,7 +79,8 @@ struct Window {
         }
         return nullptr;
     }
-    QString statusMessage() { return main().statusBar()->currentMessage(); }
+    // What the last save or copy said, shown under the content.
+    QString statusMessage() { return view().messageLabel()->isVisibleTo(&main()) ? view().messageLabel()->text() : QString(); }
     void screenshot(const QString& name) {
         QDir().mkpath(QStringLiteral(TIDEMARK_ARTIFACT_DIR));
         QApplication::processEvents();
