@@ -146,7 +146,10 @@ SettingsDialog::SettingsDialog(AppCore& core, KeyStore& keyStore, Preferences* p
     storage_->setWordWrap(true);
     outer->addWidget(storage_);
     storage_->setText(QCoreApplication::translate("Tidemark", "Finding where keys are kept…"));
-    keyStore_.load([this](ServiceKeys, KeyStore::Place place) { showPlace(place); });
+    // The store may answer after the dialog has closed.
+    keyStore_.load([this, guard = QPointer<SettingsDialog>(this)](ServiceKeys, KeyStore::Place place) {
+        if (guard) showPlace(place);
+    });
 
     auto* saved = new QHBoxLayout();
     clear_ = new QPushButton(QCoreApplication::translate("Tidemark", "C&lear Saved Answers"), this);
@@ -171,6 +174,8 @@ void SettingsDialog::askForTheKey() {
     firstStart_->show();
     territoryKey_->setFocus();
 }
+
+bool SettingsDialog::askingForTheKey() const { return firstStart_->isVisibleTo(this); }
 
 void SettingsDialog::showPlace(KeyStore::Place place) {
     storage_->setText(place == KeyStore::Place::secretStore

@@ -35,6 +35,7 @@ public:
     QCheckBox* startInTrayBox() const { return startInTray_; }
     // The first start: a word on why the territory key is needed, and its field focused.
     void askForTheKey();
+    bool askingForTheKey() const;
     const std::vector<QCheckBox*>& serviceBoxes() const { return serviceBoxes_; }
 
     // Keeps the keys (accept()): in use at once, stored where the desktop allows.

@@ -1,5 +1,9 @@
 #include "FakeServices.h"
 #include "LogFile.h"
+#include "SettingsDialog.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
 #include "TerminalView.h"
 #include "UpdateCheck.h"
 #include "WindowHarness.h"
@@ -238,3 +242,41 @@ TEST(TerminalView, NothingFromOutsideReachesTheTerminalAsAnEscapeSequence) {
 }
 
 #include "ShellTests.moc"
+
+TEST(Shell, TheFirstStartAsksForTheKeyOnceAndStartingAtLoginIsAnAutostartEntry) {
+    qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/tidemark-test-bus");
+    QTemporaryDir dir;
+    KeyStore keys(dir.filePath(QStringLiteral("keys.json")));
+    const QString autostart = dir.filePath(QStringLiteral("autostart/org.tidemark.Tidemark.desktop"));
+    Preferences preferences(dir.filePath(QStringLiteral("tidemark.conf")), autostart);
+    for (int start = 0; start < 2; ++start) {
+        AppCoreOptions options;
+        options.keyStore = &keys;
+        QuietPrompt prompt;
+        Window window(prompt, options);
+        std::vector<bool> asked;  // each Settings shown: whether it asked for the key
+        bool loaded = false;
+        QObject::connect(&window.core, &AppCore::keysLoaded, [&] { loaded = true; });
+        window.delegate.setKeyStore(&keys);
+        window.delegate.setPreferences(&preferences);
+        window.delegate.setShowDialog([&](QDialog& dialog) {
+            if (auto* settings = qobject_cast<SettingsDialog*>(&dialog)) {
+                asked.push_back(settings->askingForTheKey());
+                settings->startAtLoginBox()->setChecked(true);
+                settings->startInTrayBox()->setChecked(start == 1);
+                settings->save();
+            }
+        });
+        window.launch();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return loaded; }, 20000));
+        QApplication::processEvents();  // the question, when there is one, comes right after
+        EXPECT_EQ(asked, start == 0 ? std::vector<bool>{true} : std::vector<bool>{}) << start;  // the first start only
+    }
+    QFile entry(autostart);
+    ASSERT_TRUE(entry.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(entry.readAll());
+    EXPECT_TRUE(text.startsWith(QStringLiteral("[Desktop Entry]\nType=Application\n"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("Exec=\"%1\"").arg(QCoreApplication::applicationFilePath()))) << text.toStdString();
+    EXPECT_TRUE(preferences.setStartAtLogin(false, {}));
+    EXPECT_FALSE(QFile::exists(autostart));
+}
