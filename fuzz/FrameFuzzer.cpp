@@ -48,11 +48,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     };
     check(frame.startIndex, frame.endIndex);
     for (const Vlan& tag : frame.vlans) check(tag.startIndex, tag.endIndex);
-    std::visit([&](const auto& record) {
+    frame.layer3.visit([&](const auto& record) {
         if constexpr (requires { record.startIndex.at(Field::type); }) check(record.startIndex, record.endIndex);
         if constexpr (requires { record.extensionHeaders; }) {
             for (const auto& header : record.extensionHeaders) check(header.startIndex, header.endIndex);
         }
-    }, frame.layer3.value());
+    });
     return total == 0 ? -1 : 0;
 }

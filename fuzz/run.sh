@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 runs=${1:-10000000}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(FrameFuzzer MakeDataFuzzer RecordsFuzzer CaptureFileFuzzer AppTextFuzzer)
+[ ${#targets[@]} -gt 0 ] || targets=(FrameFuzzer FrameReuseFuzzer MakeDataFuzzer RecordsFuzzer CaptureFileFuzzer AppTextFuzzer)
 build_dir=${BUILD_DIR:-build-fuzz}
 bash scripts/install-deps.sh
 if ! command -v clang++ > /dev/null || ! dpkg-query -W -f='${Status}' libclang-rt-14-dev 2>/dev/null | grep -q "ok installed"; then
@@ -19,6 +19,7 @@ cmake --build "$build_dir" --target "${targets[@]}"
 for target in "${targets[@]}"; do
   case $target in
     FrameFuzzer) seeds=fuzz/corpus/frame ;;
+    FrameReuseFuzzer) seeds=fuzz/corpus/framereuse ;;
     MakeDataFuzzer) seeds=fuzz/corpus/makedata ;;
     RecordsFuzzer) seeds=fuzz/corpus/records ;;
     CaptureFileFuzzer) seeds=fuzz/corpus/capturefile ;;

@@ -21,7 +21,7 @@ const char* const ipv6TcpFrame =
 void decodeBytes(benchmark::State& state, const ByteSlice& bytes) {
     for (auto _ : state) {
         Frame frame(bytes, Timeval{1700000000, 0}, static_cast<std::int64_t>(bytes.count()), 1);
-        benchmark::DoNotOptimize(frame.layer3.value().index());
+        benchmark::DoNotOptimize(frame.layer3.index());
     }
     state.SetItemsProcessed(state.iterations());
 }

@@ -25,9 +25,13 @@ instructions() {  # command... -> total instructions
 names=("bare libpcap read" "read and decode" "tmdump -r" "tmdump -v -r")
 programs=("$build_dir/benchmarks/pcap-read-loop" "$build_dir/benchmarks/pcap-decode-loop"
           "$build_dir/tools/tmdump -r" "$build_dir/tools/tmdump -v -r")
+"$build_dir/benchmarks/pcap-decode-loop" "$build_dir/mixed-$frames.pcap" | tail -1
 printf '%-20s %14s\n' "reader" "Ir per frame"
 for i in "${!names[@]}"; do
   big=$(instructions ${programs[$i]} "$build_dir/mixed-$frames.pcap")
   little=$(instructions ${programs[$i]} "$build_dir/mixed-$small.pcap")
   printf '%-20s %14.1f\n' "${names[$i]}" "$(echo "($big - $little) / ($frames - $small)" | bc -l)"
+  [ "$i" -eq 0 ] && bare=$(echo "($big - $little) / ($frames - $small)" | bc -l)
+  [ "$i" -eq 1 ] && decode=$(echo "($big - $little) / ($frames - $small)" | bc -l)
 done
+printf 'read and decode / bare read: %.2f (the aim: 2 or less)\n' "$(echo "$decode / $bare" | bc -l)"

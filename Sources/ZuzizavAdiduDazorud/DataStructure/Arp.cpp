@@ -45,10 +45,10 @@ bool consistent(std::uint16_t hardwareType, std::uint16_t protocolType, std::siz
     return hardwareSize >= 1 && hardwareSize <= 32;
 }
 
-std::string colonHex(const ByteSlice& bytes) {
-    std::string out(3 * bytes.count(), '\0');
+// The bytes as aa:bb:cc, written into `out` within the room it has (a reused record allocates nothing).
+void colonHex(const ByteSlice& bytes, std::string& out) {
+    out.resize(3 * bytes.count());
     out.resize(static_cast<std::size_t>(text::writeColonHex(out.data(), bytes.bytes()) - out.data()));
-    return out;
 }
 
 }  // namespace
@@ -87,11 +87,11 @@ bool Arp::decodeInto(Arp& arp, ByteSlice bytes, const DecodeContext&) {
     const std::size_t senderProtocol = senderHardware + hardwareSize;
     const std::size_t targetHardware = senderProtocol + 4;
     const std::size_t targetProtocol = targetHardware + hardwareSize;
-    arp.senderEthernet = colonHex(data.slice(senderHardware, senderProtocol));
+    colonHex(data.slice(senderHardware, senderProtocol), arp.senderEthernet);
     markField(arp, Field::senderEthernet, senderHardware, senderProtocol);
     arp.senderIp = IPv4Address(r.array<4>(senderProtocol - s));
     markField(arp, Field::senderIp, senderProtocol, targetHardware);
-    arp.targetEthernet = colonHex(data.slice(targetHardware, targetProtocol));
+    colonHex(data.slice(targetHardware, targetProtocol), arp.targetEthernet);
     markField(arp, Field::targetEthernet, targetHardware, targetProtocol);
     arp.targetIp = IPv4Address(r.array<4>(targetProtocol - s));
     markField(arp, Field::targetIp, targetProtocol, targetProtocol + 4);

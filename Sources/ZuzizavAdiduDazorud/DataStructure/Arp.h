@@ -33,6 +33,7 @@ struct Arp : Record<Arp> {
     Layer4 layer4;  // always unknown with no bytes
 
     Arp() {}
+    void reuse() { clearRecord(); }  // decodeInto sets every field, the texts within their room
 
     static bool decodeInto(Arp& record, ByteSlice bytes, const DecodeContext& context = {});
 

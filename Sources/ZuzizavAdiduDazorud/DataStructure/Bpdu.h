@@ -40,6 +40,9 @@ struct Bpdu : Record<Bpdu> {
     Layer4 layer4;  // always unknown with no bytes
 
     Bpdu() {}
+    void reuse() {
+        *this = Bpdu();
+    }
 
     static bool decodeInto(Bpdu& record, ByteSlice bytes, const DecodeContext& context = {});
 

@@ -195,11 +195,12 @@ std::optional<std::string> decodeTlv(const ByteSlice& data, std::vector<CdpValue
         if (type == 4) return "cdp type 4: length " + std::to_string(length) + " unable to decode capabilities";
         return "cdp type " + std::to_string(type) + " length " + std::to_string(length) + " invalid";
     }
-    std::vector<CdpValue> decoded;
-    if (auto failure = rule->decode(Tlv{data, r, t, type, length, data.slice(t + 4, t + length)}, decoded)) {
+    // Decoded straight into the list (no list of its own to allocate); a refused TLV takes back what it added.
+    const std::size_t before = values.size();
+    if (auto failure = rule->decode(Tlv{data, r, t, type, length, data.slice(t + 4, t + length)}, values)) {
+        values.erase(values.begin() + static_cast<std::ptrdiff_t>(before), values.end());
         return failure;
     }
-    values.insert(values.end(), std::make_move_iterator(decoded.begin()), std::make_move_iterator(decoded.end()));
     return std::nullopt;
 }
 

@@ -119,6 +119,18 @@ struct Cdp : Record<Cdp> {
     std::vector<CdpValue> values;
 
     Cdp() {}
+    void reuse() {  // as new, the lists keeping their room
+        auto v4 = std::move(ipv4addresses);
+        auto v6 = std::move(ipv6addresses);
+        auto kept = std::move(values);
+        *this = Cdp();
+        v4.clear();
+        v6.clear();
+        kept.clear();
+        ipv4addresses = std::move(v4);
+        ipv6addresses = std::move(v6);
+        values = std::move(kept);
+    }
 
     static bool decodeInto(Cdp& record, ByteSlice bytes, const DecodeContext& context = {});
     // The values of the one TLV at the start of `data` (which runs to the end of the CDP bytes);

@@ -103,8 +103,7 @@ Frame::Frame(LinkType linkType_, ByteSlice bytes, Timeval timeval, std::int64_t 
 
 void Frame::decode(LinkType linkType_, std::span<const std::uint8_t> bytes, Timeval timeval,
                    std::int64_t originalLength_, std::optional<std::int64_t> number) {
-    // What the records hold of the old bytes goes first, so that the buffer is this frame's alone again.
-    layer3.emplace<Unknown>();
+    // The records stay where they are, to be decoded into again when the next frame holds the same kinds.
     padding.reset();
     vlans.clear();
     id_.reset();
@@ -128,8 +127,15 @@ void Frame::decode(LinkType linkType_, std::span<const std::uint8_t> bytes, Time
     startIndex.clear();
     endIndex.clear();
     status = DecodeStatus::complete;
-    data.assign(bytes.data(), bytes.size());
+    data = ByteSlice::borrowing(bytes.data(), bytes.size());
     decodeLink();
+}
+
+Frame Frame::owning() const {
+    const auto since = date.time_since_epoch();
+    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(since);
+    return Frame(linkType, ByteSlice(data.bytes().data(), data.count()),
+                 Timeval{seconds.count(), static_cast<std::int32_t>((since - seconds).count())}, originalLength, frameNumber);
 }
 
 void Frame::decodeLink() {
@@ -346,11 +352,17 @@ void Frame::decodeEthertype(std::size_t offset, std::uint16_t type) {
 }
 
 const Layer4* Frame::layer4() const {
-    if (const auto* ip = layer3.ipv4()) return &ip->layer4;
-    if (const auto* ip = layer3.ipv6()) return &ip->layer4;
-    if (layer3.unknown()) return nullptr;
+    // A record that carries a transport says so (carriesLayer4); unknown bytes carry nothing known; every
+    // other record has no layer 4.
     static const Layer4 none{NoLayer4{}};
-    return &none;
+    return layer3.visit([](const auto& record) -> const Layer4* {
+        using Record = std::decay_t<decltype(record)>;
+        if constexpr (requires { Record::carriesLayer4; }) {
+            if constexpr (Record::carriesLayer4) return &record.layer4;
+        }
+        if constexpr (std::is_same_v<Record, Unknown>) return nullptr;
+        return &none;
+    });
 }
 
 std::string Frame::description() const { return text::describe(*this); }

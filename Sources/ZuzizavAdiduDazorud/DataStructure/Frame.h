@@ -73,10 +73,14 @@ struct Frame {
     Frame(LinkType linkType, ByteSlice data, Timeval timeval, std::int64_t originalLength,
           std::optional<std::int64_t> frameNumber = std::nullopt);
 
-    // Decodes `bytes` into this frame as the constructor would, reusing the frame's storage: a reader of
-    // many frames keeps one Frame and allocates nothing for most of them.
+    // Decodes `bytes` into this frame as the constructor would, reusing the frame's records where the
+    // new frame holds the same kinds: a reader of many frames keeps one Frame and allocates nothing. The
+    // frame borrows `bytes` (a capture's buffer, for its callback's duration): they must outlive its use;
+    // owning() makes a frame to keep.
     void decode(LinkType linkType, std::span<const std::uint8_t> bytes, Timeval timeval, std::int64_t originalLength,
                 std::optional<std::int64_t> frameNumber = std::nullopt);
+    // The same frame decoded from a copy of its bytes of its own: valid after the borrowed bytes are gone.
+    Frame owning() const;
 
     // A random identifier, the same for the life of the decoded frame.
     const Uuid& id() const {
@@ -109,7 +113,8 @@ struct Frame {
     ByteSlice data;
     DecodeStatus status = DecodeStatus::complete;  // of the link-layer header: an 802.3 length
 
-    // The IP record's transport content; noLayer4 for protocols without one; none for unknown.
+    // The transport content of a layer-3 record that carries one (carriesLayer4: IPv4, IPv6); noLayer4 for
+    // records without one; none for unknown.
     const Layer4* layer4() const;
 
     std::string description() const;

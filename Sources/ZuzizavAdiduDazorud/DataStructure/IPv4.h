@@ -13,6 +13,7 @@ namespace ZuzizavAdiduDazorud {
 // An IPv4 packet. `data` is the whole slice given (header, payload and padding).
 struct IPv4 : Record<IPv4> {
     static constexpr std::array carriedBy{EtherTypeKey{etherTypes::ipv4}};
+    static constexpr bool carriesLayer4 = true;  // the frame's layer 4 is this record's
 
     IPv4Address sourceIP;
     IPv4Address destinationIP;
@@ -51,6 +52,11 @@ struct IPv4 : Record<IPv4> {
     });
 
     IPv4() {}
+    // decodeInto sets every field but these; the transport layer is decoded into again in its turn.
+    void reuse() {
+        clearRecord();
+        options.reset();
+    }
 
     static bool decodeInto(IPv4& record, ByteSlice bytes, const DecodeContext& context = {});
 

@@ -39,6 +39,7 @@ struct IPv6ExtensionHeader {
 // has one.
 struct IPv6 : Record<IPv6> {
     static constexpr std::array carriedBy{EtherTypeKey{etherTypes::ipv6}};
+    static constexpr bool carriesLayer4 = true;  // the frame's layer 4 is this record's
 
     std::uint8_t version = 0;
     std::uint8_t trafficClass = 0;
@@ -53,6 +54,11 @@ struct IPv6 : Record<IPv6> {
     std::vector<IPv6ExtensionHeader> extensionHeaders;
 
     IPv6() {}
+    void reuse() {  // decodeInto sets the rest; the list keeps its room, the transport layer is decoded again
+        clearRecord();
+        extensionHeaders.clear();
+        padding = ByteSlice();
+    }
 
     static bool decodeInto(IPv6& record, ByteSlice bytes, const DecodeContext& context = {});
 

@@ -93,162 +93,194 @@ void Icmp4Type::appendDescription(text::LineWriter& out) const {
 
 std::size_t hashValue(const Icmp4Type& type) { return hashOf(static_cast<const Icmp4Type::variant&>(type)); }
 
+namespace {
+
+// One message's decoding, by family: each family's rule reads its fields and says whether the bytes
+// were whole enough. The code rule comes before the length test: a short message with a code its type
+// does not take still gives a record.
+class Icmp4Decoding {
+public:
+    Icmp4Decoding(Icmp4& icmp, SliceReader& r, const DecodeContext& context)
+        : icmp_(icmp), r_(r), context_(context), n_(r.count()), s_(icmp.data.startIndex()), e_(icmp.data.endIndex()) {}
+
+    bool decode() {
+        switch (icmp_.type) {
+            case 0:
+            case 8: return echo();
+            case 3: return unreachable();
+            case 4: return sourceQuench();
+            case 5: return redirect();
+            case 11: return timeExceeded();
+            case 12: return parameterProblem();
+            case 13:
+            case 14: return timestamp();
+            case 15:
+            case 16: return information();
+            case 17:
+            case 18: return addressMask();
+            default: return fallBack();
+        }
+    }
+
+private:
+    bool tooShort(std::size_t minimum) const {
+        if (n_ >= minimum) return false;
+        logError([&] {
+            return "incomplete ICMPv4 datagram detected type " + std::to_string(icmp_.type) + " code " +
+                   std::to_string(icmp_.code) + " " + std::to_string(n_) + " bytes";
+        });
+        return true;
+    }
+    void payloadFrom(std::size_t offset, std::size_t end) {
+        icmp_.payload = icmp_.data.slice(s_ + offset, end);
+        markField(icmp_, Field::payload, s_ + offset, end);
+    }
+    // Past the fixed fields, no payload.
+    void emptyPayloadAt(std::size_t offset) { icmp_.payload = icmp_.data.slice(s_ + offset, s_ + offset); }
+    bool fallBack() {
+        icmp_.icmpType = icmp4::Other{icmp_.type, icmp_.code};
+        payloadFrom(4, e_);
+        return r_.ok();
+    }
+    std::uint16_t identifier() { return readField<icmpEchoFields, Field::identifier>(r_); }
+    std::uint16_t sequence() { return readField<icmpEchoFields, Field::sequence>(r_); }
+    // Byte 5 counts the bytes of the quoted datagram.
+    bool lengthRule() {
+        icmp_.payloadLength = readField<quotedLengthFields, Field::payloadLength>(r_);
+        markLayout(icmp_, quotedLengthFields, s_, e_);
+        const auto length = static_cast<std::size_t>(icmp_.payloadLength);
+        if (length != 0 && n_ < length + 8) markShort(icmp_.status, context_);
+        payloadFrom(8, length != 0 && n_ >= length + 8 ? s_ + 8 + length : e_);
+        return r_.ok();
+    }
+
+    bool echo() {
+        if (icmp_.code != 0) return fallBack();
+        if (tooShort(8)) return false;
+        if (icmp_.type == 0) {
+            icmp_.icmpType = icmp4::EchoReply{identifier(), sequence()};
+        } else {
+            icmp_.icmpType = icmp4::EchoRequest{identifier(), sequence()};
+        }
+        markLayout(icmp_, icmpEchoFields, s_, e_);
+        payloadFrom(8, e_);
+        return r_.ok();
+    }
+    bool unreachable() {
+        if (tooShort(8)) return false;
+        if (icmp_.code < static_cast<std::int64_t>(std::size(unreachableByCode))) {
+            icmp_.icmpType = unreachableByCode[icmp_.code];
+        } else {
+            icmp_.icmpType = icmp4::OtherUnreachable{icmp_.code};
+        }
+        return lengthRule();
+    }
+    bool sourceQuench() {
+        if (icmp_.code != 0) return fallBack();
+        if (tooShort(8)) return false;
+        icmp_.icmpType = icmp4::SourceQuench{};
+        payloadFrom(8, e_);
+        return r_.ok();
+    }
+    bool redirect() {
+        if (icmp_.code > 3) return fallBack();
+        if (tooShort(8)) return false;
+        const IPv4Address gateway(readBytes<redirectFields, Field::address>(r_));
+        markLayout(icmp_, redirectFields, s_, e_);
+        switch (icmp_.code) {
+            case 0: icmp_.icmpType = icmp4::RedirectNetwork{gateway}; break;
+            case 1: icmp_.icmpType = icmp4::RedirectHost{gateway}; break;
+            case 2: icmp_.icmpType = icmp4::RedirectTosNetwork{gateway}; break;
+            default: icmp_.icmpType = icmp4::RedirectTosHost{gateway}; break;
+        }
+        payloadFrom(8, e_);
+        return r_.ok();
+    }
+    bool timeExceeded() {
+        if (tooShort(8)) return false;
+        if (icmp_.code == 0) {
+            icmp_.icmpType = icmp4::TtlExceeded{};
+        } else if (icmp_.code == 1) {
+            icmp_.icmpType = icmp4::FragmentReassemblyTimeExceeded{};
+        } else {
+            logError([&] {
+                return "invalid ICMPv4 datagram detected type " + std::to_string(icmp_.type) + " code " +
+                       std::to_string(icmp_.code) + " " + std::to_string(n_) + " bytes";
+            });
+            icmp_.icmpType = icmp4::Other{icmp_.type, icmp_.code};
+        }
+        return lengthRule();
+    }
+    bool parameterProblem() {
+        if (icmp_.code != 0) return fallBack();
+        if (tooShort(8)) return false;
+        icmp_.icmpType = icmp4::ParameterProblem{readField<problemFields, Field::pointer>(r_)};
+        markLayout(icmp_, problemFields, s_, e_);
+        return lengthRule();
+    }
+    bool timestamp() {
+        if (icmp_.code != 0) return fallBack();
+        if (tooShort(20)) return false;
+        const auto originate = readField<timestampFields, Field::originate>(r_);
+        const auto receive = readField<timestampFields, Field::receive>(r_);
+        const auto transmit = readField<timestampFields, Field::transmit>(r_);
+        if (icmp_.type == 13) {
+            icmp_.icmpType = icmp4::TimestampRequest{identifier(), sequence(), originate, receive, transmit};
+        } else {
+            icmp_.icmpType = icmp4::TimestampReply{identifier(), sequence(), originate, receive, transmit};
+        }
+        markLayout(icmp_, icmpEchoFields, s_, e_);
+        markLayout(icmp_, timestampFields, s_, e_);
+        emptyPayloadAt(20);
+        return r_.ok();
+    }
+    bool information() {
+        if (icmp_.code != 0) return fallBack();
+        if (tooShort(8)) return false;
+        if (icmp_.type == 15) {
+            icmp_.icmpType = icmp4::InformationRequest{identifier(), sequence()};
+        } else {
+            icmp_.icmpType = icmp4::InformationReply{identifier(), sequence()};
+        }
+        markLayout(icmp_, icmpEchoFields, s_, e_);
+        emptyPayloadAt(8);
+        return r_.ok();
+    }
+    bool addressMask() {
+        if (icmp_.code != 0) return fallBack();
+        if (tooShort(12)) return false;
+        const IPv4Address mask(readBytes<maskFields, Field::mask>(r_));
+        if (icmp_.type == 17) {
+            icmp_.icmpType = icmp4::AddressMaskRequest{identifier(), sequence(), mask};
+        } else {
+            icmp_.icmpType = icmp4::AddressMaskReply{identifier(), sequence(), mask};
+        }
+        markLayout(icmp_, icmpEchoFields, s_, e_);
+        markLayout(icmp_, maskFields, s_, e_);
+        emptyPayloadAt(12);
+        return r_.ok();
+    }
+
+    Icmp4& icmp_;
+    SliceReader& r_;
+    const DecodeContext& context_;
+    const std::size_t n_, s_, e_;
+};
+
+}  // namespace
+
 bool Icmp4::decodeInto(Icmp4& icmp, ByteSlice bytes, const DecodeContext& context) {
     icmp.data = std::move(bytes);
-    const ByteSlice& data = icmp.data;
-    SliceReader r(data);
-    const std::size_t n = r.count();
-    if (n < 4) {
+    SliceReader r(icmp.data);
+    if (r.count() < 4) {
         logError([] { return "incomplete ICMPv4 datagram detected"; });
         return false;
     }
-    const std::size_t s = data.startIndex();
-    const std::size_t e = data.endIndex();
     icmp.type = readField<icmpHeaderFields, Field::type>(r);
     icmp.code = readField<icmpHeaderFields, Field::code>(r);
     icmp.checksum = readField<icmpHeaderFields, Field::checksum>(r);
-    markLayout(icmp, icmpHeaderFields, s, e);
-
-    auto tooShort = [&](std::size_t minimum) {
-        if (n >= minimum) return false;
-        logError([&] {
-            return "incomplete ICMPv4 datagram detected type " + std::to_string(icmp.type) + " code " +
-                   std::to_string(icmp.code) + " " + std::to_string(n) + " bytes";
-        });
-        return true;
-    };
-    auto payloadFrom = [&](std::size_t offset, std::size_t end) {
-        icmp.payload = data.slice(s + offset, end);
-        markField(icmp, Field::payload, s + offset, end);
-    };
-    auto fallBack = [&] {
-        icmp.icmpType = Other{icmp.type, icmp.code};
-        payloadFrom(4, e);
-    };
-    auto identifier = [&] { return readField<icmpEchoFields, Field::identifier>(r); };
-    auto sequence = [&] { return readField<icmpEchoFields, Field::sequence>(r); };
-    // Byte 5 counts the bytes of the quoted datagram.
-    auto lengthRule = [&] {
-        icmp.payloadLength = readField<quotedLengthFields, Field::payloadLength>(r);
-        markLayout(icmp, quotedLengthFields, s, e);
-        const auto length = static_cast<std::size_t>(icmp.payloadLength);
-        if (length != 0 && n < length + 8) markShort(icmp.status, context);
-        payloadFrom(8, length != 0 && n >= length + 8 ? s + 8 + length : e);
-    };
-
-    // The code rule comes before the length test: a short message with a code its type does not
-    // take still gives a record.
-    switch (icmp.type) {
-        case 0:
-        case 8:
-            if (icmp.code != 0) return fallBack(), r.ok();
-            if (tooShort(8)) return false;
-            if (icmp.type == 0) {
-                icmp.icmpType = EchoReply{identifier(), sequence()};
-            } else {
-                icmp.icmpType = EchoRequest{identifier(), sequence()};
-            }
-            markLayout(icmp, icmpEchoFields, s, e);
-            payloadFrom(8, e);
-            break;
-        case 3:
-            if (tooShort(8)) return false;
-            if (icmp.code < static_cast<std::int64_t>(std::size(unreachableByCode))) {
-                icmp.icmpType = unreachableByCode[icmp.code];
-            } else {
-                icmp.icmpType = OtherUnreachable{icmp.code};
-            }
-            lengthRule();
-            break;
-        case 4:
-            if (icmp.code != 0) return fallBack(), r.ok();
-            if (tooShort(8)) return false;
-            icmp.icmpType = SourceQuench{};
-            payloadFrom(8, e);
-            break;
-        case 5: {
-            if (icmp.code > 3) return fallBack(), r.ok();
-            if (tooShort(8)) return false;
-            const IPv4Address gateway(readBytes<redirectFields, Field::address>(r));
-            markLayout(icmp, redirectFields, s, e);
-            switch (icmp.code) {
-                case 0: icmp.icmpType = RedirectNetwork{gateway}; break;
-                case 1: icmp.icmpType = RedirectHost{gateway}; break;
-                case 2: icmp.icmpType = RedirectTosNetwork{gateway}; break;
-                default: icmp.icmpType = RedirectTosHost{gateway}; break;
-            }
-            payloadFrom(8, e);
-            break;
-        }
-        case 11:
-            if (tooShort(8)) return false;
-            if (icmp.code == 0) {
-                icmp.icmpType = TtlExceeded{};
-            } else if (icmp.code == 1) {
-                icmp.icmpType = FragmentReassemblyTimeExceeded{};
-            } else {
-                logError([&] {
-                    return "invalid ICMPv4 datagram detected type " + std::to_string(icmp.type) + " code " +
-                           std::to_string(icmp.code) + " " + std::to_string(n) + " bytes";
-                });
-                icmp.icmpType = Other{icmp.type, icmp.code};
-            }
-            lengthRule();
-            break;
-        case 12:
-            if (icmp.code != 0) return fallBack(), r.ok();
-            if (tooShort(8)) return false;
-            icmp.icmpType = ParameterProblem{readField<problemFields, Field::pointer>(r)};
-            markLayout(icmp, problemFields, s, e);
-            lengthRule();
-            break;
-        case 13:
-        case 14: {
-            if (icmp.code != 0) return fallBack(), r.ok();
-            if (tooShort(20)) return false;
-            const auto originate = readField<timestampFields, Field::originate>(r);
-            const auto receive = readField<timestampFields, Field::receive>(r);
-            const auto transmit = readField<timestampFields, Field::transmit>(r);
-            if (icmp.type == 13) {
-                icmp.icmpType = TimestampRequest{identifier(), sequence(), originate, receive, transmit};
-            } else {
-                icmp.icmpType = TimestampReply{identifier(), sequence(), originate, receive, transmit};
-            }
-            markLayout(icmp, icmpEchoFields, s, e);
-            markLayout(icmp, timestampFields, s, e);
-            icmp.payload = data.slice(s + 20, s + 20);
-            break;
-        }
-        case 15:
-        case 16:
-            if (icmp.code != 0) return fallBack(), r.ok();
-            if (tooShort(8)) return false;
-            if (icmp.type == 15) {
-                icmp.icmpType = InformationRequest{identifier(), sequence()};
-            } else {
-                icmp.icmpType = InformationReply{identifier(), sequence()};
-            }
-            markLayout(icmp, icmpEchoFields, s, e);
-            icmp.payload = data.slice(s + 8, s + 8);
-            break;
-        case 17:
-        case 18: {
-            if (icmp.code != 0) return fallBack(), r.ok();
-            if (tooShort(12)) return false;
-            const IPv4Address mask(readBytes<maskFields, Field::mask>(r));
-            if (icmp.type == 17) {
-                icmp.icmpType = AddressMaskRequest{identifier(), sequence(), mask};
-            } else {
-                icmp.icmpType = AddressMaskReply{identifier(), sequence(), mask};
-            }
-            markLayout(icmp, icmpEchoFields, s, e);
-            markLayout(icmp, maskFields, s, e);
-            icmp.payload = data.slice(s + 12, s + 12);
-            break;
-        }
-        default: fallBack(); break;
-    }
-    return r.ok();
+    markLayout(icmp, icmpHeaderFields, icmp.data.startIndex(), icmp.data.endIndex());
+    return Icmp4Decoding(icmp, r, context).decode();
 }
 
 void Icmp4::appendDescription(text::LineWriter& out) const { out << "ICMPv4 " << icmpType; }

@@ -149,6 +149,7 @@ std::size_t hashValue(const Icmp4Type& type);
 // An ICMP message carried in IPv4.
 struct Icmp4 : Record<Icmp4> {
     static constexpr std::array carriedBy{IpKey{IpFamily::v4, ipProtocols::icmp}};
+    static constexpr bool oneIpFamily = true;  // an IPv4 protocol
 
     ByteSlice payload;
     std::int64_t payloadLength = 0;
@@ -158,6 +159,12 @@ struct Icmp4 : Record<Icmp4> {
     Icmp4Type icmpType = icmp4::Other{};
 
     Icmp4() {}
+    void reuse() {
+        clearRecord();
+        payload = ByteSlice();
+        payloadLength = 0;
+        icmpType = icmp4::Other{};
+    }
 
     static bool decodeInto(Icmp4& record, ByteSlice bytes, const DecodeContext& context = {});
 

@@ -197,6 +197,7 @@ std::size_t hashValue(const Icmp6Option& option);
 // An ICMPv6 message, with its neighbour-discovery options.
 struct Icmp6 : Record<Icmp6> {
     static constexpr std::array carriedBy{IpKey{IpFamily::v6, ipProtocols::icmpv6}};
+    static constexpr bool oneIpFamily = true;  // an IPv6 protocol
 
     ByteSlice payload;
     std::int64_t payloadLength = 0;
@@ -207,6 +208,13 @@ struct Icmp6 : Record<Icmp6> {
     std::vector<Icmp6Option> options;
 
     Icmp6() {}
+    void reuse() {  // the options keep their room
+        clearRecord();
+        payload = ByteSlice();
+        payloadLength = 0;
+        icmpType = icmp6::Other{};
+        options.clear();
+    }
 
     static bool decodeInto(Icmp6& record, ByteSlice bytes, const DecodeContext& context = {});
 

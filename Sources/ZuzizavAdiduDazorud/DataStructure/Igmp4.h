@@ -66,6 +66,7 @@ struct IgmpGroupRecord {
 // version 2 otherwise.
 struct Igmp4 : Record<Igmp4> {
     static constexpr std::array carriedBy{IpKey{IpFamily::v4, ipProtocols::igmp}};
+    static constexpr bool oneIpFamily = true;  // an IPv4 protocol
 
     IgmpType type = IgmpType::Case::membershipReportV2;
     double maxResponseTime = 0;
@@ -81,6 +82,15 @@ struct Igmp4 : Record<Igmp4> {
     std::vector<IgmpGroupRecord> groupRecords;
 
     Igmp4() {}
+    void reuse() {  // as new, the lists keeping their room
+        auto kept = std::move(sources);
+        auto records = std::move(groupRecords);
+        *this = Igmp4();
+        kept.clear();
+        records.clear();
+        sources = std::move(kept);
+        groupRecords = std::move(records);
+    }
 
     static bool decodeInto(Igmp4& record, ByteSlice bytes, const DecodeContext& context = {});
 

@@ -12,6 +12,6 @@
 namespace ZuzizavAdiduDazorud {
 
 // The decoded payload of a frame, by ethertype, LLC or SNAP.
-using Layer3 = Layer<IPv4, IPv6, Arp, Bpdu, Cdp, Lldp, Unknown>;
+using Layer3 = Layer<KeyKinds<EtherTypeKey, LlcKey, SnapKey>, IPv4, IPv6, Arp, Bpdu, Cdp, Lldp, Unknown>;
 
 }  // namespace ZuzizavAdiduDazorud

@@ -23,6 +23,6 @@ struct NoLayer4 {
 };
 
 // The decoded transport content of an IP packet, by IPv4 protocol or IPv6 next header.
-using Layer4 = Layer<Tcp, Udp, Igmp4, Icmp4, Icmp6, Unknown, NoLayer4>;
+using Layer4 = Layer<KeyKinds<IpKey>, Tcp, Udp, Igmp4, Icmp4, Icmp6, Unknown, NoLayer4>;
 
 }  // namespace ZuzizavAdiduDazorud

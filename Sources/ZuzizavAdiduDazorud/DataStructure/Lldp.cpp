@@ -60,6 +60,28 @@ void refuse(const Tlv& tlv, const std::string& detail) {
     logError([&] { return "LLDP: unable to decode type " + std::to_string(tlv.type) + detail; });
 }
 
+// Texts of the values of earlier frames, kept for the IDs of the next (a MAC address's text is longer
+// than a string holds without allocating).
+thread_local std::vector<std::string> spareTexts;
+
+std::string spareText() {
+    if (spareTexts.empty()) return {};
+    std::string text = std::move(spareTexts.back());
+    spareTexts.pop_back();
+    text.clear();
+    return text;
+}
+
+// Empties the list, keeping the IDs' texts for later.
+void recycle(std::vector<LldpValue>& values) {
+    for (LldpValue& value : values) {
+        if (spareTexts.size() >= 8) break;
+        if (auto* id = std::get_if<ChassisId>(&value.lldpType)) spareTexts.push_back(std::move(id->id));
+        if (auto* id = std::get_if<PortId>(&value.lldpType)) spareTexts.push_back(std::move(id->id));
+    }
+    values.clear();
+}
+
 void add(const Tlv& tlv, std::vector<LldpValue>& values, LldpType type) {
     values.push_back(LldpValue{std::move(type), tlv.t, tlv.t + tlv.n});
 }
@@ -81,9 +103,11 @@ void idValue(const Tlv& tlv, std::vector<LldpValue>& values) {
     const std::uint8_t subtype = r.u8(2);
     const ByteSlice id = tlv.bytes.slice(tlv.t + 3, tlv.t + n);
     if (subtype == macSubtype) {
-        auto mac = id.macAddressText();
-        if (!mac) return refuse(tlv, "");
-        return add(tlv, values, Case{subtype, std::move(*mac)});
+        if (id.count() < 6) return refuse(tlv, "");
+        std::string mac = spareText();
+        mac.resize(17);
+        text::writeColonHex(mac.data(), id.bytes().first(6));
+        return add(tlv, values, Case{subtype, std::move(mac)});
     }
     if (subtype == networkSubtype) {
         if (n < 4) return refuse(tlv, "");  // no family byte
@@ -276,6 +300,7 @@ std::vector<LldpValue> LldpValue::systemCapabilities(const ByteSlice& tlv) {
 }
 
 bool Lldp::decodeInto(Lldp& lldp, ByteSlice bytes, const DecodeContext& context) {
+    recycle(lldp.values);
     lldp.data = std::move(bytes);
     const ByteSlice& data = lldp.data;
     SliceReader r(data);

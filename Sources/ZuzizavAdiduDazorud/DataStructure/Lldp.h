@@ -169,6 +169,7 @@ struct Lldp : Record<Lldp> {
     std::vector<LldpValue> values;
 
     Lldp() {}
+    void reuse() { clearRecord(); }  // decodeInto empties the list, keeping its room and its texts' room
 
     static bool decodeInto(Lldp& record, ByteSlice bytes, const DecodeContext& context = {});
 

@@ -24,6 +24,9 @@ namespace ZuzizavAdiduDazorud {
 //         decided as it decodes: truncated or malformed as the context says the frame was cut or not.
 //     void appendDescription(text::LineWriter& out) const;       the one-line text
 //     void appendVerboseDescription(text::LineWriter& out) const;
+// A record that decodeInto fills whole may also say how it is made ready to be decoded into again
+// (a layer then reuses it in place, instead of building a new one):
+//     void reuse();   clearRecord(), and every field decodeInto may leave as it found it back to its default
 // and, to be decoded by a layer, the keys it is carried by (Dispatch.h):
 //     static constexpr std::array carriedBy{IpKey{IpFamily::v4, ipProtocols::udp}, ...};
 // The DecodedRecord concept (EtherDisplay.h) checks each record against this.
@@ -39,6 +42,13 @@ struct Record {
         std::optional<Derived> record(std::in_place);
         if (!Derived::decodeInto(*record, std::move(bytes), context)) record.reset();
         return record;
+    }
+
+    // For reuse(): the record's part of being decoded into again. decodeInto sets its bytes.
+    void clearRecord() {
+        startIndex.clear();
+        endIndex.clear();
+        status = DecodeStatus::complete;
     }
 
     std::string description() const { return text::describe(self()); }

@@ -9,14 +9,6 @@
 
 namespace ZuzizavAdiduDazorud {
 
-// Record::decode in terms of Record::decodeInto: the record is built in place in the optional.
-template <typename Record>
-std::optional<Record> decodeRecord(ByteSlice data) {
-    std::optional<Record> record(std::in_place);
-    if (!Record::decodeInto(*record, std::move(data))) record.reset();
-    return record;
-}
-
 // A layout's field, read at its offsets from `base`: as a number when it is 1, 2, 3, 4 or 8 bytes wide,
 // else as an array of its bytes. Out of the reader's bytes it reads 0 and fails the reader.
 template <const auto& Layout, Field F>

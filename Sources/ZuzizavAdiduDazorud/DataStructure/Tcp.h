@@ -30,6 +30,10 @@ struct Tcp : Record<Tcp> {
     ByteSlice payload;
 
     Tcp() {}
+    void reuse() {  // decodeInto sets the rest
+        clearRecord();
+        options.reset();
+    }
 
     static bool decodeInto(Tcp& record, ByteSlice bytes, const DecodeContext& context = {});
 

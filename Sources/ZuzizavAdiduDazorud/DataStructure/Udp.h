@@ -19,6 +19,7 @@ struct Udp : Record<Udp> {
     std::uint64_t checksum = 0;
 
     Udp() {}
+    void reuse() { clearRecord(); }  // decodeInto sets every field
 
     static bool decodeInto(Udp& record, ByteSlice bytes, const DecodeContext& context = {});
 

@@ -40,23 +40,29 @@ private:
 
 }  // namespace detail
 
-// A shared, immutable run of bytes with absolute start and end indices.
+// An immutable run of bytes with absolute start and end indices, either shared (the bytes live in a
+// reference-counted buffer of the slices' own) or borrowed (the bytes belong to the caller, who keeps
+// them alive as long as the slice and every slice of it is used; no count is kept).
 // A slice keeps its parent's indices: the bytes from 14 of a frame start at index 14.
 // Slicing only ever narrows; indices outside the slice are clamped to it.
 class ByteSlice {
 public:
     ByteSlice() = default;
-    ByteSlice(const ByteSlice& other) : storage_(other.storage_), start_(other.start_), end_(other.end_) {
+    ByteSlice(const ByteSlice& other)
+        : storage_(other.storage_), base_(other.base_), start_(other.start_), end_(other.end_) {
         if (storage_) storage_->retain();
     }
-    ByteSlice(ByteSlice&& other) noexcept : storage_(other.storage_), start_(other.start_), end_(other.end_) {
+    ByteSlice(ByteSlice&& other) noexcept
+        : storage_(other.storage_), base_(other.base_), start_(other.start_), end_(other.end_) {
         other.storage_ = nullptr;
+        other.base_ = nullptr;
         other.start_ = other.end_ = 0;
     }
     ByteSlice& operator=(const ByteSlice& other) {
         if (other.storage_) other.storage_->retain();
         if (storage_) storage_->release();
         storage_ = other.storage_;
+        base_ = other.base_;
         start_ = other.start_;
         end_ = other.end_;
         return *this;
@@ -65,9 +71,11 @@ public:
         if (this != &other) {
             if (storage_) storage_->release();
             storage_ = other.storage_;
+            base_ = other.base_;
             start_ = other.start_;
             end_ = other.end_;
             other.storage_ = nullptr;
+            other.base_ = nullptr;
             other.start_ = other.end_ = 0;
         }
         return *this;
@@ -77,7 +85,15 @@ public:
     }
 
     explicit ByteSlice(std::vector<std::uint8_t> bytes);
+    // A shared copy of the bytes.
     ByteSlice(const std::uint8_t* bytes, std::size_t count);
+    // The caller's bytes, not copied: valid as long as they are.
+    static ByteSlice borrowing(const std::uint8_t* bytes, std::size_t count) {
+        ByteSlice s;
+        s.base_ = count ? bytes : nullptr;
+        s.end_ = count;
+        return s;
+    }
     // Becomes a copy of `count` bytes from index 0, in the buffer it holds when it is the only holder and
     // there is room: a reader of many frames copies each into the same buffer, without allocating.
     void assign(const std::uint8_t* bytes, std::size_t count);
@@ -87,6 +103,8 @@ public:
     std::size_t endIndex() const { return end_; }
     std::size_t count() const { return end_ - start_; }
     bool empty() const { return end_ == start_; }
+    // Whether the bytes are borrowed from the caller rather than shared.
+    bool borrowed() const { return base_ && !storage_; }
 
     // The bytes at absolute indices [from, to), clamped to this slice.
     ByteSlice slice(std::size_t from, std::size_t to) const {
@@ -95,7 +113,8 @@ public:
         ByteSlice s;
         if (t > f) {  // an empty slice needs no bytes
             s.storage_ = storage_;
-            storage_->retain();
+            if (storage_) storage_->retain();
+            s.base_ = base_;
         }
         s.start_ = f;
         s.end_ = t;
@@ -107,12 +126,12 @@ public:
     // Byte at absolute index, or none outside the slice.
     std::optional<std::uint8_t> at(std::size_t absoluteIndex) const {
         if (absoluteIndex < start_ || absoluteIndex >= end_) return std::nullopt;
-        return storage_->bytes()[absoluteIndex];
+        return base_[absoluteIndex];
     }
 
     std::span<const std::uint8_t> bytes() const {
-        if (!storage_) return {};
-        return std::span<const std::uint8_t>(storage_->bytes() + start_, count());
+        if (!base_) return {};
+        return std::span<const std::uint8_t>(base_ + start_, count());
     }
     std::vector<std::uint8_t> toVector() const {
         auto b = bytes();
@@ -143,8 +162,10 @@ public:
     }
 
 private:
-    // One reference to the whole buffer (index 0 is its first byte); none for a slice without bytes.
+    // One reference to the whole shared buffer; none for borrowed bytes or a slice without bytes.
     detail::SharedBytes* storage_ = nullptr;
+    // Index 0's byte: the shared buffer's first, or the borrowed bytes' first; none without bytes.
+    const std::uint8_t* base_ = nullptr;
     std::size_t start_ = 0;
     std::size_t end_ = 0;
 };

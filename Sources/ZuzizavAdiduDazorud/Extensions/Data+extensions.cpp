@@ -63,6 +63,7 @@ ByteSlice::ByteSlice(const std::uint8_t* bytes, std::size_t count) : start_(0), 
     if (count == 0) return;
     storage_ = detail::SharedBytes::make(count);
     std::memcpy(storage_->bytes(), bytes, count);
+    base_ = storage_->bytes();
 }
 
 void ByteSlice::assign(const std::uint8_t* bytes, std::size_t count) {
@@ -72,6 +73,7 @@ void ByteSlice::assign(const std::uint8_t* bytes, std::size_t count) {
         storage_ = detail::SharedBytes::make(std::max<std::size_t>(count, 1536));
     }
     if (count != 0) std::memcpy(storage_->bytes(), bytes, count);
+    base_ = storage_->bytes();
     start_ = 0;
     end_ = count;
 }

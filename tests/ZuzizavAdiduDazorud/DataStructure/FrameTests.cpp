@@ -7,6 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <regex>
+
 #include <set>
 
 using namespace ZuzizavAdiduDazorud;
@@ -224,17 +228,42 @@ TEST(SampleFrames, PositionsSliceOutTheFieldBytesOfTheDump) {
     EXPECT_NE(frame.hexdump().find("0x0020 000a c001 de7e"), std::string::npos);
 }
 
-TEST(FieldNames, AllInOrder) {
-    // The 76 of the first decoders, then those of the Linux link types, VLANs, IPv6 extension headers
-    // and IGMPv3 reports.
-    EXPECT_EQ(fieldCount, 92u);
-    EXPECT_EQ(toString(Field::srcmac), "srcmac");
-    EXPECT_EQ(toString(Field::etherType), "etherType");
-    EXPECT_EQ(static_cast<int>(Field::sources), 75);
-    EXPECT_EQ(toString(Field::groupRecords), "groupRecords");
+TEST(FieldNames, UniqueAndInStepWithTheEnumeration) {
+    // Each name once, and the enumeration and the names made from one list: a field's name is its case's.
     std::set<std::string_view> names;
-    for (std::size_t i = 0; i < fieldCount; ++i) names.insert(toString(static_cast<Field>(i)));
+    for (std::size_t i = 0; i < fieldCount; ++i) {
+        const auto field = static_cast<Field>(i);
+        names.insert(toString(field));
+        EXPECT_EQ(toString(field), fieldNames[i]);
+    }
     EXPECT_EQ(names.size(), fieldCount);
+    EXPECT_EQ(toString(Field::srcmac), "srcmac");
+    EXPECT_EQ(toString(Field::groupRecords), "groupRecords");
+}
+
+TEST(Registration, EveryRecordInTheFolderIsInALayersList) {
+    // A record left out of its layer's list would compile, and decode as unknown: every header that
+    // declares a record is named in Layer3.h or Layer4.h.
+    namespace fs = std::filesystem;
+    const fs::path folder = TIDEMARK_DECODER_DIR;
+    auto read = [](const fs::path& path) {
+        std::ifstream in(path);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    };
+    const std::string lists = read(folder / "Layer3.h") + read(folder / "Layer4.h");
+    const std::regex declared(R"(struct (\w+) : Record<\1>)");
+    int records = 0;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        if (entry.path().extension() != ".h") continue;
+        const std::string text = read(entry.path());
+        for (auto it = std::sregex_iterator(text.begin(), text.end(), declared); it != std::sregex_iterator(); ++it) {
+            ++records;
+            const std::string name = (*it)[1];
+            EXPECT_TRUE(std::regex_search(lists, std::regex("using Layer[34] = Layer<[^;]*\\b" + name + "\\b")))
+                << name << " (" << entry.path().filename() << ") is in no layer's list";
+        }
+    }
+    EXPECT_GE(records, 11);
 }
 
 TEST(LayerTexts, UnknownAndNone) {
@@ -319,8 +348,7 @@ TEST(Frame, EveryLinkType) {
         EXPECT_EQ(frame.frameFormat, c.format);
         EXPECT_EQ(frame.description(), c.description);
         for (const auto& [field, bytes] : c.fields) EXPECT_EQ(fieldHex(frame, frame.data, field), bytes) << toString(field);
-        const auto layer3Start = std::visit([](const auto& record) { return record.data.startIndex(); },
-                                            frame.layer3.value());
+        const auto layer3Start = frame.layer3.visit([](const auto& record) { return record.data.startIndex(); });
         EXPECT_EQ(layer3Start, c.layer3Start);
     }
     // An IPv4 packet on a cooked header: padding is cut as on Ethernet, positions are frame positions.
@@ -539,12 +567,10 @@ TEST(Frame, DecodeStatusOfEachLayer) {
         Frame frame(bytes, Timeval{}, static_cast<std::int64_t>(bytes.count() + row.cutBy), 1);
         EXPECT_EQ(frame.status, row.link);
         auto statusOf = [](const auto& layer) {
-            return std::visit(
-                [](const auto& record) {
-                    if constexpr (requires { record.status; }) return record.status;
-                    return complete;
-                },
-                layer.value());
+            return layer.visit([](const auto& record) {
+                if constexpr (requires { record.status; }) return record.status;
+                return complete;
+            });
         };
         EXPECT_EQ(statusOf(frame.layer3), row.layer3);
         EXPECT_EQ(frame.layer4() ? statusOf(*frame.layer4()) : complete, row.layer4);
@@ -558,8 +584,8 @@ TEST(Frame, DecodeStatusOfEachLayer) {
 }
 
 TEST(Frame, DecodingAgainReusesTheFrameAndGivesWhatANewFrameGives) {
-    // Every kind of frame in turn, into one Frame: the same texts and fields as a new frame each time,
-    // in the same buffer once it was made.
+    // Every kind of frame in turn, into one Frame that borrows each frame's bytes: the same texts and
+    // fields as a new frame each time; and a copy of its own, kept after the bytes are gone, the same.
     const std::string frames[] = {
         macs + "0800 4500001c000040004011f96ec0a80001c0a8000222611f4100080000",
         macs + "86dd 6000000000083a40fe800000000000000000000000000001ff0200000000000000000000000000018000000000010001",
@@ -568,23 +594,25 @@ TEST(Frame, DecodingAgainReusesTheFrameAndGivesWhatANewFrameGives) {
         macs + "0800 45000014000100004006f96ec0a80001c0a80002",
     };
     Frame reused;
-    const std::uint8_t* buffer = nullptr;
+    std::vector<Frame> kept;
     for (int round = 0; round < 2; ++round) {
         for (const std::string& hex : frames) {
             SCOPED_TRACE(hex);
-            const ByteSlice bytes = ::hex(hex);
-            reused.decode(LinkType::ethernet, bytes.bytes(), {1, 2}, static_cast<std::int64_t>(bytes.count()), 9);
-            const Frame fresh(LinkType::ethernet, bytes, {1, 2}, static_cast<std::int64_t>(bytes.count()), 9);
+            auto bytes = std::make_unique<ByteSlice>(::hex(hex));
+            reused.decode(LinkType::ethernet, bytes->bytes(), {1, 2}, static_cast<std::int64_t>(bytes->count()), 9);
+            EXPECT_EQ(reused.data.bytes().data(), bytes->bytes().data());  // borrowed, not copied
+            const Frame fresh(LinkType::ethernet, *bytes, {1, 2}, static_cast<std::int64_t>(bytes->count()), 9);
             ASSERT_NE(fresh.frameFormat, FrameFormat::invalid);
             EXPECT_EQ(reused.description(), fresh.description());
             EXPECT_EQ(reused.verboseDescription() + reused.layer3.verboseDescription(),
                       fresh.verboseDescription() + fresh.layer3.verboseDescription());
             EXPECT_EQ(reused.startIndex, fresh.startIndex);
             EXPECT_EQ(reused.endIndex, fresh.endIndex);
-            if (buffer) {
-                EXPECT_EQ(reused.data.bytes().data(), buffer);
-            }
-            buffer = reused.data.bytes().data();
+            kept.push_back(reused.owning());
+            bytes.reset();  // the borrowed bytes are gone; the kept copy stands on its own
+            EXPECT_EQ(kept.back().description(), fresh.description());
+            EXPECT_EQ(kept.back().layer3.hexdump(), fresh.layer3.hexdump());
+            EXPECT_EQ(kept.back().frameNumber, 9);
         }
     }
 }

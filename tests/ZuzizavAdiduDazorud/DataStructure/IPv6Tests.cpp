@@ -104,12 +104,10 @@ TEST(IPv6, ExtensionHeadersLeadToTheTransport) {
         for (const auto& h : ip->extensionHeaders) names.emplace_back(h.name());
         EXPECT_EQ(names, c.headers);
         EXPECT_EQ(ip->layer4.description(), c.layer4);
-        const auto start = std::visit(
-            [](const auto& record) -> std::size_t {
-                if constexpr (requires { record.data; }) return record.data.startIndex();
-                return 0;
-            },
-            ip->layer4.value());
+        const auto start = ip->layer4.visit([](const auto& record) -> std::size_t {
+            if constexpr (requires { record.data; }) return record.data.startIndex();
+            return 0;
+        });
         EXPECT_EQ(start, c.layer4Start);
         EXPECT_EQ(ip->description().rfind("IPv6 fe80::1867:ff5d:d25b:ad67 > 2001:db8::1 nextHeader ", 0), 0u);
     }
