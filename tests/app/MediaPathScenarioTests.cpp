@@ -146,7 +146,12 @@ TEST(MediaPathScenario, CallsAsTheHelperSeesThem) {
             EXPECT_EQ(core.state().statusColor(), StatusColor::purple);
         }
         // What left for the IP-information service: the servers, never the participant.
-        ASSERT_TRUE(QTest::qWaitFor([&] { return services.requests().size() >= 2 * std::size_t(lookups.size()); }, 10000))
+        // (A server's territory request may never go: its answer came after the stream moved on.)
+        const auto ipRequests = [&] {
+            const std::vector<std::string> requests = services.requests();
+            return std::count_if(requests.begin(), requests.end(), [](const std::string& r) { return r.rfind("ip ", 0) == 0; });
+        };
+        ASSERT_TRUE(QTest::qWaitFor([&] { return ipRequests() >= lookups.size(); }, 10000))
             << core.state().statusText().toStdString();
         for (const std::string& request : services.requests()) EXPECT_EQ(request.find(participant), std::string::npos) << request;
         EXPECT_EQ(log.filter(QString::fromUtf8(participant)).size(), 0);  // not even in the log
