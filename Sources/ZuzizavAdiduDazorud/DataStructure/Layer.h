@@ -199,7 +199,7 @@ private:
     template <typename T>
     static constexpr std::size_t indexOf() {
         std::size_t index = 0;
-        ((std::is_same_v<T, Records> ? false : (++index, true)) && ...);
+        (void)((std::is_same_v<T, Records> ? false : (++index, true)) && ...);
         return index;
     }
 
@@ -207,10 +207,10 @@ private:
     decltype(auto) visitAt(Visitor&& visitor, std::index_sequence<I...>) const {
         using Result = decltype(visitor(std::get<0>(records_)));
         if constexpr (std::is_void_v<Result>) {
-            ((active_ == I ? (visitor(std::get<I>(records_)), true) : false) || ...);
+            (void)((active_ == I ? (visitor(std::get<I>(records_)), true) : false) || ...);
         } else {
             Result result{};
-            ((active_ == I ? (result = visitor(std::get<I>(records_)), true) : false) || ...);
+            (void)((active_ == I ? (result = visitor(std::get<I>(records_)), true) : false) || ...);
             return result;
         }
     }
