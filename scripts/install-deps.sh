@@ -17,6 +17,7 @@ if [ "${1:-}" = --test ]; then
     googletest libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev python3
     iproute2 iputils-ping util-linux tcpdump binutils
     dpkg-dev debhelper po-debconf lintian desktop-file-utils appstream git
+    dbus gnome-keyring
   )
 fi
 

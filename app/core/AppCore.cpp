@@ -35,6 +35,7 @@ AppCore::AppCore(InfoDictionary info, PermissionPrompt& prompt, PrivilegedRunner
     context_.finished = [this](const LookupOutcome& outcome) { lookupFinished(outcome); };
     context_.ticket = [this] { return LookupTicket{monitor_.lastServerAddress(), generation_}; };
     state_.setKeysToRedact(keys());
+    keyStore_ = options.keyStore;
     if (options.keyStore) {
         connect(options.keyStore, &KeyStore::problem, this, [this](const QString& line) { state_.appendLog(line); });
         options.keyStore->load([this](ServiceKeys stored, KeyStore::Place) {
@@ -74,6 +75,17 @@ void AppCore::setStoredKeys(const ServiceKeys& keys) {
         ++generation_;
         location_.loadIPData(monitor_.lastServerAddress());
     }
+}
+
+void AppCore::saveKeys(const ServiceKeys& keys) {
+    ServiceKeys stored = storedKeys_;
+    if (!territoryKeyFixed()) stored.territoryKey = keys.territoryKey;
+    if (!ipInfoTokenFixed()) stored.ipInfoToken = keys.ipInfoToken;
+    setStoredKeys(stored);
+    if (!keyStore_) return;
+    keyStore_->save(stored, [this](KeyStore::Place, const QString& error) {
+        if (!error.isEmpty()) state_.appendLog(QStringLiteral("The keys could not be kept: ") + error);
+    });
 }
 
 void AppCore::setServices(ServiceSet services) {

@@ -71,8 +71,15 @@ public:
     // Whether a key comes from the environment or a key file (Settings cannot change it).
     bool territoryKeyFixed() const { return territoryKey_.has_value(); }
     bool ipInfoTokenFixed() const { return ipInfoToken_.has_value(); }
-    // The user's keys changed (Settings saved them): used from now on; a lookup that needed them runs again.
+    // The user's keys changed: used from now on; a lookup that needed them runs again.
     void setStoredKeys(const ServiceKeys& keys);
+    // Keeps the user's keys (those the environment or a key file does not fix): in use at once, and
+    // written to the key store, which alone writes keys.
+    void saveKeys(const ServiceKeys& keys);
+    // Asks a service once with a key (empty token: Tidemark's own); `done` hears, in words, what its
+    // answer says of the key.
+    void testTerritoryKey(const QString& key, std::function<void(QString verdict)> done) { territory_.test(key, std::move(done)); }
+    void testIpInfoToken(const QString& token, std::function<void(QString verdict)> done) { location_.test(token, std::move(done)); }
     const ServiceKeys& storedKeys() const { return storedKeys_; }
     LookupStore& store() { return store_; }
     WebClient& webClient() { return client_; }
@@ -106,6 +113,7 @@ private:
     std::function<QDateTime()> now_;
     LookupStore store_;
     ServiceKeys storedKeys_;
+    KeyStore* keyStore_ = nullptr;
     std::optional<QString> territoryKey_;
     std::optional<QString> ipInfoToken_;
     WebClient client_;

@@ -1,4 +1,5 @@
 #include "DisplayState.h"
+#include "Redaction.h"
 #include "Scheduler.h"
 
 #include <QCoreApplication>

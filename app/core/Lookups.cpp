@@ -107,7 +107,7 @@ void fetch(LookupContext& c, Fetch f) {
             outcome.retry = false;
             c.state.setNeedsKey(true);
         } else if (reply.answered() && reply.status == 429) {
-            const auto wait = retryAfter(reply.retryAfter, c.now()).value_or(std::chrono::seconds(60));
+            const auto wait = retryWait(reply);
             const QString at = QLocale().toString(c.now().addSecs(wait.count()).toLocalTime(), QStringLiteral("HH:mm"));
             text = QCoreApplication::translate("Tidemark", "The service's request limit is reached; Tidemark will try again at %1.")
                        .arg(at);
@@ -126,6 +126,20 @@ void fetch(LookupContext& c, Fetch f) {
 
 }  // namespace
 
+QString keyVerdict(const WebReply& reply, bool bodyValid) {
+    if (reply.answered() && (reply.status == 401 || reply.status == 403)) {
+        return QCoreApplication::translate("Tidemark", "The service refused this key.");
+    }
+    if (reply.answered() && reply.status == 429) {
+        return QCoreApplication::translate("Tidemark", "The service's request limit is reached; test again later.");
+    }
+    if (answeredWell(reply)) {
+        return bodyValid ? QCoreApplication::translate("Tidemark", "The key works.")
+                         : QCoreApplication::translate("Tidemark", "The service answered, but not with valid data.");
+    }
+    return QCoreApplication::translate("Tidemark", "Could not test the key: %1.").arg(plainReason(reply));
+}
+
 bool answeredWell(const WebReply& reply) { return reply.answered() && reply.status / 100 == 2; }
 
 QString plainReason(const WebReply& reply) {
@@ -142,17 +156,9 @@ QString plainReason(const WebReply& reply) {
     return QCoreApplication::translate("Tidemark", "the service answered with status %1").arg(reply.status);
 }
 
-std::optional<std::chrono::seconds> retryAfter(const QString& value, const QDateTime& now) {
-    const QString text = value.trimmed();
-    qint64 seconds = 0;
-    bool number = false;
-    seconds = text.toLongLong(&number);
-    if (!number) {
-        const QDateTime at = QDateTime::fromString(text, Qt::RFC2822Date);
-        if (!at.isValid()) return std::nullopt;
-        seconds = now.secsTo(at);
-    }
-    return std::chrono::seconds(std::clamp<qint64>(seconds, 1, 3600));
+std::chrono::seconds retryWait(const WebReply& reply) {
+    if (!reply.retryAfter) return std::chrono::seconds(60);
+    return std::clamp(*reply.retryAfter, std::chrono::seconds(1), std::chrono::seconds(3600));
 }
 
 QString TerritoryLookup::needsKey(Audience audience) {
@@ -257,6 +263,18 @@ std::optional<QUrl> TerritoryLookup::requestUrl(const QString& position, const Q
     return url;
 }
 
+void TerritoryLookup::test(const QString& key, std::function<void(QString)> done) {
+    // A place whose answer every key can be tested on.
+    const auto url = requestUrl(QStringLiteral("45.5,-73.5"), key);
+    if (key.isEmpty() || !url) {
+        done(QCoreApplication::translate("Tidemark", "Enter a key first."));
+        return;
+    }
+    c_.client.get(*url, [done](const WebReply& reply) {
+        done(keyVerdict(reply, std::holds_alternative<std::vector<Territory>>(decodeTerritories(reply.body))));
+    });
+}
+
 bool TerritoryLookup::show(const QByteArray& body) {
     auto decoded = decodeTerritories(body);
     if (auto* error = std::get_if<DecodingError>(&decoded)) {
@@ -315,6 +333,19 @@ std::optional<QUrl> LocationLookup::requestUrl(const QString& address, const QSt
     return WebClient::validUrl(baseAddress_ + QString::fromUtf8(QUrl::toPercentEncoding(address, ":.")) +
                                QStringLiteral("/json?token=") +
                                QString::fromUtf8(QUrl::toPercentEncoding(token.isEmpty() ? token_ : token)));
+}
+
+void LocationLookup::test(const QString& token, std::function<void(QString)> done) {
+    const auto url = requestUrl(QStringLiteral("8.8.8.8"), token);
+    if (!url) return;
+    c_.client.get(*url, [done, ownToken = !token.isEmpty()](const WebReply& reply) {
+        // Without a token of the user's, the request carried the one built into Tidemark: say that.
+        if (!ownToken && answeredWell(reply)) {
+            done(QCoreApplication::translate("Tidemark", "The service answers with Tidemark's own token, shared by every user."));
+            return;
+        }
+        done(keyVerdict(reply, std::holds_alternative<Geo>(decodeGeo(reply.body))));
+    });
 }
 
 bool LocationLookup::show(const QString& address, const QByteArray& body) {

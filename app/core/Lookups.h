@@ -29,9 +29,12 @@ using LookupFinished = std::function<void(const LookupOutcome&)>;
 QString plainReason(const WebReply& reply);
 // Whether the service answered with a body worth decoding (a 2xx status).
 bool answeredWell(const WebReply& reply);
-// A Retry-After value (seconds, or an HTTP date) as a wait from `now`, at least 1 s and at most an hour;
-// none when it cannot be read.
-std::optional<std::chrono::seconds> retryAfter(const QString& value, const QDateTime& now);
+// What one test request's reply says about a key, in words for the user.
+QString keyVerdict(const WebReply& reply, bool bodyValid);
+
+// How long a service's Retry-After asks to wait, held to between 1 s and an hour; a minute when it says
+// nothing.
+std::chrono::seconds retryWait(const WebReply& reply);
 
 // What a lookup was made for: the server shown when it started, and which of its lookups it was. An
 // answer whose ticket is no longer current changes nothing and starts nothing.
@@ -81,6 +84,8 @@ public:
     std::vector<Territory> rowsToShow(std::vector<Territory> received) const;
     // The address of one request for `position` with `key`, or none when either cannot be sent.
     std::optional<QUrl> requestUrl(const QString& position, const QString& key) const;
+    // Asks the service once with `key`, about a known place; `done` hears what the answer says of the key.
+    void test(const QString& key, std::function<void(QString verdict)> done);
 
     // A position as the territory service takes it: a latitude (-90 to 90) and a longitude (-180 to 180)
     // as decimal numbers joined by a comma (blanks around them dropped); none for anything else.
@@ -113,6 +118,8 @@ public:
     void loadIPData(const QString& address);
     // The address of one request for `address` with `token` (the build's when empty).
     std::optional<QUrl> requestUrl(const QString& address, const QString& token) const;
+    // Asks the service once with `token` (the build's when empty); `done` hears what the answer says.
+    void test(const QString& token, std::function<void(QString verdict)> done);
 
 private:
     void request(const QString& address);

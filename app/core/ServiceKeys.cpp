@@ -5,7 +5,6 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QRegularExpression>
 #include <QStandardPaths>
 
 #include <fcntl.h>
@@ -194,12 +193,5 @@ void KeyStore::save(const ServiceKeys& keys, std::function<void(Place, QString)>
     });
 }
 
-QString redactKeys(QString text, const ServiceKeys& keys) {
-    for (const QString& key : {keys.territoryKey, keys.ipInfoToken}) {
-        if (key.size() >= 4) text.replace(key, QStringLiteral("\u2026"));
-    }
-    static const QRegularExpression parameter(QStringLiteral(R"(\b(key|token)=[^&\s"'<>]+)"));
-    return text.replace(parameter, QStringLiteral("\\1=\u2026"));
-}
 
 }  // namespace Tidemark

@@ -54,7 +54,5 @@ private:
 // Makes `folder` (and its parents) and makes it readable by its owner alone, whatever the umask.
 void privateFolder(const QString& folder);
 
-// Replaces every occurrence of the keys, and any "key=" or "token=" value, by an ellipsis: for log lines.
-QString redactKeys(QString text, const ServiceKeys& keys);
 
 }  // namespace Tidemark

@@ -59,7 +59,6 @@ struct Transfer {
     bool headersOver = false;
     bool bodyOver = false;
     bool headersDone = false;
-    std::string retryAfter;
     char errorBuffer[CURL_ERROR_SIZE] = {};
 
     static std::size_t onHeader(char* data, std::size_t size, std::size_t count, void* self) {
@@ -70,18 +69,8 @@ struct Transfer {
             t.headersOver = true;
             return 0;  // stops the transfer here
         }
-        if (startsWithCaseless(data, n, "http/")) {  // a new answer (after 1xx)
-            t.retryAfter.clear();
-            t.headersDone = false;
-        }
+        if (startsWithCaseless(data, n, "http/")) t.headersDone = false;  // a new answer (after 1xx)
         if (n <= 2 && (data[0] == '\r' || data[0] == '\n')) t.headersDone = true;
-        static constexpr std::string_view retry = "retry-after:";
-        if (startsWithCaseless(data, n, retry)) {
-            std::string value(data + retry.size(), n - retry.size());
-            const auto first = value.find_first_not_of(" \t");
-            const auto last = value.find_last_not_of(" \t\r\n");
-            t.retryAfter = first == std::string::npos ? std::string() : value.substr(first, last - first + 1).substr(0, 64);
-        }
         return n;
     }
 
@@ -172,7 +161,6 @@ struct WebClient::Worker {
         t.body.clear();
         t.headerBytes = 0;
         t.headersDone = false;
-        t.retryAfter.clear();
         t.errorBuffer[0] = '\0';
         CURL* easy = curl_easy_init();
         if (!easy) {
@@ -208,6 +196,9 @@ struct WebClient::Worker {
         const char* location = nullptr;
         curl_easy_getinfo(easy, CURLINFO_REDIRECT_URL, &location);
         const QUrl target = location ? QUrl::fromEncoded(QByteArray(location)) : QUrl();
+        // libcurl reads both forms of Retry-After (seconds, or an HTTP date) as seconds from now.
+        curl_off_t retryAfter = 0;
+        if (curl_easy_getinfo(easy, CURLINFO_RETRY_AFTER, &retryAfter) != CURLE_OK) retryAfter = 0;
         curl_multi_remove_handle(multi, easy);
         curl_easy_cleanup(easy);
         t.easy = nullptr;
@@ -247,7 +238,7 @@ struct WebClient::Worker {
         }
         if (reply.answered()) {
             reply.body = QByteArray::fromStdString(t.body);
-            reply.retryAfter = QString::fromLatin1(t.retryAfter);
+            if (retryAfter > 0) reply.retryAfter = std::chrono::seconds(retryAfter);
         } else if (t.visited.size() > 1 && reply.failure != WebReply::Failure::redirect) {
             reply.error += QStringLiteral(" (after a redirect to %1)").arg(origin(t.current));
         }

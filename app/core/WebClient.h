@@ -26,7 +26,9 @@ struct WebReply {
     int status = 0;      // the HTTP status of the answer, 0 when there was none
     QByteArray body;     // the whole body, when the service answered
     QString error;       // what went wrong, in a line for the log; empty when the service answered
-    QString retryAfter;  // the answer's Retry-After header, at most 64 characters
+    // How long the answer's Retry-After asks to wait (seconds, or an HTTP date), as libcurl reads it;
+    // none when the answer has none.
+    std::optional<std::chrono::seconds> retryAfter;
 
     bool answered() const { return failure == Failure::none; }
 };

@@ -485,16 +485,15 @@ void AppDelegate::openInfoLink(const QString& key) {
 
 void AppDelegate::openLink(const QString& address) {
     // Links come from a web service: only web addresses reach the desktop's opener, never javascript:,
-    // file: or a desktop file on a share.
-    const QUrl url(address, QUrl::StrictMode);
-    const QString scheme = url.scheme().toLower();
-    if (!url.isValid() || (scheme != QLatin1String("http") && scheme != QLatin1String("https")) ||
-        url.host().isEmpty()) {
+    // file: or a desktop file on a share. The same rule as for the addresses Tidemark asks.
+    const auto url = WebClient::validUrl(address);
+    if (!url) {
+        const QString scheme = QUrl(address).scheme().toLower();
         core_.state().appendLog(QStringLiteral("Refused to open link with scheme ") +
                                 (scheme.isEmpty() ? QStringLiteral("(none)") : scheme.left(32)));
         return;
     }
-    if (platform_.openUrl) platform_.openUrl(url);
+    if (platform_.openUrl) platform_.openUrl(*url);
 }
 
 void AppDelegate::saveErrorLog() {

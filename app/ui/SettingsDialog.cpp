@@ -24,10 +24,6 @@ namespace Tidemark {
 
 namespace {
 
-// A position whose answer every key can be tested on.
-const QString testPosition = QStringLiteral("45.5,-73.5");
-const QString testAddress = QStringLiteral("8.8.8.8");
-
 // A link to a service's own site, where its key is had.
 QLabel* siteLink(const QString& text, const char* address, QWidget* parent) {
     const QUrl url(QString::fromUtf8(address));
@@ -184,58 +180,28 @@ void SettingsDialog::showPlace(KeyStore::Place place) {
                                 .arg(QDir::toNativeSeparators(keyStore_.fallbackPath())));
 }
 
-QString SettingsDialog::verdict(const WebReply& reply, bool bodyValid) {
-    if (reply.answered() && (reply.status == 401 || reply.status == 403)) return QCoreApplication::translate("Tidemark", "The service refused this key.");
-    if (reply.answered() && reply.status == 429) {
-        return QCoreApplication::translate("Tidemark", "The service's request limit is reached; test again later.");
-    }
-    if (answeredWell(reply)) {
-        return bodyValid ? QCoreApplication::translate("Tidemark", "The key works.") : QCoreApplication::translate("Tidemark", "The service answered, but not with valid data.");
-    }
-    return QCoreApplication::translate("Tidemark", "Could not test the key: %1.").arg(plainReason(reply));
-}
-
 void SettingsDialog::testTerritory() {
-    const QString key = territoryKey_->text().trimmed();
-    if (key.isEmpty()) {
-        territoryResult_->setText(QCoreApplication::translate("Tidemark", "Enter a key first."));
-        return;
-    }
-    const auto url = core_.territoryLookup().requestUrl(testPosition, key);
-    if (!url) return;
     territoryResult_->setText(QCoreApplication::translate("Tidemark", "Testing…"));
     testTerritory_->setEnabled(false);
-    core_.webClient().get(*url, [this, guard = QPointer<SettingsDialog>(this)](const WebReply& reply) {
+    core_.testTerritoryKey(territoryKey_->text().trimmed(), [this, guard = QPointer<SettingsDialog>(this)](const QString& verdict) {
         if (!guard) return;
         testTerritory_->setEnabled(true);
-        territoryResult_->setText(verdict(reply, std::holds_alternative<std::vector<Territory>>(decodeTerritories(reply.body))));
+        territoryResult_->setText(verdict);
     });
 }
 
 void SettingsDialog::testIpInfo() {
-    const QString token = ipInfoToken_->text().trimmed();
-    const auto url = core_.locationLookup().requestUrl(testAddress, token);
-    if (!url) return;
     ipInfoResult_->setText(QCoreApplication::translate("Tidemark", "Testing…"));
     testIpInfo_->setEnabled(false);
-    core_.webClient().get(*url, [this, token, guard = QPointer<SettingsDialog>(this)](const WebReply& reply) {
+    core_.testIpInfoToken(ipInfoToken_->text().trimmed(), [this, guard = QPointer<SettingsDialog>(this)](const QString& verdict) {
         if (!guard) return;
         testIpInfo_->setEnabled(true);
-        QString text = verdict(reply, std::holds_alternative<Geo>(decodeGeo(reply.body)));
-        // Without a token of the user's, requests carry the one built into Tidemark: say that, not "none".
-        if (token.isEmpty() && answeredWell(reply)) {
-            text = QCoreApplication::translate("Tidemark", "The service answers with Tidemark's own token, shared by every user.");
-        }
-        ipInfoResult_->setText(text);
+        ipInfoResult_->setText(verdict);
     });
 }
 
 void SettingsDialog::save() {
-    const ServiceKeys keys{territoryKey_->text().trimmed(), ipInfoToken_->text().trimmed()};
-    ServiceKeys stored = core_.storedKeys();
-    if (!core_.territoryKeyFixed()) stored.territoryKey = keys.territoryKey;
-    if (!core_.ipInfoTokenFixed()) stored.ipInfoToken = keys.ipInfoToken;
-    core_.setStoredKeys(stored);
+    core_.saveKeys({territoryKey_->text().trimmed(), ipInfoToken_->text().trimmed()});
     ServiceSet services = 0;
     for (std::size_t i = 0; i < serviceBoxes_.size(); ++i) {
         if (serviceBoxes_[i]->isChecked()) services |= ServiceSet{1} << i;
@@ -250,11 +216,6 @@ void SettingsDialog::save() {
         }
         preferences_->setStartInTray(startInTray_->isChecked());
     }
-    KeyStore& keyStore = keyStore_;
-    AppCore& core = core_;
-    keyStore.save(stored, [&core](KeyStore::Place, const QString& error) {
-        if (!error.isEmpty()) core.state().appendLog(QStringLiteral("The keys could not be kept: ") + error);
-    });
     accept();
 }
 

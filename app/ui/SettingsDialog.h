@@ -41,8 +41,6 @@ public:
     // Keeps the keys (accept()): in use at once, stored where the desktop allows.
     void save();
 
-    // What one test request's reply says about a key, in words for the dialog.
-    static QString verdict(const WebReply& reply, bool bodyValid);
 
 private:
     void testTerritory();

@@ -2,8 +2,10 @@
 // answers and acknowledgements (repeat meetings, stale and offline answers, damage, a kill mid-write).
 #include "AppCore.h"
 #include "LookupStore.h"
+#include "Redaction.h"
 #include "ServiceKeys.h"
 
+#include "ChildRoutine.h"
 #include "FakeCapture.h"
 #include "FakeServices.h"
 #include "ManualScheduler.h"
@@ -18,6 +20,10 @@
 
 #include <sys/stat.h>
 #include <sys/wait.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 
 #include <QDir>
 #include <QFileInfo>
@@ -130,6 +136,7 @@ TEST(Keys, RefusalsAndLimitsSaySoAndWaitAsTold) {
         QString shown;
         int requests;                      // before any retry
         std::optional<int> retryAfter;     // seconds until the next attempt; none: no attempt within an hour
+        int slack = 0;                     // seconds the attempt may come early or late (a date is read against the clock)
     };
     const Case cases[] = {
         {"no key", {200, geoAnswer}, {200, wendat}, std::nullopt, TerritoryLookup::needsKey(), 1, std::nullopt},
@@ -139,8 +146,9 @@ TEST(Keys, RefusalsAndLimitsSaySoAndWaitAsTold) {
         {"429 in seconds", {200, geoAnswer}, {429, "{}", "application/json", 0ms, {{"Retry-After", "120"}}}, "k",
          "The service's request limit is reached; Tidemark will try again at " + at(120) + ".", 2, 120},
         {"429 as a date", {429, "{}", "application/json", 0ms,
-                           {{"Retry-After", clock.addSecs(300).toString(Qt::RFC2822Date).toStdString()}}},
-         {200, wendat}, "k", "The service's request limit is reached; Tidemark will try again at " + at(300) + ".", 1, 300},
+                           {{"Retry-After", QLocale::c().toString(QDateTime::currentDateTimeUtc().addSecs(302),
+                                                                  QStringLiteral("ddd, dd MMM yyyy HH:mm:ss 'GMT'")).toStdString()}}},
+         {200, wendat}, "k", "The service's request limit is reached; Tidemark will try again at " + at(300) + ".", 1, 300, 2},
         {"429 for a day", {429, "{}", "application/json", 0ms, {{"Retry-After", "86400"}}}, {200, wendat}, "k",
          "The service's request limit is reached; Tidemark will try again at " + at(3600) + ".", 1, 3600},
     };
@@ -155,16 +163,19 @@ TEST(Keys, RefusalsAndLimitsSaySoAndWaitAsTold) {
         EXPECT_EQ(meeting.core.state().mainText(), c.shown);
         EXPECT_EQ(services.requests().size(), static_cast<std::size_t>(c.requests));
         EXPECT_EQ(meeting.core.state().needsKey(), !c.retryAfter);  // the view offers Settings
+        // A lookup starts on the main thread, and says so in the log, before anything is sent.
+        const auto lookups = [&] { return meeting.log().filter(QStringLiteral("Loading ")).size(); };
+        const auto before = lookups();
         if (c.retryAfter) {
-            meeting.advance(std::chrono::seconds(*c.retryAfter - 1));
-            QTest::qWait(50);
-            EXPECT_EQ(services.requests().size(), static_cast<std::size_t>(c.requests));
-            meeting.advance(1s);
+            meeting.advance(std::chrono::seconds(*c.retryAfter - 1 - c.slack));
+            EXPECT_EQ(lookups(), before);
+            meeting.advance(std::chrono::seconds(1 + 2 * c.slack));
+            EXPECT_GT(lookups(), before);
             EXPECT_TRUE(QTest::qWaitFor([&] { return services.requests().size() > static_cast<std::size_t>(c.requests); }, 5000));
         } else {
             // Only a new key helps: nothing is sent meanwhile. Once Settings has one, the lookup goes on.
             meeting.advance(1h);
-            QTest::qWait(50);
+            EXPECT_EQ(lookups(), before);
             EXPECT_EQ(services.requests().size(), static_cast<std::size_t>(c.requests));
             services.setIpAnswer({200, geoAnswer});
             services.setTerritoryAnswer({200, wendat});
@@ -226,7 +237,8 @@ TEST(Store, RepeatMeetingsStaleAndOfflineAnswersAndTheHistory) {
         if (!c.notice.isEmpty()) {
             EXPECT_TRUE(QTest::qWaitFor([&] { return !meeting.core.state().notice().isEmpty(); }, 5000));
         }
-        QTest::qWait(100);
+        // What was answered from the store says so at once; nothing more goes out.
+        EXPECT_EQ(meeting.log().filter(QStringLiteral("nothing sent")).size(), 2 - static_cast<qsizetype>(c.newRequests));
         EXPECT_EQ(services.requests().size(), before + c.newRequests);
         if (c.notice.isEmpty()) {
             EXPECT_EQ(meeting.core.state().notice(), QString());
@@ -246,31 +258,26 @@ TEST(Store, RepeatMeetingsStaleAndOfflineAnswersAndTheHistory) {
     EXPECT_EQ(store.recent(20).size(), 4u);  // the history is not the saved answers
 }
 
-TEST(Store, WriterChild) {
-    // Run by KillDuringWritesAndDamage in a process of its own, which it kills: writes until then.
-    const QByteArray path = qgetenv("TIDEMARK_STORE_WRITER");
-    if (path.isEmpty()) GTEST_SKIP() << "a helper of another test";
-    LookupStore store(QString::fromUtf8(path), {});
-    for (int i = 0;; ++i) {
-        store.put(LookupStore::Kind::location, QString::number(i % 20'000), 200, "answer " + QByteArray::number(i));
-        if (i == 50) std::puts("writing");
-        std::fflush(stdout);
-    }
+// Writes answers until it is killed (Store.KillDuringWritesAndDamage).
+TIDEMARK_CHILD_ROUTINE(storeWriter) {
+    LookupStore store(QString::fromStdString(argument), {});
+    for (int i = 0;; ++i) store.put(LookupStore::Kind::location, QString::number(i % 20'000), 200, "answer " + QByteArray::number(i));
 }
 
 TEST(Store, KillDuringWritesAndDamage) {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("lookups.sqlite"));
     // A writer killed mid-write: the file opens, checks whole, and keeps what was committed.
-    auto killed = TestSupport::runProgram(
-        {"/proc/self/exe", "--gtest_filter=Store.WriterChild"},
-        TestSupport::ProgramOptions{{}, false, [](pid_t pid) {
-                                        std::this_thread::sleep_for(1500ms);
-                                        kill(pid, SIGKILL);
-                                    },
-                                    {"TIDEMARK_STORE_WRITER=" + path.toStdString()}});
-    ASSERT_EQ(killed.signal, SIGKILL);
-    ASSERT_NE(killed.out.find("writing"), std::string::npos) << killed.err;
+    // Killed once it has written a hundred answers, in the middle of the next ones.
+    auto killed = TestSupport::runProgram({"/proc/self/exe", "--child", "storeWriter", path.toStdString()},
+                                          TestSupport::ProgramOptions::during([&](pid_t pid) {
+                                              (void)QTest::qWaitFor([&] {
+                                                  LookupStore reader(path, {});
+                                                  return reader.answerCount() > 100;
+                                              }, 20000);
+                                              kill(pid, SIGKILL);
+                                          }));
+    ASSERT_EQ(killed.signal, SIGKILL) << killed.err;
     QStringList log;
     {
         LookupStore store(path, [&](const QString& line) { log << line; });
@@ -410,8 +417,73 @@ TEST(Store, TwoInstancesStartingAtOnceNeverSetEachOtherAside) {
     }
 }
 
+namespace {
+
+// An environment variable set for one test, and put back after it.
+struct ScopedEnvironment {
+    ScopedEnvironment(const char* name, const QByteArray& value) : name_(name), had_(qEnvironmentVariableIsSet(name)), old_(qgetenv(name)) {
+        qputenv(name, value);
+    }
+    ~ScopedEnvironment() {
+        if (had_) {
+            qputenv(name_, old_);
+        } else {
+            qunsetenv(name_);
+        }
+    }
+    const char* name_;
+    bool had_;
+    QByteArray old_;
+};
+
+#define CHILD_CHECK(condition)                                                       \
+    if (!(condition)) {                                                             \
+        std::fprintf(stderr, "failed at line %d: %s\n", __LINE__, #condition);      \
+        return 1;                                                                   \
+    }
+
+}  // namespace
+
+// On a session bus of its own where a real Secret Service runs: the keys go there, and come back.
+TIDEMARK_CHILD_ROUTINE(secretStore) {
+    KeyStore store(QString::fromStdString(argument) + QStringLiteral("/config/keys.json"));
+    const ServiceKeys keys{QStringLiteral("territory-k3y"), QStringLiteral("ip-t0ken")};
+    std::optional<std::pair<KeyStore::Place, QString>> saved;
+    store.save(keys, [&](KeyStore::Place place, QString error) { saved.emplace(place, error); });
+    CHILD_CHECK(QTest::qWaitFor([&] { return saved.has_value(); }, 20000));
+    CHILD_CHECK(saved->first == KeyStore::Place::secretStore);
+    CHILD_CHECK(saved->second.isEmpty());
+    CHILD_CHECK(!QFile::exists(store.fallbackPath()));  // nothing on disk
+    std::optional<std::pair<ServiceKeys, KeyStore::Place>> loaded;
+    KeyStore again(store.fallbackPath());
+    again.load([&](ServiceKeys found, KeyStore::Place place) { loaded.emplace(found, place); });
+    CHILD_CHECK(QTest::qWaitFor([&] { return loaded.has_value(); }, 20000));
+    CHILD_CHECK(loaded->first == keys);
+    CHILD_CHECK(loaded->second == KeyStore::Place::secretStore);
+    return 0;
+}
+
+TEST(KeyStore, TheDesktopsSecretServiceKeepsTheKeys) {
+    // A private session bus and an unlocked gnome-keyring on it, the child's alone.
+    ASSERT_EQ(std::system("command -v gnome-keyring-daemon > /dev/null && command -v dbus-run-session > /dev/null"), 0)
+        << "the test command installs gnome-keyring and dbus";
+    QTemporaryDir home;
+    QDir().mkpath(home.filePath(QStringLiteral("runtime")));
+    chmod(home.filePath(QStringLiteral("runtime")).toLocal8Bit().constData(), 0700);
+    const std::string root = home.path().toStdString();
+    TestSupport::ProgramOptions options;
+    options.environment = {"HOME=" + root, "XDG_DATA_HOME=" + root + "/data", "XDG_CONFIG_HOME=" + root + "/config",
+                           "XDG_RUNTIME_DIR=" + root + "/runtime"};
+    const auto result = TestSupport::runProgram(
+        {"dbus-run-session", "--", "sh", "-c",
+         "printf secret | gnome-keyring-daemon --unlock --components=secrets > /dev/null && exec \"$0\" --child secretStore \"$1\"",
+         std::filesystem::read_symlink("/proc/self/exe").string(), root},
+        options);
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+}
+
 TEST(KeyStore, WithoutASecretServiceTheKeysGoToAFileOnlyTheUserReads) {
-    qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/tidemark-test-bus");
+    const ScopedEnvironment noBus("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/tidemark-test-bus");
     QTemporaryDir dir;
     // A keys.json that is a link to another file (the user's, or someone's), under umask 000.
     const QString elsewhere = dir.filePath(QStringLiteral("elsewhere"));

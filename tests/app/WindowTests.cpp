@@ -513,8 +513,10 @@ TEST(Window, SettingsTestsEachKeyAndKeepsThem) {
     AppCoreOptions options;
     options.ipInfoBaseAddress = services.ipBase();
     options.territoryBaseAddress = services.territoryBase();
+    options.keyStore = &keys;  // the core alone writes keys
     Window window(prompt, options);
-    Preferences preferences(dir.filePath(QStringLiteral("tidemark.conf")));
+    Preferences preferences(dir.filePath(QStringLiteral("tidemark.conf")), dir.filePath(QStringLiteral("autostart.desktop")));
+    preferences.setKeyAsked();  // not the first start
     window.delegate.setKeyStore(&keys);
     window.delegate.setPreferences(&preferences);
     window.launch();
