@@ -62,47 +62,55 @@ int runTerminal(Tidemark::AppCoreOptions options) {
     return QCoreApplication::exec();
 }
 
-}  // namespace
 
-int main(int argc, char** argv) {
-    using namespace Tidemark;
-    // Parsed before the application object, which depends on --terminal.
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
-    QCoreApplication::setApplicationName(QStringLiteral("tidemark"));
-    // The user's language, from the locale (LANG, LC_ALL, LC_MESSAGES); in force once the application exists.
-    Translations translations;
-    QCoreApplication::setApplicationVersion(QString::fromUtf8(BuildConfig::version));
+// The command line, parsed before there is an application object (which depends on --terminal).
+struct CommandLine {
     QCommandLineParser parser;
+    QString help;
+    QCommandLineOption terminalOption{QStringLiteral("terminal")};
+    QCommandLineOption interfaceOption{QStringLiteral("interface")};
+    QCommandLineOption helpOption{{QStringLiteral("h"), QStringLiteral("help")}};
+    QCommandLineOption versionOption{QStringLiteral("version")};
+    QCommandLineOption territoryKeyFileOption{QStringLiteral("territory-key-file")};
+    QCommandLineOption ipInfoTokenFileOption{QStringLiteral("ipinfo-token-file")};
+    QCommandLineOption servicesOption{QStringLiteral("services")};
+    QCommandLineOption verboseOption{QStringLiteral("verbose")};
+
+    explicit CommandLine(const Tidemark::Translations& translations);
+    // None when the program goes on; else the exit status (after --help, --version or a wrong option).
+    std::optional<int> parse(const QStringList& arguments, const Tidemark::Translations& translations);
+};
+
+CommandLine::CommandLine(const Tidemark::Translations& translations) {
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);  // -style fusion, as Qt's
     parser.setApplicationDescription(
         translations.text(QT_TRANSLATE_NOOP("Tidemark", "Shows on whose traditional territory the media server of your video meeting stands.")));
-    const QCommandLineOption terminalOption(
+    terminalOption = QCommandLineOption(
         QStringLiteral("terminal"), translations.text(QT_TRANSLATE_NOOP("Tidemark", "Show the status as text instead of in a window (the "
                                                                                  "default without a display).")));
-    const QCommandLineOption interfaceOption(
+    interfaceOption = QCommandLineOption(
         QStringLiteral("interface"),
         translations.text(QT_TRANSLATE_NOOP("Tidemark", "Capture on this network interface only (default: all interfaces, \"any\").")),
         translations.text(QT_TRANSLATE_NOOP("Tidemark", "NAME")));
-    const QCommandLineOption helpOption({QStringLiteral("h"), QStringLiteral("help")}, translations.text(QT_TRANSLATE_NOOP("Tidemark", "Show this help.")));
-    const QCommandLineOption versionOption(QStringLiteral("version"), translations.text(QT_TRANSLATE_NOOP("Tidemark", "Show the version.")));
-    const QCommandLineOption territoryKeyFileOption(
+    helpOption = QCommandLineOption({QStringLiteral("h"), QStringLiteral("help")}, translations.text(QT_TRANSLATE_NOOP("Tidemark", "Show this help.")));
+    versionOption = QCommandLineOption(QStringLiteral("version"), translations.text(QT_TRANSLATE_NOOP("Tidemark", "Show the version.")));
+    territoryKeyFileOption = QCommandLineOption(
         QStringLiteral("territory-key-file"),
         translations.text(QT_TRANSLATE_NOOP("Tidemark", "Read the territory service's API key from this file (its first line); or "
                                                        "set TIDEMARK_TERRITORY_KEY. Never give a key itself on the "
                                                        "command line.")),
         translations.text(QT_TRANSLATE_NOOP("Tidemark", "FILE")));
-    const QCommandLineOption ipInfoTokenFileOption(
+    ipInfoTokenFileOption = QCommandLineOption(
         QStringLiteral("ipinfo-token-file"),
         translations.text(QT_TRANSLATE_NOOP("Tidemark", "Read the IP-information service's token from this file (its first line); "
                                                        "or set TIDEMARK_IPINFO_TOKEN.")),
         translations.text(QT_TRANSLATE_NOOP("Tidemark", "FILE")));
-    const QCommandLineOption servicesOption(
+    servicesOption = QCommandLineOption(
         QStringLiteral("services"),
         translations.text(QT_TRANSLATE_NOOP("Tidemark", "Watch these meeting services only, separated by commas (zoom, teams, meet, "
                                                        "webex, jitsi; default: as chosen in Settings, else all).")),
         translations.text(QT_TRANSLATE_NOOP("Tidemark", "LIST")));
-    const QCommandLineOption verboseOption(
+    verboseOption = QCommandLineOption(
         QStringLiteral("verbose"), translations.text(QT_TRANSLATE_NOOP("Tidemark", "Write the packet library's diagnostics to standard error "
                                                                                 "(without it, only its errors).")));
     parser.addOptions({terminalOption, interfaceOption, servicesOption, territoryKeyFileOption, ipInfoTokenFileOption,
@@ -119,11 +127,14 @@ int main(int argc, char** argv) {
     }
     // Without an application object yet, the parser cannot name the program itself, nor translate its
     // headings: both are done here.
-    QString help = parser.helpText().replace(QStringLiteral("<executable_name>"), QStringLiteral("tidemark"));
+    help = parser.helpText().replace(QStringLiteral("<executable_name>"), QStringLiteral("tidemark"));
     help.replace(QStringLiteral("Usage: "), translations.text(QT_TRANSLATE_NOOP("Tidemark", "Usage:")) + QLatin1Char(' '));
     help.replace(QStringLiteral("\nOptions:\n"), QLatin1Char('\n') + translations.text(QT_TRANSLATE_NOOP("Tidemark", "Options:")) +
                                                  QLatin1Char('\n'));
     help.replace(QStringLiteral("[options]"), translations.text(QT_TRANSLATE_NOOP("Tidemark", "[options]")));
+}
+
+std::optional<int> CommandLine::parse(const QStringList& arguments, const Tidemark::Translations& translations) {
     if (!parser.parse(arguments)) {
         QString why;
         if (!parser.unknownOptionNames().isEmpty()) {
@@ -147,20 +158,28 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (parser.isSet(versionOption)) {
-        std::printf("Tidemark %s\n", BuildConfig::version);
+        std::printf("Tidemark %s\n", Tidemark::BuildConfig::version);
         return 0;
     }
-    // Standard output carries only the terminal view; the library's lines go to standard error.
-    const Logging::Logger::Level level =
-        parser.isSet(verboseOption) ? Logging::Logger::Level::info : Logging::Logger::Level::error;
+    return std::nullopt;
+}
+
+// Standard output carries only the terminal view; the library's lines go to standard error.
+void configureLogging(bool verbose) {
+    const Logging::Logger::Level level = verbose ? Logging::Logger::Level::info : Logging::Logger::Level::error;
     Logging::LoggingSystem::setFactory([level](const std::string& label) {
         auto handler = Logging::StreamLogHandler::toStandardError(label);
         handler->setLogLevel(level);
         return handler;
     });
-    AppCoreOptions options;
+}
+
+// --interface: a name that does not exist is a typing error, said with the names there are.
+std::optional<int> chooseInterface(const CommandLine& line, Tidemark::AppCoreOptions& options,
+                                   const Tidemark::Translations& translations) {
+    const QCommandLineParser& parser = line.parser;
+    const QCommandLineOption& interfaceOption = line.interfaceOption;
     if (parser.isSet(interfaceOption)) {
-        // A name that does not exist is a typing error: say so, with the names there are.
         const QString name = parser.value(interfaceOption);
         if (auto names = captureInterfaces();
             names && std::find(names->begin(), names->end(), name.toStdString()) == names->end()) {
@@ -173,7 +192,16 @@ int main(int argc, char** argv) {
         }
         options.captureInterface = name;
     }
-    // Keys for scripted use: a file named on the command line, else the environment.
+    return std::nullopt;
+}
+
+// Keys for scripted use: a file named on the command line, else the environment; neither is passed on.
+std::optional<int> readFixedKeys(const CommandLine& line, Tidemark::AppCoreOptions& options,
+                                 const Tidemark::Translations& translations) {
+    using namespace Tidemark;
+    const QCommandLineParser& parser = line.parser;
+    const QCommandLineOption& territoryKeyFileOption = line.territoryKeyFileOption;
+    const QCommandLineOption& ipInfoTokenFileOption = line.ipInfoTokenFileOption;
     for (auto [option, variable, target] :
          {std::tuple{&territoryKeyFileOption, "TIDEMARK_TERRITORY_KEY", &options.fixedTerritoryKey},
           std::tuple{&ipInfoTokenFileOption, "TIDEMARK_IPINFO_TOKEN", &options.fixedIpInfoToken}}) {
@@ -194,7 +222,15 @@ int main(int argc, char** argv) {
         // No program Tidemark starts (the capture helper, pkexec) inherits a key.
         qunsetenv(variable);
     }
-    options.storePath = LookupStore::defaultPath();
+    return std::nullopt;
+}
+
+// --services, else the choice kept in Settings.
+std::optional<int> chooseServices(const CommandLine& line, Tidemark::AppCoreOptions& options,
+                                  const Tidemark::Translations& translations) {
+    using namespace Tidemark;
+    const QCommandLineParser& parser = line.parser;
+    const QCommandLineOption& servicesOption = line.servicesOption;
     if (parser.isSet(servicesOption)) {
         const auto services = parseServices(parser.value(servicesOption).toStdString());
         if (!services) {
@@ -215,18 +251,14 @@ int main(int argc, char** argv) {
     } else {
         options.services = Preferences().watchedServices();
     }
-    const bool terminal = parser.isSet(terminalOption) || !hasDisplay();
-    if (!terminal && geteuid() == 0) {
-        std::fprintf(stderr, "tidemark: %s\n",
-                     qPrintable(translations.text(QT_TRANSLATE_NOOP("Tidemark", "running the window as root; as yourself it captures through its helper."))));
-    }
+    return std::nullopt;
+}
 
-    if (terminal) {
-        QCoreApplication app(argc, argv);
-        translations.install();
-        return runTerminal(options);
-    }
-
+// The window, or the terminal when the display cannot be opened.
+int runWindow(int argc, char** argv, Tidemark::Translations& translations, Tidemark::AppCoreOptions options,
+              const CommandLine& line) {
+    using namespace Tidemark;
+    const QCommandLineParser& parser = line.parser;
     // A display that cannot be opened leaves Qt its "minimal" platform, and Tidemark the terminal.
     const bool platformChosen = !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") || parser.isSet(QStringLiteral("platform"));
     if (!platformChosen) {
@@ -256,4 +288,35 @@ int main(int argc, char** argv) {
     delegate.applicationDidFinishLaunching();
     prompt.setWindow(delegate.mainWindow());
     return app.exec();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    using namespace Tidemark;
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    QCoreApplication::setApplicationName(QStringLiteral("tidemark"));
+    QCoreApplication::setApplicationVersion(QString::fromUtf8(BuildConfig::version));
+    // The user's language, from the locale (LANG, LC_ALL, LC_MESSAGES); in force once the application exists.
+    Translations translations;
+    CommandLine line(translations);
+    if (const auto done = line.parse(arguments, translations)) return *done;
+    configureLogging(line.parser.isSet(line.verboseOption));
+    AppCoreOptions options;
+    for (auto step : {chooseInterface, readFixedKeys, chooseServices}) {
+        if (const auto failed = step(line, options, translations)) return *failed;
+    }
+    options.storePath = LookupStore::defaultPath();
+    const bool terminal = line.parser.isSet(line.terminalOption) || !hasDisplay();
+    if (!terminal && geteuid() == 0) {
+        std::fprintf(stderr, "tidemark: %s\n",
+                     qPrintable(translations.text(QT_TRANSLATE_NOOP("Tidemark", "running the window as root; as yourself it captures through its helper."))));
+    }
+    if (terminal) {
+        QCoreApplication app(argc, argv);
+        translations.install();
+        return runTerminal(options);
+    }
+    return runWindow(argc, argv, translations, options, line);
 }

@@ -110,6 +110,33 @@ std::string statusField(pid_t pid, const std::string& name) {
     return {};
 }
 
+// Whether the helper (pid) has its capture open: it has dropped every capability, which it does once the
+// capture is open.
+bool captureOpen(pid_t pid) {
+    return statusField(pid, "Name") == "tidemark-captur" && statusField(pid, "CapEff") == "0000000000000000";
+}
+
+// Bytes the process has written so far.
+long long bytesWritten(pid_t pid) {
+    std::ifstream io("/proc/" + std::to_string(pid) + "/io");
+    std::string key;
+    long long value = 0;
+    while (io >> key >> value) {
+        if (key == "wchar:") return value;
+    }
+    return -1;
+}
+
+// Polls `condition` every 10 ms for at most 10 s.
+template <typename Condition>
+bool waitFor(Condition condition) {
+    for (int i = 0; i < 1000; ++i) {
+        if (condition()) return true;
+        std::this_thread::sleep_for(10ms);
+    }
+    return false;
+}
+
 // Children of this process that have ended but were not waited for.
 int zombies() {
     int count = 0;
@@ -306,7 +333,9 @@ TEST(CaptureHelper, NeverPutsAnInterfaceIntoPromiscuousMode) {
         SCOPED_TRACE(c.argv[0]);
         int during = -1;
         auto result = runHelper(ns.exec(c.argv), ProgramOptions::during([&](pid_t pid) {
-                                    std::this_thread::sleep_for(500ms);
+                                    // Open: tcpdump has made the interface promiscuous; the helper has
+                                    // dropped its capabilities.
+                                    waitFor([&] { return c.expected == 1 ? promiscuity() == 1 : captureOpen(pid); });
                                     during = promiscuity();
                                     kill(pid, SIGTERM);
                                 }));
@@ -411,13 +440,16 @@ TEST(CaptureHelper, PassesOnWhatSaysSomethingOfAMeetingAndNothingElse) {
     TestSupport::MediaNetwork net({"198.51.100.1", "3.7.35.20", "52.112.0.10", "192.168.77.7"});
     ASSERT_TRUE(net.ok());
     bool sent = true;
+    const auto passed = std::count_if(rows.begin(), rows.end(), [](const Row& row) { return row.passed.has_value(); });
     auto result = runHelper({net.wrapper(helper)}, ProgramOptions::during([&](pid_t pid) {
-                                std::this_thread::sleep_for(500ms);  // the capture opens
+                                sent = waitFor([&] { return captureOpen(pid); });
                                 for (const Row& row : rows) {
                                     sent = sent && (row.outbound ? net.fromComputer(row.address, row.port, row.payload)
                                                                  : net.toComputer(row.address, row.port, row.payload));
                                 }
-                                std::this_thread::sleep_for(1500ms);  // libpcap hands packets over within 1 s
+                                // Each passed row is one record, a flow's first at once.
+                                const long long expected = static_cast<long long>(observationStreamHeader.size() + passed * observationRecordSize);
+                                waitFor([&] { return bytesWritten(pid) >= expected; });
                                 kill(pid, SIGTERM);
                             }));
     ASSERT_TRUE(sent);
