@@ -37,6 +37,7 @@ struct Fetch {
     QString refused;                // what a 401 or 403 means
     QString lookingUp;              // while the request runs
     std::function<bool(const QByteArray&)> show;  // decodes and shows; false when the body is not valid
+    std::function<void()> then;     // after an answer was shown: the next lookup, when there is one
 };
 
 void fail(LookupContext& c, const QString& text, LookupOutcome outcome = {}) {
@@ -45,83 +46,127 @@ void fail(LookupContext& c, const QString& text, LookupOutcome outcome = {}) {
     if (c.finished) c.finished(outcome);
 }
 
+// Shows a body, and goes on to the next lookup when it was one to show.
+bool showAndGoOn(const Fetch& f, const QByteArray& body) {
+    if (!f.show(body)) return false;
+    if (f.then) f.then();
+    return true;
+}
+
+// What the store holds for a lookup, and whether it was shown: a fresh answer ends the lookup there.
+struct Saved {
+    std::optional<LookupStore::Answer> answer;
+    bool shown = false;
+    bool fresh = false;
+    // The grey line under a saved answer shown: when it was saved, and why it is not new.
+    QString notice(const QString& why) const {
+        return QCoreApplication::translate("Tidemark", "Saved answer from %1; %2").arg(savedOn(answer->fetched), why);
+    }
+};
+
+Saved fromStore(LookupContext& c, const Fetch& f) {
+    Saved saved;
+    saved.answer = c.store ? c.store->find(f.kind, f.key) : std::nullopt;
+    if (saved.answer && saved.answer->fresh) {
+        c.state.appendLog(QStringLiteral("Using the answer saved %1: nothing sent").arg(savedOn(saved.answer->fetched)));
+        if (showAndGoOn(f, saved.answer->body)) {
+            saved.shown = saved.fresh = true;
+            return saved;
+        }
+        saved.answer.reset();  // unreadable after all: ask
+    }
+    saved.shown = saved.answer && showAndGoOn(f, saved.answer->body);
+    if (saved.shown) {
+        c.state.appendLog(QStringLiteral("Showing the answer saved %1 while asking again").arg(savedOn(saved.answer->fetched)));
+    }
+    return saved;
+}
+
+// What a reply that could not be shown means: the window's text, the grey line under a saved answer, and
+// when to ask again.
+struct Verdict {
+    QString text;
+    QString tail;
+    LookupOutcome outcome;
+    bool needsKey = false;
+};
+
+Verdict judge(const LookupContext& c, const Fetch& f, const WebReply& reply) {
+    Verdict v;
+    v.text = f.failed.arg(reply.answered() && answeredWell(reply) ? notValidData() : plainReason(reply));
+    v.tail = QCoreApplication::translate("Tidemark", "the service could not be reached.");
+    if (reply.answered() && (reply.status == 401 || reply.status == 403)) {
+        v.text = f.refused;
+        v.tail = QCoreApplication::translate("Tidemark", "the service refused the request (see Settings).");
+        v.outcome.retry = false;  // only a new key helps
+        v.needsKey = true;
+    } else if (reply.answered() && reply.status == 429) {
+        const auto wait = retryWait(reply);
+        const QString at = QLocale().toString(c.now().addSecs(wait.count()).toLocalTime(), QStringLiteral("HH:mm"));
+        v.text = QCoreApplication::translate("Tidemark", "The service's request limit is reached; Tidemark will try again at %1.")
+                     .arg(at);
+        v.tail = QCoreApplication::translate("Tidemark", "the service's request limit is reached.");
+        v.outcome.retryAfter = wait;
+    } else if (answeredWell(reply)) {
+        v.tail = QCoreApplication::translate("Tidemark", "the service's answer was not valid data.");
+    }
+    return v;
+}
+
+void onReply(LookupContext& c, const Fetch& f, const Saved& saved, const LookupTicket& ticket, const WebReply& reply) {
+    if (c.ticket() != ticket) {
+        // The stream moved on (another server, peer to peer, its end) or the lookup was started again:
+        // this answer is for what is no longer shown.
+        c.state.appendLog(QStringLiteral("An answer for %1 came after the stream moved on: not shown").arg(ticket.server));
+        if (answeredWell(reply) && c.store) c.store->put(f.kind, f.key, reply.status, reply.body);
+        return;
+    }
+    if (answeredWell(reply)) {
+        if (saved.shown && reply.body == saved.answer->body) {
+            if (c.store) c.store->put(f.kind, f.key, reply.status, reply.body);  // the same, newer
+            return;
+        }
+        c.state.setNeedsKey(false);
+        if (showAndGoOn(f, reply.body)) {
+            if (c.store) c.store->put(f.kind, f.key, reply.status, reply.body);
+            return;
+        }
+    } else if (!reply.answered()) {
+        c.state.appendLog(QStringLiteral("Fetch failed: ") + reply.error);
+    } else {
+        c.state.appendLog(QStringLiteral("The service answered status %1").arg(reply.status));
+    }
+    const Verdict verdict = judge(c, f, reply);
+    if (verdict.needsKey) c.state.setNeedsKey(true);
+    if (saved.shown) {
+        c.state.setNotice(saved.notice(verdict.tail));
+        return;
+    }
+    fail(c, verdict.text, verdict.outcome);
+}
+
+// One lookup: from the store when it holds a fresh answer; a stale one shown at once and asked again; a
+// failed request falls back to what was saved.
 void fetch(LookupContext& c, Fetch f) {
     const LookupTicket ticket = c.ticket();
     c.state.setNotice({});
-    std::optional<LookupStore::Answer> saved = c.store ? c.store->find(f.kind, f.key) : std::nullopt;
-    if (saved && saved->fresh) {
-        c.state.appendLog(QStringLiteral("Using the answer saved %1: nothing sent").arg(savedOn(saved->fetched)));
-        if (f.show(saved->body)) return;
-        saved.reset();  // unreadable after all: ask
-    }
-    const bool shownSaved = saved && f.show(saved->body);
-    if (shownSaved) c.state.appendLog(QStringLiteral("Showing the answer saved %1 while asking again").arg(savedOn(saved->fetched)));
-    // The notice under a saved answer: "%1" when it was saved, "%2" why it is not new.
-    const auto stale = [date = shownSaved ? savedOn(saved->fetched) : QString()](const QString& why) {
-        return QCoreApplication::translate("Tidemark", "Saved answer from %1; %2").arg(date, why);
-    };
+    const Saved saved = fromStore(c, f);
+    if (saved.fresh) return;
     if (!f.url) {
         c.state.appendLog(f.cannotAskLog);
-        if (shownSaved) {
-            c.state.setNotice(stale(f.cannotAsk));
+        if (saved.shown) {
+            c.state.setNotice(saved.notice(f.cannotAsk));
             return;
         }
         c.state.setNeedsKey(true);
         fail(c, f.cannotAsk, LookupOutcome{false, false, std::nullopt});
         return;
     }
-    if (!shownSaved) {
+    if (!saved.shown) {
         c.state.setMainText(f.lookingUp);
         c.state.setStatusColor(StatusColor::blue);
     }
-    c.client.get(*f.url, [&c, f, saved, shownSaved, stale, ticket](const WebReply& reply) {
-        if (c.ticket() != ticket) {
-            // The stream moved on (another server, peer to peer, its end) or the lookup was started again:
-            // this answer is for what is no longer shown.
-            c.state.appendLog(QStringLiteral("An answer for %1 came after the stream moved on: not shown").arg(ticket.server));
-            if (answeredWell(reply) && c.store) c.store->put(f.kind, f.key, reply.status, reply.body);
-            return;
-        }
-        if (answeredWell(reply)) {
-            if (shownSaved && reply.body == saved->body) {
-                if (c.store) c.store->put(f.kind, f.key, reply.status, reply.body);  // the same, newer
-                return;
-            }
-            c.state.setNeedsKey(false);  // before showing: showing a location starts the territory lookup
-            if (f.show(reply.body)) {
-                if (c.store) c.store->put(f.kind, f.key, reply.status, reply.body);
-                return;
-            }
-        } else if (!reply.answered()) {
-            c.state.appendLog(QStringLiteral("Fetch failed: ") + reply.error);
-        } else {
-            c.state.appendLog(QStringLiteral("The service answered status %1").arg(reply.status));
-        }
-        // Why it failed, what the window says, and when to ask again.
-        LookupOutcome outcome;
-        QString text = f.failed.arg(reply.answered() && answeredWell(reply) ? notValidData() : plainReason(reply));
-        QString tail = QCoreApplication::translate("Tidemark", "the service could not be reached.");
-        if (reply.answered() && (reply.status == 401 || reply.status == 403)) {
-            text = f.refused;
-            tail = QCoreApplication::translate("Tidemark", "the service refused the request (see Settings).");
-            outcome.retry = false;
-            c.state.setNeedsKey(true);
-        } else if (reply.answered() && reply.status == 429) {
-            const auto wait = retryWait(reply);
-            const QString at = QLocale().toString(c.now().addSecs(wait.count()).toLocalTime(), QStringLiteral("HH:mm"));
-            text = QCoreApplication::translate("Tidemark", "The service's request limit is reached; Tidemark will try again at %1.")
-                       .arg(at);
-            tail = QCoreApplication::translate("Tidemark", "the service's request limit is reached.");
-            outcome.retryAfter = wait;
-        } else if (answeredWell(reply)) {
-            tail = QCoreApplication::translate("Tidemark", "the service's answer was not valid data.");
-        }
-        if (shownSaved) {
-            c.state.setNotice(stale(tail));
-            return;
-        }
-        fail(c, text, outcome);
-    });
+    c.client.get(*f.url, [&c, f, saved, ticket](const WebReply& reply) { onReply(c, f, saved, ticket, reply); });
 }
 
 }  // namespace
@@ -312,7 +357,7 @@ void TerritoryLookup::loadTerritoryData(const QString& position) {
     fetch(c_, Fetch{LookupStore::Kind::territory, *normalized, requestUrl(*normalized, key),
                     key.isEmpty() ? needsKey() : QString(), key.isEmpty() ? needsKey(Audience::log) : QString(),
                     territoryFailed(), keyRefused(),
-                    DisplayState::lookingUpTerritory(), [this](const QByteArray& body) { return show(body); }});
+                    DisplayState::lookingUpTerritory(), [this](const QByteArray& body) { return show(body); }, {}});
     c_.state.setIsLoading(false);
 }
 
@@ -362,9 +407,7 @@ bool LocationLookup::show(const QString& address, const QByteArray& body) {
                                .arg(TerritoryLookup::cutToShow(geo.ip), address));
         geo.ip = address;
     }
-    const QString position = geo.loc;
     c_.state.setGeo(std::move(geo));
-    territories_.loadTerritoryData(position);
     return true;
 }
 
@@ -381,8 +424,10 @@ void LocationLookup::request(const QString& address) {
         c_.state.appendLog(QStringLiteral("Invalid URL"));
         return;
     }
+    // Where the server stands, then whose land that is.
     fetch(c_, Fetch{LookupStore::Kind::location, address, url, {}, {}, ipDataFailed(), tokenRefused(),
-                    DisplayState::lookingUpLocation(), [this, address](const QByteArray& body) { return show(address, body); }});
+                    DisplayState::lookingUpLocation(), [this, address](const QByteArray& body) { return show(address, body); },
+                    [this] { territories_.loadTerritoryData(c_.state.geo().loc); }});
 }
 
 }  // namespace Tidemark
