@@ -50,6 +50,7 @@ public:
     AppCore(InfoDictionary info, PermissionPrompt& prompt, PrivilegedRunner& runner, Options options = {});
 
     DisplayState& state() { return state_; }
+    const DisplayState& state() const { return state_; }
     StreamMonitor& monitor() { return monitor_; }
     const InfoDictionary& info() const { return info_; }
 

@@ -2,6 +2,7 @@
 #include "Readable.h"
 
 #include "BuildConfig.h"
+#include "AboutBox.h"
 #include "LogFile.h"
 #include "RecentDialog.h"
 #include "SaveLogDialog.h"
@@ -39,16 +40,6 @@ namespace Tidemark {
 
 namespace {
 
-// The shown main window, for a prompt asked before anyone told it which window it belongs to.
-QWidget* visibleMainWindow() {
-    for (QWidget* widget : QApplication::topLevelWidgets()) {
-        if (qobject_cast<QMainWindow*>(widget) && widget->isVisible()) return widget;
-    }
-    return nullptr;
-}
-
-QString hostOf(const char* address) { return QUrl(QString::fromUtf8(address)).host(); }
-
 constexpr int screenMargin = 40;  // kept free below the window
 
 // Alt alone opens the menu bar, as the desktop's other programs do (Qt's styles leave that off).
@@ -62,17 +53,6 @@ public:
 };
 
 }  // namespace
-
-bool DialogPermissionPrompt::askToGrant(const QString& question) {
-    // A sheet on the main window, which is shown (with the red request text) behind it.
-    QWidget* parent = window_ ? window_ : visibleMainWindow();
-    QMessageBox box(QMessageBox::Question, QStringLiteral("Tidemark"), question, QMessageBox::Ok | QMessageBox::Cancel,
-                    parent);
-    box.setDefaultButton(QMessageBox::Ok);
-    box.setWindowModality(parent ? Qt::WindowModal : Qt::ApplicationModal);
-    if (onShown_) QTimer::singleShot(0, &box, [this, &box] { onShown_(box); });
-    return box.exec() == QMessageBox::Ok;
-}
 
 AppDelegate::Platform AppDelegate::defaultPlatform() {
     return Platform{
@@ -242,17 +222,6 @@ void AppDelegate::buildMenus() {
     });
 }
 
-QIcon AppDelegate::statusIcon(StatusColor color) {
-    QPixmap pixmap(32, 32);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(QPen(QColor(0, 0, 0, 90), 1.5));
-    painter.setBrush(statusDotColor(color));
-    painter.drawEllipse(QRectF(4, 4, 24, 24));
-    return QIcon(pixmap);
-}
-
 bool AppDelegate::eventFilter(QObject* watched, QEvent* event) {
     // Where the user left the window, for the next start.
     if (watched == mainWindow_.get() && preferences_ && (event->type() == QEvent::Hide || event->type() == QEvent::Close) &&
@@ -309,59 +278,23 @@ void AppDelegate::toggleWindow() {
 
 void AppDelegate::setUpTray() {
     if (!QSystemTrayIcon::isSystemTrayAvailable()) return;
-    tray_ = std::make_unique<QSystemTrayIcon>(statusIcon(core_.state().statusColor()));
-    trayMenu_ = std::make_unique<QMenu>();
-    showHideAction_ = trayMenu_->addAction(QCoreApplication::translate("Tidemark", "Hide Tidemark"));
-    connect(showHideAction_, &QAction::triggered, this, &AppDelegate::toggleWindow);
-    trayMenu_->addAction(copyAction_);
-    trayMenu_->addAction(tryAgainAction_);
-    trayMenu_->addSeparator();
-    connect(trayMenu_->addAction(QCoreApplication::translate("Tidemark", "Quit")), &QAction::triggered, mainWindow_.get(), &QWidget::close);
-    connect(trayMenu_.get(), &QMenu::aboutToShow, this, [this] {
-        const bool shown = mainWindow_ && mainWindow_->isVisible() && !mainWindow_->isMinimized();
-        showHideAction_->setText(shown ? QCoreApplication::translate("Tidemark", "Hide Tidemark") : QCoreApplication::translate("Tidemark", "Show Tidemark"));
-    });
-    tray_->setContextMenu(trayMenu_.get());
-    connect(tray_.get(), &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-        if (reason == QSystemTrayIcon::Trigger) toggleWindow();
-    });
-    updateTray();
-    tray_->show();
+    tray_ = std::make_unique<StatusTray>(core_, StatusTray::Window{
+                                                    [this] { return windowShown(); },
+                                                    [this] { toggleWindow(); },
+                                                    [this] { mainWindow_->close(); },
+                                                },
+                                         std::vector<QAction*>{copyAction_, tryAgainAction_});
 }
 
-QString AppDelegate::trayToolTip() const {
-    const DisplayState& state = core_.state();
-    QStringList lines;
-    switch (state.statusColor()) {
-        case StatusColor::orange: lines << QCoreApplication::translate("Tidemark", "Tidemark: waiting for a meeting's media stream"); break;
-        case StatusColor::blue: lines << QCoreApplication::translate("Tidemark", "Tidemark: looking up the media server"); break;
-        case StatusColor::red: lines << QCoreApplication::translate("Tidemark", "Tidemark: something went wrong (open the window)"); break;
-        case StatusColor::green: lines << QCoreApplication::translate("Tidemark", "Tidemark: the server stands on the land of"); break;
-        case StatusColor::purple: lines << QCoreApplication::translate("Tidemark", "Tidemark: no server to look up"); break;
-    }
-    if (state.statusColor() == StatusColor::purple) lines << state.mainText().left(200);
-    if (state.retryAt()) {
-        const int seconds = int(std::max<qint64>(0, QDateTime::currentDateTimeUtc().secsTo(*state.retryAt())));
-        lines << QCoreApplication::translate("Tidemark", "Trying again in %n s.", "a countdown", seconds);
-    }
-    if (state.statusColor() == StatusColor::green) {
-        const auto& territories = state.territories();
-        const std::size_t shown = std::min<std::size_t>(territories.size(), 3);
-        for (std::size_t i = 0; i < shown; ++i) {
-            QString name = territories[i].properties.name;
-            if (name.size() > 60) name = name.left(59) + QChar(0x2026);
-            lines << name;
-        }
-        if (territories.size() > shown) lines << QCoreApplication::translate("Tidemark", "and %n more", "peoples not listed", int(territories.size() - shown));
-    }
-    return lines.join(QLatin1Char('\n'));
-}
+bool AppDelegate::windowShown() const { return mainWindow_ && mainWindow_->isVisible() && !mainWindow_->isMinimized(); }
 
-void AppDelegate::updateTray() {
-    if (!tray_) return;
-    tray_->setIcon(statusIcon(core_.state().statusColor()));
-    tray_->setToolTip(trayToolTip());
-}
+QString AppDelegate::trayToolTip() const { return StatusTray::toolTip(core_.state()); }
+
+QIcon AppDelegate::statusIcon(StatusColor color) { return StatusTray::statusIcon(color); }
+
+QString AppDelegate::aboutText() const { return Tidemark::aboutText(core_); }
+
+QString AppDelegate::servicesText() { return Tidemark::servicesText(); }
 
 void AppDelegate::stateChanged() {
     const bool canCopy = !core_.acknowledgementText().isEmpty();
@@ -369,19 +302,7 @@ void AppDelegate::stateChanged() {
     if (copySentenceAction_) copySentenceAction_->setEnabled(canCopy);
     if (tryAgainAction_) tryAgainAction_->setEnabled(core_.state().retryError());
     if (mainWindow_) mainWindow_->setWindowIcon(statusIcon(core_.state().statusColor()));
-    updateTray();
-    // A new territory answer while the window is hidden is worth a notification.
-    const std::vector<Territory>& territories = core_.state().territories();
-    if (territories != notifiedTerritories_) {
-        notifiedTerritories_ = territories;
-        const bool hidden = !mainWindow_ || !mainWindow_->isVisible() || mainWindow_->isMinimized();
-        if (!territories.empty() && hidden && tray_) {
-            QStringList names;
-            for (const Territory& territory : territories) names << territory.properties.name;
-            tray_->showMessage(QStringLiteral("Tidemark"), names.join(QStringLiteral(", ")).left(200),
-                               QSystemTrayIcon::Information);
-        }
-    }
+    if (tray_) tray_->update(!windowShown());
 }
 
 void AppDelegate::showMessage(const QString& text) {
@@ -408,36 +329,6 @@ void AppDelegate::copyAcknowledgement() {
     if (QGuiApplication::clipboard()->text() != text) return;
     showMessage(QCoreApplication::translate("Tidemark", "Copied the acknowledgement: paste it in the meeting's chat."));
     core_.state().appendLog(QStringLiteral("Copied the acknowledgement"));
-}
-
-QString AppDelegate::aboutText() const {
-    return QCoreApplication::translate("Tidemark",
-               "<p><b>Tidemark %1</b></p>"
-               "<p>Shows on whose traditional territory the media server of your video meeting stands.</p>"
-               "<p>Licence: MIT.</p>"
-               "<p>Web services used:<br>"
-               "&bull; %2 (where a server stands) receives the media server's address.<br>"
-               "&bull; %3 (whose land a place is on) receives the server's position.<br>"
-               "Another participant's address (in a peer-to-peer call) and addresses on private networks are never "
-               "sent anywhere.</p>"
-               "<p>What is captured: UDP datagrams from the meeting services' media ports (%4), and others that "
-               "look like a meeting's media or connectivity checks. The capture helper reads their headers and "
-               "first bytes and passes on only the other side's address and port, what kind of datagram it is "
-               "and how many came; nothing of their content leaves it, and nothing is kept.</p>"
-               "<p>Services are recognised by the address ranges they publish for their media servers (lists of "
-               "%5) and by their ports.</p>")
-        .arg(core_.state().appVersion().value_or(QString::fromUtf8(BuildConfig::version)).toHtmlEscaped(),
-             hostOf(BuildConfig::ipInfoBaseAddress).toHtmlEscaped(),
-             hostOf(BuildConfig::territoryBaseAddress).toHtmlEscaped(), servicesText().toHtmlEscaped(),
-             QString::fromUtf8(publishedRanges::date.data(), qsizetype(publishedRanges::date.size())));
-}
-
-QString AppDelegate::servicesText() {
-    QStringList services;
-    for (const MeetingService& service : meetingServices) {
-        services << QStringLiteral("%1: %2").arg(QString::fromUtf8(service.name), Preferences::ports(service));
-    }
-    return services.join(QStringLiteral("; "));
 }
 
 void AppDelegate::showAbout() {

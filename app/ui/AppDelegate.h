@@ -4,6 +4,7 @@
 #include "ContentView.h"
 #include "PermissionStep.h"
 #include "Preferences.h"
+#include "StatusTray.h"
 #include "UpdateCheck.h"
 
 #include <QDialog>
@@ -88,8 +89,8 @@ public:
     static QIcon statusIcon(StatusColor color);
 
     QMainWindow* mainWindow() const { return mainWindow_.get(); }
-    QSystemTrayIcon* trayIcon() const { return tray_.get(); }
-    QMenu* trayMenu() const { return trayMenu_.get(); }
+    QSystemTrayIcon* trayIcon() const { return tray_ ? tray_->icon() : nullptr; }
+    QMenu* trayMenu() const { return tray_ ? tray_->menu() : nullptr; }
     ContentView* contentView() const { return contentView_; }
     // Present only when the info dictionary names an update feed.
     UpdateChecker* sharedUpdater() const { return updater_.get(); }
@@ -112,7 +113,7 @@ private:
     // Puts `text` on the clipboard and says whether that worked.
     void copyText(const QString& text);
     void setUpTray();
-    void updateTray();
+    bool windowShown() const;
 
     AppCore& core_;
     Platform platform_;
@@ -120,16 +121,13 @@ private:
     ContentView* contentView_ = nullptr;
     std::unique_ptr<WebClient> updateClient_;
     std::unique_ptr<UpdateChecker> updater_;
-    std::unique_ptr<QSystemTrayIcon> tray_;
-    std::unique_ptr<QMenu> trayMenu_;
+    std::unique_ptr<StatusTray> tray_;
     KeyStore* keyStore_ = nullptr;
     Preferences* preferences_ = nullptr;
     QAction* settingsAction_ = nullptr;
     QAction* copyAction_ = nullptr;
     QAction* copySentenceAction_ = nullptr;
     QAction* tryAgainAction_ = nullptr;
-    QAction* showHideAction_ = nullptr;
-    std::vector<Territory> notifiedTerritories_;
     bool fitPending_ = false;  // the content changed while the window was minimized
     bool monitoring_ = false;
 };
