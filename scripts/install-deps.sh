@@ -4,16 +4,19 @@
 # Does nothing when everything is already present; uses sudo only when not root.
 set -euo pipefail
 
-# What building and running need (scripts/run.sh).
+# What building and running need (scripts/run.sh). Not Qt's translation tools: they bring libclang and
+# libllvm (some 200 MB) for lupdate, and the build uses the compiled translations kept in the tree instead.
 packages=(
   build-essential cmake ninja-build pkg-config
   libpcap-dev libcurl4-openssl-dev qtkeychain-qt6-dev libqt6sql6-sqlite
-  qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins qt6-l10n-tools qt6-tools-dev qt6-translations-l10n
+  qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins qt6-translations-l10n
   libcap2-bin
 )
-# What the tests and the packages need besides (scripts/test.sh, scripts/package.sh): --test.
+# What the tests and the packages need besides (scripts/test.sh, scripts/package.sh): --test. The
+# translation tools compile the translations from their sources and check that they are complete.
 if [ "${1:-}" = --test ]; then
   packages+=(
+    qt6-l10n-tools qt6-tools-dev
     googletest libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev python3
     iproute2 iputils-ping util-linux tcpdump binutils
     dpkg-dev debhelper po-debconf lintian desktop-file-utils appstream git

@@ -8,8 +8,14 @@ bash scripts/install-deps.sh --test
 dir=${PACKAGE_BUILD_DIR:-build-package}
 rm -rf "$dir"
 mkdir -p "$dir/source"
-# The tracked files alone: nothing of a build folder or an editor gets into the package.
-git ls-files -z | xargs -0 cp --parents -t "$dir/source"
+# The tracked files alone: nothing of a build folder or an editor gets into the package. From a source
+# archive (no git), every file but the build folders.
+if git rev-parse --is-inside-work-tree > /dev/null 2>&1; then
+  git ls-files -z | xargs -0 --no-run-if-empty cp --parents -t "$dir/source"
+else
+  find . -mindepth 1 -maxdepth 1 ! -name 'build*' ! -name '.git' -print0 | xargs -0 --no-run-if-empty cp -a -t "$dir/source"
+fi
+[ -f "$dir/source/debian/control" ] || { echo "package.sh: no source files found to build from (run it from the source tree)" >&2; exit 1; }
 (cd "$dir/source" && dpkg-buildpackage -us -uc -b -j"$(nproc)" > ../build.log 2>&1) || {
   tail -40 "$dir/build.log" >&2
   exit 1
