@@ -74,6 +74,7 @@ struct CommandLine {
     QCommandLineOption territoryKeyFileOption{QStringLiteral("territory-key-file")};
     QCommandLineOption ipInfoTokenFileOption{QStringLiteral("ipinfo-token-file")};
     QCommandLineOption servicesOption{QStringLiteral("services")};
+    QCommandLineOption placeOption{QStringLiteral("place")};
     QCommandLineOption verboseOption{QStringLiteral("verbose")};
 
     explicit CommandLine(const Tidemark::Translations& translations);
@@ -110,11 +111,17 @@ CommandLine::CommandLine(const Tidemark::Translations& translations) {
         translations.text(QT_TRANSLATE_NOOP("Tidemark", "Watch these meeting services only, separated by commas (zoom, teams, meet, "
                                                        "webex, jitsi; default: as chosen in Settings, else all).")),
         translations.text(QT_TRANSLATE_NOOP("Tidemark", "LIST")));
+    placeOption = QCommandLineOption(
+        QStringLiteral("place"),
+        translations.text(QT_TRANSLATE_NOOP("Tidemark", "The place you join meetings from, as latitude and longitude (45.5,-73.6), "
+                                                       "for this run: its traditional territory is named too; \"none\" names "
+                                                       "none (default: as chosen in Settings, else none).")),
+        translations.text(QT_TRANSLATE_NOOP("Tidemark", "LAT,LON")));
     verboseOption = QCommandLineOption(
         QStringLiteral("verbose"), translations.text(QT_TRANSLATE_NOOP("Tidemark", "Write the packet library's diagnostics to standard error "
                                                                                 "(without it, only its errors).")));
-    parser.addOptions({terminalOption, interfaceOption, servicesOption, territoryKeyFileOption, ipInfoTokenFileOption,
-                       verboseOption, helpOption, versionOption});
+    parser.addOptions({terminalOption, interfaceOption, servicesOption, placeOption, territoryKeyFileOption,
+                       ipInfoTokenFileOption, verboseOption, helpOption, versionOption});
     for (const char* name : qtOptionsWithValue) {
         QCommandLineOption option(QString::fromLatin1(name), QString(), QStringLiteral("value"));
         option.setFlags(QCommandLineOption::HiddenFromHelp);
@@ -254,6 +261,27 @@ std::optional<int> chooseServices(const CommandLine& line, Tidemark::AppCoreOpti
     return std::nullopt;
 }
 
+// --place, else the place kept in Settings.
+std::optional<int> choosePlace(const CommandLine& line, Tidemark::AppCoreOptions& options,
+                               const Tidemark::Translations& translations) {
+    using namespace Tidemark;
+    if (!line.parser.isSet(line.placeOption)) {
+        options.ownPlace = Preferences().ownPlace();
+        return std::nullopt;
+    }
+    const QString value = line.parser.value(line.placeOption);
+    const auto place = OwnPlace::parse(value);
+    if (!place) {
+        std::fprintf(stderr, "tidemark: %s\n",
+                     qPrintable(translations.text(QT_TRANSLATE_NOOP("Tidemark", "--place: \"%1\" is no latitude and longitude on Earth "
+                                                                                "(such as 45.5,-73.6), nor \"none\""))
+                                    .arg(TerritoryLookup::cutToShow(value))));
+        return 1;
+    }
+    options.ownPlace = *place;
+    return std::nullopt;
+}
+
 // The window, or the terminal when the display cannot be opened.
 int runWindow(int argc, char** argv, Tidemark::Translations& translations, Tidemark::AppCoreOptions options,
               const CommandLine& line) {
@@ -304,7 +332,7 @@ int main(int argc, char** argv) {
     if (const auto done = line.parse(arguments, translations)) return *done;
     configureLogging(line.parser.isSet(line.verboseOption));
     AppCoreOptions options;
-    for (auto step : {chooseInterface, readFixedKeys, chooseServices}) {
+    for (auto step : {chooseInterface, readFixedKeys, chooseServices, choosePlace}) {
         if (const auto failed = step(line, options, translations)) return *failed;
     }
     options.storePath = LookupStore::defaultPath();

@@ -1,4 +1,5 @@
 #include "AppCore.h"
+#include "NetAddress.h"
 
 #include <QCoreApplication>
 #include <QRegularExpression>
@@ -7,6 +8,7 @@ namespace Tidemark {
 
 namespace {
 QString programDirectory() { return QCoreApplication::applicationDirPath(); }
+QString placeName(const Geo& geo);
 }  // namespace
 
 AppCore::AppCore(InfoDictionary info, PermissionPrompt& prompt, PrivilegedRunner& runner, Options options)
@@ -20,6 +22,7 @@ AppCore::AppCore(InfoDictionary info, PermissionPrompt& prompt, PrivilegedRunner
       context_{state_, client_, &store_, [this] { return keys(); }, now_, {}},
       territory_(context_, options.territoryBaseAddress),
       location_(context_, territory_, options.ipInfoBaseAddress, options.ipInfoToken),
+      own_(context_, territory_),
       qtScheduler_(this),
       scheduler_(options.scheduler ? *options.scheduler : qtScheduler_),
       monitor_(StreamMonitor::Dependencies{
@@ -34,6 +37,8 @@ AppCore::AppCore(InfoDictionary info, PermissionPrompt& prompt, PrivilegedRunner
     store_.onProblem([this] { state_.setStoreProblem(store_.problem()); });
     context_.finished = [this](const LookupOutcome& outcome) { lookupFinished(outcome); };
     context_.ticket = [this] { return LookupTicket{monitor_.lastServerAddress(), generation_}; };
+    own_.setPlace(options.ownPlace);
+    own_.onShown([this] { answerShown(); });
     state_.setKeysToRedact(keys());
     keyStore_ = options.keyStore;
     if (options.keyStore) {
@@ -93,8 +98,11 @@ void AppCore::setServices(ServiceSet services) {
     state_.setWaiting(services == zoomOnly ? DisplayState::waitingText() : DisplayState::waitingForAnyStream());
 }
 
-QString AppCore::place() const {
-    const Geo& geo = state_.geo();
+QString AppCore::place() const { return placeName(state_.geo()); }
+
+namespace {
+// "City, Region, Country", without empty parts.
+QString placeName(const Geo& geo) {
     QStringList parts;
     for (const QString& part : {geo.city, geo.region, geo.country}) {
         if (!part.isEmpty()) parts << TerritoryLookup::cutToShow(part);
@@ -102,13 +110,68 @@ QString AppCore::place() const {
     return parts.join(QStringLiteral(", "));
 }
 
+// The peoples' names of a list as shown, without the rows that name none (the service's own link, "and
+// 3 more").
+QStringList peoplesOf(const std::vector<Territory>& rows) {
+    QStringList names;
+    for (const Territory& row : rows) {
+        if (row.id != QLatin1String("-1") && row.id != QLatin1String("more")) names << row.properties.name;
+    }
+    return names;
+}
+
+// A sentence, then each people's name and link on a line of its own.
+QString sentenceAndRows(const QString& sentence, const std::vector<Territory>& rows) {
+    QString text = sentence;
+    for (const Territory& territory : rows) {
+        text += QLatin1Char('\n') + territory.properties.name;
+        if (!territory.properties.description.isEmpty()) text += QStringLiteral(": ") + territory.properties.description;
+    }
+    return text + QLatin1Char('\n');
+}
+}  // namespace
+
+std::vector<OwnPlace> AppCore::knownPlaces(int count) {
+    std::vector<OwnPlace> places;
+    for (const LookupStore::Answer& answer : store_.newest(LookupStore::Kind::location, LookupStore::maximumAnswers)) {
+        if (static_cast<int>(places.size()) >= count) break;
+        auto decoded = decodeGeo(answer.body);
+        const Geo* geo = std::get_if<Geo>(&decoded);
+        const auto position = geo ? TerritoryLookup::normalizedPosition(geo->loc) : std::nullopt;
+        if (!position) continue;
+        OwnPlace place{*position, placeName(*geo)};
+        // One entry per place name: servers of one city stand at one position or near enough.
+        if (std::none_of(places.begin(), places.end(), [&](const OwnPlace& p) { return p.name == place.name; })) {
+            places.push_back(std::move(place));
+        }
+    }
+    return places;
+}
+
+void AppCore::askOwnPlace(std::function<void(std::optional<OwnPlace>, QString)> done) {
+    location_.askOwnPosition([done](std::optional<Geo> geo, const QString& why) {
+        const auto position = geo ? TerritoryLookup::normalizedPosition(geo->loc) : std::nullopt;
+        if (!position) {
+            done(std::nullopt, geo ? QCoreApplication::translate("Tidemark", "the service gave no position for this computer's address") : why);
+            return;
+        }
+        done(OwnPlace{*position, placeName(*geo)}, {});
+    });
+}
+
 void AppCore::answerShown() {
-    const QString text = acknowledgementText();
+    // Kept once the meeting's answer is whole: the server's land with the user's own when it came (either
+    // completes the row), or the user's own alone when no server is looked up.
+    const bool server = state_.statusColor() == StatusColor::green;
+    const auto address = NetAddress::fromText(monitor_.lastServerAddress().toStdString());
+    const bool noServer = monitor_.path() == StreamMonitor::Path::peer ||
+                          (monitor_.path() == StreamMonitor::Path::server && address && !address->isPublic());
+    if (!server && !noServer) return;  // the server's answer is still to come, and completes the row
+    const QString text = shownAcknowledgement();
     if (text.isEmpty()) return;
     state_.setLastAnswer(std::nullopt);
-    QStringList peoples;
-    for (const Territory& territory : state_.territories()) peoples << territory.properties.name;
-    store_.record({now_(), state_.geo().ip, place(), text, monitor_.service(), peoples, {}, 0});
+    store_.record({now_(), server ? state_.geo().ip : QString(), server ? place() : QString(), text, monitor_.service(),
+                   server ? peoplesOf(state_.territories()) : QStringList(), peoplesOf(state_.ownLand().territories), 0});
 }
 
 void AppCore::lookupFinished(const LookupOutcome& outcome) {
@@ -139,7 +202,8 @@ void AppCore::lookupFinished(const LookupOutcome& outcome) {
 }
 
 void AppCore::pathChanged() {
-    // Whatever was being looked up or tried again was for the path before.
+    // Whatever was being looked up or tried again was for the path before; the user's own land stays.
+    own_.meetingFound();
     ++generation_;
     state_.setRetryAt(std::nullopt);
     failures_ = 0;
@@ -158,8 +222,12 @@ void AppCore::streamEnded() {
     state_.setNeedsKey(false);
     state_.setNotice({});
     // The answer stays at hand a while: the acknowledgement is often copied just after the meeting.
-    if (state_.statusColor() == StatusColor::green) {
-        state_.setLastAnswer(LastAnswer{now_(), place(), acknowledgementText()});
+    const QString shown = shownAcknowledgement();
+    const bool server = state_.statusColor() == StatusColor::green;
+    own_.meetingEnded();
+    if (!shown.isEmpty()) {
+        const QString where = server ? place() : own_.place() ? own_.place()->name : QString();
+        state_.setLastAnswer(LastAnswer{now_(), where, shown});
         const unsigned generation = ++lastAnswerGeneration_;
         scheduler_.schedule(lastAnswerKept, [this, generation] {
             if (generation == lastAnswerGeneration_) state_.setLastAnswer(std::nullopt);
@@ -167,14 +235,18 @@ void AppCore::streamEnded() {
     }
 }
 
+QString AppCore::shownAcknowledgement() const {
+    QString text;
+    if (state_.statusColor() == StatusColor::green) text = sentenceAndRows(state_.mainText(), state_.territories());
+    const OwnLandShown& own = state_.ownLand();
+    if (!own.text.isEmpty()) text += sentenceAndRows(own.text, own.territories);
+    return text;
+}
+
 QString AppCore::acknowledgementText() const {
-    if (state_.statusColor() != StatusColor::green) return state_.lastAnswer() ? state_.lastAnswer()->text : QString();
-    QString text = state_.mainText();
-    for (const Territory& territory : state_.territories()) {
-        text += QLatin1Char('\n') + territory.properties.name;
-        if (!territory.properties.description.isEmpty()) text += QStringLiteral(": ") + territory.properties.description;
-    }
-    return text + QLatin1Char('\n');
+    const QString text = shownAcknowledgement();
+    if (!text.isEmpty()) return text;
+    return state_.lastAnswer() ? state_.lastAnswer()->text : QString();
 }
 
 QString AppCore::networkOwner() const {

@@ -6,6 +6,7 @@
 #include "InfoDictionary.h"
 #include "LookupStore.h"
 #include "Lookups.h"
+#include "OwnLand.h"
 #include "PermissionStep.h"
 #include "Scheduler.h"
 #include "ServiceKeys.h"
@@ -37,6 +38,7 @@ struct AppCoreOptions {
     std::optional<QString> fixedIpInfoToken;
     std::function<QDateTime()> now = [] { return QDateTime::currentDateTimeUtc(); };
     ServiceSet services = allServices;        // whose streams are watched
+    std::optional<OwnPlace> ownPlace;         // the land the user joins from; none: nothing about it is sent
 };
 
 // Everything the window and the terminal mode share: the display state, the lookups,
@@ -92,6 +94,14 @@ public:
     void setServices(ServiceSet services);
     // "City, Region, Country" of the server shown, without empty parts.
     QString place() const;
+    // The place the user joins from: looked up while a meeting goes on; none sends nothing about it.
+    void setOwnPlace(std::optional<OwnPlace> place) { own_.setPlace(std::move(place)); }
+    const std::optional<OwnPlace>& ownPlace() const { return own_.place(); }
+    // The places of the saved server answers, newest first, at most `count`: to pick one's own from.
+    std::vector<OwnPlace> knownPlaces(int count = 10);
+    // Asks the IP-information service once where this computer's public address stands; `done` hears
+    // the place, or why there is none.
+    void askOwnPlace(std::function<void(std::optional<OwnPlace>, QString why)> done);
     // The organisation that holds the server's address, cut to 200 characters, while the answer is shown;
     // empty otherwise.
     QString networkOwner() const;
@@ -108,6 +118,9 @@ private:
     void pathChanged();
 
     void answerShown();
+    // The acknowledgement of what is shown now (the server's land, the user's own, or both); empty when
+    // nothing is.
+    QString shownAcknowledgement() const;
 
     InfoDictionary info_;
     DisplayState state_;
@@ -121,6 +134,7 @@ private:
     LookupContext context_;
     TerritoryLookup territory_;
     LocationLookup location_;
+    OwnLand own_;
     QtScheduler qtScheduler_;
     Scheduler& scheduler_;
     std::optional<PermissionStep> permission_;

@@ -114,6 +114,10 @@ void DisplayState::setRetryAt(std::optional<QDateTime> at) {
     apply([at = std::move(at)](DisplayState& s) { s.retryAt_ = at; });
 }
 
+void DisplayState::setOwnLand(OwnLandShown own) {
+    apply([own = std::move(own)](DisplayState& s) { s.ownLand_ = own; });
+}
+
 void DisplayState::setKeysToRedact(ServiceKeys keys) {
     apply([keys = std::move(keys)](DisplayState& s) { s.redacted_ = keys; });
 }

@@ -30,6 +30,15 @@ struct LastAnswer {
     friend bool operator==(const LastAnswer&, const LastAnswer&) = default;
 };
 
+// The land the user joins from, shown while a meeting goes on and a place of their own is set.
+struct OwnLandShown {
+    QString text;                        // the sentence; empty while none is shown
+    std::vector<Territory> territories;  // the rows under it
+    QString problem;                     // why it could not be looked up, in the user's words
+
+    friend bool operator==(const OwnLandShown&, const OwnLandShown&) = default;
+};
+
 // The one shared record the window shows, and the application's log.
 // Writes may come from any thread; each is carried out on the state's own (main)
 // thread, in the order the writing thread made them. Reads belong to the main thread.
@@ -68,6 +77,7 @@ public:
     const std::optional<LastAnswer>& lastAnswer() const { return lastAnswer_; }
     // When a failed lookup is tried again by itself; none while nothing is scheduled.
     const std::optional<QDateTime>& retryAt() const { return retryAt_; }
+    const OwnLandShown& ownLand() const { return ownLand_; }
 
     void setTerritories(std::vector<Territory> territories);
     void setGeo(Geo geo);
@@ -82,6 +92,7 @@ public:
     void setNeedsKey(bool value);
     void setLastAnswer(std::optional<LastAnswer> answer);
     void setRetryAt(std::optional<QDateTime> at);
+    void setOwnLand(OwnLandShown own);
     // Log lines have these keys (and any key= or token= value) replaced before they are kept.
     void setKeysToRedact(ServiceKeys keys);
     // Adds one line (given without its line feed) to the log.
@@ -110,6 +121,7 @@ private:
     bool needsKey_ = false;
     std::optional<LastAnswer> lastAnswer_;
     std::optional<QDateTime> retryAt_;
+    OwnLandShown ownLand_;
     ServiceKeys redacted_;  // main thread
 };
 

@@ -280,12 +280,31 @@ std::optional<LookupStore::Answer> LookupStore::find(Kind kind, const QString& k
         return std::nullopt;
     }
     if (!query.next()) return std::nullopt;
+    return answerAt(query, kind);
+}
+
+LookupStore::Answer LookupStore::answerAt(const QSqlQuery& query, Kind kind) const {
     Answer answer;
     answer.status = query.value(0).toInt();
     answer.body = query.value(1).toByteArray().left(maximumBody);
     answer.fetched = QDateTime::fromMSecsSinceEpoch(query.value(2).toLongLong(), Qt::UTC);
     answer.fresh = answer.fetched.msecsTo(now_()) < ageLimit(kind).count();
     return answer;
+}
+
+std::vector<LookupStore::Answer> LookupStore::newest(Kind kind, int count) {
+    std::vector<Answer> answers;
+    if (!open_) return answers;
+    QSqlQuery query(QSqlDatabase::database(connection_, false));
+    query.prepare(QStringLiteral("SELECT status, body, fetched FROM answers WHERE kind = ? ORDER BY fetched DESC LIMIT ?"));
+    query.addBindValue(kindName(kind));
+    query.addBindValue(std::clamp(count, 0, maximumAnswers));
+    if (!query.exec()) {
+        if (log_) log_(QStringLiteral("Saved answers: reading failed: ") + query.lastError().text());
+        return answers;
+    }
+    while (query.next()) answers.push_back(answerAt(query, kind));
+    return answers;
 }
 
 void LookupStore::put(Kind kind, const QString& key, int status, const QByteArray& body) {

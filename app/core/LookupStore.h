@@ -83,6 +83,8 @@ public:
 
     std::optional<Answer> find(Kind kind, const QString& key);
     void put(Kind kind, const QString& key, int status, const QByteArray& body);
+    // The newest `count` answers of a kind, newest first.
+    std::vector<Answer> newest(Kind kind, int count);
     // Forgets every saved answer (the acknowledgements stay).
     bool clearAnswers();
 
@@ -98,6 +100,8 @@ private:
     enum class Opened { ok, damaged, newer, unavailable };
     Opened openFile(bool readOnly);
     bool migrate(int from);
+    // The answer on the query's row (status, body, fetched).
+    Answer answerAt(const QSqlQuery& query, Kind kind) const;
     void setAside(const QString& why, const QString& suffix);
     bool exec(const QString& statement);
     // Runs the prepared `insert`, then `trim` bound to `keep` (it drops the oldest rows beyond that), in the

@@ -393,6 +393,30 @@ void LocationLookup::test(const QString& token, std::function<void(QString)> don
     });
 }
 
+void LocationLookup::askOwnPosition(std::function<void(std::optional<Geo>, QString)> done) {
+    // Without an address in the path the service answers for the address the request came from.
+    const QString token = c_.keys().ipInfoToken.isEmpty() ? token_ : c_.keys().ipInfoToken;
+    const auto url = WebClient::validUrl(baseAddress_ + QStringLiteral("json?token=") +
+                                         QString::fromUtf8(QUrl::toPercentEncoding(token)));
+    if (!url) {
+        done(std::nullopt, QCoreApplication::translate("Tidemark", "Invalid URL"));
+        return;
+    }
+    c_.state.appendLog(QStringLiteral("Asking the IP-information service where this computer's public address stands"));
+    c_.client.get(*url, [done](const WebReply& reply) {
+        if (!answeredWell(reply)) {
+            done(std::nullopt, reply.answered() && (reply.status == 401 || reply.status == 403) ? tokenRefused() : plainReason(reply));
+            return;
+        }
+        auto decoded = decodeGeo(reply.body);
+        if (auto* geo = std::get_if<Geo>(&decoded)) {
+            done(std::move(*geo), {});
+        } else {
+            done(std::nullopt, notValidData());
+        }
+    });
+}
+
 bool LocationLookup::show(const QString& address, const QByteArray& body) {
     auto decoded = decodeGeo(body);
     if (auto* error = std::get_if<DecodingError>(&decoded)) {

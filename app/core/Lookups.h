@@ -120,6 +120,9 @@ public:
     std::optional<QUrl> requestUrl(const QString& address, const QString& token) const;
     // Asks the service once with `token` (the build's when empty); `done` hears what the answer says.
     void test(const QString& token, std::function<void(QString verdict)> done);
+    // Asks the service once where this computer's own public address stands (the service sees that
+    // address, as it sees every request's); `done` hears the answer, or why there is none in words.
+    void askOwnPosition(std::function<void(std::optional<Geo>, QString why)> done);
 
 private:
     void request(const QString& address);

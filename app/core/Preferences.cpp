@@ -14,6 +14,8 @@ const QString servicesKey = QStringLiteral("services");
 const QString trayKey = QStringLiteral("startInTray");
 const QString positionKey = QStringLiteral("windowPosition");
 const QString keyAskedKey = QStringLiteral("keyAsked");
+const QString placeKey = QStringLiteral("ownPlace/position");
+const QString placeNameKey = QStringLiteral("ownPlace/name");
 }
 
 QString Preferences::defaultPath() {
@@ -60,6 +62,24 @@ void Preferences::setWindowPosition(QPoint position) {
 bool Preferences::keyAsked() const { return QSettings(path_, QSettings::IniFormat).value(keyAskedKey).toBool(); }
 
 void Preferences::setKeyAsked() { QSettings(path_, QSettings::IniFormat).setValue(keyAskedKey, true); }
+
+std::optional<OwnPlace> Preferences::ownPlace() const {
+    const QSettings settings(path_, QSettings::IniFormat);
+    // A position edited by hand into something else is no place.
+    const auto position = TerritoryLookup::normalizedPosition(settings.value(placeKey).toString());
+    if (!position) return std::nullopt;
+    return OwnPlace{*position, TerritoryLookup::cutToShow(settings.value(placeNameKey).toString())};
+}
+
+void Preferences::setOwnPlace(const std::optional<OwnPlace>& place) {
+    QSettings settings(path_, QSettings::IniFormat);
+    if (!place) {
+        settings.remove(QStringLiteral("ownPlace"));
+        return;
+    }
+    settings.setValue(placeKey, place->position);
+    settings.setValue(placeNameKey, place->name);
+}
 
 QString Preferences::ids(ServiceSet services) {
     QStringList list;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "MeetingServices.h"
+#include "OwnLand.h"
 
 #include <QPoint>
 #include <QString>
@@ -32,6 +33,10 @@ public:
     // Whether the first start has asked for the territory key already.
     bool keyAsked() const;
     void setKeyAsked();
+
+    // The place the user joins from; none until one is set.
+    std::optional<OwnPlace> ownPlace() const;
+    void setOwnPlace(const std::optional<OwnPlace>& place);
 
     // The services whose streams are watched; all when nothing was chosen.
     ServiceSet watchedServices() const;

@@ -191,11 +191,20 @@ void TerminalView::redraw() {
     if (const QString owner = core_.networkOwner(); !owner.isEmpty()) block << QStringLiteral("  (%1)").arg(owner);
     if (!state.notice().isEmpty()) block << QStringLiteral("  (%1)").arg(state.notice());
     if (!state.storeProblem().isEmpty()) block << QStringLiteral("  (%1)").arg(state.storeProblem());
-    for (const Territory& territory : state.territories()) {
-        const TerritoryProperties& row = territory.properties;
-        block << (row.description.isEmpty() ? QStringLiteral("  - %1").arg(row.name)
-                                             : QStringLiteral("  - %1 <%2>").arg(row.name, row.description));
+    const auto rows = [&block](const std::vector<Territory>& territories) {
+        for (const Territory& territory : territories) {
+            const TerritoryProperties& row = territory.properties;
+            block << (row.description.isEmpty() ? QStringLiteral("  - %1").arg(row.name)
+                                                 : QStringLiteral("  - %1 <%2>").arg(row.name, row.description));
+        }
+    };
+    rows(state.territories());
+    // The land the user joins from, under the server's.
+    if (!state.ownLand().text.isEmpty()) {
+        block << state.ownLand().text;
+        rows(state.ownLand().territories);
     }
+    if (!state.ownLand().problem.isEmpty()) block << QStringLiteral("  (%1)").arg(state.ownLand().problem);
     if (state.retryError()) block << QCoreApplication::translate("Tidemark", "Try Again: type r and press Enter.");
     if (state.needsKey()) {
         block << QCoreApplication::translate("Tidemark", "Keys: set TIDEMARK_TERRITORY_KEY and TIDEMARK_IPINFO_TOKEN, or start Tidemark with "
@@ -207,7 +216,7 @@ void TerminalView::redraw() {
                           TerritoryLookup::cutToShow(state.lastAnswer()->place));
     }
     if (state.saveError()) block << QCoreApplication::translate("Tidemark", "Save Error Log: type s and a file name, then press Enter.");
-    if (!core_.acknowledgementText().isEmpty() && state.statusColor() == StatusColor::green) {
+    if (state.statusColor() == StatusColor::green || !state.ownLand().text.isEmpty()) {
         block << QCoreApplication::translate("Tidemark", "Copy the acknowledgement: type c.");
     }
     const QString text = block.join(QLatin1Char('\n'));

@@ -660,10 +660,6 @@ Cliquez sur OK pour l&apos;accorder, ou sur Annuler pour garder Tidemark ouvert 
         <translation>Aucun serveur</translation>
     </message>
     <message>
-        <source>&lt;p&gt;&lt;b&gt;Tidemark %1&lt;/b&gt;&lt;/p&gt;&lt;p&gt;Shows on whose traditional territory the media server of your video meeting stands.&lt;/p&gt;&lt;p&gt;Licence: MIT.&lt;/p&gt;&lt;p&gt;Web services used:&lt;br&gt;&amp;bull; %2 (where a server stands) receives the media server&apos;s address.&lt;br&gt;&amp;bull; %3 (whose land a place is on) receives the server&apos;s position.&lt;br&gt;Another participant&apos;s address (in a peer-to-peer call) and addresses on private networks are never sent anywhere.&lt;/p&gt;&lt;p&gt;What is captured: UDP datagrams from the meeting services&apos; media ports (%4), and others that look like a meeting&apos;s media or connectivity checks. The capture helper reads their headers and first bytes and passes on only the other side&apos;s address and port, what kind of datagram it is and how many came; nothing of their content leaves it, and nothing is kept.&lt;/p&gt;&lt;p&gt;Services are recognised by the address ranges they publish for their media servers (lists of %5) and by their ports.&lt;/p&gt;</source>
-        <translation>&lt;p&gt;&lt;b&gt;Tidemark %1&lt;/b&gt;&lt;/p&gt;&lt;p&gt;Indique sur le territoire traditionnel de quels peuples se trouve le serveur média de votre vidéoconférence.&lt;/p&gt;&lt;p&gt;Licence&#xa0;: MIT.&lt;/p&gt;&lt;p&gt;Services Web utilisés&#xa0;:&lt;br&gt;&amp;bull; %2 (où se trouve un serveur) reçoit l&apos;adresse du serveur média.&lt;br&gt;&amp;bull; %3 (sur quelle terre se trouve un lieu) reçoit la position du serveur.&lt;br&gt;L&apos;adresse d&apos;un autre participant (dans un appel pair à pair) et les adresses de réseaux privés ne sont jamais envoyées nulle part.&lt;/p&gt;&lt;p&gt;Ce qui est capturé&#xa0;: les datagrammes UDP provenant des ports média des services de réunion (%4), et les autres qui ressemblent au média d&apos;une réunion ou à ses vérifications de connectivité. L&apos;assistant de capture lit leurs en-têtes et leurs premiers octets et ne transmet que l&apos;adresse et le port de l&apos;autre côté, le genre de datagramme et leur nombre; rien de leur contenu n&apos;en sort, et rien n&apos;est conservé.&lt;/p&gt;&lt;p&gt;Les services sont reconnus par les plages d&apos;adresses qu&apos;ils publient pour leurs serveurs média (listes de %5) et par leurs ports.&lt;/p&gt;</translation>
-    </message>
-    <message>
         <source>the disk is full</source>
         <translation>le disque est plein</translation>
     </message>
@@ -815,6 +811,98 @@ Cliquez sur OK pour l&apos;accorder, ou sur Annuler pour garder Tidemark ouvert 
     <message>
         <source>Sorry, unable to save log file. %1</source>
         <translation>Désolé, impossible d&apos;enregistrer le journal. %1</translation>
+    </message>
+    <message>
+        <source>the service gave no position for this computer&apos;s address</source>
+        <translation>le service n&apos;a donné aucune position pour l&apos;adresse de cet ordinateur</translation>
+    </message>
+    <message>
+        <source>You are joining from the traditional territory of the following peoples:</source>
+        <translation>Vous participez depuis le territoire traditionnel des peuples suivants :</translation>
+    </message>
+    <message>
+        <source>You are joining from a place that is not known to be the traditional territory of any people. To learn more, please click here:</source>
+        <translation>Vous participez depuis un lieu dont on ne sait pas qu&apos;il soit le territoire traditionnel d&apos;un peuple. Pour en savoir plus, cliquez ici :</translation>
+    </message>
+    <message>
+        <source>Your place&apos;s land could not be looked up: %1.</source>
+        <translation>La terre de votre lieu n&apos;a pas pu être recherchée : %1.</translation>
+    </message>
+    <message>
+        <source>The place you join meetings from, as latitude and longitude (45.5,-73.6), for this run: its traditional territory is named too; &quot;none&quot; names none (default: as chosen in Settings, else none).</source>
+        <translation>Le lieu depuis lequel vous participez aux réunions, en latitude et longitude (45.5,-73.6), pour cette exécution : son territoire traditionnel est nommé aussi ; « none » n&apos;en nomme aucun (par défaut : le choix des Paramètres, sinon aucun).</translation>
+    </message>
+    <message>
+        <source>LAT,LON</source>
+        <translation>LAT,LON</translation>
+    </message>
+    <message>
+        <source>--place: &quot;%1&quot; is no latitude and longitude on Earth (such as 45.5,-73.6), nor &quot;none&quot;</source>
+        <translation>--place : « %1 » n&apos;est ni une latitude et une longitude sur Terre (comme 45.5,-73.6), ni « none »</translation>
+    </message>
+    <message>
+        <source>&lt;p&gt;&lt;b&gt;Tidemark %1&lt;/b&gt;&lt;/p&gt;&lt;p&gt;Shows on whose traditional territory the media server of your video meeting stands.&lt;/p&gt;&lt;p&gt;Licence: MIT.&lt;/p&gt;&lt;p&gt;Web services used:&lt;br&gt;&amp;bull; %2 (where a server stands) receives the media server&apos;s address.&lt;br&gt;&amp;bull; %3 (whose land a place is on) receives the server&apos;s position.&lt;br&gt;&amp;bull; %6&lt;br&gt;Another participant&apos;s address (in a peer-to-peer call) and addresses on private networks are never sent anywhere.&lt;/p&gt;&lt;p&gt;What is captured: UDP datagrams from the meeting services&apos; media ports (%4), and others that look like a meeting&apos;s media or connectivity checks. The capture helper reads their headers and first bytes and passes on only the other side&apos;s address and port, what kind of datagram it is and how many came; nothing of their content leaves it, and nothing is kept.&lt;/p&gt;&lt;p&gt;Services are recognised by the address ranges they publish for their media servers (lists of %5) and by their ports.&lt;/p&gt;</source>
+        <translation>&lt;p&gt;&lt;b&gt;Tidemark %1&lt;/b&gt;&lt;/p&gt;&lt;p&gt;Indique sur le territoire traditionnel de quels peuples se trouve le serveur média de votre vidéoconférence.&lt;/p&gt;&lt;p&gt;Licence&#xa0;: MIT.&lt;/p&gt;&lt;p&gt;Services Web utilisés&#xa0;:&lt;br&gt;&amp;bull; %2 (où se trouve un serveur) reçoit l&apos;adresse du serveur média.&lt;br&gt;&amp;bull; %3 (sur quelle terre se trouve un lieu) reçoit la position du serveur.&lt;br&gt;&amp;bull; %6&lt;br&gt;L&apos;adresse d&apos;un autre participant (dans un appel pair à pair) et les adresses de réseaux privés ne sont jamais envoyées nulle part.&lt;/p&gt;&lt;p&gt;Ce qui est capturé&#xa0;: les datagrammes UDP provenant des ports média des services de réunion (%4), et les autres qui ressemblent au média d&apos;une réunion ou à ses vérifications de connectivité. L&apos;assistant de capture lit leurs en-têtes et leurs premiers octets et ne transmet que l&apos;adresse et le port de l&apos;autre côté, le genre de datagramme et leur nombre; rien de leur contenu n&apos;en sort, et rien n&apos;est conservé.&lt;/p&gt;&lt;p&gt;Les services sont reconnus par les plages d&apos;adresses qu&apos;ils publient pour leurs serveurs média (listes de %5) et par leurs ports.&lt;/p&gt;</translation>
+    </message>
+    <message>
+        <source>Your own place: none is set, so nothing about where you are is sent.</source>
+        <translation>Votre propre lieu : aucun n&apos;est défini, donc rien sur l&apos;endroit où vous êtes n&apos;est envoyé.</translation>
+    </message>
+    <message>
+        <source>Your own place, %1: %2 receives its position while a meeting goes on.</source>
+        <translation>Votre propre lieu, %1 : %2 reçoit sa position pendant une réunion.</translation>
+    </message>
+    <message>
+        <source>Your place</source>
+        <translation>Votre lieu</translation>
+    </message>
+    <message>
+        <source>Tidemark can also name the traditional territory of the place you join meetings from. Nothing about your place is sent until you set one; then its position goes to the territory service while a meeting goes on.</source>
+        <translation>Tidemark peut aussi nommer le territoire traditionnel du lieu depuis lequel vous participez aux réunions. Rien sur votre lieu n&apos;est envoyé tant que vous n&apos;en avez pas défini un ; sa position va ensuite au service des territoires pendant une réunion.</translation>
+    </message>
+    <message>
+        <source>Pick a place looked up before…</source>
+        <translation>Choisir un lieu déjà recherché…</translation>
+    </message>
+    <message>
+        <source>&amp;From saved answers:</source>
+        <translation>Parm&amp;i les réponses enregistrées :</translation>
+    </message>
+    <message>
+        <source>Ask Where My Public &amp;Address Is</source>
+        <translation>Demander où est mon adresse p&amp;ublique</translation>
+    </message>
+    <message>
+        <source>&amp;No Place</source>
+        <translation>Aucun &amp;lieu</translation>
+    </message>
+    <message>
+        <source>Ask Where My Public Address Is sends one request to %1, which sees this computer&apos;s public address and answers with a position near it.</source>
+        <translation>« Demander où est mon adresse publique » envoie une requête à %1, qui voit l&apos;adresse publique de cet ordinateur et répond par une position proche.</translation>
+    </message>
+    <message>
+        <source>Asking…</source>
+        <translation>Demande en cours…</translation>
+    </message>
+    <message>
+        <source>No position: %1.</source>
+        <translation>Aucune position : %1.</translation>
+    </message>
+    <message>
+        <source>The service places this computer near %1; save to use it.</source>
+        <translation>Le service situe cet ordinateur près de %1 ; enregistrez pour l&apos;utiliser.</translation>
+    </message>
+    <message>
+        <source>Your place needs a latitude (-90 to 90) and a longitude (-180 to 180), such as 45.5, -73.6; or none.</source>
+        <translation>Votre lieu demande une latitude (-90 à 90) et une longitude (-180 à 180), comme 45.5, -73.6 ; ou aucun.</translation>
+    </message>
+    <message>
+        <source>You are joining from the land of</source>
+        <translation>Vous participez depuis la terre de</translation>
+    </message>
+    <message>
+        <source>Your &amp;position (latitude, longitude):</source>
+        <translation>Votre &amp;position (latitude, longitude) :</translation>
     </message>
 </context>
 </TS>

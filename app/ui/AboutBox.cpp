@@ -20,6 +20,7 @@ QString aboutText(const AppCore& core) {
                "<p>Web services used:<br>"
                "&bull; %2 (where a server stands) receives the media server's address.<br>"
                "&bull; %3 (whose land a place is on) receives the server's position.<br>"
+               "&bull; %6<br>"
                "Another participant's address (in a peer-to-peer call) and addresses on private networks are never "
                "sent anywhere.</p>"
                "<p>What is captured: UDP datagrams from the meeting services' media ports (%4), and others that "
@@ -31,7 +32,18 @@ QString aboutText(const AppCore& core) {
         .arg(core.state().appVersion().value_or(QString::fromUtf8(BuildConfig::version)).toHtmlEscaped(),
              hostOf(BuildConfig::ipInfoBaseAddress).toHtmlEscaped(),
              hostOf(BuildConfig::territoryBaseAddress).toHtmlEscaped(), servicesText().toHtmlEscaped(),
-             QString::fromUtf8(publishedRanges::date.data(), qsizetype(publishedRanges::date.size())));
+             QString::fromUtf8(publishedRanges::date.data(), qsizetype(publishedRanges::date.size())),
+             ownPlaceText(core).toHtmlEscaped());
+}
+
+QString ownPlaceText(const AppCore& core) {
+    const auto& place = core.ownPlace();
+    if (!place) {
+        return QCoreApplication::translate("Tidemark", "Your own place: none is set, so nothing about where you are is sent.");
+    }
+    const QString where = place->name.isEmpty() ? place->position : QStringLiteral("%1 (%2)").arg(place->name, place->position);
+    return QCoreApplication::translate("Tidemark", "Your own place, %1: %2 receives its position while a meeting goes on.")
+        .arg(where, hostOf(BuildConfig::territoryBaseAddress));
 }
 
 QString servicesText() {

@@ -385,7 +385,7 @@ void ContentView::redraw() {
     const QString owner = actions_.networkOwner ? actions_.networkOwner() : QString();
     setShown(owner_, owner);
     QStringList notices;
-    for (const QString& line : {state_.notice(), state_.storeProblem()}) {
+    for (const QString& line : {state_.notice(), state_.ownLand().problem, state_.storeProblem()}) {
         if (!line.isEmpty()) notices << line;
     }
     setShown(notice_, notices.join(QLatin1Char('\n')));
@@ -402,8 +402,12 @@ void ContentView::redraw() {
         last_->setText(QCoreApplication::translate("Tidemark", "Last: %1, %2 —").arg(lastAnswer->shown.toLocalTime().toString(QStringLiteral("HH:mm")), place));
     }
     lastRow_->setVisible(showLast);
-    if (state_.territories() != shownTerritories_) rebuildTerritoryLinks();
-    copy_->setVisible(state_.statusColor() == StatusColor::green && !state_.territories().empty());
+    if (state_.territories() != shownTerritories_ || state_.ownLand().text != shownOwn_.text ||
+        state_.ownLand().territories != shownOwn_.territories) {
+        rebuildTerritoryLinks();
+    }
+    copy_->setVisible((state_.statusColor() == StatusColor::green && !state_.territories().empty()) ||
+                      !state_.ownLand().text.isEmpty());
     fitTerritoryArea();
 }
 
@@ -437,15 +441,49 @@ void ContentView::showMessage(const QString& text) {
 
 void ContentView::rebuildTerritoryLinks() {
     shownTerritories_ = state_.territories();
-    for (LinkLabel* link : territoryLinks_) {
-        territoryColumn_->removeWidget(link);
-        link->hide();
-        link->deleteLater();
+    shownOwn_ = {state_.ownLand().text, state_.ownLand().territories, {}};
+    std::vector<QWidget*> rows(territoryLinks_.begin(), territoryLinks_.end());
+    if (ownHeading_) rows.push_back(ownHeading_);
+    for (QWidget* row : rows) {
+        territoryColumn_->removeWidget(row);
+        row->hide();
+        row->deleteLater();
     }
+    ownHeading_ = nullptr;
     territoryLinks_.clear();
     // Room for the scroll bar, so the column keeps its width whether or not the list scrolls.
     const int width = columnWidth - territoryArea_->verticalScrollBar()->sizeHint().width();
-    for (const Territory& territory : shownTerritories_) {
+    addTerritoryLinks(shownTerritories_, width);
+    // The land the user joins from: its sentence, then its peoples, under the server's.
+    if (!shownOwn_.text.isEmpty()) {
+        ownHeading_ = new QLabel(breakable(shownOwn_.text), territoryList_);
+        ownHeading_->setObjectName(QStringLiteral("ownLand"));
+        ownHeading_->setTextFormat(Qt::PlainText);
+        ownHeading_->setWordWrap(true);
+        ownHeading_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        ownHeading_->setAccessibleName(shownOwn_.text);
+        fit(ownHeading_, width);
+        territoryColumn_->addWidget(ownHeading_);
+        ownHeading_->setVisible(true);
+        addTerritoryLinks(shownOwn_.territories, width);
+    }
+    territoryList_->setFixedSize(width, territoryColumn_->sizeHint().height());
+    // Reading order is Tab order: sentence, territories, Copy, the actions, Learn more.
+    QWidget* previous = mainText_;
+    for (LinkLabel* link : territoryLinks_) {
+        if (link->focusPolicy() == Qt::NoFocus) continue;
+        setTabOrder(previous, link);
+        previous = link;
+    }
+    for (QWidget* next :
+         std::initializer_list<QWidget*>{copy_, tryAgain_, saveErrorLog_, settings_, copyLast_, acknowledgement_}) {
+        setTabOrder(previous, next);
+        previous = next;
+    }
+}
+
+void ContentView::addTerritoryLinks(const std::vector<Territory>& rows, int width) {
+    for (const Territory& territory : rows) {
         const QString address = territory.properties.description;
         auto* link = new LinkLabel(territory.properties.name, [this, address] { actions_.openLink(address); },
                                    territoryList_);
@@ -473,19 +511,6 @@ void ContentView::rebuildTerritoryLinks() {
         link->setVisible(true);
         territoryLinks_.push_back(link);
     }
-    territoryList_->setFixedSize(width, territoryColumn_->sizeHint().height());
-    // Reading order is Tab order: sentence, territories, Copy, the actions, Learn more.
-    QWidget* previous = mainText_;
-    for (LinkLabel* link : territoryLinks_) {
-        if (link->focusPolicy() == Qt::NoFocus) continue;
-        setTabOrder(previous, link);
-        previous = link;
-    }
-    for (QWidget* next :
-         std::initializer_list<QWidget*>{copy_, tryAgain_, saveErrorLog_, settings_, copyLast_, acknowledgement_}) {
-        setTabOrder(previous, next);
-        previous = next;
-    }
 }
 
 void ContentView::refreshLayout() {
@@ -495,7 +520,7 @@ void ContentView::refreshLayout() {
 }
 
 void ContentView::fitTerritoryArea() {
-    const bool any = !territoryLinks_.empty();
+    const bool any = !territoryLinks_.empty() || ownHeading_;
     if (territoryArea_->isHidden() == any) territoryArea_->setVisible(any);
     const int listHeight = any ? territoryList_->height() : 0;
     refreshLayout();

@@ -103,7 +103,10 @@ public:
     QLabel* lastAnswerLabel() const { return last_; }
     LinkLabel* copyLastLink() const { return copyLast_; }
     LinkLabel* copyAcknowledgementLink() const { return copy_; }
+    // The server's peoples, then the user's own land's.
     const std::vector<LinkLabel*>& territoryLinks() const { return territoryLinks_; }
+    // The sentence on the user's own land, above its peoples; none while it is not shown.
+    QLabel* ownLandLabel() const { return ownHeading_; }
     QScrollArea* territoryArea() const { return territoryArea_; }
     LinkLabel* tryAgainLink() const { return tryAgain_; }
     LinkLabel* saveErrorLogLink() const { return saveErrorLog_; }
@@ -132,6 +135,7 @@ protected:
 private:
     void redraw();
     void rebuildTerritoryLinks();
+    void addTerritoryLinks(const std::vector<Territory>& rows, int width);
     void fitTerritoryArea();
     void refreshLayout();
     // A label's text, fitted to the column, shown when there is one.
@@ -154,6 +158,8 @@ private:
     QVBoxLayout* territoryColumn_;
     std::vector<LinkLabel*> territoryLinks_;
     std::vector<Territory> shownTerritories_;
+    OwnLandShown shownOwn_;
+    QLabel* ownHeading_ = nullptr;
     LinkLabel* copy_;
     LinkLabel* tryAgain_;
     LinkLabel* saveErrorLog_;

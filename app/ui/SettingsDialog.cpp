@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QRegularExpression>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFormLayout>
@@ -35,10 +36,15 @@ QLabel* siteLink(const QString& text, const char* address, QWidget* parent) {
     return label;
 }
 
+// A form label as a field's name for screen readers: without its mnemonic and its colon.
+QString fieldName(const QString& label) {
+    return QString(label).remove(QLatin1Char('&')).remove(QRegularExpression(QStringLiteral("[\\s\\x{00a0}]*:$")));
+}
+
 // A secret field with its Show toggle, under the form's `label`; both named for screen readers (the form
 // labels the row, not the field inside it).
 QWidget* secretRow(QLineEdit* field, const QString& label, QWidget* parent) {
-    const QString name = QString(label).remove(QLatin1Char('&')).remove(QRegularExpression(QStringLiteral("[\\s\\x{00a0}]*:$")));
+    const QString name = fieldName(label);
     field->setAccessibleName(name);
     auto* row = new QWidget(parent);
     auto* layout = new QHBoxLayout(row);
@@ -126,6 +132,8 @@ SettingsDialog::SettingsDialog(AppCore& core, KeyStore& keyStore, Preferences* p
         outer->addWidget(services);
     }
 
+    if (preferences_) outer->addWidget(placeGroup());
+
     if (preferences_) {
         auto* starting = new QGroupBox(QCoreApplication::translate("Tidemark", "Starting"), this);
         auto* startingLayout = new QVBoxLayout(starting);
@@ -200,7 +208,99 @@ void SettingsDialog::testIpInfo() {
     });
 }
 
+QGroupBox* SettingsDialog::placeGroup() {
+    auto* group = new QGroupBox(QCoreApplication::translate("Tidemark", "Your place"), this);
+    auto* layout = new QVBoxLayout(group);
+    auto* about = new QLabel(QCoreApplication::translate("Tidemark",
+                                                         "Tidemark can also name the traditional territory of the place you "
+                                                         "join meetings from. Nothing about your place is sent until you set "
+                                                         "one; then its position goes to the territory service while a meeting "
+                                                         "goes on."),
+                             group);
+    about->setWordWrap(true);
+    layout->addWidget(about);
+    auto* form = new QFormLayout();
+    position_ = new QLineEdit(group);
+    position_->setMaxLength(64);
+    position_->setPlaceholderText(QStringLiteral("45.5, -73.6"));
+    if (const auto& place = core_.ownPlace()) {
+        position_->setText(place->position);
+        named_ = *place;
+    }
+    const QString positionLabel = QCoreApplication::translate("Tidemark", "Your &position (latitude, longitude):");
+    position_->setAccessibleName(fieldName(positionLabel));
+    form->addRow(positionLabel, position_);
+    known_ = new QComboBox(group);
+    known_->addItem(QCoreApplication::translate("Tidemark", "Pick a place looked up before…"));
+    for (const OwnPlace& place : core_.knownPlaces()) {
+        known_->addItem(QStringLiteral("%1 (%2)").arg(place.name.isEmpty() ? place.position : place.name, place.position),
+                        QVariant::fromValue(QStringList{place.position, place.name}));
+    }
+    known_->setEnabled(known_->count() > 1);
+    const QString knownLabel = QCoreApplication::translate("Tidemark", "&From saved answers:");
+    known_->setAccessibleName(fieldName(knownLabel));
+    form->addRow(knownLabel, known_);
+    layout->addLayout(form);
+    auto* buttons = new QHBoxLayout();
+    askPlace_ = new QPushButton(QCoreApplication::translate("Tidemark", "Ask Where My Public &Address Is"), group);
+    noPlace_ = new QPushButton(QCoreApplication::translate("Tidemark", "&No Place"), group);
+    buttons->addWidget(askPlace_);
+    buttons->addWidget(noPlace_);
+    buttons->addStretch();
+    layout->addLayout(buttons);
+    placeResult_ = new QLabel(QCoreApplication::translate("Tidemark",
+                                                          "Ask Where My Public Address Is sends one request to %1, which sees "
+                                                          "this computer's public address and answers with a position near it.")
+                                  .arg(QUrl(QString::fromUtf8(BuildConfig::ipInfoBaseAddress)).host()),
+                              group);
+    placeResult_->setWordWrap(true);
+    layout->addWidget(placeResult_);
+
+    connect(known_, &QComboBox::activated, this, [this](int index) {
+        const QStringList chosen = known_->itemData(index).toStringList();
+        if (chosen.size() != 2) return;
+        named_ = OwnPlace{chosen[0], chosen[1]};
+        position_->setText(chosen[0]);
+    });
+    connect(noPlace_, &QPushButton::clicked, this, [this] {
+        position_->clear();
+        named_.reset();
+    });
+    connect(askPlace_, &QPushButton::clicked, this, [this] {
+        askPlace_->setEnabled(false);
+        placeResult_->setText(QCoreApplication::translate("Tidemark", "Asking…"));
+        core_.askOwnPlace([this, guard = QPointer<SettingsDialog>(this)](std::optional<OwnPlace> place, const QString& why) {
+            if (!guard) return;
+            askPlace_->setEnabled(true);
+            if (!place) {
+                placeResult_->setText(QCoreApplication::translate("Tidemark", "No position: %1.").arg(why));
+                return;
+            }
+            named_ = place;
+            position_->setText(place->position);
+            placeResult_->setText(QCoreApplication::translate("Tidemark", "The service places this computer near %1; save to use it.")
+                                      .arg(place->name.isEmpty() ? place->position : place->name));
+        });
+    });
+    return group;
+}
+
+std::optional<std::optional<OwnPlace>> SettingsDialog::chosenPlace() const {
+    if (!position_ || position_->text().trimmed().isEmpty()) return std::optional<OwnPlace>{};
+    const auto position = TerritoryLookup::normalizedPosition(position_->text());
+    if (!position) return std::nullopt;
+    // The name of a place picked or asked for, as long as its position was not changed by hand.
+    return std::optional<OwnPlace>{OwnPlace{*position, named_ && named_->position == *position ? named_->name : QString()}};
+}
+
 void SettingsDialog::save() {
+    const auto place = chosenPlace();
+    if (!place) {
+        placeResult_->setText(QCoreApplication::translate("Tidemark", "Your place needs a latitude (-90 to 90) and a longitude "
+                                                                      "(-180 to 180), such as 45.5, -73.6; or none."));
+        position_->setFocus();
+        return;
+    }
     core_.saveKeys({territoryKey_->text().trimmed(), ipInfoToken_->text().trimmed()});
     ServiceSet services = 0;
     for (std::size_t i = 0; i < serviceBoxes_.size(); ++i) {
@@ -215,6 +315,10 @@ void SettingsDialog::save() {
             core_.state().appendLog(QStringLiteral("The autostart entry could not be changed: ") + Preferences::defaultAutostartPath());
         }
         preferences_->setStartInTray(startInTray_->isChecked());
+        if (*place != core_.ownPlace()) {
+            preferences_->setOwnPlace(*place);
+            core_.setOwnPlace(*place);
+        }
     }
     accept();
 }

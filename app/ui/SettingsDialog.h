@@ -8,6 +8,8 @@
 #include <vector>
 
 class QCheckBox;
+class QComboBox;
+class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -15,7 +17,8 @@ class QPushButton;
 namespace Tidemark {
 
 // The services' keys (each with where to get it, a Show toggle and a Test that asks the service once),
-// where they are kept, the services watched, starting at login or in the tray, and "Clear saved answers".
+// where they are kept, the services watched, the user's own place, starting at login or in the tray, and
+// "Clear saved answers".
 class SettingsDialog : public ScrollingDialog {
     Q_OBJECT
 
@@ -37,6 +40,10 @@ public:
     void askForTheKey();
     bool askingForTheKey() const;
     const std::vector<QCheckBox*>& serviceBoxes() const { return serviceBoxes_; }
+    QLineEdit* positionField() const { return position_; }
+    QComboBox* knownPlaces() const { return known_; }
+    QPushButton* askPlaceButton() const { return askPlace_; }
+    QLabel* placeResult() const { return placeResult_; }
 
     // Keeps the keys (accept()): in use at once, stored where the desktop allows.
     void save();
@@ -46,6 +53,10 @@ private:
     void testTerritory();
     void testIpInfo();
     void showPlace(KeyStore::Place place);
+    // Where the user joins from: a position typed, picked from saved answers or asked for.
+    QGroupBox* placeGroup();
+    // The place in the field: a place, none (empty), or nothing valid.
+    std::optional<std::optional<OwnPlace>> chosenPlace() const;
 
     AppCore& core_;
     KeyStore& keyStore_;
@@ -63,6 +74,12 @@ private:
     QLabel* firstStart_;
     QCheckBox* startAtLogin_ = nullptr;
     QCheckBox* startInTray_ = nullptr;
+    QLineEdit* position_ = nullptr;
+    QComboBox* known_ = nullptr;
+    QPushButton* askPlace_ = nullptr;
+    QPushButton* noPlace_ = nullptr;
+    QLabel* placeResult_ = nullptr;
+    std::optional<OwnPlace> named_;  // the place last picked or asked for, with its name
 };
 
 }  // namespace Tidemark

@@ -60,8 +60,8 @@ QString StatusTray::toolTip(const DisplayState& state) {
         const int seconds = int(std::max<qint64>(0, QDateTime::currentDateTimeUtc().secsTo(*state.retryAt())));
         lines << QCoreApplication::translate("Tidemark", "Trying again in %n s.", "a countdown", seconds);
     }
-    if (state.statusColor() == StatusColor::green) {
-        const auto& territories = state.territories();
+    // A few names of each list, each cut to a line.
+    const auto names = [&lines](const std::vector<Territory>& territories) {
         const std::size_t shown = std::min<std::size_t>(territories.size(), 3);
         for (std::size_t i = 0; i < shown; ++i) {
             QString name = territories[i].properties.name;
@@ -69,6 +69,11 @@ QString StatusTray::toolTip(const DisplayState& state) {
             lines << name;
         }
         if (territories.size() > shown) lines << QCoreApplication::translate("Tidemark", "and %n more", "peoples not listed", int(territories.size() - shown));
+    };
+    if (state.statusColor() == StatusColor::green) names(state.territories());
+    if (!state.ownLand().text.isEmpty()) {
+        lines << QCoreApplication::translate("Tidemark", "You are joining from the land of");
+        names(state.ownLand().territories);
     }
     return lines.join(QLatin1Char('\n'));
 }

@@ -1,5 +1,6 @@
 // The window in French and for assistive technology: every text translated (and English unchanged), every
 // control named for a screen reader, the status in words, focus in reading order, readable colours.
+#include "AboutBox.h"
 #include "Readable.h"
 #include "RecentDialog.h"
 #include "SaveLogDialog.h"
@@ -34,6 +35,7 @@ void show(Window& window, Shown shown) {
     if (shown == Shown::answer) {
         const Geo geo{"192.0.2.7", "45.5,-73.5", "Montreal", "Quebec", "CA", {}};
         window.showLocated(TerritoryLookup::sentenceFor(StreamMonitor::streamSubject(*NetAddress::fromText("192.0.2.7"), 8801), geo, true), threeTerritories());
+        state.setOwnLand({OwnLand::sentence(false), {window.core.territoryLookup().fallbackEntry()}, {}});
     }
     if (shown == Shown::error) {
         state.setMainText(PermissionStep::failureMessage());
@@ -44,6 +46,7 @@ void show(Window& window, Shown shown) {
     if (shown == Shown::peer) {
         state.setMainText(StreamMonitor::peerText(QStringLiteral("Zoom")));
         state.setStatusColor(StatusColor::purple);
+        state.setOwnLand({OwnLand::sentence(true), threeTerritories(), {}});
     }
     if (shown == Shown::retrying) {
         state.setMainText(QCoreApplication::translate("Tidemark", "There was an error fetching IP data: %1.")
@@ -54,6 +57,8 @@ void show(Window& window, Shown shown) {
         state.setStoreProblem(QCoreApplication::translate("Tidemark", "Tidemark cannot save answers now (%1): it shows what was "
                                                                       "saved before and saves nothing new.")
                                   .arg(QCoreApplication::translate("Tidemark", "the disk is full")));
+        state.setOwnLand({{}, {}, QCoreApplication::translate("Tidemark", "Your place's land could not be looked up: %1.")
+                                      .arg(QCoreApplication::translate("Tidemark", "the service did not answer in time"))});
     }
     for (int i = 0; i < 3; ++i) QApplication::processEvents();
 }
@@ -109,8 +114,10 @@ QStringList everyText(const QString& screenshots = {}) {
     QTemporaryDir dir;
     KeyStore keys(dir.filePath(QStringLiteral("keys.json")));
     Window window;
-    SettingsDialog settings(window.core, keys);
-    texts << textsOf(&settings);
+    window.core.setOwnPlace(OwnPlace{QStringLiteral("43.65,-79.38"), QStringLiteral("Montreal")});
+    Preferences preferences(dir.filePath(QStringLiteral("tidemark.conf")), dir.filePath(QStringLiteral("autostart.desktop")));
+    SettingsDialog settings(window.core, keys, &preferences);
+    texts << textsOf(&settings) << ownPlaceText(window.core);
     LookupStore store(dir.filePath(QStringLiteral("lookups.sqlite")), {});
     store.record({QDateTime(QDate(2026, 12, 8), QTime(14, 2), Qt::UTC), "192.0.2.7", "Montreal, Quebec, CA", "text", "Zoom",
                   {"Wendat"}, {"Wendat"}, 0});

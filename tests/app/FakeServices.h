@@ -34,6 +34,11 @@ public:
             state->recordQuery(request.target);
             reply(state->answer(&State::ip), response);
         });
+        // Where the asking computer's own address stands.
+        server_.Get("/ip/json", [state = state_](const httplib::Request& request, httplib::Response& response) {
+            state->record("ip (own) token=" + request.get_param_value("token"));
+            reply(state->answer(&State::ip), response);
+        });
         server_.Get("/territory/api/index.php", [state = state_](const httplib::Request& request,
                                                                   httplib::Response& response) {
             state->record("territory maps=" + request.get_param_value("maps") +

@@ -447,3 +447,85 @@ TEST(MeetingServices, TheMediaPathFromWhatTheCaptureObserves) {
         EXPECT_EQ(h.log().filter(QStringLiteral("Switching to media server")).size(), c.switches);
     }
 }
+
+TEST(OwnLand, TheLandYouJoinFromAcrossTwoMeetings) {
+    // Each row: a place of one's own or none, and a meeting through a server or peer to peer, held twice.
+    // The first meeting asks what it must and nothing about a place never set; the second is answered
+    // from the store with no request at all.
+    const std::string server = "territory maps=languages position=45.5088,-73.5878 key=k";
+    const std::string own = "territory maps=languages position=43.65,-79.38 key=k";
+    const std::string ip = "ip 192.0.2.7 token=t";
+    struct Case {
+        const char* name;
+        std::optional<OwnPlace> place;
+        bool peer;
+        std::vector<std::string> requests;  // sorted
+        StatusColor color;
+    };
+    const OwnPlace toronto{QStringLiteral("43.65,-79.38"), QStringLiteral("Toronto, Ontario, CA")};
+    const Case cases[] = {
+        {"a server, no place: nothing about one's own is sent", std::nullopt, false, {ip, server}, StatusColor::green},
+        {"a server and a place: a second sentence", toronto, false, {ip, own, server}, StatusColor::green},
+        {"peer to peer and a place: that sentence alone", toronto, true, {own}, StatusColor::purple},
+        {"peer to peer, no place: nothing sent at all", std::nullopt, true, {}, StatusColor::purple},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeServices services;
+        services.setIpAnswer({200, R"({"ip":"192.0.2.7","city":"Montreal","region":"Quebec","country":"CA",)"
+                                   R"("loc":"45.5088,-73.5878","org":"AS64500"})"});
+        services.setTerritoryAnswer({200, R"([{"id":"w","type":"F","properties":{"name":"Wendat","description":"https://t/w"}}])"});
+        QTemporaryDir dir;
+        ManualScheduler scheduler;
+        FakeCapture capture;
+        NoPrompt prompt;
+        NoRunner runner;
+        AppCoreOptions options;
+        options.ipInfoBaseAddress = services.ipBase();
+        options.territoryBaseAddress = services.territoryBase();
+        options.capture = capture.factory();
+        options.scheduler = &scheduler;
+        options.fixedTerritoryKey = QStringLiteral("k");
+        options.storePath = dir.filePath(QStringLiteral("lookups.sqlite"));
+        options.ipInfoToken = QStringLiteral("t");
+        options.ownPlace = c.place;
+        AppCore core(InfoDictionary{}, prompt, runner, options);
+        DisplayState& state = core.state();
+        core.monitor().startMonitoring();
+        const auto meeting = [&] {
+            if (c.peer) {
+                capture.deliver({datagrams("3.7.35.10", 3478, 2, PayloadClass::stun, Direction::outbound),
+                                 datagrams("192.168.1.20", 50002, 400)});
+            } else {
+                capture.deliver({datagrams("192.0.2.7", 8801, 400)});
+            }
+            scheduler.advance(10s);
+            return QTest::qWaitFor([&] {
+                return state.statusColor() == c.color && state.ownLand().text.isEmpty() == !c.place;
+            }, 5000);
+        };
+        for (int round = 1; round <= 2; ++round) {
+            SCOPED_TRACE(round);
+            ASSERT_TRUE(meeting());
+            auto requests = services.requests();
+            std::sort(requests.begin(), requests.end());
+            EXPECT_EQ(requests, c.requests);
+            const QString text = core.acknowledgementText();
+            EXPECT_EQ(text.contains(OwnLand::sentence(true) + QStringLiteral("\nWendat: https://t/w\n")), c.place.has_value()) << text.toStdString();
+            EXPECT_EQ(text.startsWith(OwnLand::sentence(true)), c.peer && c.place) << text.toStdString();
+            EXPECT_FALSE(text.contains(QStringLiteral("192.168.1.20")));
+            EXPECT_FALSE(state.statusText().contains(QStringLiteral("43.65")));  // the log never says where one is
+            const auto history = core.recentAcknowledgements();
+            ASSERT_EQ(history.size(), c.place || !c.peer ? 1u : 0u);
+            if (!history.empty()) {
+                EXPECT_EQ(history[0].ownPeoples, c.place ? QStringList{"Wendat"} : QStringList{});
+                EXPECT_EQ(history[0].peoples, c.peer ? QStringList{} : QStringList{"Wendat"});
+                EXPECT_EQ(history[0].text, text);
+            }
+            scheduler.advance(20s);  // the meeting ends
+            EXPECT_EQ(state.statusColor(), StatusColor::orange);
+            EXPECT_EQ(state.ownLand(), OwnLandShown{});
+            EXPECT_EQ(core.acknowledgementText(), text);  // kept a while after it
+        }
+    }
+}

@@ -67,7 +67,7 @@ QRect visibleRect(QWidget* widget, QWidget* window) {
 }  // namespace
 
 TEST(Window, EveryNameWholeAndOnScreen) {
-    // Names of every length, lists of every size: each label as tall as its text needs at its width, no two
+    // Names of every length, lists of every size, the server's and one's own land's: each label as tall as its text needs at its width, no two
     // things drawn over each other, the window within the screen, and the sentence, Copy and Learn more
     // in view. Run at scale 1 here and at scale 2 on a 1280x800 screen by AtScaleTwo.
     Window window;
@@ -78,6 +78,8 @@ TEST(Window, EveryNameWholeAndOnScreen) {
     for (const int count : {1, 10, 60}) {
         for (const int length : {1, 80, 200, 300}) {
             SCOPED_TRACE(testing::Message() << count << " names of " << length << " characters");
+            // The land one joins from, as many names again, under the server's.
+            window.core.state().setOwnLand({OwnLand::sentence(true), territories(count, length), {}});
             window.showLocated(sentence, territories(count, length), QStringLiteral("AS64500 Example Networks"));
             window.settledSize();
             EXPECT_TRUE(available.contains(window.main().frameGeometry())) << window.main().frameGeometry().height();
@@ -94,19 +96,21 @@ TEST(Window, EveryNameWholeAndOnScreen) {
                         << a << " over " << b;
                 }
             }
+            ASSERT_TRUE(view.ownLandLabel());
             std::vector<QLabel*> labels{view.mainTextLabel(), view.networkOwnerLabel()};
-            for (LinkLabel* link : view.territoryLinks()) labels.push_back(link);
-            for (QLabel* label : labels) EXPECT_GE(label->height(), label->heightForWidth(label->width()));
             const auto& links = view.territoryLinks();
-            ASSERT_EQ(links.size(), static_cast<std::size_t>(count));
-            for (std::size_t i = 1; i < links.size(); ++i) {
-                EXPECT_GT(links[i]->geometry().top(), links[i - 1]->geometry().bottom());
-            }
+            ASSERT_EQ(links.size(), static_cast<std::size_t>(2 * count));
+            std::vector<QLabel*> rows(links.begin(), links.end());
+            rows.insert(rows.begin() + count, view.ownLandLabel());
+            labels.insert(labels.end(), rows.begin(), rows.end());
+            for (QLabel* label : labels) EXPECT_GE(label->height(), label->heightForWidth(label->width()));
+            for (std::size_t i = 1; i < rows.size(); ++i) EXPECT_GT(rows[i]->geometry().top(), rows[i - 1]->geometry().bottom());
             EXPECT_EQ(links.back()->linkText(), territories(count, length).back().properties.name);  // whole
         }
     }
     window.showLocated(sentence, territories(60, 300));
-    window.screenshot(QStringLiteral("sixty-names"));
+    window.screenshot(QStringLiteral("sixty-names-and-sixty-of-ones-own"));
+    window.core.state().setOwnLand({});
     window.showLocated(sentence, territories(1, 300));
     window.screenshot(QStringLiteral("a-name-of-300-characters"));
     // A name without a single space wraps within the column too, and its tooltip holds it whole.
@@ -470,6 +474,12 @@ TEST(Program, OptionsAndAStandardOutputThatCarriesOnlyTheView) {
     EXPECT_NE(services.err.find("tidemark: --services: \"skype\" is no service Tidemark knows; it takes some of: "
                                 "zoom,teams,meet,webex,jitsi"),
               std::string::npos) << services.err;
+    for (const char* place : {"91,0", "45.5", "north"}) {
+        auto wrong = runProgram({TIDEMARK_PATH, "--terminal", "--place", place});
+        EXPECT_EQ(wrong.exitCode, 1);
+        EXPECT_NE(wrong.err.find(std::string("tidemark: --place: \"") + place + "\" is no latitude and longitude on Earth"),
+                  std::string::npos) << wrong.err;
+    }
     // A name that is no interface is a typing error, told with the names there are.
     auto nosuch = runProgram({TIDEMARK_PATH, "--terminal", "--interface", "nosuch"});
     EXPECT_EQ(nosuch.exitCode, 1);
@@ -543,6 +553,15 @@ TEST(Window, SettingsTestsEachKeyAndKeepsThem) {
         for (QCheckBox* box : settings.serviceBoxes()) box->setChecked(false);
         settings.serviceBoxes()[1]->setChecked(true);
         settings.serviceBoxes()[2]->setChecked(true);
+        // One's own place: not one on Earth keeps the dialog open; asked for, it comes with its name.
+        EXPECT_TRUE(settings.positionField()->text().isEmpty());
+        settings.positionField()->setText(QStringLiteral("91, 0"));
+        settings.save();
+        EXPECT_NE(settings.result(), QDialog::Accepted);
+        EXPECT_TRUE(settings.placeResult()->text().startsWith(QStringLiteral("Your place needs a latitude")));
+        settings.askPlaceButton()->click();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return settings.askPlaceButton()->isEnabled(); }, 10000));
+        EXPECT_EQ(settings.positionField()->text(), QStringLiteral("1,2"));
         settings.save();
     });
     window.menuAction(QStringLiteral("Settings\u2026"))->trigger();
@@ -552,10 +571,15 @@ TEST(Window, SettingsTestsEachKeyAndKeepsThem) {
     EXPECT_EQ(results[2], QStringLiteral("The service answers with Tidemark's own token, shared by every user."));
     EXPECT_TRUE(results[3].contains(keys.fallbackPath()));
     EXPECT_EQ(window.core.keys().territoryKey, QStringLiteral("my key"));
-    EXPECT_TRUE(services.requests().back().rfind("ip 8.8.8.8", 0) == 0);
+    const auto requests = services.requests();
+    EXPECT_EQ(std::count_if(requests.begin(), requests.end(), [](const std::string& r) { return r.rfind("ip 8.8.8.8", 0) == 0; }), 1);
     EXPECT_TRUE(QTest::qWaitFor([&] { return QFile::exists(keys.fallbackPath()); }, 10000));
     // Teams and Meet alone, from now on and at the next start.
     EXPECT_EQ(window.core.monitor().services(), ServiceSet{0b110});
     EXPECT_EQ(Preferences(dir.filePath(QStringLiteral("tidemark.conf"))).watchedServices(), ServiceSet{0b110});
     EXPECT_EQ(window.core.state().waiting(), DisplayState::waitingForAnyStream());
+    const OwnPlace place{QStringLiteral("1,2"), QStringLiteral("C, R, X")};
+    EXPECT_EQ(window.core.ownPlace(), place);
+    EXPECT_EQ(Preferences(dir.filePath(QStringLiteral("tidemark.conf"))).ownPlace(), place);
+    EXPECT_EQ(std::count(requests.begin(), requests.end(), std::string("ip (own) token=") + BuildConfig::ipInfoToken), 1);
 }
