@@ -7,7 +7,8 @@
 #  2. dpkg-reconfigure to "yes": every user captures;
 #  3. the helper's folder on ramfs, which keeps no file capabilities: the helper becomes setuid root for the
 #     tidemark group and captures for a member alone;
-#  4. purge leaves no override behind.
+#  4. purge leaves no override behind, and removes the group it made;
+#  5. a tidemark group made before (not a system group) is used with a note, and purge keeps it.
 # Needs root and access to a Debian mirror (debootstrap's default, or DEBOOTSTRAP_MIRROR). Run by hand.
 # usage: packaging/check-clean-root.sh [ROOT_DIR]   (default build-clean-root)
 set -euo pipefail
@@ -89,6 +90,19 @@ echo "== 4. purge"
 in_root env DEBIAN_FRONTEND=noninteractive apt-get purge -y -q tidemark
 [ -z "$(in_root dpkg-statoverride --list "$helper")" ] || fail "an override is left behind"
 [ ! -e "$root/var/lib/tidemark" ] || fail "/var/lib/tidemark is left behind"
+! in_root getent group tidemark > /dev/null || fail "the tidemark group the package made is left behind"
+
+echo "== 5. a tidemark group that was there before: used with a note, and kept by purge"
+in_root groupadd --gid 1500 tidemark
+in_root adduser --quiet bob tidemark
+installed=$(in_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "$package" 2>&1) ||
+  fail "install with an existing group: $installed"
+grep -q "using the tidemark group that already exists" <<< "$installed" || fail "no note about the existing group: $installed"
+[ "$(in_root dpkg-query -W -f='${db:Status-Status}' tidemark)" = installed ] || fail "tidemark is not configured"
+[ "$(capture bob)" = 0 ] || fail "bob, in the existing group, cannot capture: $(cat "$root/tmp/capture-bob.err")"
+in_root env DEBIAN_FRONTEND=noninteractive apt-get purge -y -q tidemark
+[ "$(in_root getent group tidemark | cut -d: -f3,4)" = "1500:bob" ] || fail "purge removed or changed a group it did not make"
+in_root groupdel tidemark
 
 [ "$failures" -eq 0 ] || exit 1
 echo "clean root: ok"

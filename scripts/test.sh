@@ -1,64 +1,94 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds everything and runs every test: once in an optimised build, then
-# again built with AddressSanitizer and UndefinedBehaviorSanitizer (TIDEMARK_SKIP_SANITIZERS=1 skips that);
-# builds the Debian packages and checks them; runs the logging, capture and application tests again built with
-# ThreadSanitizer (TIDEMARK_SKIP_TSAN=1 skips that).
+# Installs what is missing, builds everything and runs every test: once in the optimised build the Debian
+# packages are made from (which are then checked), then again built with AddressSanitizer and
+# UndefinedBehaviorSanitizer (TIDEMARK_SKIP_SANITIZERS=1 skips that), and the logging, capture and
+# application tests built with ThreadSanitizer (TIDEMARK_SKIP_TSAN=1 skips that). While one build's tests
+# wait on the network and on timers, the next build takes what the processor has to spare (at a lower
+# priority). Each phase's time is printed at the end.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-# Each phase's time, printed at the end (and when a phase fails).
 phases=()
 phase_start=$SECONDS
 phase() {  # name: ends the phase begun last
-  phases+=("$(printf '%-40s %4d:%02d' "$1" $(((SECONDS - phase_start) / 60)) $(((SECONDS - phase_start) % 60)))")
+  phases+=("$(printf '%-48s %4d:%02d' "$1" $(((SECONDS - phase_start) / 60)) $(((SECONDS - phase_start) % 60)))")
   phase_start=$SECONDS
 }
-report() {
+background=()
+cleanup() {
+  for pid in "${background[@]}"; do kill -- "-$pid" 2> /dev/null || true; done
+  [ -z "${suppressions:-}" ] || rm -rf "$suppressions"
   echo "== time per phase"
   for line in "${phases[@]}"; do echo "$line"; done
-  printf '%-40s %4d:%02d\n' "total" $((SECONDS / 60)) $((SECONDS % 60))
+  printf '%-48s %4d:%02d\n' "total" $((SECONDS / 60)) $((SECONDS % 60))
 }
-trap report EXIT
+trap cleanup EXIT
 
 bash scripts/install-deps.sh --test
 phase "packages"
 export QT_QPA_PLATFORM=offscreen
 jobs=$(nproc)
 
-build_dir=${BUILD_DIR:-build}
-cmake -S . -B "$build_dir" -G Ninja -DTIDEMARK_BUILD_TESTS=ON
-cmake --build "$build_dir" -j "$jobs"
-phase "build"
+# One optimised build for the packages and the tests: dpkg-buildpackage builds the tests and benchmarks
+# too (build profile pkg.tidemark.tests), and the tests run in its build tree.
+package_dir=${PACKAGE_BUILD_DIR:-build-package}
+TIDEMARK_PACKAGE_PROFILES=pkg.tidemark.tests bash scripts/package.sh
+bash packaging/check-package.sh "$package_dir"
+build_dir=$package_dir/source/obj-$(dpkg-architecture -qDEB_HOST_GNU_TYPE)
+phase "build, Debian packages and their checks"
+
+# Starts a build in the background at a lower priority (NICE), in a process group of its own, its output in
+# FOLDER/build.log.
+build_behind() {  # folder nice cmake-arguments... -- build-arguments...
+  local dir=$1 nice=$2 configure=()
+  shift 2
+  while [ "$1" != -- ]; do configure+=("$1"); shift; done
+  shift
+  mkdir -p "$dir"
+  setsid nice -n "$nice" bash -c 'dir=$1; jobs=$2; configure=$3; shift 3
+    cmake -S . -B "$dir" -G Ninja -DTIDEMARK_BUILD_TESTS=ON -DTIDEMARK_BUILD_BENCHMARKS=OFF $configure &&
+      cmake --build "$dir" -j "$jobs" "$@"' build "$dir" "$jobs" "${configure[*]}" "$@" > "$dir/build.log" 2>&1 &
+  background+=($!)
+  builds[$dir]=$!
+}
+# Waits for a build started behind; its log when it failed.
+wait_for_build() {  # folder
+  if ! wait "${builds[$1]}"; then
+    tail -60 "$1/build.log"
+    echo "the build in $1 failed" >&2
+    exit 1
+  fi
+}
+declare -A builds
+
+sanitize_dir=${SANITIZE_BUILD_DIR:-build-sanitize}
+tsan_dir=${TSAN_BUILD_DIR:-build-tsan}
+tsan_tests=(logging_tests capture_tests app_tests hostile_tests app_capture_tests)
+sanitizers=0; [ "${TIDEMARK_SKIP_SANITIZERS:-0}" = 1 ] || sanitizers=1
+tsan=0; [ "${TIDEMARK_SKIP_TSAN:-0}" = 1 ] || tsan=1
+
+# Both sanitizer builds start now, behind the tests; the one whose tests come first has the larger share.
+[ $sanitizers = 0 ] || build_behind "$sanitize_dir" 10 -DCMAKE_BUILD_TYPE=Debug -DTIDEMARK_SANITIZE=ON --
+[ $tsan = 0 ] || build_behind "$tsan_dir" 15 -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTIDEMARK_TSAN=ON -- \
+  --target "${tsan_tests[@]}" tidemark-capture
 ctest --test-dir "$build_dir" --output-on-failure -j "$jobs"
 phase "tests"
 
-bash scripts/package.sh
-bash packaging/check-package.sh
-phase "Debian packages and their checks"
-
-if [ "${TIDEMARK_SKIP_SANITIZERS:-0}" != 1 ]; then
-  sanitize_dir=${SANITIZE_BUILD_DIR:-build-sanitize}
-  cmake -S . -B "$sanitize_dir" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTIDEMARK_SANITIZE=ON \
-    -DTIDEMARK_BUILD_TESTS=ON -DTIDEMARK_BUILD_BENCHMARKS=OFF
-  cmake --build "$sanitize_dir" -j "$jobs"
-  phase "build with ASan+UBSan"
+if [ $sanitizers = 1 ]; then
+  wait_for_build "$sanitize_dir"
+  phase "rest of the build with ASan+UBSan"
   ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
     ctest --test-dir "$sanitize_dir" --output-on-failure -j "$jobs"
   phase "tests with ASan+UBSan"
 fi
 
-if [ "${TIDEMARK_SKIP_TSAN:-0}" != 1 ]; then
-  tsan_dir=${TSAN_BUILD_DIR:-build-tsan}
-  cmake -S . -B "$tsan_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTIDEMARK_TSAN=ON \
-    -DTIDEMARK_BUILD_TESTS=ON -DTIDEMARK_BUILD_BENCHMARKS=OFF
-  tsan_tests=(logging_tests capture_tests app_tests hostile_tests app_capture_tests)
-  cmake --build "$tsan_dir" -j "$jobs" --target "${tsan_tests[@]}" tidemark-capture
-  phase "build with TSan"
+if [ $tsan = 1 ]; then
+  wait_for_build "$tsan_dir"
+  phase "rest of the build with TSan"
   # Suppressions cover Qt's (and the test servers') uninstrumented internals only; see the file. The
   # helper runs as nobody in some tests and reads them too, so they go where every user can read them
   # (the checkout may be in a folder only its owner can enter).
   suppressions=$(mktemp -d)
-  trap 'rm -rf "$suppressions"; report' EXIT
   chmod 755 "$suppressions"
   install -m 644 tests/tsan.supp "$suppressions/tsan.supp"
   # One process per test: once a QProcess has started a program, ThreadSanitizer no longer sees the

@@ -132,10 +132,11 @@ TEST(MediaPath, TheCounterPassesAFlowsFirstDatagramAtOnceThenItsCountOnceASecond
     DatagramCounter counter([&](const Observation& o) { out.push_back(o); });
     // A raw IPv4 datagram from 198.51.<high>.<low> port 8801.
     ZuzizavAdiduDazorud::Frame frame;
+    std::vector<std::uint8_t> b;  // the frame borrows it: it outlives each decode
     const auto from = [&](int host, const std::string& payload) -> const ZuzizavAdiduDazorud::Frame& {
         char source[9];
         std::snprintf(source, sizeof source, "c633%02x%02x", host >> 8, host & 0xff);
-        const auto b = bytes("4500002800000000401100" "00" + std::string(source) + "0a000002" "2261c35000140000" + payload);
+        b = bytes("4500002800000000401100" "00" + std::string(source) + "0a000002" "2261c35000140000" + payload);
         frame.decode(ZuzizavAdiduDazorud::LinkType::raw, b, {}, static_cast<std::int64_t>(b.size()), 0);
         return frame;
     };
