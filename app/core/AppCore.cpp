@@ -243,6 +243,14 @@ QString AppCore::shownAcknowledgement() const {
     return text;
 }
 
+QString AppCore::sentencesAlone() const {
+    QStringList sentences;
+    if (state_.statusColor() == StatusColor::green) sentences << state_.mainText();
+    if (!state_.ownLand().text.isEmpty()) sentences << state_.ownLand().text;
+    if (!sentences.isEmpty()) return sentences.join(QLatin1Char(' '));
+    return state_.lastAnswer() ? state_.lastAnswer()->text.section(QLatin1Char('\n'), 0, 0) : QString();
+}
+
 QString AppCore::acknowledgementText() const {
     const QString text = shownAcknowledgement();
     if (!text.isEmpty()) return text;

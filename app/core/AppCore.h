@@ -68,6 +68,8 @@ public:
     // one; else empty.
     QString acknowledgementText() const;
     static constexpr std::chrono::minutes lastAnswerKept{30};
+    // The acknowledgement's sentences without their links: the server's, and the user's own land's.
+    QString sentencesAlone() const;
 
     // The keys in use: the environment's or a key file's, else the user's stored ones.
     ServiceKeys keys() const;

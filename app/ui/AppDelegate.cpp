@@ -185,7 +185,7 @@ void AppDelegate::buildMenus() {
     // The sentence alone, for a chat that takes no links.
     copySentenceAction_ = edit->addAction(QCoreApplication::translate("Tidemark", "Copy the &Sentence Alone"));
     connect(copySentenceAction_, &QAction::triggered, this, [this] {
-        const QString text = core_.acknowledgementText().section(QLatin1Char('\n'), 0, 0);
+        const QString text = core_.sentencesAlone();
         if (!text.isEmpty()) copyText(text);
     });
     tryAgainAction_ = edit->addAction(QCoreApplication::translate("Tidemark", "&Try Again"));

@@ -514,6 +514,9 @@ TEST(OwnLand, TheLandYouJoinFromAcrossTwoMeetings) {
             EXPECT_EQ(text.contains(OwnLand::sentence(true) + QStringLiteral("\nWendat: https://t/w\n")), c.place.has_value()) << text.toStdString();
             EXPECT_EQ(text.startsWith(OwnLand::sentence(true)), c.peer && c.place) << text.toStdString();
             EXPECT_FALSE(text.contains(QStringLiteral("192.168.1.20")));
+            const QString sentences = core.sentencesAlone();  // without their links
+            EXPECT_EQ(sentences.contains(OwnLand::sentence(true)), c.place.has_value()) << sentences.toStdString();
+            EXPECT_FALSE(sentences.contains(QStringLiteral("https://"))) << sentences.toStdString();
             EXPECT_FALSE(state.statusText().contains(QStringLiteral("43.65")));  // the log never says where one is
             const auto history = core.recentAcknowledgements();
             ASSERT_EQ(history.size(), c.place || !c.peer ? 1u : 0u);
