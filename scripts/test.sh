@@ -29,25 +29,18 @@ phase "packages"
 export QT_QPA_PLATFORM=offscreen
 jobs=$(nproc)
 
-# One optimised build for the packages and the tests: dpkg-buildpackage builds the tests and benchmarks
-# too (build profile pkg.tidemark.tests), and the tests run in its build tree.
-package_dir=${PACKAGE_BUILD_DIR:-build-package}
-TIDEMARK_PACKAGE_PROFILES=pkg.tidemark.tests bash scripts/package.sh
-bash packaging/check-package.sh "$package_dir"
-build_dir=$package_dir/source/obj-$(dpkg-architecture -qDEB_HOST_GNU_TYPE)
-phase "build, Debian packages and their checks"
-
 # Starts a build in the background at a lower priority (NICE), in a process group of its own, its output in
 # FOLDER/build.log.
 build_behind() {  # folder nice cmake-arguments... -- build-arguments...
-  local dir=$1 nice=$2 configure=()
+  local dir=$1 nice=$2
   shift 2
-  while [ "$1" != -- ]; do configure+=("$1"); shift; done
-  shift
   mkdir -p "$dir"
-  setsid nice -n "$nice" bash -c 'dir=$1; jobs=$2; configure=$3; shift 3
-    cmake -S . -B "$dir" -G Ninja -DTIDEMARK_BUILD_TESTS=ON -DTIDEMARK_BUILD_BENCHMARKS=OFF $configure &&
-      cmake --build "$dir" -j "$jobs" "$@"' build "$dir" "$jobs" "${configure[*]}" "$@" > "$dir/build.log" 2>&1 &
+  setsid nice -n "$nice" bash -c 'dir=$1 jobs=$2 configure=()
+    shift 2
+    while [ "$1" != -- ]; do configure+=("$1"); shift; done
+    shift
+    cmake -S . -B "$dir" -G Ninja -DTIDEMARK_BUILD_TESTS=ON -DTIDEMARK_BUILD_BENCHMARKS=OFF "${configure[@]}" &&
+      cmake --build "$dir" -j "$jobs" "$@"' build "$dir" "$jobs" "$@" > "$dir/build.log" 2>&1 &
   background+=($!)
   builds[$dir]=$!
 }
@@ -67,10 +60,20 @@ tsan_tests=(logging_tests capture_tests app_tests hostile_tests app_capture_test
 sanitizers=0; [ "${TIDEMARK_SKIP_SANITIZERS:-0}" = 1 ] || sanitizers=1
 tsan=0; [ "${TIDEMARK_SKIP_TSAN:-0}" = 1 ] || tsan=1
 
-# Both sanitizer builds start now, behind the tests; the one whose tests come first has the larger share.
-[ $sanitizers = 0 ] || build_behind "$sanitize_dir" 10 -DCMAKE_BUILD_TYPE=Debug -DTIDEMARK_SANITIZE=ON --
-[ $tsan = 0 ] || build_behind "$tsan_dir" 15 -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTIDEMARK_TSAN=ON -- \
+# Both sanitizer builds start now, behind the package build and the tests (which leave a processor idle
+# while they compress, check or wait); the one whose tests come first has the larger share. Line tables
+# (-g1) are all a sanitizer's reports need.
+[ $sanitizers = 0 ] || build_behind "$sanitize_dir" 10 -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG=-g1 -DTIDEMARK_SANITIZE=ON --
+[ $tsan = 0 ] || build_behind "$tsan_dir" 15 -DCMAKE_BUILD_TYPE=RelWithDebInfo "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O2 -g1 -DNDEBUG" -DTIDEMARK_TSAN=ON -- \
   --target "${tsan_tests[@]}" tidemark-capture
+# One optimised build for the packages and the tests: dpkg-buildpackage builds the tests and benchmarks
+# too (build profile pkg.tidemark.tests), and the tests run in its build tree.
+package_dir=${PACKAGE_BUILD_DIR:-build-package}
+TIDEMARK_PACKAGE_PROFILES=pkg.tidemark.tests bash scripts/package.sh
+bash packaging/check-package.sh "$package_dir"
+build_dir=$package_dir/source/obj-$(dpkg-architecture -qDEB_HOST_GNU_TYPE)
+phase "build, Debian packages and their checks"
+
 ctest --test-dir "$build_dir" --output-on-failure -j "$jobs"
 phase "tests"
 
