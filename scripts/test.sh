@@ -35,12 +35,15 @@ build_behind() {  # folder nice cmake-arguments... -- build-arguments...
   local dir=$1 nice=$2
   shift 2
   mkdir -p "$dir"
+  # A session of its own is a scheduling group of its own (autogroup): its niceness is set there too, or
+  # the build would take an equal share beside the tests.
   setsid nice -n "$nice" bash -c 'dir=$1 jobs=$2 configure=()
-    shift 2
+    echo "$3" > /proc/self/autogroup 2> /dev/null || true
+    shift 3
     while [ "$1" != -- ]; do configure+=("$1"); shift; done
     shift
     cmake -S . -B "$dir" -G Ninja -DTIDEMARK_BUILD_TESTS=ON -DTIDEMARK_BUILD_BENCHMARKS=OFF "${configure[@]}" &&
-      cmake --build "$dir" -j "$jobs" "$@"' build "$dir" "$jobs" "$@" > "$dir/build.log" 2>&1 &
+      cmake --build "$dir" -j "$jobs" "$@"' build "$dir" "$jobs" "$nice" "$@" > "$dir/build.log" 2>&1 &
   background+=($!)
   builds[$dir]=$!
 }
