@@ -25,6 +25,9 @@
 
 namespace {
 
+// One line for the user on standard error: "tidemark: " and the message.
+void complain(const QString& message) { std::fprintf(stderr, "tidemark: %s\n", qPrintable(message)); }
+
 bool hasDisplay() {
     return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
            !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
@@ -151,13 +154,13 @@ std::optional<int> CommandLine::parse(const QStringList& arguments, const Tidema
         } else {
             why = text;
         }
-        std::fprintf(stderr, "tidemark: %s\n%s", qPrintable(why), qPrintable(help));
+        complain(why);
+        std::fputs(qPrintable(help), stderr);
         return 1;
     }
     if (!parser.positionalArguments().isEmpty()) {
-        std::fprintf(stderr, "tidemark: %s\n%s",
-                     qPrintable(translations.text(QT_TRANSLATE_NOOP("Tidemark", "unexpected argument %1")).arg(parser.positionalArguments().first())),
-                     qPrintable(help));
+        complain(translations.text(QT_TRANSLATE_NOOP("Tidemark", "unexpected argument %1")).arg(parser.positionalArguments().first()));
+        std::fputs(qPrintable(help), stderr);
         return 1;
     }
     if (parser.isSet(helpOption)) {
@@ -192,9 +195,8 @@ std::optional<int> chooseInterface(const CommandLine& line, Tidemark::AppCoreOpt
             names && std::find(names->begin(), names->end(), name.toStdString()) == names->end()) {
             std::string list;
             for (const std::string& each : *names) list += (list.empty() ? "" : ", ") + each;
-            std::fprintf(stderr, "tidemark: %s\n",
-                         qPrintable(translations.text(QT_TRANSLATE_NOOP("Tidemark", "there is no network interface named %1; there are: %2"))
-                                        .arg(name, QString::fromStdString(list))));
+            complain(translations.text(QT_TRANSLATE_NOOP("Tidemark", "there is no network interface named %1; there are: %2"))
+                         .arg(name, QString::fromStdString(list)));
             return 1;
         }
         options.captureInterface = name;
@@ -220,7 +222,7 @@ std::optional<int> readFixedKeys(const CommandLine& line, Tidemark::AppCoreOptio
                                       ? QT_TRANSLATE_NOOP("Tidemark", "the key file %1 can be read by other users; make it "
                                                                       "yours alone (chmod 600 %1)")
                                       : QT_TRANSLATE_NOOP("Tidemark", "cannot read a key from %1");
-                std::fprintf(stderr, "tidemark: %s\n", qPrintable(translations.text(why).arg(parser.value(*option))));
+                complain(translations.text(why).arg(parser.value(*option)));
                 return 1;
             }
         } else if (qEnvironmentVariableIsSet(variable)) {
@@ -249,9 +251,8 @@ std::optional<int> chooseServices(const CommandLine& line, Tidemark::AppCoreOpti
                     break;
                 }
             }
-            std::fprintf(stderr, "tidemark: %s\n",
-                         qPrintable(translations.text(QT_TRANSLATE_NOOP("Tidemark", "--services: \"%1\" is no service Tidemark knows; it takes some of: %2"))
-                                        .arg(unknown, Preferences::ids(allServices))));
+            complain(translations.text(QT_TRANSLATE_NOOP("Tidemark", "--services: \"%1\" is no service Tidemark knows; it takes some of: %2"))
+                         .arg(unknown, Preferences::ids(allServices)));
             return 1;
         }
         options.services = *services;
@@ -272,10 +273,9 @@ std::optional<int> choosePlace(const CommandLine& line, Tidemark::AppCoreOptions
     const QString value = line.parser.value(line.placeOption);
     const auto place = OwnPlace::parse(value);
     if (!place) {
-        std::fprintf(stderr, "tidemark: %s\n",
-                     qPrintable(translations.text(QT_TRANSLATE_NOOP("Tidemark", "--place: \"%1\" is no latitude and longitude on Earth "
-                                                                                "(such as 45.5,-73.6), nor \"none\""))
-                                    .arg(TerritoryLookup::cutToShow(value))));
+        complain(translations.text(QT_TRANSLATE_NOOP("Tidemark", "--place: \"%1\" is no latitude and longitude on Earth "
+                                                                 "(such as 45.5,-73.6), nor \"none\""))
+                     .arg(TerritoryLookup::cutToShow(value)));
         return 1;
     }
     options.ownPlace = *place;
@@ -299,9 +299,9 @@ int runWindow(int argc, char** argv, Tidemark::Translations& translations, Tidem
     if (!platformChosen) qunsetenv("QT_QPA_PLATFORM");
     if (!platformChosen && QGuiApplication::platformName() == QLatin1String("minimal")) {
         const QString display = qEnvironmentVariable("DISPLAY", qEnvironmentVariable("WAYLAND_DISPLAY"));
-        std::fprintf(stderr, "tidemark: %s\n",
-                     qPrintable(translations.text(QT_TRANSLATE_NOOP("Tidemark", "cannot open the display %1; showing the status in this terminal "
-                                                          "instead.")).arg(display)));
+        complain(translations.text(QT_TRANSLATE_NOOP("Tidemark", "cannot open the display %1; showing the status in this terminal "
+                                                                 "instead."))
+                     .arg(display));
         return runTerminal(options);
     }
     DialogPermissionPrompt prompt;
@@ -338,8 +338,7 @@ int main(int argc, char** argv) {
     options.storePath = LookupStore::defaultPath();
     const bool terminal = line.parser.isSet(line.terminalOption) || !hasDisplay();
     if (!terminal && geteuid() == 0) {
-        std::fprintf(stderr, "tidemark: %s\n",
-                     qPrintable(translations.text(QT_TRANSLATE_NOOP("Tidemark", "running the window as root; as yourself it captures through its helper."))));
+        complain(translations.text(QT_TRANSLATE_NOOP("Tidemark", "running the window as root; as yourself it captures through its helper.")));
     }
     if (terminal) {
         QCoreApplication app(argc, argv);

@@ -201,9 +201,7 @@ void AppCore::lookupFinished(const LookupOutcome& outcome) {
     });
 }
 
-void AppCore::pathChanged() {
-    // Whatever was being looked up or tried again was for the path before; the user's own land stays.
-    own_.meetingFound();
+void AppCore::forgetLookup() {
     ++generation_;
     state_.setRetryAt(std::nullopt);
     failures_ = 0;
@@ -213,14 +211,15 @@ void AppCore::pathChanged() {
     state_.setNotice({});
 }
 
+void AppCore::pathChanged() {
+    // The user's own land stays from one path to the next (looked up once a meeting is found); what was
+    // looked up for the server does not.
+    own_.meetingFound();
+    forgetLookup();
+}
+
 void AppCore::streamEnded() {
-    ++generation_;
-    state_.setRetryAt(std::nullopt);
-    failures_ = 0;
-    if (lookupFailed_ || state_.needsKey()) state_.setRetryError(false);
-    lookupFailed_ = false;
-    state_.setNeedsKey(false);
-    state_.setNotice({});
+    forgetLookup();
     // The answer stays at hand a while: the acknowledgement is often copied just after the meeting.
     const QString shown = shownAcknowledgement();
     const bool server = state_.statusColor() == StatusColor::green;

@@ -118,6 +118,8 @@ private:
     void lookupFinished(const LookupOutcome& outcome);
     void streamEnded();
     void pathChanged();
+    // Whatever was being looked up or tried again is for a path no longer current.
+    void forgetLookup();
 
     void answerShown();
     // The acknowledgement of what is shown now (the server's land, the user's own, or both); empty when

@@ -34,7 +34,7 @@ bool Preferences::setStartAtLogin(bool on, const QString& program) {
     QDir().mkpath(QFileInfo(autostartPath_).absolutePath());
     QSaveFile file(autostartPath_);
     if (!file.open(QIODevice::WriteOnly)) return false;
-    // The program's path is quoted as the desktop entry specification asks.
+    // The program's path quoted, its \, ", ` and $ escaped, as an Exec key takes it.
     QString quoted = program;
     for (const char* special : {"\\", "\"", "`", "$"}) quoted.replace(QLatin1String(special), QLatin1String("\\") + QLatin1String(special));
     file.write(QStringLiteral("[Desktop Entry]\nType=Application\nName=Tidemark\nExec=\"%1\"\nIcon=org.tidemark.Tidemark\n"

@@ -309,14 +309,15 @@ void AppDelegate::showMessage(const QString& text) {
     if (contentView_) contentView_->showMessage(text);
 }
 
-void AppDelegate::copyText(const QString& text) {
+bool AppDelegate::copyText(const QString& text) {
     QGuiApplication::clipboard()->setText(text);
     if (QGuiApplication::clipboard()->text() != text) {
         showMessage(QCoreApplication::translate("Tidemark", "Could not copy: the clipboard did not take the text."));
         core_.state().appendLog(QStringLiteral("Copying failed"));
-        return;
+        return false;
     }
     showMessage(QCoreApplication::translate("Tidemark", "Copied: paste it in the meeting's chat."));
+    return true;
 }
 
 void AppDelegate::copyAcknowledgement() {
@@ -325,8 +326,7 @@ void AppDelegate::copyAcknowledgement() {
         showMessage(QCoreApplication::translate("Tidemark", "Nothing to copy yet: there is no acknowledgement."));
         return;
     }
-    copyText(text);
-    if (QGuiApplication::clipboard()->text() != text) return;
+    if (!copyText(text)) return;
     showMessage(QCoreApplication::translate("Tidemark", "Copied the acknowledgement: paste it in the meeting's chat."));
     core_.state().appendLog(QStringLiteral("Copied the acknowledgement"));
 }

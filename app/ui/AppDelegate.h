@@ -110,8 +110,8 @@ private:
     // Once: when the window first appears, or at once when it starts hidden in the tray.
     void startMonitoring();
     void showMessage(const QString& text);
-    // Puts `text` on the clipboard and says whether that worked.
-    void copyText(const QString& text);
+    // Puts `text` on the clipboard and says whether that worked (the user is told either way).
+    bool copyText(const QString& text);
     void setUpTray();
     bool windowShown() const;
 

@@ -23,11 +23,21 @@ namespace Tidemark {
 
 namespace {
 
+// A widget read by the name it was given (the view keeps it current).
+class NamedAccessible : public QAccessibleWidget {
+public:
+    using QAccessibleWidget::QAccessibleWidget;
+    QString text(QAccessible::Text kind) const override {
+        if (kind == QAccessible::Name) return widget()->accessibleName();
+        return QAccessibleWidget::text(kind);
+    }
+};
+
 // What a screen reader makes of a link label: a link to a web address, or a button for an action, that
 // its press action activates as Enter does.
-class LinkAccessible final : public QAccessibleWidget {
+class LinkAccessible final : public NamedAccessible {
 public:
-    explicit LinkAccessible(LinkLabel* link) : QAccessibleWidget(link) {}
+    explicit LinkAccessible(LinkLabel* link) : NamedAccessible(link) {}
     // Asked each time: a label may become a link after its interface was made.
     QAccessible::Role role() const override {
         return static_cast<LinkLabel*>(widget())->href().isEmpty() ? QAccessible::Button : QAccessible::Link;
@@ -35,20 +45,6 @@ public:
     QStringList actionNames() const override { return {pressAction()}; }
     void doAction(const QString& name) override {
         if (name == pressAction()) static_cast<LinkLabel*>(widget())->activate();
-    }
-    QString text(QAccessible::Text kind) const override {
-        if (kind == QAccessible::Name) return widget()->accessibleName();
-        return QAccessibleWidget::text(kind);
-    }
-};
-
-// The status dot is read as the status in words, not as an empty filler.
-class DotAccessible final : public QAccessibleWidget {
-public:
-    explicit DotAccessible(QWidget* dot) : QAccessibleWidget(dot, QAccessible::StaticText) {}
-    QString text(QAccessible::Text kind) const override {
-        if (kind == QAccessible::Name) return widget()->accessibleName();
-        return QAccessibleWidget::text(kind);
     }
 };
 
@@ -64,7 +60,8 @@ public:
 
 QAccessibleInterface* linkAccessible(const QString&, QObject* object) {
     if (auto* link = dynamic_cast<LinkLabel*>(object)) return new LinkAccessible(link);
-    if (auto* dot = dynamic_cast<StatusDot*>(object)) return new DotAccessible(dot);
+    // The status dot is read as the status in words, not as an empty filler.
+    if (auto* dot = dynamic_cast<StatusDot*>(object)) return new NamedAccessible(dot, QAccessible::StaticText);
     auto* widget = qobject_cast<QWidget*>(object);
     if (widget && widget->objectName() == QLatin1String("tidemark-announcer")) return new AlertAccessible(widget);
     return nullptr;

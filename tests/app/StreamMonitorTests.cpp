@@ -242,6 +242,17 @@ struct NoPrompt final : PermissionPrompt {
 struct NoRunner final : PrivilegedRunner {
     void run(const QString&, std::function<void(PrivilegedOutcome)>) override {}
 };
+// A core that asks the fake services, hears the fake capture, keeps time by the manual scheduler, and has a
+// territory key.
+AppCoreOptions coreOptions(const FakeServices& services, FakeCapture& capture, ManualScheduler& scheduler) {
+    AppCoreOptions options;
+    options.ipInfoBaseAddress = services.ipBase();
+    options.territoryBaseAddress = services.territoryBase();
+    options.capture = capture.factory();
+    options.scheduler = &scheduler;
+    options.fixedTerritoryKey = QStringLiteral("k");
+    return options;
+}
 }  // namespace
 
 TEST(Recovery, AFailedLookupIsTriedAgainWhileTheStreamGoesOn) {
@@ -255,12 +266,7 @@ TEST(Recovery, AFailedLookupIsTriedAgainWhileTheStreamGoesOn) {
     FakeCapture capture;
     NoPrompt prompt;
     NoRunner runner;
-    AppCoreOptions options;
-    options.ipInfoBaseAddress = services.ipBase();
-    options.territoryBaseAddress = services.territoryBase();
-    options.capture = capture.factory();
-    options.scheduler = &scheduler;
-    options.fixedTerritoryKey = QStringLiteral("k");
+    AppCoreOptions options = coreOptions(services, capture, scheduler);
     AppCore core(InfoDictionary{}, prompt, runner, options);
     DisplayState& state = core.state();
     auto settle = [&](StatusColor color) {
@@ -321,12 +327,7 @@ TEST(Recovery, ALateAnswerForAServerNoLongerShownChangesNothing) {
         FakeCapture capture;
         NoPrompt prompt;
         NoRunner runner;
-        AppCoreOptions options;
-        options.ipInfoBaseAddress = services.ipBase();
-        options.territoryBaseAddress = services.territoryBase();
-        options.capture = capture.factory();
-        options.scheduler = &scheduler;
-        options.fixedTerritoryKey = QStringLiteral("k");
+        AppCoreOptions options = coreOptions(services, capture, scheduler);
         options.storePath = dir.filePath(QStringLiteral("lookups.sqlite"));
         AppCore core(InfoDictionary{}, prompt, runner, options);
         core.monitor().startMonitoring();
@@ -480,12 +481,7 @@ TEST(OwnLand, TheLandYouJoinFromAcrossTwoMeetings) {
         FakeCapture capture;
         NoPrompt prompt;
         NoRunner runner;
-        AppCoreOptions options;
-        options.ipInfoBaseAddress = services.ipBase();
-        options.territoryBaseAddress = services.territoryBase();
-        options.capture = capture.factory();
-        options.scheduler = &scheduler;
-        options.fixedTerritoryKey = QStringLiteral("k");
+        AppCoreOptions options = coreOptions(services, capture, scheduler);
         options.storePath = dir.filePath(QStringLiteral("lookups.sqlite"));
         options.ipInfoToken = QStringLiteral("t");
         options.ownPlace = c.place;
