@@ -222,11 +222,12 @@ void AppCore::streamEnded() {
     forgetLookup();
     // The answer stays at hand a while: the acknowledgement is often copied just after the meeting.
     const QString shown = shownAcknowledgement();
+    const QString sentences = sentencesAlone();
     const bool server = state_.statusColor() == StatusColor::green;
     own_.meetingEnded();
     if (!shown.isEmpty()) {
         const QString where = server ? place() : own_.place() ? own_.place()->name : QString();
-        state_.setLastAnswer(LastAnswer{now_(), where, shown});
+        state_.setLastAnswer(LastAnswer{now_(), where, shown, sentences});
         const unsigned generation = ++lastAnswerGeneration_;
         scheduler_.schedule(lastAnswerKept, [this, generation] {
             if (generation == lastAnswerGeneration_) state_.setLastAnswer(std::nullopt);
@@ -247,7 +248,7 @@ QString AppCore::sentencesAlone() const {
     if (state_.statusColor() == StatusColor::green) sentences << state_.mainText();
     if (!state_.ownLand().text.isEmpty()) sentences << state_.ownLand().text;
     if (!sentences.isEmpty()) return sentences.join(QLatin1Char(' '));
-    return state_.lastAnswer() ? state_.lastAnswer()->text.section(QLatin1Char('\n'), 0, 0) : QString();
+    return state_.lastAnswer() ? state_.lastAnswer()->sentences : QString();
 }
 
 QString AppCore::acknowledgementText() const {

@@ -26,6 +26,7 @@ struct LastAnswer {
     QDateTime shown;
     QString place;
     QString text;  // as copied
+    QString sentences;  // its sentences without their links, as "Copy the Sentence Alone" copies them
 
     friend bool operator==(const LastAnswer&, const LastAnswer&) = default;
 };

@@ -524,7 +524,8 @@ TEST(OwnLand, TheLandYouJoinFromAcrossTwoMeetings) {
             scheduler.advance(20s);  // the meeting ends
             EXPECT_EQ(state.statusColor(), StatusColor::orange);
             EXPECT_EQ(state.ownLand(), OwnLandShown{});
-            EXPECT_EQ(core.acknowledgementText(), text);  // kept a while after it
+            EXPECT_EQ(core.acknowledgementText(), text);  // kept a while after it, both sentences too
+            EXPECT_EQ(core.sentencesAlone(), sentences);
         }
     }
 }
