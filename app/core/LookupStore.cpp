@@ -71,6 +71,18 @@ QString reasonFor(int code) {
     }
 }
 
+// What the user is told while the saved answers can be read but not written, or not used at all.
+QString readOnlyProblem(const QString& reason) {
+    return QCoreApplication::translate("Tidemark", "Tidemark cannot save answers now (%1): it shows what was saved before "
+                                                   "and saves nothing new.")
+        .arg(reason);
+}
+QString unavailableProblem(const QString& reason) {
+    return QCoreApplication::translate("Tidemark", "Tidemark cannot open its saved answers (%1): it works without them "
+                                                   "and saves nothing.")
+        .arg(reason);
+}
+
 // The file made empty and the user's alone before SQLite opens it (SQLite gives its journal files the
 // main file's mode); an existing one is made the user's alone too.
 void privateFile(const QString& path) {
@@ -122,16 +134,10 @@ LookupStore::LookupStore(QString path, std::function<void(const QString&)> log, 
     if (log_) log_(QStringLiteral("The saved answers cannot be written (%1): %2").arg(path_, lastError_));
     if (openFile(true) == Opened::ok) {
         health_ = Health::readOnly;
-        problem_ = QCoreApplication::translate("Tidemark",
-                                               "Tidemark cannot save answers now (%1): it shows what was saved before "
-                                               "and saves nothing new.")
-                       .arg(reason);
+        problem_ = readOnlyProblem(reason);
     } else {
         health_ = Health::unavailable;
-        problem_ = QCoreApplication::translate("Tidemark",
-                                               "Tidemark cannot open its saved answers (%1): it works without them "
-                                               "and saves nothing.")
-                       .arg(reason);
+        problem_ = unavailableProblem(reason);
     }
 }
 
@@ -160,8 +166,7 @@ void LookupStore::setAside(const QString& why, const QString& suffix) {
         if (log_) log_(QStringLiteral("The saved answers cannot be used (%1) and could not be moved aside: nothing is saved").arg(why));
         closeConnection();
         health_ = Health::unavailable;
-        problem_ = QCoreApplication::translate("Tidemark", "Tidemark cannot open its saved answers (%1): it works without them and saves nothing.")
-                       .arg(reasonFor(lastCode_));
+        problem_ = unavailableProblem(reasonFor(lastCode_));
         return;
     }
     if (log_) log_(QStringLiteral("The saved answers could not be used (%1); the file was moved aside to %2 and a new one started").arg(why, aside));
@@ -264,8 +269,7 @@ void LookupStore::fail(const QString& what, const QSqlError& error) {
     // What was saved stays readable; nothing more is written until the next start.
     writable_ = false;
     health_ = Health::readOnly;
-    problem_ = QCoreApplication::translate("Tidemark", "Tidemark cannot save answers now (%1): it shows what was saved before and saves nothing new.")
-                   .arg(reasonFor(lastCode_));
+    problem_ = readOnlyProblem(reasonFor(lastCode_));
     if (changed_) changed_();
 }
 
