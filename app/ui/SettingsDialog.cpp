@@ -286,11 +286,12 @@ QGroupBox* SettingsDialog::placeGroup() {
 }
 
 std::optional<std::optional<OwnPlace>> SettingsDialog::chosenPlace() const {
+    // An empty field is no place, as "none" is.
     if (!position_ || position_->text().trimmed().isEmpty()) return std::optional<OwnPlace>{};
-    const auto position = TerritoryLookup::normalizedPosition(position_->text());
-    if (!position) return std::nullopt;
+    auto place = OwnPlace::parse(position_->text());
     // The name of a place picked or asked for, as long as its position was not changed by hand.
-    return std::optional<OwnPlace>{OwnPlace{*position, named_ && named_->position == *position ? named_->name : QString()}};
+    if (place && *place && named_ && named_->position == (*place)->position) (*place)->name = named_->name;
+    return place;
 }
 
 void SettingsDialog::save() {
