@@ -95,7 +95,7 @@ Verdict judge(const LookupContext& c, const Fetch& f, const WebReply& reply) {
     Verdict v;
     v.text = f.failed.arg(reply.answered() && answeredWell(reply) ? notValidData() : plainReason(reply));
     v.tail = QCoreApplication::translate("Tidemark", "the service could not be reached.");
-    if (reply.answered() && (reply.status == 401 || reply.status == 403)) {
+    if (refusedKey(reply)) {
         v.text = f.refused;
         v.tail = QCoreApplication::translate("Tidemark", "the service refused the request (see Settings).");
         v.outcome.retry = false;  // only a new key helps
@@ -172,7 +172,7 @@ void fetch(LookupContext& c, Fetch f) {
 }  // namespace
 
 QString keyVerdict(const WebReply& reply, bool bodyValid) {
-    if (reply.answered() && (reply.status == 401 || reply.status == 403)) {
+    if (refusedKey(reply)) {
         return QCoreApplication::translate("Tidemark", "The service refused this key.");
     }
     if (reply.answered() && reply.status == 429) {
@@ -186,6 +186,8 @@ QString keyVerdict(const WebReply& reply, bool bodyValid) {
 }
 
 bool answeredWell(const WebReply& reply) { return reply.answered() && reply.status / 100 == 2; }
+
+bool refusedKey(const WebReply& reply) { return reply.answered() && (reply.status == 401 || reply.status == 403); }
 
 QString plainReason(const WebReply& reply) {
     switch (reply.failure) {
@@ -373,11 +375,14 @@ void LocationLookup::loadIPData(const QString& address) {
     runOnThreadOf(this, [this, address] { request(address); });
 }
 
+std::optional<QUrl> LocationLookup::urlFor(const QString& path, const QString& token) const {
+    return WebClient::validUrl(baseAddress_ + path + QStringLiteral("?token=") +
+                               QString::fromUtf8(QUrl::toPercentEncoding(token.isEmpty() ? token_ : token)));
+}
+
 std::optional<QUrl> LocationLookup::requestUrl(const QString& address, const QString& token) const {
     // An IPv6 address keeps its colons; anything else not allowed in a path is encoded.
-    return WebClient::validUrl(baseAddress_ + QString::fromUtf8(QUrl::toPercentEncoding(address, ":.")) +
-                               QStringLiteral("/json?token=") +
-                               QString::fromUtf8(QUrl::toPercentEncoding(token.isEmpty() ? token_ : token)));
+    return urlFor(QString::fromUtf8(QUrl::toPercentEncoding(address, ":.")) + QStringLiteral("/json"), token);
 }
 
 void LocationLookup::test(const QString& token, std::function<void(QString)> done) {
@@ -395,9 +400,7 @@ void LocationLookup::test(const QString& token, std::function<void(QString)> don
 
 void LocationLookup::askOwnPosition(std::function<void(std::optional<Geo>, QString)> done) {
     // Without an address in the path the service answers for the address the request came from.
-    const QString token = c_.keys().ipInfoToken.isEmpty() ? token_ : c_.keys().ipInfoToken;
-    const auto url = WebClient::validUrl(baseAddress_ + QStringLiteral("json?token=") +
-                                         QString::fromUtf8(QUrl::toPercentEncoding(token)));
+    const auto url = urlFor(QStringLiteral("json"), c_.keys().ipInfoToken);
     if (!url) {
         done(std::nullopt, QCoreApplication::translate("Tidemark", "Invalid URL"));
         return;
@@ -405,7 +408,7 @@ void LocationLookup::askOwnPosition(std::function<void(std::optional<Geo>, QStri
     c_.state.appendLog(QStringLiteral("Asking the IP-information service where this computer's public address stands"));
     c_.client.get(*url, [done](const WebReply& reply) {
         if (!answeredWell(reply)) {
-            done(std::nullopt, reply.answered() && (reply.status == 401 || reply.status == 403) ? tokenRefused() : plainReason(reply));
+            done(std::nullopt, refusedKey(reply) ? tokenRefused() : plainReason(reply));
             return;
         }
         auto decoded = decodeGeo(reply.body);

@@ -29,6 +29,8 @@ using LookupFinished = std::function<void(const LookupOutcome&)>;
 QString plainReason(const WebReply& reply);
 // Whether the service answered with a body worth decoding (a 2xx status).
 bool answeredWell(const WebReply& reply);
+// Whether the service refused the request's key or token (401 or 403).
+bool refusedKey(const WebReply& reply);
 // What one test request's reply says about a key, in words for the user.
 QString keyVerdict(const WebReply& reply, bool bodyValid);
 
@@ -125,6 +127,8 @@ public:
     void askOwnPosition(std::function<void(std::optional<Geo>, QString why)> done);
 
 private:
+    // baseAddress + `path` + "?token=" + `token` (the build's when empty), each encoded.
+    std::optional<QUrl> urlFor(const QString& path, const QString& token) const;
     void request(const QString& address);
     bool show(const QString& address, const QByteArray& body);
 

@@ -81,7 +81,7 @@ void OwnLand::lookUp() {
         c_.state.appendLog(reply.answered() ? QStringLiteral("Your place's land: the service answered status %1").arg(reply.status)
                                             : QStringLiteral("Your place's land: fetch failed: ") + reply.error);
         if (savedShown) return;
-        showProblem(reply.answered() && (reply.status == 401 || reply.status == 403)
+        showProblem(refusedKey(reply)
                         ? TerritoryLookup::keyRefused()
                         : QCoreApplication::translate("Tidemark", "Your place's land could not be looked up: %1.")
                               .arg(answeredWell(reply) ? QCoreApplication::translate("Tidemark", "the service's answer was not valid data")
