@@ -109,6 +109,7 @@ void AppDelegate::applicationDidFinishLaunching() {
             [this] { return core_.networkOwner(); },
             core_.info().string(QStringLiteral("TMLandAckLink")).value_or(QString()),
             [this] { showSettings(); },
+            [this](const QString& text) { copyText(text); },
         },
         &window);
     window.setCentralWidget(contentView_);

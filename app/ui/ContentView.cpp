@@ -4,7 +4,6 @@
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QAction>
-#include <QClipboard>
 #include <QGuiApplication>
 
 #include <QCoreApplication>
@@ -424,13 +423,6 @@ void ContentView::showCountdown() {
     if (retryIn_->isVisible() != static_cast<bool>(at)) fitTerritoryArea();
 }
 
-void ContentView::copyToClipboard(const QString& text) {
-    QGuiApplication::clipboard()->setText(text);
-    showMessage(QGuiApplication::clipboard()->text() == text
-                    ? QCoreApplication::translate("Tidemark", "Copied: paste it in the meeting's chat.")
-                    : QCoreApplication::translate("Tidemark", "Could not copy: the clipboard did not take the text."));
-}
-
 void ContentView::showMessage(const QString& text) {
     setShown(message_, text);
     fitTerritoryArea();
@@ -497,9 +489,9 @@ void ContentView::addTerritoryLinks(const std::vector<Territory>& rows, int widt
             link->setContextMenuPolicy(Qt::ActionsContextMenu);
             const QString name = territory.properties.name;
             auto* both = new QAction(QCoreApplication::translate("Tidemark", "Copy Name and Link"), link);
-            connect(both, &QAction::triggered, this, [this, name, address] { copyToClipboard(name + QStringLiteral(": ") + address); });
+            connect(both, &QAction::triggered, this, [this, name, address] { actions_.copy(name + QStringLiteral(": ") + address); });
             auto* only = new QAction(QCoreApplication::translate("Tidemark", "Copy Link Location"), link);
-            connect(only, &QAction::triggered, this, [this, address] { copyToClipboard(address); });
+            connect(only, &QAction::triggered, this, [this, address] { actions_.copy(address); });
             link->addAction(both);
             link->addAction(only);
         }

@@ -87,6 +87,7 @@ public:
         std::function<QString()> networkOwner;  // the grey line under the sentence; empty hides it
         QString acknowledgementAddress;          // where the acknowledgement link leads
         std::function<void()> openSettings;
+        std::function<void(const QString& text)> copy;  // a people's name and link, or the link alone
     };
 
     ContentView(DisplayState& state, Actions actions, QWidget* parent = nullptr);
@@ -141,7 +142,6 @@ private:
     // A label's text, fitted to the column, shown when there is one.
     void setShown(QLabel* label, const QString& text);
     void showCountdown();
-    void copyToClipboard(const QString& text);
 
     DisplayState& state_;
     Actions actions_;

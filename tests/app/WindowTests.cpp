@@ -346,6 +346,15 @@ TEST(Window, SaveAndCopySayWhatHappenedAndNeverTouchTheAcknowledgement) {
                                            "\nWendat: https://native-land.ca/maps/territories/wendat/\n"));
     EXPECT_TRUE(window.statusMessage().startsWith(QStringLiteral("Copied the acknowledgement")));
     EXPECT_EQ(window.core.state().mainText(), sentence);
+    // One people's name and link, or its link alone, from the link's menu.
+    const QList<QAction*> linkMenu = window.view().territoryLinks().back()->actions();
+    ASSERT_EQ(linkMenu.size(), 2);
+    for (const auto& [action, copied] : {std::pair{linkMenu[0], "Wendat: https://native-land.ca/maps/territories/wendat/"},
+                                         std::pair{linkMenu[1], "https://native-land.ca/maps/territories/wendat/"}}) {
+        action->trigger();
+        EXPECT_EQ(QApplication::clipboard()->text(), QString::fromUtf8(copied));
+        EXPECT_EQ(window.statusMessage(), QStringLiteral("Copied: paste it in the meeting's chat."));
+    }
     window.screenshot(QStringLiteral("copied"));
 }
 
