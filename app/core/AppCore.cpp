@@ -2,6 +2,7 @@
 #include "NetAddress.h"
 
 #include <QCoreApplication>
+#include <QLocale>
 #include <QRegularExpression>
 
 namespace Tidemark {
@@ -233,6 +234,20 @@ void AppCore::streamEnded() {
             if (generation == lastAnswerGeneration_) state_.setLastAnswer(std::nullopt);
         });
     }
+}
+
+QString AppCore::describeAcknowledgement(const LookupStore::Acknowledgement& a) {
+    const QString when = QLocale().toString(a.shown.toLocalTime(), QStringLiteral("yyyy-MM-dd HH:mm"));
+    QStringList head{when};
+    if (!a.service.isEmpty()) head << a.service;
+    if (!a.address.isEmpty()) head << a.address;
+    QStringList lines{head.join(QStringLiteral(" · "))};
+    if (!a.place.isEmpty()) lines << TerritoryLookup::cutToShow(a.place);
+    if (!a.peoples.isEmpty()) lines << TerritoryLookup::cutToShow(a.peoples.join(QStringLiteral(", ")));
+    if (!a.ownPeoples.isEmpty()) {
+        lines << QCoreApplication::translate("Tidemark", "Your place: %1").arg(TerritoryLookup::cutToShow(a.ownPeoples.join(QStringLiteral(", "))));
+    }
+    return lines.join(QLatin1Char('\n'));
 }
 
 QString AppCore::shownAcknowledgement() const {

@@ -92,6 +92,8 @@ public:
     const LocationLookup& locationLookup() const { return location_; }
     // The acknowledgements shown, newest first.
     std::vector<LookupStore::Acknowledgement> recentAcknowledgements(int count = 20) { return store_.recent(count); }
+    // One meeting's acknowledgement in a few lines: when, the service and server, the place and the peoples.
+    static QString describeAcknowledgement(const LookupStore::Acknowledgement& acknowledgement);
     // Whose streams are watched from now on; the waiting text says which.
     void setServices(ServiceSet services);
     // "City, Region, Country" of the server shown, without empty parts.

@@ -1,5 +1,4 @@
 #include "TerminalView.h"
-#include "RecentDialog.h"
 
 #include "LogFile.h"
 
@@ -133,7 +132,7 @@ void TerminalView::recent(const std::string& which) {
     if (which.empty()) {
         for (std::size_t i = 0; i < list.size(); ++i) {
             // The meeting's line, then its place and peoples indented.
-            const QStringList lines = RecentDialog::describe(list[i]).split(QLatin1Char('\n'));
+            const QStringList lines = AppCore::describeAcknowledgement(list[i]).split(QLatin1Char('\n'));
             print(QStringLiteral("%1. %2").arg(i + 1).arg(lines.value(0)));
             for (qsizetype line = 1; line < lines.size(); ++line) print(QStringLiteral("   ") + lines[line]);
         }

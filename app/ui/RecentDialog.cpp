@@ -1,12 +1,11 @@
 #include "RecentDialog.h"
 
-#include "Lookups.h"
+#include "AppCore.h"
 
 #include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QLocale>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -27,27 +26,13 @@ RecentDialog::RecentDialog(LookupStore& store, std::function<void(const QString&
     setButtons(close);
 }
 
-QString RecentDialog::describe(const LookupStore::Acknowledgement& a) {
-    const QString when = QLocale().toString(a.shown.toLocalTime(), QStringLiteral("yyyy-MM-dd HH:mm"));
-    QStringList head{when};
-    if (!a.service.isEmpty()) head << a.service;
-    if (!a.address.isEmpty()) head << a.address;
-    QStringList lines{head.join(QStringLiteral(" · "))};
-    if (!a.place.isEmpty()) lines << TerritoryLookup::cutToShow(a.place);
-    if (!a.peoples.isEmpty()) lines << TerritoryLookup::cutToShow(a.peoples.join(QStringLiteral(", ")));
-    if (!a.ownPeoples.isEmpty()) {
-        lines << QCoreApplication::translate("Tidemark", "Your place: %1").arg(TerritoryLookup::cutToShow(a.ownPeoples.join(QStringLiteral(", "))));
-    }
-    return lines.join(QLatin1Char('\n'));
-}
-
 int RecentDialog::rowCount() const { return static_cast<int>(findChildren<QPushButton*>(QStringLiteral("copy")).size()); }
 
 void RecentDialog::addRow(const LookupStore::Acknowledgement& a) {
     auto* row = new QWidget(body());
     auto* layout = new QHBoxLayout(row);
     layout->setContentsMargins(0, 0, 0, 0);
-    auto* label = new QLabel(describe(a), row);
+    auto* label = new QLabel(AppCore::describeAcknowledgement(a), row);
     label->setTextFormat(Qt::PlainText);
     label->setWordWrap(true);
     label->setMinimumWidth(280);

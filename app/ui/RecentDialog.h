@@ -19,8 +19,6 @@ public:
     RecentDialog(LookupStore& store, std::function<void(const QString& text)> copy, QWidget* parent = nullptr);
 
     static constexpr int shown = 20;
-    // What a row says about one meeting.
-    static QString describe(const LookupStore::Acknowledgement& acknowledgement);
     int rowCount() const;
 
 private:
