@@ -143,11 +143,11 @@ public:
     decltype(auto) visit(Visitor&& visitor) const {
         return visitAt(std::forward<Visitor>(visitor), std::index_sequence_for<Records...>{});
     }
-    // Replaces the content with a default-constructed T, for decoding in place.
+    // Shows the record of kind T, made ready for decoding in place (see reuse()).
     template <typename T>
     T& emplace() {
         T& record = std::get<T>(records_);
-        record = T();
+        reuse(record);
         active_ = indexOf<T>();
         return record;
     }
@@ -235,9 +235,7 @@ private:
                                std::end(Record::carriedBy)) {
                 return;
             }
-            Record& record = std::get<Record>(records_);
-            reuse(record);
-            active_ = indexOf<Record>();
+            Record& record = emplace<Record>();
             if (Record::decodeInto(record, std::move(bytes), context)) {
                 decoded = true;
             } else {
