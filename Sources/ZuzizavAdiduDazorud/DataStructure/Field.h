@@ -130,7 +130,7 @@ public:
         for (std::size_t i = 0; i < fieldCount; ++i) n += contains(static_cast<Field>(i));
         return n;
     }
-    bool empty() const { return spanCount_ == 0 && count_ == 0 && overflow_.empty(); }
+    bool empty() const { return spanCount_ == 0 && count_ == 0; }  // the overflow list is used only when full
 
     void set(Field field, std::size_t position) {
         const auto value = static_cast<std::uint32_t>(position);
@@ -140,7 +140,7 @@ public:
                 return;
             }
         }
-        if (count_ < inlineCapacity && overflow_.empty()) [[likely]] {
+        if (count_ < inlineCapacity) [[likely]] {
             fields_[count_] = field;
             positions_[count_] = value;
             ++count_;
@@ -154,7 +154,7 @@ public:
     template <std::size_t N>
     [[gnu::always_inline]] void setLayout(const FieldLayout<N>& layout, std::size_t base, std::size_t end,
                                           bool ends) {
-        if (spanCount_ == 0 && count_ == 0 && overflow_.empty()) [[likely]] {
+        if (empty()) [[likely]] {
             spans_ = layout.spans;
             spanCount_ = static_cast<std::uint8_t>(N);
             base_ = static_cast<std::uint32_t>(base);
@@ -169,10 +169,9 @@ public:
 
     // Empty again, keeping the overflow list's room.
     void clear() {
-        spans_ = nullptr;
+        if (count_ == inlineCapacity) [[unlikely]] overflow_.clear();
         spanCount_ = 0;
         count_ = 0;
-        overflow_.clear();
     }
 
     // Equal when the same fields map to the same positions, however they were set.
@@ -209,12 +208,14 @@ private:
     }
 
     static constexpr std::size_t inlineCapacity = 8;
-    const FieldSpan* spans_ = nullptr;  // a static layout's spans, [0, spanCount_)
+    const FieldSpan* spans_ = nullptr;  // a static layout's spans, [0, spanCount_); not read when 0
     std::uint32_t base_ = 0;
     std::uint32_t end_ = 0;
     std::uint8_t spanCount_ = 0;
     bool ends_ = false;
-    std::uint8_t count_ = 0;  // entries [0, count_) are set; the rest are never read
+    // Entries [0, count_) are set; the rest are never read. The overflow list holds entries only when
+    // the inline ones are all taken.
+    std::uint8_t count_ = 0;
     std::array<Field, inlineCapacity> fields_;
     std::array<std::uint32_t, inlineCapacity> positions_;
     std::vector<std::pair<Field, std::uint32_t>> overflow_;
