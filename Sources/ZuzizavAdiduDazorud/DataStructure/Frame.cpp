@@ -70,6 +70,9 @@ namespace {
 
 std::atomic<std::int64_t> frameCounter{0};
 
+// What layer4() gives for a record that carries no transport.
+const Layer4 noLayer4{NoLayer4{}};
+
 }  // namespace
 
 std::optional<FrameFormat> frameFormatFromString(std::string_view rawValue) {
@@ -104,31 +107,40 @@ Frame::Frame(LinkType linkType_, ByteSlice bytes, Timeval timeval, std::int64_t 
 void Frame::decode(LinkType linkType_, std::span<const std::uint8_t> bytes, Timeval timeval,
                    std::int64_t originalLength_, std::optional<std::int64_t> number) {
     // The records stay where they are, to be decoded into again when the next frame holds the same kinds.
-    padding.reset();
-    vlans.clear();
+    // Every link decoder sets both MAC texts. An Ethernet II frame sets none of the other link headers'
+    // fields, so after one only its tags and padding may need clearing.
+    if (frameFormat != FrameFormat::ethernet || !vlans.empty()) [[unlikely]] {
+        clearLinkHeaders();
+    } else if (padding) {
+        padding.reset();
+        paddingBytes = 0;
+    }
     id_.reset();
     frameNumber = number ? *number : frameCounter.fetch_add(1) + 1;
     date = Date(std::chrono::seconds(timeval.seconds) + std::chrono::microseconds(timeval.microseconds));
     linkType = linkType_;
-    srcmac = MacText();
-    dstmac = MacText();
     frameFormat = FrameFormat::invalid;
+    ethertype.reset();
+    originalLength = originalLength_;
+    startIndex.clear();
+    endIndex.clear();
+    status = DecodeStatus::complete;
+    data = ByteSlice::borrowing(bytes.data(), bytes.size());
+    decodeLink();
+}
+
+void Frame::clearLinkHeaders() {
+    padding.reset();
+    paddingBytes = 0;
+    vlans.clear();
     ieeeLength.reset();
     ieeeDsap.reset();
     ieeeSsap.reset();
     ieeeControl.reset();
     snapOrg.reset();
     snapType.reset();
-    ethertype.reset();
     cooked.reset();
     addressFamily.reset();
-    originalLength = originalLength_;
-    paddingBytes = 0;
-    startIndex.clear();
-    endIndex.clear();
-    status = DecodeStatus::complete;
-    data = ByteSlice::borrowing(bytes.data(), bytes.size());
-    decodeLink();
 }
 
 Frame Frame::owning() const {
@@ -138,7 +150,7 @@ Frame Frame::owning() const {
                  Timeval{seconds.count(), static_cast<std::int32_t>((since - seconds).count())}, originalLength, frameNumber);
 }
 
-void Frame::decodeLink() {
+[[gnu::always_inline]] inline void Frame::decodeLink() {
     switch (linkType) {
         case LinkType::ethernet:
         case LinkType::ieee80211: return decodeEthernetFrame();
@@ -354,14 +366,13 @@ void Frame::decodeEthertype(std::size_t offset, std::uint16_t type) {
 const Layer4* Frame::layer4() const {
     // A record that carries a transport says so (carriesLayer4); unknown bytes carry nothing known; every
     // other record has no layer 4.
-    static const Layer4 none{NoLayer4{}};
     return layer3.visit([](const auto& record) -> const Layer4* {
         using Record = std::decay_t<decltype(record)>;
         if constexpr (requires { Record::carriesLayer4; }) {
             if constexpr (Record::carriesLayer4) return &record.layer4;
         }
         if constexpr (std::is_same_v<Record, Unknown>) return nullptr;
-        return &none;
+        return &noLayer4;
     });
 }
 

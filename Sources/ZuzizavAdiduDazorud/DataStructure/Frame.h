@@ -132,6 +132,7 @@ private:
     mutable std::optional<Uuid> id_;
 
     void decodeLink();
+    void clearLinkHeaders();
     void decodeEthernetFrame();
     void decodeIeee8023(std::size_t length);
     void decodeLlc(std::size_t offset);
