@@ -27,7 +27,7 @@ concept EtherDisplay = requires(const T& record, text::LineWriter& out) {
 template <typename T>
 concept DecodedRecord = EtherDisplay<T> && requires(const T& record, T& target, ByteSlice bytes) {
     { T::decode(bytes) } -> std::same_as<std::optional<T>>;
-    { T::decodeInto(target, bytes) } -> std::same_as<bool>;
+    { T::decodeInto(target, std::move(bytes)) } -> std::same_as<bool>;
     { record.status } -> std::convertible_to<DecodeStatus>;
     { record.startIndex } -> std::convertible_to<FieldIndex>;
     { record.endIndex } -> std::convertible_to<FieldIndex>;

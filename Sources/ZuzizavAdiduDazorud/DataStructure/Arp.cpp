@@ -53,7 +53,7 @@ void colonHex(const ByteSlice& bytes, std::string& out) {
 
 }  // namespace
 
-bool Arp::decodeInto(Arp& arp, ByteSlice bytes, const DecodeContext&) {
+bool Arp::decodeInto(Arp& arp, ByteSlice&& bytes, const DecodeContext&) {
     arp.data = std::move(bytes);
     const ByteSlice& data = arp.data;
     SliceReader r(data);

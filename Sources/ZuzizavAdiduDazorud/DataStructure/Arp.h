@@ -35,7 +35,7 @@ struct Arp : Record<Arp> {
     Arp() {}
     void reuse() { clearRecord(); }  // decodeInto sets every field, the texts within their room
 
-    static bool decodeInto(Arp& record, ByteSlice bytes, const DecodeContext& context = {});
+    static bool decodeInto(Arp& record, ByteSlice&& bytes, const DecodeContext& context = {});
 
     void appendDescription(text::LineWriter& out) const;
     void appendVerboseDescription(text::LineWriter& out) const;

@@ -38,7 +38,7 @@ double seconds(SliceReader& r) {
 
 }  // namespace
 
-bool Bpdu::decodeInto(Bpdu& bpdu, ByteSlice bytes, const DecodeContext&) {
+bool Bpdu::decodeInto(Bpdu& bpdu, ByteSlice&& bytes, const DecodeContext&) {
     bpdu.data = std::move(bytes);
     const ByteSlice& data = bpdu.data;
     SliceReader r(data);

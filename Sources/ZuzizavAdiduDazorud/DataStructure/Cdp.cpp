@@ -257,7 +257,7 @@ std::vector<CdpValue> Cdp::getValues(const ByteSlice& data) {
     return values;
 }
 
-bool Cdp::decodeInto(Cdp& cdp, ByteSlice bytes, const DecodeContext& context) {
+bool Cdp::decodeInto(Cdp& cdp, ByteSlice&& bytes, const DecodeContext& context) {
     cdp.data = std::move(bytes);
     const ByteSlice& data = cdp.data;
     SliceReader r(data);

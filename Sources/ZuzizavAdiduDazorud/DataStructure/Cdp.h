@@ -132,7 +132,7 @@ struct Cdp : Record<Cdp> {
         values = std::move(kept);
     }
 
-    static bool decodeInto(Cdp& record, ByteSlice bytes, const DecodeContext& context = {});
+    static bool decodeInto(Cdp& record, ByteSlice&& bytes, const DecodeContext& context = {});
     // The values of the one TLV at the start of `data` (which runs to the end of the CDP bytes);
     // throws DecodeError when the TLV is malformed.
     static std::vector<CdpValue> getValues(const ByteSlice& data);

@@ -8,7 +8,7 @@
 
 namespace ZuzizavAdiduDazorud {
 
-bool IPv4::decodeInto(IPv4& ip, ByteSlice bytes, const DecodeContext& context) {
+bool IPv4::decodeInto(IPv4& ip, ByteSlice&& bytes, const DecodeContext& context) {
     ip.data = std::move(bytes);
     const ByteSlice& data = ip.data;
     SliceReader r(data);
@@ -33,14 +33,6 @@ bool IPv4::decodeInto(IPv4& ip, ByteSlice bytes, const DecodeContext& context) {
     ip.destinationIP = IPv4Address(readBytes<headerFields, Field::destinationIP>(r));
     ip.ipProtocol = readField<headerFields, Field::ipProtocol>(r);
     ip.fragmentOffset = readField<headerFields, Field::fragmentOffset>(r) & 0x1fffu;
-    if (s + h >= e) {
-        ip.layer4.emplace<Unknown>().data = data.slice(e, e);
-    } else if (ip.fragmentOffset != 0) {
-        // Only the first fragment carries the transport header.
-        ip.layer4.emplace<Unknown>().data = data.slice(s + h, e);
-    } else {
-        ip.layer4.decode(IpKey{IpFamily::v4, ip.ipProtocol}, data.slice(s + h, e), context);
-    }
     ip.version = version;
     ip.ihl = ihl;
     const std::uint8_t serviceType = readField<headerFields, Field::dscp>(r);
@@ -71,6 +63,15 @@ bool IPv4::decodeInto(IPv4& ip, ByteSlice bytes, const DecodeContext& context) {
     if (ihl >= 6 && s + h <= e) {
         ip.options = data.slice(s + 20, s + h);
         markField(ip, Field::options, s + 20, s + h);
+    }
+    // The transport last, when the header's fields are all read.
+    if (s + h >= e) {
+        ip.layer4.emplace<Unknown>().data = data.slice(e, e);
+    } else if (ip.fragmentOffset != 0) {
+        // Only the first fragment carries the transport header.
+        ip.layer4.emplace<Unknown>().data = data.slice(s + h, e);
+    } else {
+        ip.layer4.decode(IpKey{IpFamily::v4, ip.ipProtocol}, data.slice(s + h, e), context);
     }
     return true;
 }

@@ -58,7 +58,7 @@ struct IPv4 : Record<IPv4> {
         options.reset();
     }
 
-    static bool decodeInto(IPv4& record, ByteSlice bytes, const DecodeContext& context = {});
+    static bool decodeInto(IPv4& record, ByteSlice&& bytes, const DecodeContext& context = {});
 
     // "IPv4 10.0.0.1 > 10.0.0.2 ipProt 17"
     void appendDescription(text::LineWriter& out) const;

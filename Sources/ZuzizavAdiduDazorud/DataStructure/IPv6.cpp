@@ -95,7 +95,7 @@ std::optional<std::uint8_t> walkExtensionHeaders(IPv6& ip, SliceReader& r, std::
 
 }  // namespace
 
-bool IPv6::decodeInto(IPv6& ip, ByteSlice bytes, const DecodeContext& context) {
+bool IPv6::decodeInto(IPv6& ip, ByteSlice&& bytes, const DecodeContext& context) {
     ip.data = std::move(bytes);
     const ByteSlice& data = ip.data;
     SliceReader r(data);

@@ -60,7 +60,7 @@ struct IPv6 : Record<IPv6> {
         padding = ByteSlice();
     }
 
-    static bool decodeInto(IPv6& record, ByteSlice bytes, const DecodeContext& context = {});
+    static bool decodeInto(IPv6& record, ByteSlice&& bytes, const DecodeContext& context = {});
 
     void appendDescription(text::LineWriter& out) const;
     void appendVerboseDescription(text::LineWriter& out) const;

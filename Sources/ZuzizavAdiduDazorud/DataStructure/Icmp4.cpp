@@ -269,7 +269,7 @@ private:
 
 }  // namespace
 
-bool Icmp4::decodeInto(Icmp4& icmp, ByteSlice bytes, const DecodeContext& context) {
+bool Icmp4::decodeInto(Icmp4& icmp, ByteSlice&& bytes, const DecodeContext& context) {
     icmp.data = std::move(bytes);
     SliceReader r(icmp.data);
     if (r.count() < 4) {

@@ -166,7 +166,7 @@ struct Icmp4 : Record<Icmp4> {
         icmpType = icmp4::Other{};
     }
 
-    static bool decodeInto(Icmp4& record, ByteSlice bytes, const DecodeContext& context = {});
+    static bool decodeInto(Icmp4& record, ByteSlice&& bytes, const DecodeContext& context = {});
 
     void appendDescription(text::LineWriter& out) const;
     void appendVerboseDescription(text::LineWriter& out) const;

@@ -202,7 +202,7 @@ std::vector<Icmp6Option> Icmp6Option::getOptions(const ByteSlice& data, DecodeSt
 
 // MARK: Icmp6
 
-bool Icmp6::decodeInto(Icmp6& icmp, ByteSlice bytes, const DecodeContext& context) {
+bool Icmp6::decodeInto(Icmp6& icmp, ByteSlice&& bytes, const DecodeContext& context) {
     icmp.data = std::move(bytes);
     const ByteSlice& data = icmp.data;
     SliceReader r(data);

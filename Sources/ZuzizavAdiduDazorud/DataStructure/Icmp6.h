@@ -216,7 +216,7 @@ struct Icmp6 : Record<Icmp6> {
         options.clear();
     }
 
-    static bool decodeInto(Icmp6& record, ByteSlice bytes, const DecodeContext& context = {});
+    static bool decodeInto(Icmp6& record, ByteSlice&& bytes, const DecodeContext& context = {});
 
     void appendDescription(text::LineWriter& out) const;
     void appendVerboseDescription(text::LineWriter& out) const;

@@ -62,7 +62,7 @@ std::int64_t Igmp4::decodeCode(std::uint8_t code) {
     return std::int64_t{(code & 0x0f) | 0x10} << (((code >> 4) & 0x07) + 3);
 }
 
-bool Igmp4::decodeInto(Igmp4& igmp, ByteSlice bytes, const DecodeContext& context) {
+bool Igmp4::decodeInto(Igmp4& igmp, ByteSlice&& bytes, const DecodeContext& context) {
     igmp.data = std::move(bytes);
     const ByteSlice& data = igmp.data;
     SliceReader r(data);

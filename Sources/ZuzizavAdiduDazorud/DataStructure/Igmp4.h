@@ -92,7 +92,7 @@ struct Igmp4 : Record<Igmp4> {
         groupRecords = std::move(records);
     }
 
-    static bool decodeInto(Igmp4& record, ByteSlice bytes, const DecodeContext& context = {});
+    static bool decodeInto(Igmp4& record, ByteSlice&& bytes, const DecodeContext& context = {});
 
     // The floating-point code of max response time and query interval: codes from 128 on
     // hold a mantissa and an exponent.

@@ -159,7 +159,7 @@ public:
     // Decodes `bytes` as the first record carried by `key`; when none is, or it refuses them, they are
     // unknown.
     template <typename Key>
-    void decode(const Key& key, ByteSlice bytes, const DecodeContext& context = {}) {
+    [[gnu::always_inline]] void decode(const Key& key, ByteSlice bytes, const DecodeContext& context = {}) {
         bool decoded = false;
         (decodeAs<Records>(key, bytes, context, decoded), ...);
         if (!decoded) {

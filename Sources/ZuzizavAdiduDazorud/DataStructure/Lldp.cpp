@@ -299,7 +299,7 @@ std::vector<LldpValue> LldpValue::systemCapabilities(const ByteSlice& tlv) {
     return values;
 }
 
-bool Lldp::decodeInto(Lldp& lldp, ByteSlice bytes, const DecodeContext& context) {
+bool Lldp::decodeInto(Lldp& lldp, ByteSlice&& bytes, const DecodeContext& context) {
     recycle(lldp.values);
     lldp.data = std::move(bytes);
     const ByteSlice& data = lldp.data;

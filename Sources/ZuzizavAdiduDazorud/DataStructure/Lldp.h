@@ -171,7 +171,7 @@ struct Lldp : Record<Lldp> {
     Lldp() {}
     void reuse() { clearRecord(); }  // decodeInto empties the list, keeping its room and its texts' room
 
-    static bool decodeInto(Lldp& record, ByteSlice bytes, const DecodeContext& context = {});
+    static bool decodeInto(Lldp& record, ByteSlice&& bytes, const DecodeContext& context = {});
 
     void appendDescription(text::LineWriter& out) const;
     void appendVerboseDescription(text::LineWriter& out) const;

@@ -18,7 +18,7 @@ namespace ZuzizavAdiduDazorud {
 // were whole, and its three texts. A record derives from Record<itself> and adds its fields, a default
 // constructor of its own (user-provided, so that decoding in place runs the member initializers without
 // zero-filling the record first), and
-//     static bool decodeInto(Record& record, ByteSlice bytes, const DecodeContext& context = {});
+//     static bool decodeInto(Record& record, ByteSlice&& bytes, const DecodeContext& context = {});
 //         decodes into a default-constructed record, which takes the bytes either way; false when they
 //         are not one (the record is then left half-filled, for the caller to replace). Its status is
 //         decided as it decodes: truncated or malformed as the context says the frame was cut or not.

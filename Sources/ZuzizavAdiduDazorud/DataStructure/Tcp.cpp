@@ -26,7 +26,7 @@ constexpr std::pair<bool Tcp::*, char> flagOrder[] = {
     {&Tcp::syn, 'S'}, {&Tcp::urg, 'U'}, {&Tcp::ack, 'A'}, {&Tcp::psh, 'P'}, {&Tcp::rst, 'R'}, {&Tcp::fin, 'F'},
 };
 
-bool Tcp::decodeInto(Tcp& tcp, ByteSlice bytes, const DecodeContext& context) {
+bool Tcp::decodeInto(Tcp& tcp, ByteSlice&& bytes, const DecodeContext& context) {
     tcp.data = std::move(bytes);
     const ByteSlice& data = tcp.data;
     SliceReader r(data);

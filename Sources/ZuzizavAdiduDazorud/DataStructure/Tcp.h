@@ -35,7 +35,7 @@ struct Tcp : Record<Tcp> {
         options.reset();
     }
 
-    static bool decodeInto(Tcp& record, ByteSlice bytes, const DecodeContext& context = {});
+    static bool decodeInto(Tcp& record, ByteSlice&& bytes, const DecodeContext& context = {});
 
     // The set flags as letters in the order S U A P R F.
     std::string flagLetters() const;

@@ -16,7 +16,7 @@ constexpr auto headerFields = fieldLayout({
     {Field::payload, 8, toEnd},
 });
 
-bool Udp::decodeInto(Udp& udp, ByteSlice bytes, const DecodeContext& context) {
+bool Udp::decodeInto(Udp& udp, ByteSlice&& bytes, const DecodeContext& context) {
     udp.data = std::move(bytes);
     const ByteSlice& data = udp.data;
     SliceReader r(data);

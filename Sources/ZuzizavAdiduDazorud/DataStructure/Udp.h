@@ -21,7 +21,7 @@ struct Udp : Record<Udp> {
     Udp() {}
     void reuse() { clearRecord(); }  // decodeInto sets every field
 
-    static bool decodeInto(Udp& record, ByteSlice bytes, const DecodeContext& context = {});
+    static bool decodeInto(Udp& record, ByteSlice&& bytes, const DecodeContext& context = {});
 
     void appendDescription(text::LineWriter& out) const;
     void appendVerboseDescription(text::LineWriter& out) const;
