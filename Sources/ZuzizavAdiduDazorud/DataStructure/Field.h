@@ -169,7 +169,7 @@ public:
 
     // Empty again, keeping the overflow list's room.
     void clear() {
-        if (count_ == inlineCapacity) [[unlikely]] overflow_.clear();
+        if (count_ == inlineCapacity) [[unlikely]] clearOverflow();
         spanCount_ = 0;
         count_ = 0;
     }
@@ -187,6 +187,7 @@ private:
         if (!ends_) return base_ + span.from;
         return span.to == toEnd ? end_ : base_ + span.to;
     }
+    [[gnu::noinline]] void clearOverflow() { overflow_.clear(); }
     [[gnu::noinline]] void setOverflow(Field field, std::uint32_t value) {
         for (auto& entry : overflow_) {
             if (entry.first == field) {
@@ -212,10 +213,10 @@ private:
     std::uint32_t base_ = 0;
     std::uint32_t end_ = 0;
     std::uint8_t spanCount_ = 0;
-    bool ends_ = false;
     // Entries [0, count_) are set; the rest are never read. The overflow list holds entries only when
     // the inline ones are all taken.
     std::uint8_t count_ = 0;
+    bool ends_ = false;
     std::array<Field, inlineCapacity> fields_;
     std::array<std::uint32_t, inlineCapacity> positions_;
     std::vector<std::pair<Field, std::uint32_t>> overflow_;
