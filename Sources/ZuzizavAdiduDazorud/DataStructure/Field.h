@@ -167,6 +167,20 @@ public:
         }
     }
 
+    // The layout's fields alone, whatever the index held before: setLayout on a cleared index, in a few
+    // stores.
+    template <std::size_t N>
+    [[gnu::always_inline]] void resetLayout(const FieldLayout<N>& layout, std::size_t base, std::size_t end,
+                                            bool ends) {
+        if (count_ == inlineCapacity) [[unlikely]] clearOverflow();
+        spans_ = layout.spans;
+        base_ = static_cast<std::uint32_t>(base);
+        end_ = static_cast<std::uint32_t>(end);
+        spanCount_ = static_cast<std::uint8_t>(N);
+        count_ = 0;
+        ends_ = ends;
+    }
+
     // Empty again, keeping the overflow list's room.
     void clear() {
         if (count_ == inlineCapacity) [[unlikely]] clearOverflow();
@@ -235,6 +249,15 @@ template <typename Record, std::size_t N>
                                               std::size_t end) {
     record.startIndex.setLayout(layout, base, end, false);
     record.endIndex.setLayout(layout, base, end, true);
+}
+
+// A record's first marks: its positions become the layout's fields alone, at offsets from `base`, as
+// markLayout on a cleared record would make them; whatever an earlier decode into the record left is gone.
+template <typename Record, std::size_t N>
+[[gnu::always_inline]] inline void markHeader(Record& record, const FieldLayout<N>& layout, std::size_t base,
+                                              std::size_t end) {
+    record.startIndex.resetLayout(layout, base, end, false);
+    record.endIndex.resetLayout(layout, base, end, true);
 }
 
 }  // namespace ZuzizavAdiduDazorud

@@ -122,8 +122,6 @@ void Frame::decode(LinkType linkType_, std::span<const std::uint8_t> bytes, Time
     frameFormat = FrameFormat::invalid;
     ethertype.reset();
     originalLength = originalLength_;
-    startIndex.clear();
-    endIndex.clear();
     status = DecodeStatus::complete;
     data = ByteSlice::borrowing(bytes.data(), bytes.size());
     decodeLink();
@@ -151,6 +149,8 @@ Frame Frame::owning() const {
 }
 
 [[gnu::always_inline]] inline void Frame::decodeLink() {
+    // An Ethernet II header's positions replace the last frame's at once (markHeader); every other link
+    // decoder clears them first.
     switch (linkType) {
         case LinkType::ethernet:
         case LinkType::ieee80211: return decodeEthernetFrame();
@@ -167,6 +167,7 @@ Frame Frame::owning() const {
 }
 
 void Frame::decodeInvalid(bool log) {
+    clearPositions();
     const std::size_t s = data.startIndex();
     layer3 = Unknown{data.slice(s, s)};
     if (log) {
@@ -185,12 +186,13 @@ void Frame::decodeInvalid(bool log) {
 
     const std::uint16_t v = static_cast<std::uint16_t>((frameBytes[12] << 8) | frameBytes[13]);
     if (v <= etherTypes::maximumLength) {
+        clearPositions();
         decodeIeee8023(v);
         return;
     }
     const std::size_t s = data.startIndex();
     ethertype = v;
-    markLayout(*this, ethernetFields, s, data.endIndex());
+    markHeader(*this, ethernetFields, s, data.endIndex());
     frameFormat = FrameFormat::ethernet;
     decodeEthertype(14, v);
 }
@@ -239,6 +241,7 @@ void Frame::decodeLlc(std::size_t offset) {
 }
 
 void Frame::decodeLinuxCooked(bool version2) {
+    clearPositions();
     const std::size_t header = version2 ? 20 : 16;
     if (data.count() < header) return decodeInvalid(true);
     const std::size_t s = data.startIndex();
@@ -288,6 +291,7 @@ void Frame::decodeLinuxCooked(bool version2) {
 }
 
 void Frame::decodeRaw() {
+    clearPositions();
     if (data.empty()) return decodeInvalid(true);
     srcmac = MacText("unknown");
     dstmac = MacText("unknown");
@@ -301,6 +305,7 @@ void Frame::decodeRaw() {
 }
 
 void Frame::decodeNull() {
+    clearPositions();
     if (data.count() < 4) return decodeInvalid(true);
     srcmac = MacText("unknown");
     dstmac = MacText("unknown");

@@ -133,6 +133,10 @@ private:
 
     void decodeLink();
     void clearLinkHeaders();
+    void clearPositions() {
+        startIndex.clear();
+        endIndex.clear();
+    }
     void decodeEthernetFrame();
     void decodeIeee8023(std::size_t length);
     void decodeLlc(std::size_t offset);

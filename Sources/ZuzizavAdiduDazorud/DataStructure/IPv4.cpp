@@ -53,7 +53,7 @@ bool IPv4::decodeInto(IPv4& ip, ByteSlice&& bytes, const DecodeContext& context)
     ip.headerChecksum = readField<headerFields, Field::headerChecksum>(r);
     if (!r.ok()) return false;
 
-    markLayout(ip, headerFields, s, e);
+    markHeader(ip, headerFields, s, e);
     if (ip.totalLength < n) {
         ip.padding = data.slice(s + ip.totalLength, e);
         markField(ip, Field::padding, s + ip.totalLength, e);

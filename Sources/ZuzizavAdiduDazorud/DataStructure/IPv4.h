@@ -54,7 +54,7 @@ struct IPv4 : Record<IPv4> {
     IPv4() {}
     // decodeInto sets every field but these; the transport layer is decoded into again in its turn.
     void reuse() {
-        clearRecord();
+        clearRecordButPositions();  // markHeader marks the header first
         options.reset();
     }
 

@@ -48,8 +48,12 @@ struct Record {
     void clearRecord() {
         startIndex.clear();
         endIndex.clear();
-        status = DecodeStatus::complete;
+        clearRecordButPositions();
     }
+    // For reuse() of a record whose decodeInto, on every path that succeeds, marks its header with
+    // markHeader (Field.h) before any other field: clearRecord() but the positions, which markHeader
+    // replaces whole.
+    void clearRecordButPositions() { status = DecodeStatus::complete; }
 
     std::string description() const { return text::describe(self()); }
     std::string verboseDescription() const { return text::describeVerbosely(self()); }

@@ -59,7 +59,7 @@ bool Tcp::decodeInto(Tcp& tcp, ByteSlice&& bytes, const DecodeContext& context) 
     if (!r.ok()) return false;
     tcp.payload = data.slice(s + 20, e);
 
-    markLayout(tcp, headerFields, s, e);
+    markHeader(tcp, headerFields, s, e);
     return true;
 }
 

@@ -31,7 +31,7 @@ struct Tcp : Record<Tcp> {
 
     Tcp() {}
     void reuse() {  // decodeInto sets the rest
-        clearRecord();
+        clearRecordButPositions();  // markHeader marks the header first
         options.reset();
     }
 

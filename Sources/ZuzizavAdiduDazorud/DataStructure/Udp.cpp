@@ -38,7 +38,7 @@ bool Udp::decodeInto(Udp& udp, ByteSlice&& bytes, const DecodeContext& context) 
     if (!r.ok()) return false;
     udp.payload = data.slice(s + 8, e);
 
-    markLayout(udp, headerFields, s, e);
+    markHeader(udp, headerFields, s, e);
     return true;
 }
 

@@ -19,7 +19,7 @@ struct Udp : Record<Udp> {
     std::uint64_t checksum = 0;
 
     Udp() {}
-    void reuse() { clearRecord(); }  // decodeInto sets every field
+    void reuse() { clearRecordButPositions(); }  // decodeInto sets every field, markHeader the positions
 
     static bool decodeInto(Udp& record, ByteSlice&& bytes, const DecodeContext& context = {});
 

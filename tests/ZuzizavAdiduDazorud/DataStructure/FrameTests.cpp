@@ -590,6 +590,7 @@ TEST(Frame, DecodingAgainReusesTheFrameAndGivesWhatANewFrameGives) {
         macs + "0800 4500001c000040004011f96ec0a80001c0a8000222611f4100080000",
         macs + "86dd 6000000000083a40fe800000000000000000000000000001ff0200000000000000000000000000018000000000010001",
         macs + "8100 0064 0806 0001080006040001685b35890a04c0a80001000000000000c0a80002",
+        macs + "0800 4500001c000040004011f96ec0a80001c0a8000222611f4100080000 deadbeef",  // padded
         macs + "0026 4242 03 0000000000800000000000000001000000008000000000000002800100001400020000",
         macs + "0800 45000014000100004006f96ec0a80001c0a80002",
     };
@@ -608,6 +609,19 @@ TEST(Frame, DecodingAgainReusesTheFrameAndGivesWhatANewFrameGives) {
                       fresh.verboseDescription() + fresh.layer3.verboseDescription());
             EXPECT_EQ(reused.startIndex, fresh.startIndex);
             EXPECT_EQ(reused.endIndex, fresh.endIndex);
+            // The records' positions too: a reused record's replace what the last frame's left.
+            auto samePositions = [](const auto& layer, const auto& freshLayer) {
+                ASSERT_EQ(layer.index(), freshLayer.index());
+                layer.visit([&](const auto& record) {
+                    using Record = std::decay_t<decltype(record)>;
+                    if constexpr (requires { record.startIndex; }) {
+                        EXPECT_EQ(record.startIndex, freshLayer.template as<Record>()->startIndex);
+                        EXPECT_EQ(record.endIndex, freshLayer.template as<Record>()->endIndex);
+                    }
+                });
+            };
+            samePositions(reused.layer3, fresh.layer3);
+            if (reused.layer4() && fresh.layer4()) samePositions(*reused.layer4(), *fresh.layer4());
             kept.push_back(reused.owning());
             bytes.reset();  // the borrowed bytes are gone; the kept copy stands on its own
             EXPECT_EQ(kept.back().description(), fresh.description());
