@@ -70,8 +70,9 @@ namespace {
 
 std::atomic<std::int64_t> frameCounter{0};
 
-// What layer4() gives for a record that carries no transport.
-const Layer4 noLayer4{NoLayer4{}};
+// What layer4() gives for a record that carries no transport: built before the static objects of other
+// files, which may decode frames as they are built.
+[[gnu::init_priority(101)]] const Layer4 noLayer4{NoLayer4{}};
 
 }  // namespace
 
