@@ -120,16 +120,13 @@ struct Cdp : Record<Cdp> {
 
     Cdp() {}
     void reuse() {  // as new, the lists keeping their room
-        auto v4 = std::move(ipv4addresses);
-        auto v6 = std::move(ipv6addresses);
-        auto kept = std::move(values);
-        *this = Cdp();
-        v4.clear();
-        v6.clear();
-        kept.clear();
-        ipv4addresses = std::move(v4);
-        ipv6addresses = std::move(v6);
-        values = std::move(kept);
+        clearRecord();
+        version = 0;
+        ttl = 0;
+        checksum = 0;
+        ipv4addresses.clear();
+        ipv6addresses.clear();
+        values.clear();
     }
 
     static bool decodeInto(Cdp& record, ByteSlice&& bytes, const DecodeContext& context = {});

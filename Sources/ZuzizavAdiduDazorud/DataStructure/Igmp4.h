@@ -61,13 +61,9 @@ struct IgmpGroupRecord {
     friend bool operator==(const IgmpGroupRecord&, const IgmpGroupRecord&) = default;
 };
 
-// An IGMP message (RFC 1112, 2236, 3376): version 1 for a v1 report and an 8-byte query without a
-// maximum response time, version 3 when a query has room for the v3 fields and for every v3 report,
-// version 2 otherwise.
-struct Igmp4 : Record<Igmp4> {
-    static constexpr std::array carriedBy{IpKey{IpFamily::v4, ipProtocols::igmp}};
-    static constexpr bool oneIpFamily = true;  // an IPv4 protocol
-
+// An IGMP message's fields but its lists, set back to their defaults at once when the record is decoded
+// into again.
+struct Igmp4Fields {
     IgmpType type = IgmpType::Case::membershipReportV2;
     double maxResponseTime = 0;
     std::uint16_t checksum = 0;
@@ -77,19 +73,25 @@ struct Igmp4 : Record<Igmp4> {
     std::optional<std::uint8_t> querierRobustness;
     std::optional<std::int64_t> queryInterval;
     std::optional<std::int64_t> numberOfSources;
-    std::vector<IPv4Address> sources;
     std::optional<std::int64_t> numberOfGroupRecords;  // v3 reports
+};
+
+// An IGMP message (RFC 1112, 2236, 3376): version 1 for a v1 report and an 8-byte query without a
+// maximum response time, version 3 when a query has room for the v3 fields and for every v3 report,
+// version 2 otherwise.
+struct Igmp4 : Record<Igmp4>, Igmp4Fields {
+    static constexpr std::array carriedBy{IpKey{IpFamily::v4, ipProtocols::igmp}};
+    static constexpr bool oneIpFamily = true;  // an IPv4 protocol
+
+    std::vector<IPv4Address> sources;
     std::vector<IgmpGroupRecord> groupRecords;
 
     Igmp4() {}
     void reuse() {  // as new, the lists keeping their room
-        auto kept = std::move(sources);
-        auto records = std::move(groupRecords);
-        *this = Igmp4();
-        kept.clear();
-        records.clear();
-        sources = std::move(kept);
-        groupRecords = std::move(records);
+        clearRecord();
+        static_cast<Igmp4Fields&>(*this) = Igmp4Fields();
+        sources.clear();
+        groupRecords.clear();
     }
 
     static bool decodeInto(Igmp4& record, ByteSlice&& bytes, const DecodeContext& context = {});
