@@ -91,7 +91,7 @@ public:
     const TerritoryLookup& territoryLookup() const { return territory_; }
     const LocationLookup& locationLookup() const { return location_; }
     // The acknowledgements shown, newest first.
-    std::vector<LookupStore::Acknowledgement> recentAcknowledgements(int count = 20) { return store_.recent(count); }
+    std::vector<LookupStore::Acknowledgement> recentAcknowledgements(int count = LookupStore::recentShown) { return store_.recent(count); }
     // One meeting's acknowledgement in a few lines: when, the service and server, the place and the peoples.
     static QString describeAcknowledgement(const LookupStore::Acknowledgement& acknowledgement);
     // Whose streams are watched from now on; the waiting text says which.

@@ -90,6 +90,8 @@ public:
 
     // Keeps an acknowledgement: a new row, or the same meeting's row brought up to date.
     void record(const Acknowledgement& acknowledgement);
+    // How many meetings the recent lists show.
+    static constexpr int recentShown = 20;
     // The newest first.
     std::vector<Acknowledgement> recent(int count);
     bool remove(qint64 id);

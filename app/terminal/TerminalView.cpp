@@ -124,7 +124,7 @@ void TerminalView::command(const std::string& typed) {
 }
 
 void TerminalView::recent(const std::string& which) {
-    const auto list = core_.recentAcknowledgements(20);
+    const auto list = core_.recentAcknowledgements();
     if (list.empty()) {
         print(QCoreApplication::translate("Tidemark", "No acknowledgement has been shown yet."));
         return;

@@ -15,7 +15,7 @@ RecentDialog::RecentDialog(LookupStore& store, std::function<void(const QString&
     : ScrollingDialog(parent), store_(store), copy_(std::move(copy)) {
     setWindowTitle(QCoreApplication::translate("Tidemark", "Recent Acknowledgements"));
     rows_ = new QVBoxLayout(body());
-    const auto recent = store_.recent(shown);
+    const auto recent = store_.recent(LookupStore::recentShown);
     if (recent.empty()) {
         rows_->addWidget(new QLabel(QCoreApplication::translate("Tidemark", "No acknowledgement has been shown yet."), body()));
     }

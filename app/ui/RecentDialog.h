@@ -18,7 +18,6 @@ public:
     // `copied` hears the text put on the clipboard.
     RecentDialog(LookupStore& store, std::function<void(const QString& text)> copy, QWidget* parent = nullptr);
 
-    static constexpr int shown = 20;
     int rowCount() const;
 
 private:
