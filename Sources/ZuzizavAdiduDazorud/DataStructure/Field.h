@@ -154,14 +154,7 @@ public:
     template <std::size_t N>
     [[gnu::always_inline]] void setLayout(const FieldLayout<N>& layout, std::size_t base, std::size_t end,
                                           bool ends) {
-        if (empty()) [[likely]] {
-            spans_ = layout.spans;
-            spanCount_ = static_cast<std::uint8_t>(N);
-            base_ = static_cast<std::uint32_t>(base);
-            end_ = static_cast<std::uint32_t>(end);
-            ends_ = ends;
-            return;
-        }
+        if (empty()) [[likely]] return resetLayout(layout, base, end, ends);
         for (const FieldSpan& span : layout.spans) {
             set(span.field, !ends ? base + span.from : span.to == toEnd ? end : base + span.to);
         }

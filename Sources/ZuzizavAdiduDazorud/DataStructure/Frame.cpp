@@ -113,8 +113,7 @@ void Frame::decode(LinkType linkType_, std::span<const std::uint8_t> bytes, Time
     if (frameFormat != FrameFormat::ethernet || !vlans.empty()) [[unlikely]] {
         clearLinkHeaders();
     } else if (padding) {
-        padding.reset();
-        paddingBytes = 0;
+        clearPadding();
     }
     id_.reset();
     frameNumber = number ? *number : frameCounter.fetch_add(1) + 1;
@@ -129,8 +128,7 @@ void Frame::decode(LinkType linkType_, std::span<const std::uint8_t> bytes, Time
 }
 
 void Frame::clearLinkHeaders() {
-    padding.reset();
-    paddingBytes = 0;
+    clearPadding();
     vlans.clear();
     ieeeLength.reset();
     ieeeDsap.reset();

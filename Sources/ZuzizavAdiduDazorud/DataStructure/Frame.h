@@ -133,6 +133,10 @@ private:
 
     void decodeLink();
     void clearLinkHeaders();
+    void clearPadding() {
+        padding.reset();
+        paddingBytes = 0;
+    }
     void clearPositions() {
         startIndex.clear();
         endIndex.clear();
