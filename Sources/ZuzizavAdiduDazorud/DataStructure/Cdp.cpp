@@ -48,8 +48,10 @@ struct Tlv {
     ByteSlice value;
 };
 
+using Values = ValuesInPlace<CdpValue, &CdpValue::cdpType>;
+
 // Adds the TLV's values; a text saying what is wrong instead when it is malformed.
-using ValueDecoder = std::optional<std::string> (*)(const Tlv&, std::vector<CdpValue>&);
+using ValueDecoder = std::optional<std::string> (*)(const Tlv&, Values&);
 
 struct TlvRule {
     std::uint16_t type;
@@ -59,15 +61,21 @@ struct TlvRule {
     ValueDecoder decode;
 };
 
+// The TLV's value, to be set in full.
 template <typename Case>
-std::optional<std::string> textValue(const Tlv& tlv, std::vector<CdpValue>& values);
-std::optional<std::string> addressValues(const Tlv& tlv, std::vector<CdpValue>& values);
-std::optional<std::string> capabilityValues(const Tlv& tlv, std::vector<CdpValue>& values);
+Case& next(const Tlv& tlv, Values& values) {
+    return values.next<Case>(tlv.t, tlv.t + tlv.length);
+}
+
+template <typename Case>
+std::optional<std::string> textValue(const Tlv& tlv, Values& values);
+std::optional<std::string> addressValues(const Tlv& tlv, Values& values);
+std::optional<std::string> capabilityValues(const Tlv& tlv, Values& values);
 
 template <typename Case, typename Make>
 ValueDecoder byteValue() {
-    return [](const Tlv& tlv, std::vector<CdpValue>& values) -> std::optional<std::string> {
-        values.push_back({Case{Make{}(tlv.reader.u8(4))}, tlv.t, tlv.t + tlv.length});
+    return [](const Tlv& tlv, Values& values) -> std::optional<std::string> {
+        next<Case>(tlv, values).text = Make{}(tlv.reader.u8(4));
         return std::nullopt;
     };
 }
@@ -84,8 +92,8 @@ struct CosText {
     std::string operator()(std::uint8_t cos) const { return formatNumber("Untrusted Port CoS 0x%llx", cos); }
 };
 
-std::optional<std::string> nativeVlanValue(const Tlv& tlv, std::vector<CdpValue>& values) {
-    values.push_back({NativeVlan{tlv.reader.u16(4)}, tlv.t, tlv.t + tlv.length});
+std::optional<std::string> nativeVlanValue(const Tlv& tlv, Values& values) {
+    next<NativeVlan>(tlv, values).vlan = tlv.reader.u16(4);
     return std::nullopt;
 }
 
@@ -113,28 +121,28 @@ const TlvRule* ruleFor(std::uint16_t type) {
 }
 
 template <typename Case>
-std::optional<std::string> textValue(const Tlv& tlv, std::vector<CdpValue>& values) {
-    auto text = utf8Text(tlv.value);
-    if (!text) return "cdp type " + std::to_string(tlv.type) + ": unable to decode " + std::string(ruleFor(tlv.type)->name);
-    values.push_back({Case{std::move(*text)}, tlv.t, tlv.t + tlv.length});
+std::optional<std::string> textValue(const Tlv& tlv, Values& values) {
+    if (!assignUtf8Text(next<Case>(tlv, values).text, tlv.value)) {
+        return "cdp type " + std::to_string(tlv.type) + ": unable to decode " + std::string(ruleFor(tlv.type)->name);
+    }
     return std::nullopt;
 }
 
-std::optional<std::string> capabilityValues(const Tlv& tlv, std::vector<CdpValue>& values) {
+std::optional<std::string> capabilityValues(const Tlv& tlv, Values& values) {
     const std::uint8_t byte7 = tlv.reader.u8(7);
     const std::uint8_t byte6 = tlv.reader.u8(6);
     for (std::size_t bit = 0; bit < std::size(lowByteCapabilities); ++bit) {
-        if (byte7 & (1u << bit)) values.push_back({lowByteCapabilities[bit], tlv.t + 7, tlv.t + 8});
+        if (byte7 & (1u << bit)) values.add(lowByteCapabilities[bit], tlv.t + 7, tlv.t + 8);
     }
     for (std::size_t bit = 0; bit < std::size(highByteCapabilities); ++bit) {
-        if (byte6 & (1u << bit)) values.push_back({highByteCapabilities[bit], tlv.t + 6, tlv.t + 7});
+        if (byte6 & (1u << bit)) values.add(highByteCapabilities[bit], tlv.t + 6, tlv.t + 7);
     }
     return std::nullopt;
 }
 
 // The addresses of a type 2 TLV. Bounds are those of the CDP bytes from the TLV on, so an entry may
 // reach into the next TLV.
-std::optional<std::string> addressValues(const Tlv& tlv, std::vector<CdpValue>& values) {
+std::optional<std::string> addressValues(const Tlv& tlv, Values& values) {
     SliceReader& r = tlv.reader;
     const std::size_t m = r.count();
     const std::size_t t = tlv.t;
@@ -150,7 +158,7 @@ std::optional<std::string> addressValues(const Tlv& tlv, std::vector<CdpValue>& 
             const std::uint8_t protocol = r.u8(q + 2);
             const std::uint16_t addressLength = r.u16(q + 3);
             if (protocol == 0xCC) {
-                values.push_back({Ipv4address{IPv4Address(r.array<4>(q + 5))}, t + q, t + q + 9});
+                values.next<Ipv4address>(t + q, t + q + 9).address = IPv4Address(r.array<4>(q + 5));
             } else {
                 logError([&] { return "CDP: unsupported address protocol " + std::to_string(protocol); });
             }
@@ -160,7 +168,7 @@ std::optional<std::string> addressValues(const Tlv& tlv, std::vector<CdpValue>& 
             const std::uint64_t protocol = r.u64(q + 2);
             const std::uint16_t addressLength = r.u16(q + 10);
             if (protocol == 0xAAAA0300000086DDull) {  // 802.2 SNAP for IPv6
-                values.push_back({Ipv6address{IPv6Address(r.array<16>(q + 12))}, t + q, t + q + 28});
+                values.next<Ipv6address>(t + q, t + q + 28).address = IPv6Address(r.array<16>(q + 12));
             } else {
                 logError([&] { return "CDP: unsupported address protocol " + std::to_string(protocol); });
             }
@@ -176,7 +184,7 @@ std::optional<std::string> addressValues(const Tlv& tlv, std::vector<CdpValue>& 
 
 // The values of the TLV at the start of `data`, appended to `values`; a failure text (and nothing
 // appended) when the TLV is malformed.
-std::optional<std::string> decodeTlv(const ByteSlice& data, std::vector<CdpValue>& values) {
+std::optional<std::string> decodeTlv(const ByteSlice& data, Values& values) {
     SliceReader r(data);
     const std::size_t m = r.count();
     const std::size_t t = data.startIndex();
@@ -187,7 +195,7 @@ std::optional<std::string> decodeTlv(const ByteSlice& data, std::vector<CdpValue
     }
     const TlvRule* rule = ruleFor(type);
     if (!rule) {
-        values.push_back({cdp::Unknown{data.slice(t, t + length)}, t, t + length});
+        values.next<cdp::Unknown>(t, t + length).tlv = data.slice(t, t + length);
         return std::nullopt;
     }
     if (length < rule->minimumLength || length > rule->maximumLength) {
@@ -198,7 +206,7 @@ std::optional<std::string> decodeTlv(const ByteSlice& data, std::vector<CdpValue
     // Decoded straight into the list (no list of its own to allocate); a refused TLV takes back what it added.
     const std::size_t before = values.size();
     if (auto failure = rule->decode(Tlv{data, r, t, type, length, data.slice(t + 4, t + length)}, values)) {
-        values.erase(values.begin() + static_cast<std::ptrdiff_t>(before), values.end());
+        values.truncate(before);
         return failure;
     }
     return std::nullopt;
@@ -253,7 +261,9 @@ std::size_t hashValue(const CdpValue& value) { return hashOf(value); }
 
 std::vector<CdpValue> Cdp::getValues(const ByteSlice& data) {
     std::vector<CdpValue> values;
-    if (auto failure = decodeTlv(data, values)) throw DecodeError(std::move(*failure));
+    Values decoded(values);
+    if (auto failure = decodeTlv(data, decoded)) throw DecodeError(std::move(*failure));
+    decoded.finish();
     return values;
 }
 
@@ -262,7 +272,11 @@ bool Cdp::decodeInto(Cdp& cdp, ByteSlice&& bytes, const DecodeContext& context) 
     const ByteSlice& data = cdp.data;
     SliceReader r(data);
     const std::size_t n = r.count();
-    if (n < 10) return false;
+    Values values(cdp.values);
+    if (n < 10) {
+        values.finish();
+        return false;
+    }
     const std::size_t s = data.startIndex();
     cdp.version = readField<headerFields, Field::version>(r);
     cdp.ttl = readField<headerFields, Field::ttl>(r);
@@ -273,7 +287,7 @@ bool Cdp::decodeInto(Cdp& cdp, ByteSlice&& bytes, const DecodeContext& context) 
         r, 4, 5, cdp.status, context,
         [&](std::size_t p) { return std::optional<std::size_t>(std::max<std::size_t>(r.u16(p + 2), 5)); },
         [&](std::size_t p, std::size_t) {
-            auto failure = decodeTlv(data.sliceFrom(s + p), cdp.values);
+            auto failure = decodeTlv(data.sliceFrom(s + p), values);
             if (failure) {
                 logError([&] {
                     return "Cdp: error decoding cdpValue at position " + std::to_string(p) + " type " +
@@ -283,6 +297,7 @@ bool Cdp::decodeInto(Cdp& cdp, ByteSlice&& bytes, const DecodeContext& context) 
             }
             return !failure;
         });
+    values.finish();
     return r.ok();
 }
 

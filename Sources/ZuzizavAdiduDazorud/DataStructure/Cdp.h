@@ -119,14 +119,13 @@ struct Cdp : Record<Cdp> {
     std::vector<CdpValue> values;
 
     Cdp() {}
-    void reuse() {  // as new, the lists keeping their room
+    void reuse() {  // as new, but decodeInto decodes into the values in place, keeping their texts' room
         clearRecord();
         version = 0;
         ttl = 0;
         checksum = 0;
         ipv4addresses.clear();
         ipv6addresses.clear();
-        values.clear();
     }
 
     static bool decodeInto(Cdp& record, ByteSlice&& bytes, const DecodeContext& context = {});

@@ -45,8 +45,10 @@ struct Tlv {
     std::size_t n;
 };
 
+using Values = ValuesInPlace<LldpValue, &LldpValue::lldpType>;
+
 // Adds the TLV's values to `values`; a refused TLV adds none and is logged.
-using ValueDecoder = void (*)(const Tlv&, std::vector<LldpValue>&);
+using ValueDecoder = void (*)(const Tlv&, Values&);
 
 struct TlvRule {
     std::uint8_t type;
@@ -60,83 +62,67 @@ void refuse(const Tlv& tlv, const std::string& detail) {
     logError([&] { return "LLDP: unable to decode type " + std::to_string(tlv.type) + detail; });
 }
 
-// Texts of the values of earlier frames, kept for the IDs of the next (a MAC address's text is longer
-// than a string holds without allocating).
-thread_local std::vector<std::string> spareTexts;
-
-std::string spareText() {
-    if (spareTexts.empty()) return {};
-    std::string text = std::move(spareTexts.back());
-    spareTexts.pop_back();
-    text.clear();
-    return text;
+// The TLV's value, to be set in full.
+template <typename Case>
+Case& next(const Tlv& tlv, Values& values) {
+    return values.next<Case>(tlv.t, tlv.t + tlv.n);
 }
 
-// Empties the list, keeping the IDs' texts for later.
-void recycle(std::vector<LldpValue>& values) {
-    for (LldpValue& value : values) {
-        if (spareTexts.size() >= 8) break;
-        if (auto* id = std::get_if<ChassisId>(&value.lldpType)) spareTexts.push_back(std::move(id->id));
-        if (auto* id = std::get_if<PortId>(&value.lldpType)) spareTexts.push_back(std::move(id->id));
-    }
-    values.clear();
-}
-
-void add(const Tlv& tlv, std::vector<LldpValue>& values, LldpType type) {
-    values.push_back(LldpValue{std::move(type), tlv.t, tlv.t + tlv.n});
+// Sets a text of the last value; bytes that are not UTF-8 take the value back and refuse the TLV.
+void setText(const Tlv& tlv, Values& values, std::string& text, const ByteSlice& bytes) {
+    if (assignUtf8Text(text, bytes)) return;
+    values.truncate(values.size() - 1);
+    refuse(tlv, "");
 }
 
 // The value bytes as UTF-8 text, or refused.
 template <typename Case>
-void textValue(const Tlv& tlv, std::vector<LldpValue>& values) {
-    auto text = utf8Text(tlv.bytes.slice(tlv.t + 2, tlv.t + tlv.n));
-    if (!text) return refuse(tlv, "");
-    add(tlv, values, Case{std::move(*text)});
+void textValue(const Tlv& tlv, Values& values) {
+    Case& value = next<Case>(tlv, values);
+    setText(tlv, values, value.text, tlv.bytes.slice(tlv.t + 2, tlv.t + tlv.n));
 }
 
 // Chassis and port IDs (8.5.2, 8.5.3): a subtype byte and the id, a MAC address, a network address
 // (family byte and address) or text by subtype.
 template <typename Case, std::uint8_t macSubtype, std::uint8_t networkSubtype>
-void idValue(const Tlv& tlv, std::vector<LldpValue>& values) {
+void idValue(const Tlv& tlv, Values& values) {
     SliceReader& r = tlv.reader;
     const std::size_t n = tlv.n;
     const std::uint8_t subtype = r.u8(2);
     const ByteSlice id = tlv.bytes.slice(tlv.t + 3, tlv.t + n);
     if (subtype == macSubtype) {
         if (id.count() < 6) return refuse(tlv, "");
-        std::string mac = spareText();
-        mac.resize(17);
-        text::writeColonHex(mac.data(), id.bytes().first(6));
-        return add(tlv, values, Case{subtype, std::move(mac)});
+        Case& value = next<Case>(tlv, values);
+        value.subtype = subtype;
+        value.id.resize(17);
+        text::writeColonHex(value.id.data(), id.bytes().first(6));
+        return;
     }
     if (subtype == networkSubtype) {
         if (n < 4) return refuse(tlv, "");  // no family byte
         const std::uint8_t family = r.u8(3);
-        if (family == 1) {
-            if (n < 8) return refuse(tlv, "");
-            return add(tlv, values, Case{subtype, IPv4Address(r.array<4>(4)).description()});
-        }
-        if (family == 2) {
-            if (n < 20) return refuse(tlv, "");
-            return add(tlv, values, Case{subtype, IPv6Address(r.array<16>(4)).description()});
-        }
-        return refuse(tlv, " addressType " + std::to_string(family));
+        if (family != 1 && family != 2) return refuse(tlv, " addressType " + std::to_string(family));
+        if (n < (family == 1 ? 8 : 20)) return refuse(tlv, "");
+        Case& value = next<Case>(tlv, values);
+        value.subtype = subtype;
+        value.id = family == 1 ? IPv4Address(r.array<4>(4)).description() : IPv6Address(r.array<16>(4)).description();
+        return;
     }
-    auto text = utf8Text(id);
-    if (!text) return refuse(tlv, "");
-    add(tlv, values, Case{subtype, std::move(*text)});
+    Case& value = next<Case>(tlv, values);
+    value.subtype = subtype;
+    setText(tlv, values, value.id, id);
 }
 
-void ttlValue(const Tlv& tlv, std::vector<LldpValue>& values) { add(tlv, values, Ttl{tlv.reader.u16(2)}); }
+void ttlValue(const Tlv& tlv, Values& values) { next<Ttl>(tlv, values).seconds = tlv.reader.u16(2); }
 
 // Bytes 2-3 the capabilities, 4-5 those enabled; one value per set bit, each with the range of its mask.
-void capabilityValues(const Tlv& tlv, std::vector<LldpValue>& values) {
+void capabilityValues(const Tlv& tlv, Values& values) {
     if (tlv.n < 6) return;
     auto addBits = [&](std::uint16_t mask, const auto& cases, std::size_t from) {
         for (unsigned bit = 0; bit < 11; ++bit) {
-            if (mask & (1u << bit)) values.push_back({cases[bit], tlv.t + from, tlv.t + from + 2});
+            if (mask & (1u << bit)) values.add(cases[bit], tlv.t + from, tlv.t + from + 2);
         }
-        if (mask >= 0x0800) values.push_back({cases[11], tlv.t + from, tlv.t + from + 2});
+        if (mask >= 0x0800) values.add(cases[11], tlv.t + from, tlv.t + from + 2);
     };
     addBits(tlv.reader.u16(2), systemCapabilities, 2);
     addBits(tlv.reader.u16(4), enabledCapabilities, 4);
@@ -144,7 +130,7 @@ void capabilityValues(const Tlv& tlv, std::vector<LldpValue>& values) {
 
 // Management address (8.5.9): address string length (family byte included), family, address, interface
 // numbering subtype, interface number, OID length, OID.
-void managementAddressValue(const Tlv& tlv, std::vector<LldpValue>& values) {
+void managementAddressValue(const Tlv& tlv, Values& values) {
     SliceReader& r = tlv.reader;
     const std::size_t n = tlv.n;
     const std::size_t addressLength = r.u8(2);
@@ -165,19 +151,21 @@ void managementAddressValue(const Tlv& tlv, std::vector<LldpValue>& values) {
     }
     std::string oid = utf8Text(tlv.bytes.slice(tlv.t + oidStart, tlv.t + oidStart + oidLength)).value_or("");
     if (family == 1) {
-        return add(tlv, values, ManagementAddressIPv4{IPv4Address(r.array<4>(4)), subType, interface, std::move(oid)});
+        return values.add(ManagementAddressIPv4{IPv4Address(r.array<4>(4)), subType, interface, std::move(oid)}, tlv.t,
+                          tlv.t + n);
     }
-    add(tlv, values, ManagementAddressIPv6{IPv6Address(r.array<16>(4)), subType, interface, std::move(oid)});
+    values.add(ManagementAddressIPv6{IPv6Address(r.array<16>(4)), subType, interface, std::move(oid)}, tlv.t, tlv.t + n);
 }
 
 // Organizationally specific (8.6): OUI, subtype, information (empty when it is not UTF-8).
-void ouiValue(const Tlv& tlv, std::vector<LldpValue>& values) {
-    std::string oui = tlv.bytes.slice(tlv.t + 2, tlv.t + 5).ouiText().value_or("");
-    std::string info = utf8Text(tlv.bytes.slice(tlv.t + 6, tlv.t + tlv.n)).value_or("");
-    add(tlv, values, OuiSpecific{std::move(oui), tlv.reader.u8(5), std::move(info)});
+void ouiValue(const Tlv& tlv, Values& values) {
+    OuiSpecific& value = next<OuiSpecific>(tlv, values);
+    value.oui = tlv.bytes.slice(tlv.t + 2, tlv.t + 5).ouiText().value_or("");
+    value.subType = tlv.reader.u8(5);
+    if (!assignUtf8Text(value.info, tlv.bytes.slice(tlv.t + 6, tlv.t + tlv.n))) value.info.clear();
 }
 
-void endValue(const Tlv& tlv, std::vector<LldpValue>& values) { add(tlv, values, EndOfLldp{}); }
+void endValue(const Tlv& tlv, Values& values) { next<EndOfLldp>(tlv, values); }
 
 constexpr std::size_t anyLength = 2 + 511;
 
@@ -202,11 +190,14 @@ const TlvRule* ruleFor(std::uint8_t type) {
 }
 
 // The values of one TLV whose bytes are all there.
-void decodeTlv(const ByteSlice& bytes, std::uint8_t type, std::vector<LldpValue>& values) {
+void decodeTlv(const ByteSlice& bytes, std::uint8_t type, Values& values) {
     SliceReader r(bytes);
     const Tlv tlv{bytes, r, bytes.startIndex(), type, r.count()};
     const TlvRule* rule = ruleFor(type);
-    if (!rule) return add(tlv, values, lldp::Unknown{type});
+    if (!rule) {
+        next<lldp::Unknown>(tlv, values).type = type;
+        return;
+    }
     if (tlv.n < rule->minimumLength || tlv.n > rule->maximumLength) {
         return refuse(tlv, " data.count " + std::to_string(tlv.n));
     }
@@ -287,35 +278,41 @@ std::optional<LldpValue> LldpValue::decode(const ByteSlice& tlv) {
     const std::size_t t = tlv.startIndex();
     if (type == 7) return LldpValue{lldp::Unknown{type}, t, t + n};  // capabilities give several values
     std::vector<LldpValue> values;
-    decodeTlv(tlv.slice(t, t + n), type, values);
+    Values decoded(values);
+    decodeTlv(tlv.slice(t, t + n), type, decoded);
+    decoded.finish();
     if (values.empty()) return std::nullopt;
     return std::move(values.front());
 }
 
 std::vector<LldpValue> LldpValue::systemCapabilities(const ByteSlice& tlv) {
     std::vector<LldpValue> values;
+    Values decoded(values);
     SliceReader r(tlv);
-    capabilityValues(Tlv{tlv, r, tlv.startIndex(), 7, r.count()}, values);
+    capabilityValues(Tlv{tlv, r, tlv.startIndex(), 7, r.count()}, decoded);
+    decoded.finish();
     return values;
 }
 
 bool Lldp::decodeInto(Lldp& lldp, ByteSlice&& bytes, const DecodeContext& context) {
-    recycle(lldp.values);
     lldp.data = std::move(bytes);
     const ByteSlice& data = lldp.data;
     SliceReader r(data);
     const std::size_t n = r.count();
-    if (n < 2) return false;
     const std::size_t s = data.startIndex();
+    Values values(lldp.values);
     // TLVs: 7 bits of type and 9 of value length, then the value. The walk goes on past an end TLV.
-    walkItems(
-        r, 0, 2, lldp.status, context,
-        [&](std::size_t f) { return std::optional<std::size_t>(2 + (r.u16(f) & 0x1ffu)); },
-        [&](std::size_t f, std::size_t length) {
-            decodeTlv(data.slice(s + f, s + f + length), static_cast<std::uint8_t>(r.u16(f) >> 9), lldp.values);
-            return true;
-        });
-    return true;
+    if (n >= 2) {
+        walkItems(
+            r, 0, 2, lldp.status, context,
+            [&](std::size_t f) { return std::optional<std::size_t>(2 + (r.u16(f) & 0x1ffu)); },
+            [&](std::size_t f, std::size_t length) {
+                decodeTlv(data.slice(s + f, s + f + length), static_cast<std::uint8_t>(r.u16(f) >> 9), values);
+                return true;
+            });
+    }
+    values.finish();
+    return n >= 2;
 }
 
 void Lldp::appendDescription(text::LineWriter& out) const {

@@ -169,7 +169,7 @@ struct Lldp : Record<Lldp> {
     std::vector<LldpValue> values;
 
     Lldp() {}
-    void reuse() { clearRecord(); }  // decodeInto empties the list, keeping its room and its texts' room
+    void reuse() { clearRecord(); }  // decodeInto decodes into the list's values in place, keeping their texts' room
 
     static bool decodeInto(Lldp& record, ByteSlice&& bytes, const DecodeContext& context = {});
 

@@ -4,8 +4,12 @@
 #include <ZuzizavAdiduDazorud/DataStructure/DecodeStatus.h>
 #include <ZuzizavAdiduDazorud/DataStructure/Field.h>
 
+#include <algorithm>
+#include <cstddef>
 #include <optional>
 #include <utility>
+#include <variant>
+#include <vector>
 
 namespace ZuzizavAdiduDazorud {
 
@@ -88,5 +92,44 @@ std::size_t walkItems(const SliceReader& r, std::size_t offset, std::size_t head
     }
     return offset;
 }
+
+// A record's list of values decoded into again in place: the n-th value of a frame takes the list's n-th
+// element, and keeps its case when it is the same, so that its texts keep their room and nothing is
+// built, moved or destroyed for a frame like the last. `Type` is the member holding the value's case.
+// finish() drops the elements this frame did not reach.
+template <typename Value, auto Type>
+class ValuesInPlace {
+public:
+    explicit ValuesInPlace(std::vector<Value>& values) : values_(values) {}
+
+    // The next value, over frame bytes [start, end), holding a `Case` whose every member the caller sets.
+    template <typename Case>
+    Case& next(std::size_t start, std::size_t end) {
+        auto& type = place(start, end).*Type;
+        if (Case* same = std::get_if<Case>(&type)) return *same;
+        return type.template emplace<Case>();
+    }
+    // The next value, a copy of `type`.
+    template <typename T>
+    void add(T&& type, std::size_t start, std::size_t end) {
+        place(start, end).*Type = std::forward<T>(type);
+    }
+    std::size_t size() const { return used_; }
+    // Takes back the values after the first `count`.
+    void truncate(std::size_t count) { used_ = std::min(used_, count); }
+    void finish() { values_.erase(values_.begin() + static_cast<std::ptrdiff_t>(used_), values_.end()); }
+
+private:
+    Value& place(std::size_t start, std::size_t end) {
+        if (used_ == values_.size()) values_.emplace_back();
+        Value& value = values_[used_++];
+        value.startIndex = start;
+        value.endIndex = end;
+        return value;
+    }
+
+    std::vector<Value>& values_;
+    std::size_t used_ = 0;
+};
 
 }  // namespace ZuzizavAdiduDazorud

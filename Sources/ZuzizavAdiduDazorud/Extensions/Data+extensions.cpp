@@ -150,8 +150,9 @@ std::string shortestDecimal(double value) {
     return text;
 }
 
-std::optional<std::string> utf8Text(const ByteSlice& slice) {
-    auto b = slice.bytes();
+namespace {
+
+bool isUtf8(std::span<const std::uint8_t> b) {
     std::size_t i = 0;
     while (i < b.size()) {
         const std::uint8_t c = b[i];
@@ -168,17 +169,32 @@ std::optional<std::string> utf8Text(const ByteSlice& slice) {
         } else if ((c & 0xf8) == 0xf0) {
             extra = 3, minimum = 0x10000, point = c & 0x07;
         } else {
-            return std::nullopt;
+            return false;
         }
-        if (b.size() - i <= extra) return std::nullopt;
+        if (b.size() - i <= extra) return false;
         for (std::size_t k = 1; k <= extra; ++k) {
-            if ((b[i + k] & 0xc0) != 0x80) return std::nullopt;
+            if ((b[i + k] & 0xc0) != 0x80) return false;
             point = (point << 6) | (b[i + k] & 0x3f);
         }
-        if (point < minimum || point > 0x10ffff || (point >= 0xd800 && point <= 0xdfff)) return std::nullopt;
+        if (point < minimum || point > 0x10ffff || (point >= 0xd800 && point <= 0xdfff)) return false;
         i += extra + 1;
     }
+    return true;
+}
+
+}  // namespace
+
+std::optional<std::string> utf8Text(const ByteSlice& slice) {
+    const auto b = slice.bytes();
+    if (!isUtf8(b)) return std::nullopt;
     return std::string(b.begin(), b.end());
+}
+
+bool assignUtf8Text(std::string& text, const ByteSlice& slice) {
+    const auto b = slice.bytes();
+    if (!isUtf8(b)) return false;
+    text.assign(reinterpret_cast<const char*>(b.data()), b.size());
+    return true;
 }
 
 std::u32string codePoints(std::string_view utf8) {

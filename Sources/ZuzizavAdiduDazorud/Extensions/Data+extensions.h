@@ -20,6 +20,8 @@ std::string shortestDecimal(double value);
 
 // The bytes as text when they are valid UTF-8 (no overlong forms, surrogates or code points past U+10FFFF).
 std::optional<std::string> utf8Text(const ByteSlice& bytes);
+// Sets `text` to utf8Text(bytes) in the room it has; false, and `text` unchanged, when they are not UTF-8.
+bool assignUtf8Text(std::string& text, const ByteSlice& bytes);
 // Unicode code points of valid UTF-8 text.
 std::u32string codePoints(std::string_view utf8);
 // Printable ASCII as it is, with backslash, double quote and apostrophe escaped; NUL, tab, line feed and
