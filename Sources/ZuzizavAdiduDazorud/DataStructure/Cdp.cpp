@@ -195,7 +195,7 @@ std::optional<std::string> decodeTlv(const ByteSlice& data, Values& values) {
     }
     const TlvRule* rule = ruleFor(type);
     if (!rule) {
-        values.next<cdp::Unknown>(t, t + length).tlv = data.slice(t, t + length);
+        values.next<cdp::Unknown>(t, t + length).tlv.assignSlice(data, t, t + length);
         return std::nullopt;
     }
     if (length < rule->minimumLength || length > rule->maximumLength) {

@@ -231,12 +231,12 @@ void Frame::decodeLlc(std::size_t offset) {
             decodeEthertype(payload + 5, static_cast<std::uint16_t>(*snapType));
             return;
         }
-        layer3.decode(SnapKey{static_cast<std::uint32_t>(*snapOrg), static_cast<std::uint16_t>(*snapType)},
-                      data.slice(s + payload + 5, e), context());
+        layer3.decode(SnapKey{static_cast<std::uint32_t>(*snapOrg), static_cast<std::uint16_t>(*snapType)}, data,
+                      s + payload + 5, e, context());
         return;
     }
     // Any other DSAP, and a SNAP header cut short, by the DSAP; unknown when no record takes them.
-    layer3.decode(LlcKey{*ieeeDsap}, data.slice(s + payload, e), context());
+    layer3.decode(LlcKey{*ieeeDsap}, data, s + payload, e, context());
 }
 
 void Frame::decodeLinuxCooked(bool version2) {
@@ -362,7 +362,7 @@ void Frame::decodeEthertype(std::size_t offset, std::uint16_t type) {
         }
         end = e - static_cast<std::size_t>(paddingBytes);
     }
-    layer3.decode(EtherTypeKey{type}, data.slice(s + offset, end), context());
+    layer3.decode(EtherTypeKey{type}, data, s + offset, end, context());
     // Bytes no record took are unknown to the end of the frame, padding and all.
     if (layer3.unknown() && end != e) layer3 = Unknown{data.sliceFrom(s + offset)};
 }

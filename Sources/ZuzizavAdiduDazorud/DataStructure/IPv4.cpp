@@ -55,10 +55,10 @@ bool IPv4::decodeInto(IPv4& ip, ByteSlice&& bytes, const DecodeContext& context)
 
     markHeader(ip, headerFields, s, e);
     if (ip.totalLength < n) {
-        ip.padding = data.slice(s + ip.totalLength, e);
+        ip.padding.assignSlice(data, s + ip.totalLength, e);
         markField(ip, Field::padding, s + ip.totalLength, e);
     } else {
-        ip.padding = data.slice(e, e);
+        ip.padding.assignSlice(data, e, e);
     }
     if (ihl >= 6 && s + h <= e) {
         ip.options = data.slice(s + 20, s + h);
@@ -66,12 +66,12 @@ bool IPv4::decodeInto(IPv4& ip, ByteSlice&& bytes, const DecodeContext& context)
     }
     // The transport last, when the header's fields are all read.
     if (s + h >= e) {
-        ip.layer4.emplace<Unknown>().data = data.slice(e, e);
+        ip.layer4.emplace<Unknown>().data.assignSlice(data, e, e);
     } else if (ip.fragmentOffset != 0) {
         // Only the first fragment carries the transport header.
-        ip.layer4.emplace<Unknown>().data = data.slice(s + h, e);
+        ip.layer4.emplace<Unknown>().data.assignSlice(data, s + h, e);
     } else {
-        ip.layer4.decode(IpKey{IpFamily::v4, ip.ipProtocol}, data.slice(s + h, e), context);
+        ip.layer4.decode(IpKey{IpFamily::v4, ip.ipProtocol}, data, s + h, e, context);
     }
     return true;
 }

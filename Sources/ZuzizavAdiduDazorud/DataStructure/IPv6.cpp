@@ -125,14 +125,14 @@ bool IPv6::decodeInto(IPv6& ip, ByteSlice&& bytes, const DecodeContext& context)
     markLayout(ip, headerFields, s, e);
     if (ip.payloadLength + 40 > n) markShort(ip.status, context);
     if (ip.payloadLength + 40 < n) {
-        ip.padding = data.slice(s + 40 + ip.payloadLength, e);
+        ip.padding.assignSlice(data, s + 40 + ip.payloadLength, e);
         markField(ip, Field::padding, s + 40 + ip.payloadLength, e);
     } else {
-        ip.padding = data.slice(e, e);
+        ip.padding.assignSlice(data, e, e);
     }
 
     if (s + 40 >= e) {
-        ip.layer4.emplace<Unknown>().data = data.slice(e, e);
+        ip.layer4.emplace<Unknown>().data.assignSlice(data, e, e);
         return true;
     }
     std::size_t offset = 40;
@@ -141,16 +141,16 @@ bool IPv6::decodeInto(IPv6& ip, ByteSlice&& bytes, const DecodeContext& context)
         std::optional<std::uint8_t> transport = walkExtensionHeaders(ip, r, offset, next, context);
         if (!transport) {
             // Cut short, too many, or a later fragment: the rest stays undecoded.
-            ip.layer4.emplace<Unknown>().data = data.slice(s + offset, e);
+            ip.layer4.emplace<Unknown>().data.assignSlice(data, s + offset, e);
             return true;
         }
         next = *transport;
     }
     if (next == 59 || next == 50) {
         // No next header, or an encrypted payload.
-        ip.layer4.emplace<Unknown>().data = data.slice(s + offset, e);
+        ip.layer4.emplace<Unknown>().data.assignSlice(data, s + offset, e);
     } else {
-        ip.layer4.decode(IpKey{IpFamily::v6, next}, data.slice(s + offset, e), context);
+        ip.layer4.decode(IpKey{IpFamily::v6, next}, data, s + offset, e, context);
     }
     return true;
 }

@@ -132,11 +132,11 @@ private:
         return true;
     }
     void payloadFrom(std::size_t offset, std::size_t end) {
-        icmp_.payload = icmp_.data.slice(s_ + offset, end);
+        icmp_.payload.assignSlice(icmp_.data, s_ + offset, end);
         markField(icmp_, Field::payload, s_ + offset, end);
     }
     // Past the fixed fields, no payload.
-    void emptyPayloadAt(std::size_t offset) { icmp_.payload = icmp_.data.slice(s_ + offset, s_ + offset); }
+    void emptyPayloadAt(std::size_t offset) { icmp_.payload.assignSlice(icmp_.data, s_ + offset, s_ + offset); }
     bool fallBack() {
         icmp_.icmpType = icmp4::Other{icmp_.type, icmp_.code};
         payloadFrom(4, e_);

@@ -216,12 +216,12 @@ bool Icmp6::decodeInto(Icmp6& icmp, ByteSlice&& bytes, const DecodeContext& cont
     icmp.type = readField<icmpHeaderFields, Field::type>(r);
     icmp.code = readField<icmpHeaderFields, Field::code>(r);
     icmp.checksum = readField<icmpHeaderFields, Field::checksum>(r);
-    icmp.payload = data.slice(e, e);
+    icmp.payload.assignSlice(data, e, e);
     markLayout(icmp, icmpHeaderFields, s, e);
 
     auto payloadFrom8 = [&] {
         if (n < 9) return;
-        icmp.payload = data.slice(s + 8, e);
+        icmp.payload.assignSlice(data, s + 8, e);
         markField(icmp, Field::payload, s + 8, e);
     };
     auto incomplete = [&](std::size_t minimum) {

@@ -156,14 +156,20 @@ public:
         return active_ == indexOf<T>() ? &std::get<T>(records_) : nullptr;
     }
 
-    // Decodes `bytes` as the first record carried by `key`; when none is, or it refuses them, they are
-    // unknown.
+    // Decodes the bytes of `parent` at absolute indices [from, to) (clamped to it) as the first record
+    // carried by `key`; when none is, or it refuses them, they are unknown. The bytes go straight into the
+    // record's `data`, which is what its decodeInto is handed.
     template <typename Key>
-    [[gnu::always_inline]] void decode(const Key& key, ByteSlice bytes, const DecodeContext& context = {}) {
-        bool decoded = false;
-        (decodeAs<Records>(key, bytes, context, decoded), ...);
-        if (!decoded) {
-            std::get<Unknown>(records_).data = std::move(bytes);
+    [[gnu::always_inline]] void decode(const Key& key, const ByteSlice& parent, std::size_t from, std::size_t to,
+                                       const DecodeContext& context = {}) {
+        ByteSlice* bytes = nullptr;  // where the bytes are once a record has taken them
+        if (!(decodeAs<Records>(key, parent, from, to, bytes, context) || ...)) {
+            Unknown& unknown = std::get<Unknown>(records_);
+            if (bytes) {
+                unknown.data = std::move(*bytes);
+            } else {
+                unknown.data.assignSlice(parent, from, to);
+            }
             active_ = indexOf<Unknown>();
         }
     }
@@ -226,22 +232,28 @@ private:
         }
     }
 
+    // Whether `Record` took the bytes. A record refusing them keeps them in its `data` (`bytes` says
+    // where) for the next record or for Unknown.
     template <typename Record, typename Key>
-    [[gnu::always_inline]] void decodeAs(const Key& key, ByteSlice& bytes, const DecodeContext& context,
-                                         bool& decoded) {
+    [[gnu::always_inline]] bool decodeAs(const Key& key, const ByteSlice& parent, std::size_t from, std::size_t to,
+                                         ByteSlice*& bytes, const DecodeContext& context) {
         if constexpr (CarriedBy<Record, Key>) {
             static_assert(DecodedRecord<Record>);
-            if (decoded || std::find(std::begin(Record::carriedBy), std::end(Record::carriedBy), key) ==
-                               std::end(Record::carriedBy)) {
-                return;
+            if (std::find(std::begin(Record::carriedBy), std::end(Record::carriedBy), key) ==
+                std::end(Record::carriedBy)) {
+                return false;
             }
             Record& record = emplace<Record>();
-            if (Record::decodeInto(record, std::move(bytes), context)) {
-                decoded = true;
+            if (bytes) {
+                record.data = std::move(*bytes);
             } else {
-                bytes = std::move(record.data);  // handed back, for the next record or for Unknown
+                record.data.assignSlice(parent, from, to);
             }
+            bytes = &record.data;
+            // decodeInto's first step, record.data = std::move(bytes), moves the slice onto itself.
+            if (Record::decodeInto(record, std::move(record.data), context)) return true;
         }
+        return false;
     }
 
     std::tuple<Records...> records_;

@@ -57,7 +57,7 @@ bool Tcp::decodeInto(Tcp& tcp, ByteSlice&& bytes, const DecodeContext& context) 
     tcp.checksum = readField<headerFields, Field::checksum>(r);
     tcp.urgentPointer = readField<headerFields, Field::urgentPointer>(r);
     if (!r.ok()) return false;
-    tcp.payload = data.slice(s + 20, e);
+    tcp.payload.assignSlice(data, s + 20, e);
 
     markHeader(tcp, headerFields, s, e);
     return true;

@@ -36,7 +36,7 @@ bool Udp::decodeInto(Udp& udp, ByteSlice&& bytes, const DecodeContext& context) 
     }
     udp.checksum = readField<headerFields, Field::checksum>(r);
     if (!r.ok()) return false;
-    udp.payload = data.slice(s + 8, e);
+    udp.payload.assignSlice(data, s + 8, e);
 
     markHeader(udp, headerFields, s, e);
     return true;

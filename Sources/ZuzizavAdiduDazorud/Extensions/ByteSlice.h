@@ -122,6 +122,20 @@ public:
     }
     // The bytes from absolute index `from` to the end.
     ByteSlice sliceFrom(std::size_t from) const { return slice(from, end_); }
+    // Becomes parent.slice(from, to), in place: no slice is built, moved or destroyed on the way. `parent`
+    // may be this slice.
+    void assignSlice(const ByteSlice& parent, std::size_t from, std::size_t to) {
+        const std::size_t f = std::clamp(from, parent.start_, parent.end_);
+        const std::size_t t = std::clamp(to, f, parent.end_);
+        detail::SharedBytes* storage = t > f ? parent.storage_ : nullptr;
+        const std::uint8_t* base = t > f ? parent.base_ : nullptr;
+        if (storage) storage->retain();
+        if (storage_) storage_->release();
+        storage_ = storage;
+        base_ = base;
+        start_ = f;
+        end_ = t;
+    }
 
     // Byte at absolute index, or none outside the slice.
     std::optional<std::uint8_t> at(std::size_t absoluteIndex) const {
