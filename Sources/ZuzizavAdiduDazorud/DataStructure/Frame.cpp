@@ -177,6 +177,31 @@ void Frame::decodeInvalid(bool log) {
     frameFormat = FrameFormat::invalid;
 }
 
+[[gnu::always_inline]] inline void Frame::decodeEthertypeInline(std::size_t offset, std::uint16_t type) {
+    const std::size_t s = data.startIndex();
+    const std::size_t e = data.endIndex();
+    const std::size_t n = data.count();
+    SliceReader r(data);
+    // 802.1Q and 802.1ad tags: up to two, outermost first.
+    if (type == etherTypes::vlan || type == etherTypes::qinq) [[unlikely]] offset = decodeVlanTags(offset, type);
+    std::size_t end = e;
+    if (type == etherTypes::ipv4) {
+        // Padding after the IP packet, unless the 802.3 length has already told it.
+        const std::uint16_t totalLength = readField<IPv4::headerFields, Field::totalLength>(r, offset);
+        if (!padding && r.ok() && totalLength + offset < n) {
+            padding = data.slice(s + offset + totalLength, e);
+            markField(*this, Field::padding, s + offset + totalLength, e);
+            paddingBytes = static_cast<std::int64_t>(padding->count());
+        }
+        end = e - static_cast<std::size_t>(paddingBytes);
+    }
+    layer3.decode(EtherTypeKey{type}, data, s + offset, end, context());
+    // Bytes no record took are unknown to the end of the frame, padding and all.
+    if (layer3.unknown() && end != e) layer3 = Unknown{data.sliceFrom(s + offset)};
+}
+
+void Frame::decodeEthertype(std::size_t offset, std::uint16_t type) { decodeEthertypeInline(offset, type); }
+
 [[gnu::always_inline]] inline void Frame::decodeEthernetFrame() {
     if (data.count() < 18) return decodeInvalid(true);
     const std::uint8_t* frameBytes = data.bytes().data();
@@ -193,7 +218,7 @@ void Frame::decodeInvalid(bool log) {
     ethertype = v;
     markHeader(*this, ethernetFields, s, data.endIndex());
     frameFormat = FrameFormat::ethernet;
-    decodeEthertype(14, v);
+    decodeEthertypeInline(14, v);
 }
 
 void Frame::decodeIeee8023(std::size_t length) {
@@ -342,29 +367,6 @@ std::size_t Frame::decodeVlanTags(std::size_t offset, std::uint16_t& type) {
         offset += 4;
     }
     return offset;
-}
-
-void Frame::decodeEthertype(std::size_t offset, std::uint16_t type) {
-    const std::size_t s = data.startIndex();
-    const std::size_t e = data.endIndex();
-    const std::size_t n = data.count();
-    SliceReader r(data);
-    // 802.1Q and 802.1ad tags: up to two, outermost first.
-    if (type == etherTypes::vlan || type == etherTypes::qinq) [[unlikely]] offset = decodeVlanTags(offset, type);
-    std::size_t end = e;
-    if (type == etherTypes::ipv4) {
-        // Padding after the IP packet, unless the 802.3 length has already told it.
-        const std::uint16_t totalLength = readField<IPv4::headerFields, Field::totalLength>(r, offset);
-        if (!padding && r.ok() && totalLength + offset < n) {
-            padding = data.slice(s + offset + totalLength, e);
-            markField(*this, Field::padding, s + offset + totalLength, e);
-            paddingBytes = static_cast<std::int64_t>(padding->count());
-        }
-        end = e - static_cast<std::size_t>(paddingBytes);
-    }
-    layer3.decode(EtherTypeKey{type}, data, s + offset, end, context());
-    // Bytes no record took are unknown to the end of the frame, padding and all.
-    if (layer3.unknown() && end != e) layer3 = Unknown{data.sliceFrom(s + offset)};
 }
 
 const Layer4* Frame::layer4() const {

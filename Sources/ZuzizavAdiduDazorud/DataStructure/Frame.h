@@ -152,6 +152,7 @@ private:
     DecodeContext context() const { return DecodeContext{originalLength > static_cast<std::int64_t>(data.count())}; }
     // What follows a type field at `offset`: VLAN tags, then IPv4, IPv6, ARP, RARP, LLDP or unknown.
     void decodeEthertype(std::size_t offset, std::uint16_t type);
+    void decodeEthertypeInline(std::size_t offset, std::uint16_t type);  // the same, for the hot path
     // The tags from `offset`; gives the offset after them, and the type they carry in `type`.
     std::size_t decodeVlanTags(std::size_t offset, std::uint16_t& type);
     char* writeTypeText(char* p) const;
