@@ -19,6 +19,7 @@ install(DIRECTORY ${PROJECT_SOURCE_DIR}/Sources/ZuzizavAdiduDazorud/
         FILES_MATCHING PATTERN "*.h"
         PATTERN "LibraryLogger.h" EXCLUDE
         PATTERN "RecordDecoding.h" EXCLUDE
+        PATTERN "TransportDecoding.h" EXCLUDE
         PATTERN "Hashing.h" EXCLUDE
         PATTERN "Overloaded.h" EXCLUDE)
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/logging/ DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/ZuzizavAdiduDazorud/logging

@@ -2,6 +2,7 @@
 #include <ZuzizavAdiduDazorud/DataStructure/IPv4.h>
 
 #include <ZuzizavAdiduDazorud/DataStructure/RecordDecoding.h>
+#include <ZuzizavAdiduDazorud/DataStructure/TransportDecoding.h>
 #include <ZuzizavAdiduDazorud/Extensions/Data+extensions.h>
 #include <ZuzizavAdiduDazorud/Extensions/TextAppend.h>
 #include <ZuzizavAdiduDazorud/LibraryLogger.h>
@@ -71,7 +72,7 @@ bool IPv4::decodeInto(IPv4& ip, ByteSlice&& bytes, const DecodeContext& context)
         // Only the first fragment carries the transport header.
         ip.layer4.emplace<Unknown>().data.assignSlice(data, s + h, e);
     } else {
-        ip.layer4.decode(IpKey{IpFamily::v4, ip.ipProtocol}, data, s + h, e, context);
+        ip.layer4.decode<InlineTransports>(IpKey{IpFamily::v4, ip.ipProtocol}, data, s + h, e, context);
     }
     return true;
 }

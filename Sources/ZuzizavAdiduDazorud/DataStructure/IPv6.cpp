@@ -2,6 +2,7 @@
 #include <ZuzizavAdiduDazorud/DataStructure/IPv6.h>
 
 #include <ZuzizavAdiduDazorud/DataStructure/RecordDecoding.h>
+#include <ZuzizavAdiduDazorud/DataStructure/TransportDecoding.h>
 #include <ZuzizavAdiduDazorud/LibraryLogger.h>
 
 namespace ZuzizavAdiduDazorud {
@@ -150,7 +151,7 @@ bool IPv6::decodeInto(IPv6& ip, ByteSlice&& bytes, const DecodeContext& context)
         // No next header, or an encrypted payload.
         ip.layer4.emplace<Unknown>().data.assignSlice(data, s + offset, e);
     } else {
-        ip.layer4.decode(IpKey{IpFamily::v6, next}, data, s + offset, e, context);
+        ip.layer4.decode<InlineTransports>(IpKey{IpFamily::v6, next}, data, s + offset, e, context);
     }
     return true;
 }

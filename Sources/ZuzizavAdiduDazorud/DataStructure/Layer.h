@@ -95,6 +95,14 @@ constexpr bool bothIpFamilies() {
 template <typename KeyList, typename... Records>
 class Layer;
 
+// How a layer decodes a record: with its decodeInto.
+struct DecodeInto {
+    template <typename Record>
+    static bool decode(Record& record, ByteSlice&& bytes, const DecodeContext& context) {
+        return Record::decodeInto(record, std::move(bytes), context);
+    }
+};
+
 template <typename... Keys, typename... Records>
 class Layer<KeyKinds<Keys...>, Records...> {
     template <typename A>
@@ -159,11 +167,12 @@ public:
     // Decodes the bytes of `parent` at absolute indices [from, to) (clamped to it) as the first record
     // carried by `key`; when none is, or it refuses them, they are unknown. The bytes go straight into the
     // record's `data`, which is what its decodeInto is handed.
-    template <typename Key>
+    // `Decoders::decode` decodes a record (by default its decodeInto).
+    template <typename Decoders = DecodeInto, typename Key>
     [[gnu::always_inline]] void decode(const Key& key, const ByteSlice& parent, std::size_t from, std::size_t to,
                                        const DecodeContext& context = {}) {
         ByteSlice* bytes = nullptr;  // where the bytes are once a record has taken them
-        if (!(decodeAs<Records>(key, parent, from, to, bytes, context) || ...)) {
+        if (!(decodeAs<Records, Decoders>(key, parent, from, to, bytes, context) || ...)) {
             Unknown& unknown = std::get<Unknown>(records_);
             if (bytes) {
                 unknown.data = std::move(*bytes);
@@ -234,7 +243,7 @@ private:
 
     // Whether `Record` took the bytes. A record refusing them keeps them in its `data` (`bytes` says
     // where) for the next record or for Unknown.
-    template <typename Record, typename Key>
+    template <typename Record, typename Decoders, typename Key>
     [[gnu::always_inline]] bool decodeAs(const Key& key, const ByteSlice& parent, std::size_t from, std::size_t to,
                                          ByteSlice*& bytes, const DecodeContext& context) {
         if constexpr (CarriedBy<Record, Key>) {
@@ -251,7 +260,7 @@ private:
             }
             bytes = &record.data;
             // decodeInto's first step, record.data = std::move(bytes), moves the slice onto itself.
-            if (Record::decodeInto(record, std::move(record.data), context)) return true;
+            if (Decoders::decode(record, std::move(record.data), context)) return true;
         }
         return false;
     }

@@ -1,25 +1,10 @@
 // Transmission Control Protocol: RFC 9293, section 3.1 (the header).
 #include <ZuzizavAdiduDazorud/DataStructure/Tcp.h>
 
-#include <ZuzizavAdiduDazorud/DataStructure/RecordDecoding.h>
+#include <ZuzizavAdiduDazorud/DataStructure/TransportDecoding.h>
 #include <ZuzizavAdiduDazorud/Extensions/TextAppend.h>
-#include <ZuzizavAdiduDazorud/LibraryLogger.h>
 
 namespace ZuzizavAdiduDazorud {
-
-// Fixed header fields, at offsets from the record's start.
-constexpr auto headerFields = fieldLayout({
-    {Field::sourcePort, 0, 2},
-    {Field::destinationPort, 2, 4},
-    {Field::sequenceNumber, 4, 8},
-    {Field::acknowledgementNumber, 8, 12},
-    {Field::dataOffset, 12, 13},
-    {Field::flags, 13, 14},
-    {Field::window, 14, 16},
-    {Field::checksum, 16, 18},
-    {Field::urgentPointer, 18, 20},
-    {Field::payload, 20, toEnd},
-});
 
 // The flags in the order their letters are written.
 constexpr std::pair<bool Tcp::*, char> flagOrder[] = {
@@ -27,40 +12,7 @@ constexpr std::pair<bool Tcp::*, char> flagOrder[] = {
 };
 
 bool Tcp::decodeInto(Tcp& tcp, ByteSlice&& bytes, const DecodeContext& context) {
-    tcp.data = std::move(bytes);
-    const ByteSlice& data = tcp.data;
-    SliceReader r(data);
-    if (r.count() < 20) {
-        logError([] { return "incomplete TCP header detected"; });
-        return false;
-    }
-    const std::size_t s = data.startIndex();
-    const std::size_t e = data.endIndex();
-    tcp.sourcePort = readField<headerFields, Field::sourcePort>(r);
-    tcp.destinationPort = readField<headerFields, Field::destinationPort>(r);
-    tcp.sequenceNumber = readField<headerFields, Field::sequenceNumber>(r);
-    tcp.acknowledgementNumber = readField<headerFields, Field::acknowledgementNumber>(r);
-    tcp.dataOffset = readField<headerFields, Field::dataOffset>(r) >> 4;
-    if (tcp.dataOffset < 5) {
-        tcp.status = DecodeStatus::malformed;
-    } else if (std::size_t{tcp.dataOffset} * 4 > r.count()) {
-        markShort(tcp.status, context);
-    }
-    const std::uint8_t flags = readField<headerFields, Field::flags>(r);
-    tcp.urg = flags & 0x20;
-    tcp.ack = flags & 0x10;
-    tcp.psh = flags & 0x08;
-    tcp.rst = flags & 0x04;
-    tcp.syn = flags & 0x02;
-    tcp.fin = flags & 0x01;
-    tcp.window = readField<headerFields, Field::window>(r);
-    tcp.checksum = readField<headerFields, Field::checksum>(r);
-    tcp.urgentPointer = readField<headerFields, Field::urgentPointer>(r);
-    if (!r.ok()) return false;
-    tcp.payload.assignSlice(data, s + 20, e);
-
-    markHeader(tcp, headerFields, s, e);
-    return true;
+    return decodeTcp(tcp, std::move(bytes), context);
 }
 
 std::string Tcp::flagLetters() const {
