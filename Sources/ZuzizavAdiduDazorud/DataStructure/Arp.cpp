@@ -6,6 +6,9 @@
 #include <ZuzizavAdiduDazorud/Extensions/TextAppend.h>
 #include <ZuzizavAdiduDazorud/LibraryLogger.h>
 
+#include <algorithm>
+#include <array>
+
 namespace ZuzizavAdiduDazorud {
 
 namespace {
@@ -45,10 +48,12 @@ bool consistent(std::uint16_t hardwareType, std::uint16_t protocolType, std::siz
     return hardwareSize >= 1 && hardwareSize <= 32;
 }
 
-// The bytes as aa:bb:cc, written into `out` within the room it has (a reused record allocates nothing).
+// The bytes (at most 32) as aa:bb:cc, written into `out` within the room it has (a reused record
+// allocates nothing).
 void colonHex(const ByteSlice& bytes, std::string& out) {
-    out.resize(3 * bytes.count());
-    out.resize(static_cast<std::size_t>(text::writeColonHex(out.data(), bytes.bytes()) - out.data()));
+    std::array<char, 3 * 32> text;
+    const auto b = bytes.bytes().first(std::min<std::size_t>(bytes.count(), 32));
+    out.assign(text.data(), static_cast<std::size_t>(text::writeColonHex(text.data(), b) - text.data()));
 }
 
 }  // namespace

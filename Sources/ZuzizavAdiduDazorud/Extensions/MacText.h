@@ -62,23 +62,10 @@ private:
     void write() const {
         std::array<std::uint8_t, 6> bytes;
         std::memcpy(bytes.data(), chars_.data(), 6);
-        // Each byte's "xx:" as one 4-byte move (the fourth character is overwritten by the next), the
-        // last byte's two digits as one 2-byte move.
-        char* p = chars_.data();
-#pragma GCC unroll 5
-        for (std::size_t i = 0; i < 5; ++i) std::memcpy(p + 3 * i, hexColon[bytes[i]].data(), 4);
-        std::memcpy(p + 15, hexColon[bytes[5]].data(), 2);
+        text::writeColonHex(chars_.data(), bytes);
         size_ = capacity;
     }
     static constexpr std::uint8_t unwritten = 0xff;  // size_ of six bytes not yet written out
-
-    static constexpr auto hexColon = [] {
-        std::array<std::array<char, 4>, 256> table{};
-        for (std::size_t i = 0; i < 256; ++i) {
-            table[i] = {text::lowerHexDigits[i >> 4], text::lowerHexDigits[i & 0xf], ':', ':'};
-        }
-        return table;
-    }();
 
     mutable std::array<char, capacity> chars_{};
     mutable std::uint8_t size_ = 0;

@@ -47,14 +47,20 @@ inline char* writeHex(char* p, std::uint64_t value) {
     return p + digits;
 }
 
-// Bytes as lowercase hex pairs joined by colons (aa:bb:cc).
+// Each byte's two lowercase hex digits and a colon, and a spare byte for 4-byte moves.
+inline constexpr auto hexColonPairs = [] {
+    std::array<std::array<char, 4>, 256> table{};
+    for (std::size_t i = 0; i < 256; ++i) table[i] = {lowerHexDigits[i >> 4], lowerHexDigits[i & 0xf], ':', ':'};
+    return table;
+}();
+
+// Bytes as lowercase hex pairs joined by colons (aa:bb:cc): each but the last as one 4-byte move (its
+// fourth character is overwritten by the next), the last as a 2-byte move. Writes nothing past the text.
 inline char* writeColonHex(char* p, std::span<const std::uint8_t> bytes) {
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        if (i) *p++ = ':';
-        *p++ = lowerHexDigits[bytes[i] >> 4];
-        *p++ = lowerHexDigits[bytes[i] & 0xf];
-    }
-    return p;
+    if (bytes.empty()) return p;
+    for (std::size_t i = 0; i + 1 < bytes.size(); ++i, p += 3) std::memcpy(p, hexColonPairs[bytes[i]].data(), 4);
+    std::memcpy(p, hexColonPairs[bytes.back()].data(), 2);
+    return p + 2;
 }
 
 // The text, copied in overlapping fixed-size moves: a length known only at run time would otherwise
