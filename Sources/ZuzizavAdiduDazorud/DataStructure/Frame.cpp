@@ -120,7 +120,6 @@ void Frame::decode(LinkType linkType_, std::span<const std::uint8_t> bytes, Time
     date = Date(std::chrono::seconds(timeval.seconds) + std::chrono::microseconds(timeval.microseconds));
     linkType = linkType_;
     frameFormat = FrameFormat::invalid;
-    ethertype.reset();
     originalLength = originalLength_;
     status = DecodeStatus::complete;
     data = ByteSlice::borrowing(bytes.data(), bytes.size());
@@ -148,8 +147,8 @@ Frame Frame::owning() const {
 }
 
 [[gnu::always_inline]] inline void Frame::decodeLink() {
-    // An Ethernet II header's positions replace the last frame's at once (markHeader); every other link
-    // decoder clears them first.
+    // An Ethernet II header's positions and type replace the last frame's at once (markHeader); every
+    // other link decoder clears them first.
     switch (linkType) {
         case LinkType::ethernet:
         case LinkType::ieee80211: return decodeEthernetFrame();
@@ -166,7 +165,7 @@ Frame Frame::owning() const {
 }
 
 void Frame::decodeInvalid(bool log) {
-    clearPositions();
+    clearEthernetIIFields();
     const std::size_t s = data.startIndex();
     layer3 = Unknown{data.slice(s, s)};
     if (log) {
@@ -210,7 +209,7 @@ void Frame::decodeEthertype(std::size_t offset, std::uint16_t type) { decodeEthe
 
     const std::uint16_t v = static_cast<std::uint16_t>((frameBytes[12] << 8) | frameBytes[13]);
     if (v <= etherTypes::maximumLength) {
-        clearPositions();
+        clearEthernetIIFields();
         decodeIeee8023(v);
         return;
     }
@@ -265,7 +264,7 @@ void Frame::decodeLlc(std::size_t offset) {
 }
 
 void Frame::decodeLinuxCooked(bool version2) {
-    clearPositions();
+    clearEthernetIIFields();
     const std::size_t header = version2 ? 20 : 16;
     if (data.count() < header) return decodeInvalid(true);
     const std::size_t s = data.startIndex();
@@ -315,7 +314,7 @@ void Frame::decodeLinuxCooked(bool version2) {
 }
 
 void Frame::decodeRaw() {
-    clearPositions();
+    clearEthernetIIFields();
     if (data.empty()) return decodeInvalid(true);
     srcmac = MacText("unknown");
     dstmac = MacText("unknown");
@@ -329,7 +328,7 @@ void Frame::decodeRaw() {
 }
 
 void Frame::decodeNull() {
-    clearPositions();
+    clearEthernetIIFields();
     if (data.count() < 4) return decodeInvalid(true);
     srcmac = MacText("unknown");
     dstmac = MacText("unknown");

@@ -137,9 +137,12 @@ private:
         padding.reset();
         paddingBytes = 0;
     }
-    void clearPositions() {
+    // What an Ethernet II header replaces at once, its positions and type: every other link decoder starts
+    // by clearing them.
+    void clearEthernetIIFields() {
         startIndex.clear();
         endIndex.clear();
+        ethertype.reset();
     }
     void decodeEthernetFrame();
     void decodeIeee8023(std::size_t length);
