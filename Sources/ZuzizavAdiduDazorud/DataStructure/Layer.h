@@ -248,10 +248,11 @@ private:
                                          ByteSlice*& bytes, const DecodeContext& context) {
         if constexpr (CarriedBy<Record, Key>) {
             static_assert(DecodedRecord<Record>);
-            if (std::find(std::begin(Record::carriedBy), std::end(Record::carriedBy), key) ==
-                std::end(Record::carriedBy)) {
-                return false;
-            }
+            // Compared with each key as a constant, not looked up in the array.
+            const bool carried = [&key]<std::size_t... I>(std::index_sequence<I...>) {
+                return ((Record::carriedBy[I] == key) || ...);
+            }(std::make_index_sequence<std::size(Record::carriedBy)>{});
+            if (!carried) return false;
             Record& record = emplace<Record>();
             if (bytes) {
                 record.data = std::move(*bytes);
