@@ -98,14 +98,22 @@ public:
     FieldIndex& operator=(const FieldIndex& other) {
         if (this != &other) {
             copyScalars(other);
-            overflow_ = other.overflow_;
+            if (other.full()) {
+                overflow_ = other.overflow_;
+            } else {
+                overflow_.clear();
+            }
         }
         return *this;
     }
     FieldIndex& operator=(FieldIndex&& other) noexcept {
         if (this != &other) {
             copyScalars(other);
-            overflow_ = std::move(other.overflow_);
+            if (other.full()) {
+                overflow_ = std::move(other.overflow_);
+            } else {
+                overflow_.clear();
+            }
         }
         return *this;
     }
@@ -113,8 +121,10 @@ public:
 
     std::optional<std::size_t> operator[](Field field) const { return at(field); }
     std::optional<std::size_t> at(Field field) const {
-        for (const auto& [f, position] : overflow_) {
-            if (f == field) return position;
+        if (full()) [[unlikely]] {
+            for (const auto& [f, position] : overflow_) {
+                if (f == field) return position;
+            }
         }
         for (std::size_t i = count_; i-- > 0;) {
             if (fields_[i] == field) return positions_[i];
@@ -143,7 +153,7 @@ public:
         if (count_ < inlineCapacity) [[likely]] {
             fields_[count_] = field;
             positions_[count_] = value;
-            ++count_;
+            if (++count_ == inlineCapacity) [[unlikely]] clearOverflow();  // what it holds is an earlier use's
             return;
         }
         setOverflow(field, value);
@@ -165,7 +175,6 @@ public:
     template <std::size_t N>
     [[gnu::always_inline]] void resetLayout(const FieldLayout<N>& layout, std::size_t base, std::size_t end,
                                             bool ends) {
-        if (count_ == inlineCapacity) [[unlikely]] clearOverflow();
         spans_ = layout.spans;
         base_ = static_cast<std::uint32_t>(base);
         end_ = static_cast<std::uint32_t>(end);
@@ -176,7 +185,6 @@ public:
 
     // Empty again, keeping the overflow list's room.
     void clear() {
-        if (count_ == inlineCapacity) [[unlikely]] clearOverflow();
         spanCount_ = 0;
         count_ = 0;
     }
@@ -190,6 +198,7 @@ public:
     }
 
 private:
+    bool full() const { return count_ == inlineCapacity; }
     std::size_t position(const FieldSpan& span) const {
         if (!ends_) return base_ + span.from;
         return span.to == toEnd ? end_ : base_ + span.to;
@@ -220,8 +229,8 @@ private:
     std::uint32_t base_ = 0;
     std::uint32_t end_ = 0;
     std::uint8_t spanCount_ = 0;
-    // Entries [0, count_) are set; the rest are never read. The overflow list holds entries only when
-    // the inline ones are all taken.
+    // Entries [0, count_) are set; the rest are never read. The overflow list is read only while the
+    // inline entries are all taken, and emptied when they fill up: clearing the index needs no look at it.
     std::uint8_t count_ = 0;
     bool ends_ = false;
     std::array<Field, inlineCapacity> fields_;

@@ -13,6 +13,13 @@ TEST(FieldIndex, FlatListSemantics) {
     EXPECT_EQ(index[Field::srcmac], 0u);
     EXPECT_EQ(index[Field::padding], 7u);
     EXPECT_EQ(index[Field::groupRecords], (fieldCount - 1) * 2);
+    // Cleared, its entries past the inline ones stay gone in it and in its copies, also once it fills again.
+    index.clear();
+    index.set(Field::ttl, 1);
+    EXPECT_EQ(FieldIndex(index).size(), 1u);
+    for (std::size_t i = 0; i < 9; ++i) index.set(static_cast<Field>(i), i);
+    EXPECT_EQ(index.size(), 10u);
+    EXPECT_FALSE(index.contains(Field::groupRecords));
     FieldIndex a, b;
     a.set(Field::ttl, 1);
     a.set(Field::ihl, 2);
