@@ -241,6 +241,11 @@ private:
         }
     }
 
+    template <auto Carried, typename Key>
+    [[gnu::always_inline]] static bool isKey(const Key& key) {
+        return Carried == key;
+    }
+
     // Whether `Record` took the bytes. A record refusing them keeps them in its `data` (`bytes` says
     // where) for the next record or for Unknown.
     template <typename Record, typename Decoders, typename Key>
@@ -250,7 +255,7 @@ private:
             static_assert(DecodedRecord<Record>);
             // Compared with each key as a constant, not looked up in the array.
             const bool carried = [&key]<std::size_t... I>(std::index_sequence<I...>) {
-                return ((Record::carriedBy[I] == key) || ...);
+                return (isKey<Record::carriedBy[I]>(key) || ...);
             }(std::make_index_sequence<std::size(Record::carriedBy)>{});
             if (!carried) return false;
             Record& record = emplace<Record>();
