@@ -26,17 +26,8 @@ constexpr std::string_view portSubtypes[] = {"Reserved",        "Interface alias
                                              "MAC Address",     "Network Address",  "Interface Name",
                                              "Agent Circuit ID", "Locally Assigned"};
 
-// The capability cases by bit (8.5.8): bits 0 to 10, then 11 for any of the reserved bits.
-template <template <unsigned> typename Capability>
-constexpr auto capabilitiesByBit() {
-    return []<unsigned... Bit>(std::integer_sequence<unsigned, Bit...>) {
-        return std::array<LldpType, sizeof...(Bit)>{Capability<Bit>{}...};
-    }(std::make_integer_sequence<unsigned, 12>{});
-}
-constexpr auto systemCapabilities = capabilitiesByBit<SystemCapability>();
-constexpr auto enabledCapabilities = capabilitiesByBit<EnabledCapability>();
-
-// One TLV: its bytes (header included), its frame position t, type and byte count n.
+// One TLV: the LLDP bytes, a reader of the TLV's own (header included), its frame position t, type and
+// byte count n.
 struct Tlv {
     const ByteSlice& bytes;
     SliceReader& reader;
@@ -115,17 +106,21 @@ void idValue(const Tlv& tlv, Values& values) {
 
 void ttlValue(const Tlv& tlv, Values& values) { next<Ttl>(tlv, values).seconds = tlv.reader.u16(2); }
 
-// Bytes 2-3 the capabilities, 4-5 those enabled; one value per set bit, each with the range of its mask.
+// The capabilities of a mask (8.5.8), one value per set bit (bit 11 for any of bits 11 to 15), each
+// with the range [from, to) of its mask.
+template <template <unsigned> typename Capability>
+void addCapabilities(Values& values, std::uint16_t mask, std::size_t from, std::size_t to) {
+    [&]<unsigned... Bit>(std::integer_sequence<unsigned, Bit...>) {
+        ((mask & (1u << Bit) ? (void)values.next<Capability<Bit>>(from, to) : void()), ...);
+    }(std::make_integer_sequence<unsigned, 11>{});
+    if (mask >= 0x0800) values.next<Capability<11>>(from, to);
+}
+
+// Bytes 2-3 the capabilities, 4-5 those enabled.
 void capabilityValues(const Tlv& tlv, Values& values) {
     if (tlv.n < 6) return;
-    auto addBits = [&](std::uint16_t mask, const auto& cases, std::size_t from) {
-        for (unsigned bit = 0; bit < 11; ++bit) {
-            if (mask & (1u << bit)) values.add(cases[bit], tlv.t + from, tlv.t + from + 2);
-        }
-        if (mask >= 0x0800) values.add(cases[11], tlv.t + from, tlv.t + from + 2);
-    };
-    addBits(tlv.reader.u16(2), systemCapabilities, 2);
-    addBits(tlv.reader.u16(4), enabledCapabilities, 4);
+    addCapabilities<SystemCapability>(values, tlv.reader.u16(2), tlv.t + 2, tlv.t + 4);
+    addCapabilities<EnabledCapability>(values, tlv.reader.u16(4), tlv.t + 4, tlv.t + 6);
 }
 
 // Management address (8.5.9): address string length (family byte included), family, address, interface
@@ -184,15 +179,13 @@ constexpr TlvRule tlvRules[] = {
 };
 
 const TlvRule* ruleFor(std::uint8_t type) {
-    const auto rule = std::find_if(std::begin(tlvRules), std::end(tlvRules),
-                                   [type](const TlvRule& r) { return r.type == type; });
-    return rule == std::end(tlvRules) ? nullptr : rule;
+    static constexpr auto byType = rulesByType<128>(tlvRules);
+    return type < byType.size() && byType[type] >= 0 ? &tlvRules[byType[type]] : nullptr;
 }
 
 // The values of one TLV whose bytes are all there.
-void decodeTlv(const ByteSlice& bytes, std::uint8_t type, Values& values) {
-    SliceReader r(bytes);
-    const Tlv tlv{bytes, r, bytes.startIndex(), type, r.count()};
+void decodeTlv(const ByteSlice& bytes, SliceReader r, std::uint8_t type, Values& values) {
+    const Tlv tlv{bytes, r, r.position(0), type, r.count()};
     const TlvRule* rule = ruleFor(type);
     if (!rule) {
         next<lldp::Unknown>(tlv, values).type = type;
@@ -279,7 +272,7 @@ std::optional<LldpValue> LldpValue::decode(const ByteSlice& tlv) {
     if (type == 7) return LldpValue{lldp::Unknown{type}, t, t + n};  // capabilities give several values
     std::vector<LldpValue> values;
     Values decoded(values);
-    decodeTlv(tlv.slice(t, t + n), type, decoded);
+    decodeTlv(tlv, r.part(0, n), type, decoded);
     decoded.finish();
     if (values.empty()) return std::nullopt;
     return std::move(values.front());
@@ -299,7 +292,6 @@ bool Lldp::decodeInto(Lldp& lldp, ByteSlice&& bytes, const DecodeContext& contex
     const ByteSlice& data = lldp.data;
     SliceReader r(data);
     const std::size_t n = r.count();
-    const std::size_t s = data.startIndex();
     Values values(lldp.values);
     // TLVs: 7 bits of type and 9 of value length, then the value. The walk goes on past an end TLV.
     if (n >= 2) {
@@ -307,7 +299,7 @@ bool Lldp::decodeInto(Lldp& lldp, ByteSlice&& bytes, const DecodeContext& contex
             r, 0, 2, lldp.status, context,
             [&](std::size_t f) { return std::optional<std::size_t>(2 + (r.u16(f) & 0x1ffu)); },
             [&](std::size_t f, std::size_t length) {
-                decodeTlv(data.slice(s + f, s + f + length), static_cast<std::uint8_t>(r.u16(f) >> 9), values);
+                decodeTlv(data, r.part(f, length), static_cast<std::uint8_t>(r.u16(f) >> 9), values);
                 return true;
             });
     }

@@ -5,7 +5,9 @@
 #include <ZuzizavAdiduDazorud/DataStructure/Field.h>
 
 #include <algorithm>
+#include <array>
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <utility>
 #include <variant>
@@ -91,6 +93,17 @@ std::size_t walkItems(const SliceReader& r, std::size_t offset, std::size_t head
         offset += *itemLength;
     }
     return offset;
+}
+
+// For each item type below N, the place of its rule in `rules` (-1 for none): rules are found by type
+// without a search. A rule has a member `type`.
+template <std::size_t N, typename Rule, std::size_t M>
+constexpr std::array<std::int8_t, N> rulesByType(const Rule (&rules)[M]) {
+    static_assert(M < 128);
+    std::array<std::int8_t, N> places{};
+    places.fill(-1);
+    for (std::size_t i = 0; i < M; ++i) places[rules[i].type] = static_cast<std::int8_t>(i);
+    return places;
 }
 
 // A record's list of values decoded into again in place: the n-th value of a frame takes the list's n-th

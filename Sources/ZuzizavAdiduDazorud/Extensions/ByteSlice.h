@@ -229,8 +229,15 @@ public:
     }
     // Absolute position of a relative offset.
     std::size_t position(std::size_t offset) const { return start_ + offset; }
+    // A reader of the `length` bytes from `offset` (fewer when these end sooner): an item's own bounds,
+    // without a slice of it.
+    SliceReader part(std::size_t offset, std::size_t length) const {
+        const std::size_t from = std::min(offset, bytes_.size());
+        return SliceReader(bytes_.subspan(from, std::min(length, bytes_.size() - from)), start_ + from);
+    }
 
 private:
+    SliceReader(std::span<const std::uint8_t> bytes, std::size_t start) : bytes_(bytes), start_(start) {}
     std::uint8_t fail() {
         ok_ = false;
         return 0;
