@@ -31,13 +31,7 @@ constexpr std::string_view capabilityNames[] = {
 static_assert(std::is_same_v<std::variant_alternative_t<firstCapability, CdpType::variant>, CapabilityRouter>);
 static_assert(firstCapability + std::size(capabilityNames) == std::variant_size_v<CdpType::variant>);
 
-// Capability bits: byte 7 of the TLV, lowest bit first, then the three lowest bits of byte 6.
-constexpr CdpType lowByteCapabilities[] = {CapabilityRouter{}, CapabilityBridge{}, CapabilitySourceRouteBridge{},
-                                           CapabilitySwitch{}, CapabilityHost{},   CapabilityIgmp{},
-                                           CapabilityRepeater{}, CapabilityVoip{}};
-constexpr CdpType highByteCapabilities[] = {CapabilityRemoteManaged{}, CapabilityVtCamera{}, CapabilityMacRelay{}};
-
-// The TLV being decoded: its frame position t, type, length (header included) and value bytes.
+// The TLV being decoded: the CDP bytes, its frame position t, type and length (header included).
 // `reader` reads from the TLV's first byte to the end of the CDP bytes.
 struct Tlv {
     const ByteSlice& data;
@@ -45,7 +39,6 @@ struct Tlv {
     std::size_t t;
     std::uint16_t type;
     std::uint16_t length;
-    ByteSlice value;
 };
 
 using Values = ValuesInPlace<CdpValue, &CdpValue::cdpType>;
@@ -73,7 +66,7 @@ std::optional<std::string> addressValues(const Tlv& tlv, Values& values);
 std::optional<std::string> capabilityValues(const Tlv& tlv, Values& values);
 
 template <typename Case, typename Make>
-ValueDecoder byteValue() {
+constexpr ValueDecoder byteValue() {
     return [](const Tlv& tlv, Values& values) -> std::optional<std::string> {
         next<Case>(tlv, values).text = Make{}(tlv.reader.u8(4));
         return std::nullopt;
@@ -100,7 +93,7 @@ std::optional<std::string> nativeVlanValue(const Tlv& tlv, Values& values) {
 constexpr std::uint16_t anyLength = 0xffff;
 
 // The TLV types decoded, by type. Any other type gives Unknown.
-const TlvRule tlvRules[] = {
+constexpr TlvRule tlvRules[] = {
     {1, "deviceId string", 5, anyLength, textValue<DeviceId>},
     {2, "addresses", 5, anyLength, addressValues},
     {3, "portId string", 5, anyLength, textValue<PortId>},
@@ -115,28 +108,31 @@ const TlvRule tlvRules[] = {
 };
 
 const TlvRule* ruleFor(std::uint16_t type) {
-    const auto rule = std::find_if(std::begin(tlvRules), std::end(tlvRules),
-                                   [type](const TlvRule& r) { return r.type == type; });
-    return rule == std::end(tlvRules) ? nullptr : rule;
+    static constexpr auto byType = rulesByType<32>(tlvRules);
+    return type < byType.size() && byType[type] >= 0 ? &tlvRules[byType[type]] : nullptr;
 }
 
 template <typename Case>
 std::optional<std::string> textValue(const Tlv& tlv, Values& values) {
-    if (!assignUtf8Text(next<Case>(tlv, values).text, tlv.value)) {
+    if (!assignUtf8Text(next<Case>(tlv, values).text, tlv.data.slice(tlv.t + 4, tlv.t + tlv.length))) {
         return "cdp type " + std::to_string(tlv.type) + ": unable to decode " + std::string(ruleFor(tlv.type)->name);
     }
     return std::nullopt;
 }
 
+// One value per set bit of `bits`, lowest first, each a case of `Cases` in order.
+template <typename... Cases>
+void addCapabilities(Values& values, std::uint8_t bits, std::size_t at) {
+    unsigned bit = 0;
+    ((bits & (1u << bit++) ? (void)values.next<Cases>(at, at + 1) : void()), ...);
+}
+
+// Capability bits: byte 7 of the TLV, lowest bit first, then the three lowest bits of byte 6.
 std::optional<std::string> capabilityValues(const Tlv& tlv, Values& values) {
-    const std::uint8_t byte7 = tlv.reader.u8(7);
-    const std::uint8_t byte6 = tlv.reader.u8(6);
-    for (std::size_t bit = 0; bit < std::size(lowByteCapabilities); ++bit) {
-        if (byte7 & (1u << bit)) values.add(lowByteCapabilities[bit], tlv.t + 7, tlv.t + 8);
-    }
-    for (std::size_t bit = 0; bit < std::size(highByteCapabilities); ++bit) {
-        if (byte6 & (1u << bit)) values.add(highByteCapabilities[bit], tlv.t + 6, tlv.t + 7);
-    }
+    addCapabilities<CapabilityRouter, CapabilityBridge, CapabilitySourceRouteBridge, CapabilitySwitch, CapabilityHost,
+                    CapabilityIgmp, CapabilityRepeater, CapabilityVoip>(values, tlv.reader.u8(7), tlv.t + 7);
+    addCapabilities<CapabilityRemoteManaged, CapabilityVtCamera, CapabilityMacRelay>(values, tlv.reader.u8(6),
+                                                                                     tlv.t + 6);
     return std::nullopt;
 }
 
@@ -182,12 +178,11 @@ std::optional<std::string> addressValues(const Tlv& tlv, Values& values) {
     return std::nullopt;
 }
 
-// The values of the TLV at the start of `data`, appended to `values`; a failure text (and nothing
-// appended) when the TLV is malformed.
-std::optional<std::string> decodeTlv(const ByteSlice& data, Values& values) {
-    SliceReader r(data);
+// The values of the TLV that `r` reads from (to the end of the CDP bytes `data`), appended to `values`; a
+// failure text (and nothing appended) when the TLV is malformed.
+std::optional<std::string> decodeTlv(const ByteSlice& data, SliceReader r, Values& values) {
     const std::size_t m = r.count();
-    const std::size_t t = data.startIndex();
+    const std::size_t t = r.position(0);
     const std::uint16_t type = r.u16(0);
     const std::uint16_t length = r.u16(2);
     if (!r.ok() || length < 5 || m < length) {
@@ -205,7 +200,7 @@ std::optional<std::string> decodeTlv(const ByteSlice& data, Values& values) {
     }
     // Decoded straight into the list (no list of its own to allocate); a refused TLV takes back what it added.
     const std::size_t before = values.size();
-    if (auto failure = rule->decode(Tlv{data, r, t, type, length, data.slice(t + 4, t + length)}, values)) {
+    if (auto failure = rule->decode(Tlv{data, r, t, type, length}, values)) {
         values.truncate(before);
         return failure;
     }
@@ -262,7 +257,7 @@ std::size_t hashValue(const CdpValue& value) { return hashOf(value); }
 std::vector<CdpValue> Cdp::getValues(const ByteSlice& data) {
     std::vector<CdpValue> values;
     Values decoded(values);
-    if (auto failure = decodeTlv(data, decoded)) throw DecodeError(std::move(*failure));
+    if (auto failure = decodeTlv(data, SliceReader(data), decoded)) throw DecodeError(std::move(*failure));
     decoded.finish();
     return values;
 }
@@ -287,7 +282,7 @@ bool Cdp::decodeInto(Cdp& cdp, ByteSlice&& bytes, const DecodeContext& context) 
         r, 4, 5, cdp.status, context,
         [&](std::size_t p) { return std::optional<std::size_t>(std::max<std::size_t>(r.u16(p + 2), 5)); },
         [&](std::size_t p, std::size_t) {
-            auto failure = decodeTlv(data.sliceFrom(s + p), values);
+            auto failure = decodeTlv(data, r.part(p, n - p), values);
             if (failure) {
                 logError([&] {
                     return "Cdp: error decoding cdpValue at position " + std::to_string(p) + " type " +
