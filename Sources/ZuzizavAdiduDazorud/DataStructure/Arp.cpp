@@ -24,6 +24,18 @@ constexpr auto fixedFields = fieldLayout({
     {Field::protocolSize, 5, 6},
     {Field::operation, 6, 8},
 });
+// The whole of the usual kind: Ethernet and IPv4 addresses.
+constexpr auto ethernetIPv4Fields = fieldLayout({
+    {Field::hardwareType, 0, 2},
+    {Field::protocolType, 2, 4},
+    {Field::hardwareSize, 4, 5},
+    {Field::protocolSize, 5, 6},
+    {Field::operation, 6, 8},
+    {Field::senderEthernet, 8, 14},
+    {Field::senderIp, 14, 18},
+    {Field::targetEthernet, 18, 24},
+    {Field::targetIp, 24, 28},
+});
 
 }  // namespace
 
@@ -71,13 +83,12 @@ bool Arp::decodeInto(Arp& arp, ByteSlice&& bytes, const DecodeContext&) {
         return false;
     }
     const std::size_t s = data.startIndex();
-    arp.layer4 = Unknown{data.slice(s, s)};
+    arp.layer4.emplace<Unknown>().data.assignSlice(data, s, s);
     arp.hardwareType = readField<fixedFields, Field::hardwareType>(r);
     arp.protocolType = readField<fixedFields, Field::protocolType>(r);
     arp.hardwareSize = static_cast<std::int64_t>(hardwareSize);
     arp.protocolSize = static_cast<std::int64_t>(protocolSize);
     const std::uint16_t code = readField<fixedFields, Field::operation>(r);
-    markLayout(arp, fixedFields, s, data.endIndex());
     if (code < 1 || code > 4) {
         logError([&] { return "EtherCapture.Arp: invalid ARP operation " + std::to_string(code); });
         return false;
@@ -93,13 +104,18 @@ bool Arp::decodeInto(Arp& arp, ByteSlice&& bytes, const DecodeContext&) {
     const std::size_t targetHardware = senderProtocol + 4;
     const std::size_t targetProtocol = targetHardware + hardwareSize;
     colonHex(data.slice(senderHardware, senderProtocol), arp.senderEthernet);
-    markField(arp, Field::senderEthernet, senderHardware, senderProtocol);
     arp.senderIp = IPv4Address(r.array<4>(senderProtocol - s));
-    markField(arp, Field::senderIp, senderProtocol, targetHardware);
     colonHex(data.slice(targetHardware, targetProtocol), arp.targetEthernet);
-    markField(arp, Field::targetEthernet, targetHardware, targetProtocol);
     arp.targetIp = IPv4Address(r.array<4>(targetProtocol - s));
-    markField(arp, Field::targetIp, targetProtocol, targetProtocol + 4);
+    if (hardwareSize == 6) {
+        markLayout(arp, ethernetIPv4Fields, s, data.endIndex());
+    } else {
+        markLayout(arp, fixedFields, s, data.endIndex());
+        markField(arp, Field::senderEthernet, senderHardware, senderProtocol);
+        markField(arp, Field::senderIp, senderProtocol, targetHardware);
+        markField(arp, Field::targetEthernet, targetHardware, targetProtocol);
+        markField(arp, Field::targetIp, targetProtocol, targetProtocol + 4);
+    }
     if (!r.ok()) {
         logError([&] { return "EtherCapture.Arp: unable to decode ARP from " + std::to_string(n) + " bytes"; });
         return false;
