@@ -28,6 +28,15 @@ constexpr auto timestampFields = fieldLayout({
     {Field::transmit, 16, 20},
 });
 constexpr auto maskFields = fieldLayout({{Field::mask, 8, 12}});
+// An echo's every field, the header's included: most ICMP messages are echoes.
+constexpr auto echoFields = fieldLayout({
+    {Field::type, 0, 1},
+    {Field::code, 1, 2},
+    {Field::checksum, 2, 4},
+    {Field::identifier, 4, 6},
+    {Field::sequence, 6, 8},
+    {Field::payload, 8, toEnd},
+});
 
 void writeIdAndSequence(text::LineWriter& out, std::int64_t identifier, std::int64_t sequence) {
     out << "id ";
@@ -104,9 +113,11 @@ public:
         : icmp_(icmp), r_(r), context_(context), n_(r.count()), s_(icmp.data.startIndex()), e_(icmp.data.endIndex()) {}
 
     bool decode() {
+        if ((icmp_.type == 0 || icmp_.type == 8) && icmp_.code == 0) return echo();
+        markLayout(icmp_, icmpHeaderFields, s_, e_);
         switch (icmp_.type) {
             case 0:
-            case 8: return echo();
+            case 8: return fallBack();
             case 3: return unreachable();
             case 4: return sourceQuench();
             case 5: return redirect();
@@ -154,16 +165,16 @@ private:
         return r_.ok();
     }
 
+    // Marks the header too.
     bool echo() {
-        if (icmp_.code != 0) return fallBack();
         if (tooShort(8)) return false;
         if (icmp_.type == 0) {
             icmp_.icmpType = icmp4::EchoReply{identifier(), sequence()};
         } else {
             icmp_.icmpType = icmp4::EchoRequest{identifier(), sequence()};
         }
-        markLayout(icmp_, icmpEchoFields, s_, e_);
-        payloadFrom(8, e_);
+        markLayout(icmp_, echoFields, s_, e_);
+        icmp_.payload.assignSlice(icmp_.data, s_ + 8, e_);
         return r_.ok();
     }
     bool unreachable() {
@@ -279,7 +290,6 @@ bool Icmp4::decodeInto(Icmp4& icmp, ByteSlice&& bytes, const DecodeContext& cont
     icmp.type = readField<icmpHeaderFields, Field::type>(r);
     icmp.code = readField<icmpHeaderFields, Field::code>(r);
     icmp.checksum = readField<icmpHeaderFields, Field::checksum>(r);
-    markLayout(icmp, icmpHeaderFields, icmp.data.startIndex(), icmp.data.endIndex());
     return Icmp4Decoding(icmp, r, context).decode();
 }
 

@@ -159,11 +159,9 @@ struct Icmp4 : Record<Icmp4> {
     Icmp4Type icmpType = icmp4::Other{};
 
     Icmp4() {}
-    void reuse() {
+    void reuse() {  // decodeInto sets every other field, the message's case and payload included
         clearRecord();
-        payload = ByteSlice();
         payloadLength = 0;
-        icmpType = icmp4::Other{};
     }
 
     static bool decodeInto(Icmp4& record, ByteSlice&& bytes, const DecodeContext& context = {});
