@@ -6,9 +6,6 @@
 #include <ZuzizavAdiduDazorud/Extensions/TextAppend.h>
 #include <ZuzizavAdiduDazorud/LibraryLogger.h>
 
-#include <algorithm>
-#include <array>
-
 namespace ZuzizavAdiduDazorud {
 
 namespace {
@@ -60,12 +57,12 @@ bool consistent(std::uint16_t hardwareType, std::uint16_t protocolType, std::siz
     return hardwareSize >= 1 && hardwareSize <= 32;
 }
 
-// The bytes (at most 32) as aa:bb:cc, written into `out` within the room it has (a reused record
-// allocates nothing).
+// The bytes as aa:bb:cc, written into `out` in place: a text of the same length as the last (a reused
+// record's) is neither grown nor copied.
 void colonHex(const ByteSlice& bytes, std::string& out) {
-    std::array<char, 3 * 32> text;
-    const auto b = bytes.bytes().first(std::min<std::size_t>(bytes.count(), 32));
-    out.assign(text.data(), static_cast<std::size_t>(text::writeColonHex(text.data(), b) - text.data()));
+    const auto b = bytes.bytes();
+    out.resize(b.empty() ? 0 : 3 * b.size() - 1);
+    text::writeColonHex(out.data(), b);
 }
 
 }  // namespace
