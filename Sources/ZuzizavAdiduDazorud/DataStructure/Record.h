@@ -19,8 +19,9 @@ namespace ZuzizavAdiduDazorud {
 // constructor of its own (user-provided, so that decoding in place runs the member initializers without
 // zero-filling the record first), and
 //     static bool decodeInto(Record& record, ByteSlice&& bytes, const DecodeContext& context = {});
-//         decodes into a default-constructed record, which takes the bytes either way; false when they
-//         are not one (the record is then left half-filled, for the caller to replace). Its status is
+//         decodes into a default-constructed record, which takes the bytes either way, first of all
+//         (record.data = std::move(bytes): a layer hands a record its own `data`); false when they are
+//         not one (the record is then left half-filled, for the caller to replace). Its status is
 //         decided as it decodes: truncated or malformed as the context says the frame was cut or not.
 //     void appendDescription(text::LineWriter& out) const;       the one-line text
 //     void appendVerboseDescription(text::LineWriter& out) const;
