@@ -196,7 +196,7 @@ void Frame::decodeInvalid(bool log) {
     }
     layer3.decode(EtherTypeKey{type}, data, s + offset, end, context());
     // Bytes no record took are unknown to the end of the frame, padding and all.
-    if (layer3.unknown() && end != e) layer3 = Unknown{data.sliceFrom(s + offset)};
+    if (end != e && layer3.unknown()) layer3 = Unknown{data.sliceFrom(s + offset)};
 }
 
 void Frame::decodeEthertype(std::size_t offset, std::uint16_t type) { decodeEthertypeInline(offset, type); }
