@@ -110,10 +110,13 @@ void Frame::decode(LinkType linkType_, std::span<const std::uint8_t> bytes, Time
     // The records stay where they are, to be decoded into again when the next frame holds the same kinds.
     // Every link decoder sets both MAC texts. An Ethernet II frame sets none of the other link headers'
     // fields, so after one only its tags and padding may need clearing.
-    if (frameFormat != FrameFormat::ethernet || !vlans.empty()) [[unlikely]] {
-        clearLinkHeaders();
-    } else if (padding) {
-        clearPadding();
+    if (extras_ != LinkExtras::none) [[unlikely]] {
+        if (extras_ == LinkExtras::padding) {
+            clearPadding();
+        } else {
+            clearLinkHeaders();
+        }
+        extras_ = LinkExtras::none;
     }
     id_.reset();
     frameNumber = number ? *number : frameCounter.fetch_add(1) + 1;
@@ -122,7 +125,7 @@ void Frame::decode(LinkType linkType_, std::span<const std::uint8_t> bytes, Time
     frameFormat = FrameFormat::invalid;
     originalLength = originalLength_;
     status = DecodeStatus::complete;
-    data = ByteSlice::borrowing(bytes.data(), bytes.size());
+    data.assignBorrowed(bytes.data(), bytes.size());
     decodeLink();
 }
 
@@ -189,6 +192,7 @@ void Frame::decodeInvalid(bool log) {
         const std::uint16_t totalLength = readField<IPv4::headerFields, Field::totalLength>(r, offset);
         if (!padding && r.ok() && totalLength + offset < n) {
             padding = data.slice(s + offset + totalLength, e);
+            if (extras_ == LinkExtras::none) extras_ = LinkExtras::padding;
             markField(*this, Field::padding, s + offset + totalLength, e);
             paddingBytes = static_cast<std::int64_t>(padding->count());
         }
@@ -353,6 +357,7 @@ std::size_t Frame::decodeVlanTags(std::size_t offset, std::uint16_t& type) {
     const std::size_t n = data.count();
     SliceReader r(data);
     while ((type == etherTypes::vlan || type == etherTypes::qinq) && vlans.size() < 2 && offset + 4 <= n) {
+        extras_ = LinkExtras::other;
         Vlan& tag = vlans.emplace_back();
         const std::size_t at = offset - 2;  // the tag's TPID
         tag.tpid = type;

@@ -74,7 +74,8 @@ struct Frame {
           std::optional<std::int64_t> frameNumber = std::nullopt);
 
     // Decodes `bytes` into this frame as the constructor would, reusing the frame's records where the
-    // new frame holds the same kinds: a reader of many frames keeps one Frame and allocates nothing. The
+    // new frame holds the same kinds: a reader of many frames keeps one Frame and allocates nothing (the
+    // link fields it clears are those the last decode set, not fields changed by hand since). The
     // frame borrows `bytes` (a capture's buffer, for its callback's duration): they must outlive its use;
     // owning() makes a frame to keep.
     void decode(LinkType linkType, std::span<const std::uint8_t> bytes, Timeval timeval, std::int64_t originalLength,
@@ -130,6 +131,11 @@ struct Frame {
 
 private:
     mutable std::optional<Uuid> id_;
+    // What the last decoded frame set beyond an Ethernet II header's own fields: nothing, padding alone,
+    // or other link fields (tags, another link header): what the next decode() clears. A frame not yet
+    // decoded into clears them all.
+    enum class LinkExtras : std::uint8_t { none, padding, other };
+    LinkExtras extras_ = LinkExtras::other;
 
     void decodeLink();
     void clearLinkHeaders();
@@ -143,6 +149,7 @@ private:
         startIndex.clear();
         endIndex.clear();
         ethertype.reset();
+        extras_ = LinkExtras::other;
     }
     void decodeEthernetFrame();
     void decodeIeee8023(std::size_t length);

@@ -94,6 +94,14 @@ public:
         s.end_ = count;
         return s;
     }
+    // Becomes borrowing(bytes, count), in place.
+    void assignBorrowed(const std::uint8_t* bytes, std::size_t count) {
+        if (storage_) storage_->release();
+        storage_ = nullptr;
+        base_ = count ? bytes : nullptr;
+        start_ = 0;
+        end_ = count;
+    }
     // Becomes a copy of `count` bytes from index 0, in the buffer it holds when it is the only holder and
     // there is room: a reader of many frames copies each into the same buffer, without allocating.
     void assign(const std::uint8_t* bytes, std::size_t count);
