@@ -70,11 +70,10 @@ namespace {
 
 std::atomic<std::int64_t> frameCounter{0};
 
-// What layer4() gives for a record that carries no transport: built before the static objects of other
-// files, which may decode frames as they are built.
-[[gnu::init_priority(101)]] const Layer4 noLayer4{NoLayer4{}};
-
 }  // namespace
+
+// Built before the static objects of other files, which may decode frames as they are built.
+[[gnu::init_priority(101)]] const Layer4 detail::noLayer4{NoLayer4{}};
 
 std::optional<FrameFormat> frameFormatFromString(std::string_view rawValue) {
     for (auto format : {FrameFormat::ieee8023, FrameFormat::ethernet, FrameFormat::invalid, FrameFormat::linuxSll,
@@ -371,19 +370,6 @@ std::size_t Frame::decodeVlanTags(std::size_t offset, std::uint16_t& type) {
         offset += 4;
     }
     return offset;
-}
-
-const Layer4* Frame::layer4() const {
-    // A record that carries a transport says so (carriesLayer4); unknown bytes carry nothing known; every
-    // other record has no layer 4.
-    return layer3.visit([](const auto& record) -> const Layer4* {
-        using Record = std::decay_t<decltype(record)>;
-        if constexpr (requires { Record::carriesLayer4; }) {
-            if constexpr (Record::carriesLayer4) return &record.layer4;
-        }
-        if constexpr (std::is_same_v<Record, Unknown>) return nullptr;
-        return &noLayer4;
-    });
 }
 
 std::string Frame::description() const { return text::describe(*this); }

@@ -17,6 +17,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 namespace ZuzizavAdiduDazorud {
@@ -58,6 +59,11 @@ struct LinuxCooked {
 
     friend bool operator==(const LinuxCooked&, const LinuxCooked&) = default;
 };
+
+namespace detail {
+// What Frame::layer4() gives for a record that carries no transport.
+extern const Layer4 noLayer4;
+}  // namespace detail
 
 // One captured frame, decoded. Always decodes: malformed input gives unknown content.
 // Its identifier and its MAC texts are made when first asked for: reading one frame from two threads at
@@ -116,7 +122,16 @@ struct Frame {
 
     // The transport content of a layer-3 record that carries one (carriesLayer4: IPv4, IPv6); noLayer4 for
     // records without one; none for unknown.
-    const Layer4* layer4() const;
+    const Layer4* layer4() const {
+        return layer3.visit([](const auto& record) -> const Layer4* {
+            using Record = std::decay_t<decltype(record)>;
+            if constexpr (requires { Record::carriesLayer4; }) {
+                if constexpr (Record::carriesLayer4) return &record.layer4;
+            }
+            if constexpr (std::is_same_v<Record, Unknown>) return nullptr;
+            return &detail::noLayer4;
+        });
+    }
 
     std::string description() const;
     // Appends description() to `out`, for callers printing many frames into one buffer.
