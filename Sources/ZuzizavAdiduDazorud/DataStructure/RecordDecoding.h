@@ -113,7 +113,7 @@ constexpr std::array<std::int8_t, N> rulesByType(const Rule (&rules)[M]) {
 template <typename Value, auto Type>
 class ValuesInPlace {
 public:
-    explicit ValuesInPlace(std::vector<Value>& values) : values_(values) {}
+    explicit ValuesInPlace(std::vector<Value>& values) : values_(values), size_(values.size()) {}
 
     // The next value, over frame bytes [start, end), holding a `Case` whose every member the caller sets.
     template <typename Case>
@@ -134,7 +134,10 @@ public:
 
 private:
     Value& place(std::size_t start, std::size_t end) {
-        if (used_ == values_.size()) values_.emplace_back();
+        if (used_ == size_) {
+            values_.emplace_back();
+            ++size_;
+        }
         Value& value = values_[used_++];
         value.startIndex = start;
         value.endIndex = end;
@@ -142,6 +145,7 @@ private:
     }
 
     std::vector<Value>& values_;
+    std::size_t size_;  // values_.size(), kept: a vector's size is a division
     std::size_t used_ = 0;
 };
 
