@@ -121,7 +121,6 @@ void Frame::decode(LinkType linkType_, std::span<const std::uint8_t> bytes, Time
     frameNumber = number ? *number : frameCounter.fetch_add(1) + 1;
     date = Date(std::chrono::seconds(timeval.seconds) + std::chrono::microseconds(timeval.microseconds));
     linkType = linkType_;
-    frameFormat = FrameFormat::invalid;
     originalLength = originalLength_;
     status = DecodeStatus::complete;
     data.assignBorrowed(bytes.data(), bytes.size());
