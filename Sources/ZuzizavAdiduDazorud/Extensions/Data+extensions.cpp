@@ -184,17 +184,17 @@ bool isUtf8(std::span<const std::uint8_t> b) {
 
 }  // namespace
 
-std::optional<std::string> utf8Text(const ByteSlice& slice) {
-    const auto b = slice.bytes();
-    if (!isUtf8(b)) return std::nullopt;
-    return std::string(b.begin(), b.end());
-}
-
 bool assignUtf8Text(std::string& text, const ByteSlice& slice) {
     const auto b = slice.bytes();
     if (!isUtf8(b)) return false;
     text.assign(reinterpret_cast<const char*>(b.data()), b.size());
     return true;
+}
+
+std::optional<std::string> utf8Text(const ByteSlice& slice) {
+    std::string text;
+    if (!assignUtf8Text(text, slice)) return std::nullopt;
+    return text;
 }
 
 std::u32string codePoints(std::string_view utf8) {
