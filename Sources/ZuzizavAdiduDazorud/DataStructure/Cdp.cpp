@@ -109,7 +109,7 @@ constexpr TlvRule tlvRules[] = {
 
 const TlvRule* ruleFor(std::uint16_t type) {
     static constexpr auto byType = rulesByType<32>(tlvRules);
-    return type < byType.size() && byType[type] >= 0 ? &tlvRules[byType[type]] : nullptr;
+    return byType.find(type);
 }
 
 template <typename Case>

@@ -180,7 +180,7 @@ constexpr TlvRule tlvRules[] = {
 
 const TlvRule* ruleFor(std::uint8_t type) {
     static constexpr auto byType = rulesByType<128>(tlvRules);
-    return type < byType.size() && byType[type] >= 0 ? &tlvRules[byType[type]] : nullptr;
+    return byType.find(type);
 }
 
 // The values of one TLV whose bytes are all there.

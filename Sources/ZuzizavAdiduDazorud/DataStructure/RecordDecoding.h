@@ -95,15 +95,24 @@ std::size_t walkItems(const SliceReader& r, std::size_t offset, std::size_t head
     return offset;
 }
 
-// For each item type below N, the place of its rule in `rules` (-1 for none): rules are found by type
-// without a search. A rule has a member `type`.
+// Rules of items (TLVs) found by their type without a search: for each type below N, the place of its
+// rule in the list (-1 for none). A rule has a member `type`.
+template <typename Rule, std::size_t N>
+struct RulesByType {
+    const Rule* rules;
+    std::array<std::int8_t, N> places;
+
+    // The rule for `type`, or none.
+    const Rule* find(std::size_t type) const { return type < N && places[type] >= 0 ? rules + places[type] : nullptr; }
+};
+
 template <std::size_t N, typename Rule, std::size_t M>
-constexpr std::array<std::int8_t, N> rulesByType(const Rule (&rules)[M]) {
+constexpr RulesByType<Rule, N> rulesByType(const Rule (&rules)[M]) {
     static_assert(M < 128);
-    std::array<std::int8_t, N> places{};
-    places.fill(-1);
-    for (std::size_t i = 0; i < M; ++i) places[rules[i].type] = static_cast<std::int8_t>(i);
-    return places;
+    RulesByType<Rule, N> table{rules, {}};
+    table.places.fill(-1);
+    for (std::size_t i = 0; i < M; ++i) table.places[rules[i].type] = static_cast<std::int8_t>(i);
+    return table;
 }
 
 // A record's list of values decoded into again in place: the n-th value of a frame takes the list's n-th
