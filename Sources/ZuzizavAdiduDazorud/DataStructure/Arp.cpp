@@ -22,17 +22,12 @@ constexpr auto fixedFields = fieldLayout({
     {Field::operation, 6, 8},
 });
 // The whole of the usual kind: Ethernet and IPv4 addresses.
-constexpr auto ethernetIPv4Fields = fieldLayout({
-    {Field::hardwareType, 0, 2},
-    {Field::protocolType, 2, 4},
-    {Field::hardwareSize, 4, 5},
-    {Field::protocolSize, 5, 6},
-    {Field::operation, 6, 8},
+constexpr auto ethernetIPv4Fields = joinedLayout(fixedFields, fieldLayout({
     {Field::senderEthernet, 8, 14},
     {Field::senderIp, 14, 18},
     {Field::targetEthernet, 18, 24},
     {Field::targetIp, 24, 28},
-});
+}));
 
 }  // namespace
 

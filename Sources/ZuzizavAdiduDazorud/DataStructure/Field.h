@@ -85,6 +85,19 @@ consteval FieldLayout<N> fieldLayout(const FieldSpan (&spans)[N]) {
     return layout;
 }
 
+// The layouts' fields one after another: a header's usual form marked at once, from the parts its other
+// forms share.
+template <std::size_t... N>
+consteval FieldLayout<(N + ...)> joinedLayout(const FieldLayout<N>&... layouts) {
+    FieldLayout<(N + ...)> joined{};
+    std::size_t k = 0;
+    auto append = [&](const auto& layout) {
+        for (const FieldSpan& span : layout.spans) joined.spans[k++] = span;
+    };
+    (append(layouts), ...);
+    return joined;
+}
+
 // Frame positions keyed by Field: a record's first bytes (startIndex) or ends (endIndex) of its fields.
 // A header's fixed fields are kept as a reference to their static layout and the record's base, so
 // marking them costs a few stores; positions are worked out when asked for. Other fields are kept in a

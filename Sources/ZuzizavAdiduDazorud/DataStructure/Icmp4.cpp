@@ -29,14 +29,8 @@ constexpr auto timestampFields = fieldLayout({
 });
 constexpr auto maskFields = fieldLayout({{Field::mask, 8, 12}});
 // An echo's every field, the header's included: most ICMP messages are echoes.
-constexpr auto echoFields = fieldLayout({
-    {Field::type, 0, 1},
-    {Field::code, 1, 2},
-    {Field::checksum, 2, 4},
-    {Field::identifier, 4, 6},
-    {Field::sequence, 6, 8},
-    {Field::payload, 8, toEnd},
-});
+constexpr auto echoFields =
+    joinedLayout(icmpHeaderFields, icmpEchoFields, fieldLayout({{Field::payload, 8, toEnd}}));
 
 void writeIdAndSequence(text::LineWriter& out, std::int64_t identifier, std::int64_t sequence) {
     out << "id ";
